@@ -1,0 +1,69 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace velk::cli {
+
+int runFormat(std::span<const std::string_view> arguments, const Streams& streams);
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table{
+        {"fmt", "[--compact] [FILE|-]",
+         "read JSON and write it back, pretty (tabs, final line feed) or compact, keeping member order and "
+         "number text",
+         runFormat},
+    };
+    return table;
+}
+
+namespace {
+
+void printHelp(std::FILE* out) {
+    std::fputs("usage: velk-cli COMMAND [ARGUMENTS]\n\ncommands:\n", out);
+    for (const Command& command : commands()) {
+        std::fprintf(out, "  %.*s %.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
+                     int(command.usage.size()), command.usage.data(), int(command.summary.size()),
+                     command.summary.data());
+    }
+}
+
+}  // namespace
+
+int runCommandLine(std::span<const std::string_view> arguments, const Streams& streams) {
+    if (arguments.empty()) {
+        printHelp(streams.err);
+        return 2;
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+        printHelp(streams.out);
+        return 0;
+    }
+    for (const Command& command : commands()) {
+        if (command.name == arguments[0]) return command.run(arguments.subspan(1), streams);
+    }
+    std::fprintf(streams.err, "velk-cli: unknown command '%.*s' (see velk-cli --help)\n", int(arguments[0].size()),
+                 arguments[0].data());
+    return 2;
+}
+
+bool readInput(std::string_view path, std::FILE* standardInput, std::string& contents) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(nullptr, std::fclose);
+    std::FILE* file = standardInput;
+    if (path != "-") {
+        owned.reset(std::fopen(std::string(path).c_str(), "rb"));
+        file = owned.get();
+        if (!file) return false;
+    }
+    char buffer[64 * 1024];
+    contents.clear();
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+        contents.append(buffer, n);
+        if (n < sizeof buffer) return !std::ferror(file);
+    }
+}
+
+}  // namespace velk::cli
