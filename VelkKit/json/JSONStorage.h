@@ -140,7 +140,7 @@ std::size_t indexCapacity(std::size_t count) noexcept;
 template <class IsSameKey>
 void insertIntoIndex(IndexSlot* slots, std::size_t capacity, std::uint64_t hash, std::size_t position,
                      IsSameKey&& isSameKey) {
-    const auto shortHash = static_cast<std::uint32_t>(hash);
+    const auto shortHash = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
         if (slots[i].positionPlusOne == 0) {
             slots[i] = {shortHash, static_cast<std::uint32_t>(position + 1)};
@@ -153,7 +153,7 @@ void insertIntoIndex(IndexSlot* slots, std::size_t capacity, std::uint64_t hash,
 template <class IsSameKey>
 std::optional<std::size_t> findInIndex(const IndexSlot* slots, std::size_t capacity, std::uint64_t hash,
                                        IsSameKey&& isSameKey) {
-    const auto shortHash = static_cast<std::uint32_t>(hash);
+    const auto shortHash = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
         if (slots[i].positionPlusOne == 0) return std::nullopt;
         if (slots[i].hash == shortHash && isSameKey(slots[i].positionPlusOne - 1)) {

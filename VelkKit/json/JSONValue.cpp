@@ -161,6 +161,16 @@ std::optional<JSONObject> JSONValue::objectValue() const noexcept {
     return JSONObject(*this);
 }
 
+JSONArray JSONValue::elements() const noexcept {
+    static const Node emptyArray = Node::make(Tag::array);
+    return JSONArray(m_node->tag() == Tag::array ? *this : JSONValue(nullptr, &emptyArray));
+}
+
+JSONObject JSONValue::members() const noexcept {
+    static const Node emptyObject = Node::make(Tag::object);
+    return JSONObject(m_node->tag() == Tag::object ? *this : JSONValue(nullptr, &emptyObject));
+}
+
 std::optional<JSONValue> JSONValue::operator[](std::string_view key) const {
     if (m_node->tag() != Tag::object) return std::nullopt;
     const auto position = findMember(*m_node, key);

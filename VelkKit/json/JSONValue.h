@@ -65,6 +65,10 @@ public:
     [[nodiscard]] std::optional<std::string_view> stringValue() const noexcept;
     [[nodiscard]] std::optional<JSONArray> arrayValue() const noexcept;
     [[nodiscard]] std::optional<JSONObject> objectValue() const noexcept;
+    // The elements of an array and the members of an object, empty for every other case. Use
+    // these in range-for loops: iterating over `*value.arrayValue()` would outlive the optional.
+    [[nodiscard]] JSONArray elements() const noexcept;
+    [[nodiscard]] JSONObject members() const noexcept;
 
     // For an object, the value of the first member whose key equals `key`; absent when there is
     // none or when this is not an object. Large objects carry an index, so this is not a scan.

@@ -1,0 +1,106 @@
+#include "RatioReport.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace velk::bench {
+
+namespace {
+
+// The canvas on which velk's parse must clearly beat RapidJSON: the size of a large real canvas.
+constexpr std::string_view parseTargetCanvas = "2MB";
+
+struct Target {
+    double ratio;
+    bool atMost = false;  // a ratio that must stay below, not reach
+};
+
+void printLine(std::string_view what, std::optional<double> ratio, std::optional<Target> target) {
+    std::printf("  %-44.*s", static_cast<int>(what.size()), what.data());
+    if (!ratio) {
+        std::printf("not measured\n");
+        return;
+    }
+    std::printf("%7.2fx", *ratio);
+    if (target) {
+        const bool met = target->atMost ? *ratio <= target->ratio : *ratio >= target->ratio;
+        std::printf("   target %s %.1fx   %s", target->atMost ? "<=" : ">=", target->ratio, met ? "ok" : "MISSED");
+    }
+    std::printf("\n");
+}
+
+}  // namespace
+
+std::string benchmarkName(std::string_view task, std::string_view document, Peer peer) {
+    std::string name(task);
+    name += '/';
+    name += document;
+    name += '/';
+    name += peerName(peer);
+    return name;
+}
+
+void TimeCollector::ReportRuns(const std::vector<Run>& runs) {
+    for (const Run& run : runs) {
+        if (run.error_occurred || run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+        const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        const auto [entry, added] = m_fastest.try_emplace(run.run_name.function_name, seconds);
+        if (!added) entry->second = std::min(entry->second, seconds);
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+std::optional<double> TimeCollector::seconds(const std::string& name) const {
+    const auto found = m_fastest.find(name);
+    if (found == m_fastest.end()) return std::nullopt;
+    return found->second;
+}
+
+void printRatios(const TimeCollector& times, const std::vector<std::string>& canvases, const Footprint& footprint) {
+    // How many times faster velk is than `peer` at `task` on `document`.
+    auto speedup = [&](std::string_view task, const std::string& document, Peer peer) -> std::optional<double> {
+        const auto velk = times.seconds(benchmarkName(task, document, Peer::velk));
+        const auto other = times.seconds(benchmarkName(task, document, peer));
+        if (!velk || !other || *velk <= 0) return std::nullopt;
+        return *other / *velk;
+    };
+
+    std::printf("\nvelk against its peers, this run (N.NNx: velk takes 1/N of the peer's time)\n");
+    for (const std::string& canvas : canvases) {
+        std::printf("\ncanvas %s\n", canvas.c_str());
+        const bool parseTarget = canvas == parseTargetCanvas;
+        for (Peer peer : {Peer::rapidjson, Peer::rapidjsonNumberText, Peer::nlohmannOrdered, Peer::simdjsonDom}) {
+            std::optional<Target> target;
+            if (peer == Peer::rapidjson && parseTarget) target = Target{1.2};
+            if (peer == Peer::nlohmannOrdered) target = Target{8.0};
+            printLine("parse vs " + std::string(peerName(peer)), speedup("parse", canvas, peer), target);
+        }
+        for (std::string_view task : {"write-compact", "write-pretty"}) {
+            printLine(std::string(task) + " vs rapidjson", speedup(task, canvas, Peer::rapidjson), Target{1.0});
+            printLine(std::string(task) + " vs nlohmann-ordered", speedup(task, canvas, Peer::nlohmannOrdered),
+                      std::nullopt);
+        }
+    }
+
+    std::printf("\nmemory\n");
+    const double text = static_cast<double>(footprint.textBytes);
+    printLine("velk document of " + footprint.document + " / its text", footprint.heldBytes / text,
+              Target{4.0, true});
+    printLine("peak while parsing it / its text", footprint.peakBytes / text, std::nullopt);
+
+    // Reading 5 times the members should take about 5 times as long; far more means a step that
+    // grows faster than the object, such as a key scan per member.
+    std::printf("\nobject size (time for %.*s / time for %.*s, 5.00x is linear)\n",
+                static_cast<int>(largeKeyedObject.size()), largeKeyedObject.data(),
+                static_cast<int>(smallKeyedObject.size()), smallKeyedObject.data());
+    for (Peer peer : {Peer::velk, Peer::rapidjson}) {
+        const auto small = times.seconds(benchmarkName("parse", smallKeyedObject, peer));
+        const auto large = times.seconds(benchmarkName("parse", largeKeyedObject, peer));
+        std::optional<double> growth;
+        if (small && large && *small > 0) growth = *large / *small;
+        printLine("parse " + std::string(peerName(peer)), growth,
+                  peer == Peer::velk ? std::optional<Target>(Target{6.0, true}) : std::nullopt);
+    }
+}
+
+}  // namespace velk::bench
