@@ -1,0 +1,23 @@
+#pragma once
+
+// The names of map packages: the file name a package gets from what the user typed, and the name
+// the user sees for a package or canvas file. Pure functions; safe from any thread.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace velk::MapNaming {
+
+// Extensions a shown name never carries, longest compound first so that ".canvas.velk" goes in
+// one step. ".plovet" is what older packages were called.
+inline constexpr std::array<std::string_view, 4> extensions{".canvas.velk", ".velk", ".canvas", ".plovet"};
+
+// `name` trimmed, with every trailing extension removed in any letter case. A name that is only an
+// extension (".velk") stays whole rather than becoming empty.
+[[nodiscard]] std::string displayName(std::string_view name);
+
+// The package directory name for a name the user typed: its display name plus ".velk".
+[[nodiscard]] std::string packageFileName(std::string_view typed);
+
+}  // namespace velk::MapNaming
