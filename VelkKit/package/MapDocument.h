@@ -1,0 +1,61 @@
+#pragma once
+
+// Loading a map package into the one document the editor page works on, and the canonical form
+// used to compare map content.
+//
+// A map is the root canvas "map.canvas" and every submap reachable from it: a card of type
+// "file" whose "file" names a ".canvas" file of the package opens that file as a submap, whose
+// map path is its parent's map path extended by the card's id. Loading walks the package depth
+// first and collects one LoadedMap per reachable map. Only the root canvas can make loading
+// fail; every problem below it is silent (the card simply opens nothing, a bad sidecar reads as
+// an empty object). Links back to a map above are not followed, so loading always ends.
+//
+// Pure functions; safe from any thread.
+
+#include "core/Expected.h"
+#include "json/JSONValue.h"
+#include "package/DocumentTree.h"
+#include "package/MapDocumentError.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velk {
+
+struct LoadedMap {
+    std::string path;   // map path: "/" for the root, else the parent's path, "/" and the card id
+    std::string file;   // package path of the canvas, exactly as the linking card wrote it
+    JSONValue canvas;   // always an object
+    JSONValue sidecar;  // always an object; empty when the canvas has no readable sidecar
+    bool operator==(const LoadedMap&) const = default;
+};
+
+namespace MapDocument {
+
+inline constexpr std::string_view rootCanvasName = "map.canvas";
+
+// Every reachable map, the root first, then for each linking card (in "nodes" order) its submap
+// followed by everything below it. A file linked from several cards is loaded once per link.
+// When two linking cards of one canvas share an id, the first one's submap is loaded and the
+// later ones open nothing: a map path always names one map.
+[[nodiscard]] Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree,
+                                                                     std::string_view rootCanvasName);
+
+// The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
+[[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);
+
+// The sidecar of a canvas: its object, or an empty object when missing or unreadable.
+[[nodiscard]] JSONValue sidecar(const DocumentTree& tree, std::string_view canvasPath);
+
+// The canonical form of a value, or absent: null, empty arrays and empty objects count as
+// missing, object members are sorted by key, and numbers are written in one canonical notation
+// (1, 1.0 and 1e0 become the same text). Array elements keep their positions.
+[[nodiscard]] std::optional<JSONValue> normalized(const JSONValue& value);
+
+// A value equal for two maps exactly when their canonical content is equal.
+[[nodiscard]] JSONValue fingerprint(const std::optional<JSONValue>& canvas, const std::optional<JSONValue>& sidecar);
+
+}  // namespace MapDocument
+}  // namespace velk

@@ -1,0 +1,109 @@
+// Loading a package into editor state: a depth-first walk over linking cards with an explicit
+// stack, so a package of any depth cannot exhaust the call stack.
+
+#include "core/TextCase.h"
+#include "json/OrderedJSON.h"
+#include "package/MapDocument.h"
+#include "package/MapTree.h"
+
+#include <unordered_set>
+
+namespace velk::MapDocument {
+
+namespace {
+
+// The object held by a file of the tree, or absent when the file is missing, a directory, not
+// UTF-8, not JSON or not an object.
+std::optional<JSONValue> readObject(const DocumentTree& tree, std::string_view path) {
+    const SharedBytes bytes = tree.data(path);
+    if (!bytes) return std::nullopt;
+    auto value = OrderedJSON::parse(*bytes);
+    if (!value || !value->isObject()) return std::nullopt;
+    return *value;
+}
+
+struct Link {
+    std::string_view file;
+    std::string_view id;
+};
+
+// The submap a card links to: a "file" card naming a ".canvas" file, with a string id.
+std::optional<Link> submapLink(const JSONValue& card) {
+    const auto type = card["type"];
+    if (!type || type->stringValue() != "file") return std::nullopt;
+    const auto file = card["file"];
+    const auto fileText = file ? file->stringValue() : std::nullopt;
+    if (!fileText || !MapTree::isSubmapFile(*fileText)) return std::nullopt;
+    const auto id = card["id"];
+    const auto idText = id ? id->stringValue() : std::nullopt;
+    if (!idText) return std::nullopt;
+    return Link{*fileText, *idText};
+}
+
+// One canvas being walked: its cards, the next one to look at, and what lies above it.
+struct Frame {
+    JSONValue canvas;  // keeps the views below alive
+    JSONArray cards;
+    std::size_t next = 0;
+    std::string mapPath;
+    std::string lowercasedFile;
+    std::unordered_set<std::string_view> linkedIDs;
+};
+
+Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string lowercasedFile) {
+    const auto nodes = canvas["nodes"];
+    return Frame{canvas, nodes ? nodes->elements() : JSONValue().elements(), 0, std::move(mapPath),
+                 std::move(lowercasedFile), {}};
+}
+
+}  // namespace
+
+JSONValue sidecar(const DocumentTree& tree, std::string_view canvasPath) {
+    return readObject(tree, MapTree::sidecarPath(canvasPath)).value_or(JSONValue::object({}));
+}
+
+Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree, std::string_view rootName) {
+    const auto root = readObject(tree, rootName);
+    if (!root) return Unexpected<MapDocumentError>(MapDocumentError::noRootCanvas(std::string(rootName)));
+
+    std::vector<LoadedMap> maps{{"/", std::string(rootName), *root, sidecar(tree, rootName)}};
+    std::unordered_multiset<std::string> ancestors{TextCase::lowercased(rootName)};
+    std::vector<Frame> stack;
+    stack.push_back(frameFor(*root, "/", TextCase::lowercased(rootName)));
+
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.cards.size()) {
+            ancestors.erase(ancestors.find(frame.lowercasedFile));
+            stack.pop_back();
+            continue;
+        }
+        const JSONValue card = frame.cards[frame.next++];
+        const auto link = submapLink(card);
+        if (!link) continue;
+        std::string lowercasedFile = TextCase::lowercased(link->file);
+        if (ancestors.contains(lowercasedFile)) continue;  // a cycle
+        if (frame.linkedIDs.contains(link->id)) continue;  // the first card with this id won
+        const auto canvas = readObject(tree, link->file);
+        if (!canvas) continue;
+
+        frame.linkedIDs.insert(link->id);
+        std::string mapPath = MapTree::submapPath(frame.mapPath, link->id);
+        maps.push_back({mapPath, std::string(link->file), *canvas, sidecar(tree, link->file)});
+        ancestors.insert(lowercasedFile);
+        stack.push_back(frameFor(*canvas, std::move(mapPath), std::move(lowercasedFile)));
+    }
+    return maps;
+}
+
+JSONValue state(const std::vector<LoadedMap>& maps) {
+    std::vector<JSONValue> records;
+    records.reserve(maps.size());
+    for (const LoadedMap& map : maps) {
+        records.push_back(JSONValue::object(
+            {{"path", JSONValue::string(map.path)}, {"canvas", map.canvas}, {"sidecar", map.sidecar}}));
+    }
+    return JSONValue::object({{"maps", JSONValue::array(records)}});
+}
+
+}  // namespace velk::MapDocument
