@@ -8,6 +8,7 @@
 namespace velk::cli {
 
 int runFormat(std::span<const std::string_view> arguments, const Streams& streams);
+int runInk(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -15,6 +16,8 @@ const std::vector<Command>& commands() {
          "read JSON and write it back, pretty (tabs, final line feed) or compact, keeping member order and "
          "number text",
          runFormat},
+        {"ink", "RECORD.json|-",
+         "write the SVG of an ink card's sidecar record, sized to the drawing's padded bounds", runInk},
     };
     return table;
 }
