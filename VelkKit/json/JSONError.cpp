@@ -1,13 +1,10 @@
 #include "json/JSONError.h"
 
+#include "core/Overloaded.h"
+
 namespace velk {
 
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
 
 std::string at(std::size_t position) { return "at: " + std::to_string(position) + ")"; }
 

@@ -1,15 +1,8 @@
 #include "package/MapDocumentError.h"
 
+#include "core/Overloaded.h"
+
 namespace velk {
-
-namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-
-}  // namespace
 
 std::string MapDocumentError::description() const {
     return std::visit(Overloaded{

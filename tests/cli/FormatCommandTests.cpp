@@ -1,37 +1,17 @@
 // Runs the real velk-cli binary, as a user would.
 
+#include "cli/CLIRun.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace velk {
 namespace {
 
-struct CLIRun {
-    int status;
-    std::string out, err;
-};
-
-CLIRun runCLI(const std::string& arguments, const std::string& input) {
-    // ctest runs tests in parallel processes: every run gets files of its own.
-    static int runs = 0;
-    const std::string dir = testing::TempDir() + "velk_cli_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
-    const std::string inFile = dir + "_in", errFile = dir + "_err";
-    std::ofstream(inFile, std::ios::binary) << input;
-    const std::string command = std::string(VELK_CLI_PATH) + " " + arguments + " <" + inFile + " 2>" + errFile;
-    CLIRun run{};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer;
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    std::ifstream err(errFile, std::ios::binary);
-    run.err.assign(std::istreambuf_iterator<char>(err), {});
-    return run;
-}
+using testing_support::CLIRun;
+using testing_support::runCLI;
 
 TEST(VelkCLIFormat, PrettyByDefaultCompactOnRequestOrderAndNumbersKept) {
     const std::string input = "{\"z\":1.50, \"a\":[ 1e2, {\"b\":\"\\u00e9\"} ]}";

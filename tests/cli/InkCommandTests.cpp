@@ -1,38 +1,17 @@
 // Runs the real velk-cli binary on ink records, as a user would.
 
-#include <gtest/gtest.h>
+#include "cli/CLIRun.h"
 
-#include <array>
-#include <cstdio>
-#include <fstream>
-#include <string>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 namespace velk {
 namespace {
 
-struct CLIRun {
-    int status;
-    std::string out, err;
-};
+using testing_support::CLIRun;
 
-// Runs velk-cli with `arguments`; "RECORD" in them names a file holding `record`.
 CLIRun runInk(std::string arguments, const std::string& record) {
-    // ctest runs tests in parallel processes: every run gets files of its own.
-    static int runs = 0;
-    const std::string base = testing::TempDir() + "velk_ink_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
-    const std::string recordFile = base + ".json", errFile = base + "_err";
-    std::ofstream(recordFile, std::ios::binary) << record;
-    if (const auto at = arguments.find("RECORD"); at != std::string::npos) arguments.replace(at, 6, recordFile);
-    const std::string command = std::string(VELK_CLI_PATH) + " " + arguments + " <" + recordFile + " 2>" + errFile;
-    CLIRun run{};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer;
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    std::ifstream err(errFile, std::ios::binary);
-    run.err.assign(std::istreambuf_iterator<char>(err), {});
-    return run;
+    if (const auto at = arguments.find("RECORD"); at != std::string::npos) arguments.replace(at, 6, "INPUT");
+    return testing_support::runCLI(arguments, record);
 }
 
 TEST(VelkCLIInk, WritesTheDrawingSizedToItsPaddedBounds) {

@@ -1,0 +1,42 @@
+#pragma once
+
+// Runs the real velk-cli binary, as a user would, and captures what it says.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace velk::testing_support {
+
+struct CLIRun {
+    int status;
+    std::string out, err;
+};
+
+// Runs velk-cli with `arguments`, `input` on standard input. "INPUT" in the arguments is replaced
+// by the path of a file holding `input`.
+inline CLIRun runCLI(std::string arguments, const std::string& input) {
+    // ctest runs tests in parallel processes: every run gets files of its own.
+    static int runs = 0;
+    const std::string base = testing::TempDir() + "velk_cli_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
+    const std::string inputFile = base + "_in", errFile = base + "_err";
+    std::ofstream(inputFile, std::ios::binary) << input;
+    if (const auto at = arguments.find("INPUT"); at != std::string::npos) arguments.replace(at, 5, inputFile);
+    const std::string command = std::string(VELK_CLI_PATH) + " " + arguments + " <" + inputFile + " 2>" + errFile;
+    CLIRun run{};
+    std::FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buffer;
+    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
+    run.status = WEXITSTATUS(pclose(pipe));
+    std::ifstream err(errFile, std::ios::binary);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    std::remove(inputFile.c_str());
+    std::remove(errFile.c_str());
+    return run;
+}
+
+}  // namespace velk::testing_support
