@@ -37,7 +37,4 @@ struct BridgeRequest {
     bool operator==(const BridgeRequest&) const = default;
 };
 
-// The id of a request: decimal digits with an optional sign, that fit 64 bits.
-[[nodiscard]] std::optional<std::int64_t> requestID(std::string_view numberText) noexcept;
-
 }  // namespace velk

@@ -2,25 +2,21 @@
 
 #include "package/MapDocument.h"
 
+#include "core/NumberText.h"
+
 #include <algorithm>
 #include <charconv>
-#include <clocale>
-#include <cstdlib>
-#include <locale.h>
 
 namespace velk::MapDocument {
 
 namespace {
 
 // A number's text in one notation per double value, or the text unchanged when it does not read
-// as a number. Reading uses the C locale, so a user's decimal comma changes nothing.
+// as a number.
 std::string canonicalNumber(std::string_view text) {
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
-    const std::string copy(text);
-    char* end = nullptr;
-    double value = strtod_l(copy.c_str(), &end, cLocale);
-    if (copy.empty() || end != copy.c_str() + copy.size()) return copy;
-    if (value == 0) value = 0;  // -0 and 0 are one value
+    const auto read = NumberText::doubleValue(text);
+    if (!read) return std::string(text);
+    const double value = *read == 0 ? 0.0 : *read;  // -0 and 0 are one value
     char buffer[32];
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, written.ptr);

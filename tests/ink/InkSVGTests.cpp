@@ -80,7 +80,7 @@ TEST(InkSVGSource, PointsAreArraysOfAtLeastTwoElements) {
 TEST(InkSVGSource, NumberTextsParseWhollyOrCountAsZero) {
     const std::vector<std::pair<std::string, double>> cases{
         {"3", 3}, {"-0.5", -0.5}, {"1E2", 100}, {"1.", 1}, {".5", 0.5},
-        {"+1", 0}, {"1.2.3", 0}, {"--1", 0}, {"1e", 0}, {"-", 0},
+        {"+1", 1}, {"1.2.3", 0}, {"--1", 0}, {"1e", 0}, {"-", 0},
         {"1e999", inf}, {"-1e999", -inf}, {"1e99999999999999999999999", inf},
         {"1" + std::string(400, '0'), inf}, {"1" + std::string(400, '0') + "e-10", inf},
         {"1e-999", 0}, {"0." + std::string(400, '0') + "1e10", 0}, {"2e-324", 0},
