@@ -130,9 +130,9 @@ std::string velkPretty(const std::string& compact) {
 }  // namespace
 
 Canvas makeCanvas(std::size_t approximateBytes) {
-    // About 450 bytes per node with its edge and metadata; two corrections land within a few
+    // About 500 bytes per node with its edge and metadata; two corrections land within a few
     // percent of the size asked for.
-    std::size_t nodeCount = std::max<std::size_t>(approximateBytes / 450, 1);
+    std::size_t nodeCount = std::max<std::size_t>(approximateBytes / 500, 1);
     Canvas canvas;
     for (int round = 0; round < 3; ++round) {
         canvas.generated = compactCanvas(nodeCount);

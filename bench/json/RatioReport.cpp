@@ -1,6 +1,7 @@
 #include "RatioReport.h"
 
-#include <algorithm>
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace velk::bench {
@@ -40,19 +41,21 @@ std::string benchmarkName(std::string_view task, std::string_view document, Peer
     return name;
 }
 
+TimeCollector::TimeCollector() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
+
 void TimeCollector::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
-        if (run.error_occurred || run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-        const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        const auto [entry, added] = m_fastest.try_emplace(run.run_name.function_name, seconds);
-        if (!added) entry->second = std::min(entry->second, seconds);
+        const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        if (run.error_occurred || !(single || median) || run.iterations == 0) continue;
+        m_seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
     }
     ConsoleReporter::ReportRuns(runs);
 }
 
 std::optional<double> TimeCollector::seconds(const std::string& name) const {
-    const auto found = m_fastest.find(name);
-    if (found == m_fastest.end()) return std::nullopt;
+    const auto found = m_seconds.find(name);
+    if (found == m_seconds.end()) return std::nullopt;
     return found->second;
 }
 

@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@ namespace {
 struct NamedText {
     std::string name;
     std::string text;
+    std::string generated;  // for canvases: the text as generated, before velk read it
 };
 
 constexpr Peer parsers[] = {Peer::velk, Peer::rapidjson, Peer::rapidjsonNumberText, Peer::nlohmannOrdered,
@@ -33,59 +35,80 @@ constexpr Peer writers[] = {Peer::velk, Peer::rapidjson, Peer::nlohmannOrdered};
 void registerParse(const NamedText& document, Peer peer) {
     std::shared_ptr<BoundParser> parser = bindParser(peer, document.text);
     const auto bytes = static_cast<std::int64_t>(document.text.size());
-    benchmark::RegisterBenchmark(benchmarkName("parse", document.name, peer).c_str(),
-                                 [parser, bytes](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         if (!parser->parseOnce()) state.SkipWithError("the text was refused");
-                                     }
-                                     state.SetBytesProcessed(state.iterations() * bytes);
-                                 });
+    benchmark::RegisterBenchmark(
+        benchmarkName("parse", document.name, peer).c_str(), [parser, bytes](benchmark::State& state) {
+            for (auto _ : state) {
+                if (!parser->parseOnce()) {
+                    state.SkipWithError("the text was refused");
+                    break;
+                }
+            }
+            state.SetBytesProcessed(state.iterations() * bytes);
+        });
 }
 
 void registerWrite(const NamedText& document, Peer peer, Pretty pretty) {
     std::shared_ptr<BoundWriter> writer = bindWriter(peer, document.text);
     const char* task = pretty == Pretty::yes ? "write-pretty" : "write-compact";
-    benchmark::RegisterBenchmark(benchmarkName(task, document.name, peer).c_str(),
-                                 [writer, pretty](benchmark::State& state) {
-                                     std::size_t written = 0;
-                                     for (auto _ : state) written = writer->writeOnce(pretty);
-                                     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(written));
-                                 });
+    benchmark::RegisterBenchmark(
+        benchmarkName(task, document.name, peer).c_str(), [writer, pretty](benchmark::State& state) {
+            std::size_t written = 0;
+            for (auto _ : state) written = writer->writeOnce(pretty);
+            state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(written));
+        });
 }
 
-// A fault that would make the timings meaningless: a peer refusing the text, or velk's output
-// meaning something else than its input.
-std::optional<std::string> disagreement(const NamedText& document) {
+// A fault that would make the timings meaningless: a peer refusing the text, or velk reading or
+// writing something else than the generated values.
+std::optional<std::string> disagreement(const NamedText& canvas) {
     for (Peer peer : parsers) {
-        if (!bindParser(peer, document.text)->parseOnce()) return std::string(peerName(peer)) + " refused the text";
+        if (!bindParser(peer, canvas.text)->parseOnce()) return std::string(peerName(peer)) + " refused the text";
     }
-    const auto value = OrderedJSON::parse(document.text);
-    if (!value) return "velk refused the text: " + value.error().description();
-    if (OrderedJSON::write(*value, Pretty::yes) != document.text) return "velk does not write its own layout back unchanged";
-    if (!sameValue(document.text, OrderedJSON::write(*value, Pretty::no))) return "velk's compact text reads differently";
+    if (!sameValue(canvas.generated, canvas.text)) return "velk's pretty text differs from the generated values";
+    const auto value = OrderedJSON::parse(canvas.text);
+    if (!value) return "velk refused its own text: " + value.error().description();
+    if (OrderedJSON::write(*value, Pretty::yes) != canvas.text) return "velk does not write its own text back unchanged";
+    if (!sameValue(canvas.generated, OrderedJSON::write(*value, Pretty::no))) {
+        return "velk's compact text differs from the generated values";
+    }
     return std::nullopt;
+}
+
+NamedText namedCanvas(std::string name, std::size_t approximateBytes) {
+    Canvas canvas = makeCanvas(approximateBytes);
+    return {std::move(name), std::move(canvas.text), std::move(canvas.generated)};
 }
 
 Footprint measureFootprint(const NamedText& document) {
     AllocationCount count;
-    auto value = OrderedJSON::parse(document.text);
-    return {document.name, document.text.size(), count.live(), count.peak()};
+    const auto value = OrderedJSON::parse(document.text);
+    const std::ptrdiff_t held = count.live();  // read while the document is alive
+    return {document.name, document.text.size(), held, count.peak()};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // One measurement on a shared machine is easily disturbed, so by default each benchmark is
+    // repeated and only the statistics of its repetitions are shown. Flags given on the command
+    // line come later and win.
+    std::vector<char*> arguments{argv[0]};
+    char repetitions[] = "--benchmark_repetitions=5";
+    char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
+    arguments.insert(arguments.end(), {repetitions, aggregatesOnly});
+    arguments.insert(arguments.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
 
     const std::vector<NamedText> canvases = {
-        {"100KB", canvasText(100'000)},
-        {"2MB", canvasText(2'000'000)},
-        {"20MB", canvasText(20'000'000)},
+        namedCanvas("100KB", 100'000),
+        namedCanvas("2MB", 2'000'000),
+        namedCanvas("20MB", 20'000'000),
     };
     const std::vector<NamedText> keyedObjects = {
-        {std::string(smallKeyedObject), keyedObjectText(10'000)},
-        {std::string(largeKeyedObject), keyedObjectText(50'000)},
+        {std::string(smallKeyedObject), keyedObjectText(10'000), {}},
+        {std::string(largeKeyedObject), keyedObjectText(50'000), {}},
     };
 
     std::vector<std::string> canvasNames;
@@ -99,8 +122,8 @@ int main(int argc, char** argv) {
     }
     const Footprint footprint = measureFootprint(canvases[1]);
 
-    // Each canvas's benchmarks run together, so that a change of load on the machine touches all
-    // peers of one comparison alike.
+    // Each canvas's benchmarks run one after another, so that the peers of one comparison are
+    // measured under much the same load.
     for (const NamedText& canvas : canvases) {
         for (Peer peer : parsers) registerParse(canvas, peer);
         for (Pretty pretty : {Pretty::no, Pretty::yes}) {
