@@ -65,8 +65,18 @@ std::uint64_t hashBytes(std::string_view bytes) noexcept {
         h ^= h >> 29;
     }
     if (n > 0) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, n);
+        // The tail in at most two fixed-size loads, which may overlap: a copy of a variable
+        // length would be done byte by byte and then stall the load that follows it.
+        std::uint64_t word;
+        if (n >= 4) {
+            std::uint32_t low, high;
+            std::memcpy(&low, p, 4);
+            std::memcpy(&high, p + n - 4, 4);
+            word = std::uint64_t(high) << 32 | low;
+        } else {
+            const auto byte = [&](std::size_t i) { return std::uint64_t(static_cast<unsigned char>(p[i])); };
+            word = byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16;
+        }
         h = (h ^ word) * k;
     }
     h ^= h >> 32;

@@ -18,7 +18,7 @@ namespace {
 using namespace JSONStorage;
 
 struct Failure {
-    enum class Kind { unexpected, invalidNumber, invalidEscape, unexpectedEnd, tooDeep } kind;
+    enum class Kind { unexpected, invalidNumber, invalidEscape, unexpectedEnd, tooDeep, notUTF8 } kind;
     std::size_t offset = 0;
 };
 
@@ -77,7 +77,7 @@ private:
     // Opens an array or object at the cursor; false when it would nest too deep.
     bool open(bool isObject);
     Expected<void, Failure> readKey();
-    std::size_t findKey(const Frame& frame, const Node& key, std::uint64_t& hash);
+    std::size_t findKey(const Frame& frame, const Node& key);
     void deliver(const Node& value);
     Node closeArray();
     Node closeObject();
@@ -195,6 +195,7 @@ Expected<Node, Failure> Reader::readString() {
         const char c = *m_cursor;
         if (c == '"') {
             const bool isASCII = !(seen & repeated(0x80));
+            if (!isASCII && !Utf8::isValid(std::string_view(start, m_cursor))) return fail(Failure::Kind::notUTF8);
             ++m_cursor;
             return Node::make(Tag::string, static_cast<std::size_t>(m_cursor - 1 - start), start,
                               isASCII ? isASCIIFlag : 0);
@@ -223,6 +224,8 @@ Expected<Node, Failure> Reader::readEscapedString(const char* start, bool isASCI
         isASCII = isASCII && *scalar < 0x80;
         Utf8::append(*scalar, m_unescaped);
     }
+    // Escapes always give whole characters, so the text is valid exactly when its raw runs are.
+    if (!isASCII && !Utf8::isValid(m_unescaped)) return fail(Failure::Kind::notUTF8);
     ++m_cursor;
     return Node::make(Tag::string, m_unescaped.size(), m_storage.copyText(m_unescaped), isASCII ? isASCIIFlag : 0);
 }
@@ -282,8 +285,7 @@ Expected<void, Failure> Reader::readKey() {
     auto key = readString();
     if (!key) return Unexpected<Failure>(key.error());
     Frame& frame = m_frames.back();
-    std::uint64_t hash = 0;
-    frame.replacing = findKey(frame, *key, hash);
+    frame.replacing = findKey(frame, *key);
     if (frame.replacing == none) m_values.push_back(*key);
     skipWhitespace();
     if (m_cursor == m_end) return fail(Failure::Kind::unexpectedEnd);
@@ -293,40 +295,38 @@ Expected<void, Failure> Reader::readKey() {
     return {};
 }
 
-// The slot on m_values of the value of an earlier member with an equal key, or none. A new key
-// is added to the open object's index once the object is large enough to have one.
-std::size_t Reader::findKey(const Frame& frame, const Node& key, std::uint64_t& hash) {
+// The slot on m_values of the value of an earlier member with an equal key, or none. Small
+// objects are scanned; a large one keeps an index of its keys while it is read.
+std::size_t Reader::findKey(const Frame& frame, const Node& key) {
     const std::size_t count = (m_values.size() - frame.start) / 2;
     const Node* keys = m_values.data() + frame.start;
-    auto sameAs = [&](std::size_t member) {
-        const Node& other = keys[2 * member];
-        return CanonicalText::equal(other.text(), key.text(), other.isASCII(), key.isASCII());
-    };
+    auto sameAs = [&](std::size_t member) { return sameText(keys[2 * member], key); };
     auto valueSlot = [&](std::size_t member) { return frame.start + 2 * member + 1; };
-    if (count < indexThreshold) {
+    if (count + 1 < indexThreshold) {
         for (std::size_t member = 0; member < count; ++member) {
             if (sameAs(member)) return valueSlot(member);
         }
-        if (count + 1 < indexThreshold) return none;
+        return none;
     }
 
     const std::size_t depth = m_frames.size() - 1;
     if (m_tables.size() <= depth) m_tables.resize(depth + 1);
     std::vector<IndexSlot>& table = m_tables[depth];
     auto hashOf = [](const Node& k) { return CanonicalText::hash(k.text(), k.isASCII()); };
-    if (count + 1 == indexThreshold || table.size() < indexCapacity(count + 1)) {
-        // Start or grow the table, then enter every earlier key again.
+    if (count + 1 == indexThreshold) {
+        // The object just became large: index the keys read so far.
         table.assign(indexCapacity(count + 1), IndexSlot{0, 0});
         for (std::size_t member = 0; member < count; ++member) {
-            insertIntoIndex(table.data(), table.size(), hashOf(keys[2 * member]), member, [](std::size_t) { return false; });
+            (void)findOrInsertInIndex(table.data(), table.size(), hashOf(keys[2 * member]), member,
+                                      [](std::size_t) { return false; });
         }
+    } else if (table.size() < indexCapacity(count + 1)) {
+        std::vector<IndexSlot> larger(indexCapacity(count + 1), IndexSlot{0, 0});
+        reinsertSlots(table.data(), table.size(), larger.data(), larger.size());
+        table.swap(larger);
     }
-    hash = hashOf(key);
-    if (count >= indexThreshold) {
-        if (auto found = findInIndex(table.data(), table.size(), hash, sameAs)) return valueSlot(*found);
-    }
-    insertIntoIndex(table.data(), table.size(), hash, count, [](std::size_t) { return false; });
-    return none;
+    const auto found = findOrInsertInIndex(table.data(), table.size(), hashOf(key), count, sameAs);
+    return found ? valueSlot(*found) : none;
 }
 
 void Reader::deliver(const Node& value) {
@@ -379,6 +379,7 @@ JSONError toError(const Failure& failure, std::string_view text) {
     case Failure::Kind::invalidEscape: return JSONError::invalidEscape(at);
     case Failure::Kind::unexpectedEnd: return JSONError::unexpectedEnd();
     case Failure::Kind::tooDeep: return JSONError::tooDeep(at);
+    case Failure::Kind::notUTF8: return JSONError::notUTF8();
     }
     return JSONError::unexpectedEnd();
 }
@@ -386,13 +387,16 @@ JSONError toError(const Failure& failure, std::string_view text) {
 }  // namespace
 
 Expected<JSONValue, JSONError> parse(std::string_view text) {
-    if (!Utf8::isValid(text)) return Unexpected<JSONError>(JSONError::notUTF8());
+    // Text that is not UTF-8 is refused as such, whatever else is wrong with it. Checking only on
+    // failure is enough: a non-ASCII byte outside a string always stops the reader, and strings
+    // with non-ASCII bytes are checked as they are read.
     Storage* storage = Storage::make();
     storage->reserve(text.size());
     const std::string_view copy(storage->copyText(text), text.size());
     auto node = Reader(copy, *storage).read();
     if (!node) {
         storage->release();
+        if (!Utf8::isValid(text)) return Unexpected<JSONError>(JSONError::notUTF8());
         return Unexpected<JSONError>(toError(node.error(), text));
     }
     Node* top = storage->allocateArray<Node>(1);

@@ -66,6 +66,15 @@ void Storage::keepAlive(const Owner* owner) {
     m_kept.push_back(owner);
 }
 
+void reinsertSlots(const IndexSlot* from, std::size_t fromCapacity, IndexSlot* to, std::size_t toCapacity) noexcept {
+    for (std::size_t i = 0; i < fromCapacity; ++i) {
+        if (from[i].positionPlusOne == 0) continue;
+        std::size_t j = from[i].hash & (toCapacity - 1);
+        while (to[j].positionPlusOne != 0) j = (j + 1) & (toCapacity - 1);
+        to[j] = from[i];
+    }
+}
+
 std::size_t indexCapacity(std::size_t count) noexcept { return std::bit_ceil(std::max<std::size_t>(count * 2, 32)); }
 
 Member* allocateMembers(Storage& storage, std::size_t count) {
@@ -88,11 +97,9 @@ const KeyIndex* buildIndex(Storage& storage, const Member* members, std::size_t 
     std::fill_n(slots, capacity, IndexSlot{0, 0});
     for (std::size_t position = 0; position < count; ++position) {
         const Node& key = members[position].key;
-        insertIntoIndex(slots, capacity, CanonicalText::hash(key.text(), key.isASCII()), position,
-                        [&](std::size_t other) {
-                            const Node& otherKey = members[other].key;
-                            return CanonicalText::equal(otherKey.text(), key.text(), otherKey.isASCII(), key.isASCII());
-                        });
+        // A repeated key (possible in objects built by code) keeps its first position.
+        (void)findOrInsertInIndex(slots, capacity, CanonicalText::hash(key.text(), key.isASCII()), position,
+                                  [&](std::size_t other) { return sameText(members[other].key, key); });
     }
     return index;
 }

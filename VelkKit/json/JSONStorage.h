@@ -14,6 +14,8 @@
 // threads freely. Releasing the last reference defers nested releases to a work list, so a chain
 // of a million storages is freed without deep recursion.
 
+#include "core/CanonicalText.h"
+
 #include <atomic>
 #include <cstring>
 #include <cstddef>
@@ -67,6 +69,12 @@ inline const KeyIndex* Node::index() const noexcept {
     const KeyIndex* index;
     std::memcpy(&index, static_cast<const std::byte*>(pointer) - indexSlotBytes, sizeof index);
     return index;
+}
+
+// Whether two string nodes hold canonically equivalent text; ASCII text compares as bytes.
+inline bool sameText(const Node& a, const Node& b) {
+    if (a.isASCII() && b.isASCII()) return a.text() == b.text();
+    return CanonicalText::equal(a.text(), b.text(), a.isASCII(), b.isASCII());
 }
 
 inline constexpr Node nullNode = Node::make(Tag::null);
@@ -136,31 +144,38 @@ inline constexpr std::size_t indexThreshold = 16;
 // The slot count for `count` members: a power of two at least twice as large.
 std::size_t indexCapacity(std::size_t count) noexcept;
 
-// Records `position` under `hash` unless `isSameKey` finds a member that is already there.
+// The slot a hash starts probing at, and the part of the hash a slot keeps. The slot is chosen
+// from the kept part, so a table grows without hashing its keys again.
+inline std::uint32_t shortHash(std::uint64_t hash) noexcept { return static_cast<std::uint32_t>(hash >> 32); }
+
+// The position of the member whose key `isSameKey` recognises among those recorded under
+// `hash`; when there is none, `position` is recorded and absent returned. One probe sequence
+// does both.
 template <class IsSameKey>
-void insertIntoIndex(IndexSlot* slots, std::size_t capacity, std::uint64_t hash, std::size_t position,
-                     IsSameKey&& isSameKey) {
-    const auto shortHash = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t i = hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
+std::optional<std::size_t> findOrInsertInIndex(IndexSlot* slots, std::size_t capacity, std::uint64_t hash,
+                                               std::size_t position, IsSameKey&& isSameKey) {
+    const std::uint32_t tag = shortHash(hash);
+    for (std::size_t i = tag & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
         if (slots[i].positionPlusOne == 0) {
-            slots[i] = {shortHash, static_cast<std::uint32_t>(position + 1)};
-            return;
+            slots[i] = {tag, static_cast<std::uint32_t>(position + 1)};
+            return std::nullopt;
         }
-        if (slots[i].hash == shortHash && isSameKey(slots[i].positionPlusOne - 1)) return;
+        if (slots[i].hash == tag && isSameKey(slots[i].positionPlusOne - 1)) return slots[i].positionPlusOne - 1;
     }
 }
 
 template <class IsSameKey>
 std::optional<std::size_t> findInIndex(const IndexSlot* slots, std::size_t capacity, std::uint64_t hash,
                                        IsSameKey&& isSameKey) {
-    const auto shortHash = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t i = hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
+    const std::uint32_t tag = shortHash(hash);
+    for (std::size_t i = tag & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
         if (slots[i].positionPlusOne == 0) return std::nullopt;
-        if (slots[i].hash == shortHash && isSameKey(slots[i].positionPlusOne - 1)) {
-            return slots[i].positionPlusOne - 1;
-        }
+        if (slots[i].hash == tag && isSameKey(slots[i].positionPlusOne - 1)) return slots[i].positionPlusOne - 1;
     }
 }
+
+// Copies every filled slot of one table into another, larger one.
+void reinsertSlots(const IndexSlot* from, std::size_t fromCapacity, IndexSlot* to, std::size_t toCapacity) noexcept;
 
 // Builds the index of `count` members in `storage`, or returns null below the threshold.
 const KeyIndex* buildIndex(Storage& storage, const Member* members, std::size_t count);

@@ -1,19 +1,9 @@
 #include "json/NodeEquality.h"
 
-#include "core/CanonicalText.h"
-
 #include <utility>
 #include <vector>
 
 namespace velk::JSONStorage {
-
-namespace {
-
-bool textEqual(const Node& a, const Node& b) {
-    return CanonicalText::equal(a.text(), b.text(), a.isASCII(), b.isASCII());
-}
-
-}  // namespace
 
 bool nodesEqual(const Node& a, const Node& b) {
     std::vector<std::pair<const Node*, const Node*>> work{{&a, &b}};
@@ -30,7 +20,7 @@ bool nodesEqual(const Node& a, const Node& b) {
             if (x->text() != y->text()) return false;
             break;
         case Tag::string:
-            if (!textEqual(*x, *y)) return false;
+            if (!sameText(*x, *y)) return false;
             break;
         case Tag::array:
             if (x->size() != y->size()) return false;
@@ -41,7 +31,7 @@ bool nodesEqual(const Node& a, const Node& b) {
             if (x->size() != y->size()) return false;
             if (x->members() == y->members()) break;
             for (std::size_t i = x->size(); i-- > 0;) {
-                if (!textEqual(x->members()[i].key, y->members()[i].key)) return false;
+                if (!sameText(x->members()[i].key, y->members()[i].key)) return false;
                 work.emplace_back(&x->members()[i].value, &y->members()[i].value);
             }
             break;
