@@ -32,6 +32,7 @@ Node keyNode(Storage& storage, std::string_view key) {
 }
 
 bool sameKey(const Node& key, std::string_view probe, bool probeIsASCII) {
+    if (key.isASCII() && probeIsASCII) return key.text() == probe;
     return CanonicalText::equal(key.text(), probe, key.isASCII(), probeIsASCII);
 }
 
@@ -193,6 +194,23 @@ JSONValue JSONValue::setting(std::string_view key, const JSONValue& value) const
     members[replaced.value_or(oldCount)] = {keyNode(*storage, key), *value.m_node};
     // A replaced key is canonically equal to the old one, so the old index stays true.
     setIndex(members, replaced && m_node->index() ? m_node->index() : buildIndex(*storage, members, count));
+    *node = Node::make(Tag::object, count, members);
+    return adopt(storage, node);
+}
+
+JSONValue JSONValue::without(std::string_view key) const {
+    if (m_node->tag() != Tag::object || !findMember(*m_node, key)) return *this;
+    const bool keyIsASCII = Utf8::isASCII(key);
+    Storage* storage = Storage::make();
+    storage->keepAlive(m_owner);
+    auto node = storage->allocateArray<Node>(1);
+    Member* members = allocateMembers(*storage, m_node->size());
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < m_node->size(); ++i) {
+        const Member& member = m_node->members()[i];
+        if (!sameKey(member.key, key, keyIsASCII)) members[count++] = member;
+    }
+    if (count > 0) setIndex(members, buildIndex(*storage, members, count));
     *node = Node::make(Tag::object, count, members);
     return adopt(storage, node);
 }

@@ -79,6 +79,10 @@ public:
     // Any other value is returned unchanged.
     [[nodiscard]] JSONValue setting(std::string_view key, const JSONValue& value) const;
 
+    // For an object, a new object without the members whose key equals `key` (the same value
+    // when there is none). Any other value is returned unchanged.
+    [[nodiscard]] JSONValue without(std::string_view key) const;
+
     // Cases differ: unequal. Numbers compare by text ("1" != "1.0"); strings and keys under
     // canonical equivalence; arrays and objects position by position, member order counting.
     friend bool operator==(const JSONValue& a, const JSONValue& b);
