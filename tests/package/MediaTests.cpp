@@ -58,8 +58,6 @@ TEST(Media, NamesAreServedByTheirLastExtensionOnly) {
         {"ba7816bf8f01cfea.png", "image/png", true},
         {"Photo.JPG", "image/jpeg", true},
         {"a.tar.Svg", "image/svg+xml", true},
-        {"anim.gif", "image/gif", true},
-        {"x.webp", "image/webp", true},
         {"photo.jpeg", std::nullopt, false},
         {"a.png.txt", std::nullopt, false},
         {"png", std::nullopt, false},
@@ -76,14 +74,6 @@ TEST(Media, NamesAreServedByTheirLastExtensionOnly) {
         EXPECT_EQ(Media::mimeType(c.name), c.type);
         EXPECT_EQ(Media::isServableName(c.name), c.servable);
     }
-}
-
-TEST(MediaError, DescriptionsAreTheExactMessages) {
-    EXPECT_EQ(MediaError::unsupportedType("image/heic").description(), "unsupported image type: image/heic");
-    EXPECT_EQ(MediaError::empty().description(), "empty image");
-    EXPECT_EQ(MediaError::tooLarge().description(), "image is larger than 25 MiB");
-    EXPECT_EQ(MediaError::directoryFull().description(), "this map's images already total 512 MiB");
-    EXPECT_NE(MediaError::unsupportedType("image/heic"), MediaError::unsupportedType("image/tiff"));
 }
 
 TEST(MediaStore, SameBytesAreStoredOnce) {
@@ -215,9 +205,9 @@ TEST(MediaStore, TheTotalLimitIsFiveHundredTwelveMebibytesAndSparesStoredImages)
 
 TEST(MediaData, ServesPlainNamesFromTheMediaDirectoriesOnly) {
     DocumentTree tree;
+    // The name rules have their own table; here a file is present wherever a name is refused.
     for (const auto* path : {"velk-media/new.png", "plovet-media/Old.JPG", "other-media/x.png", "velk-media/a..png",
-                             "velk-media/sub/a.png", "velk-media/a\\b.png", "velk-media/.hidden.png",
-                             "velk-media/photo.jpeg", "velk-media/notes.txt"}) {
+                             "velk-media/photo.jpeg"}) {
         tree.write(path, path);
     }
     tree.write("inside", "velk-media/dir.png/inner.png");
@@ -234,11 +224,7 @@ TEST(MediaData, ServesPlainNamesFromTheMediaDirectoriesOnly) {
         {"velk-media/", "new.png", "<absent>"},
         {"VELK-MEDIA", "new.png", "<absent>"},
         {"velk-media", "a..png", "<absent>"},
-        {"velk-media", "sub/a.png", "<absent>"},
-        {"velk-media", "a\\b.png", "<absent>"},
-        {"velk-media", ".hidden.png", "<absent>"},
         {"velk-media", "photo.jpeg", "<absent>"},
-        {"velk-media", "notes.txt", "<absent>"},
         {"plovet-media", "../velk-media/new.png", "<absent>"},
     };
     for (const auto& c : cases) {
