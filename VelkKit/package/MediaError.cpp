@@ -1,0 +1,17 @@
+#include "package/MediaError.h"
+
+#include "core/Overloaded.h"
+
+namespace velk {
+
+std::string MediaError::description() const {
+    return std::visit(Overloaded{
+                          [](const UnsupportedType& e) { return "unsupported image type: " + e.type; },
+                          [](const Empty&) { return std::string("empty image"); },
+                          [](const TooLarge&) { return std::string("image is larger than 25 MiB"); },
+                          [](const DirectoryFull&) { return std::string("this map's images already total 512 MiB"); },
+                      },
+                      m_case);
+}
+
+}  // namespace velk
