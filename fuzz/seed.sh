@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Writes the seed corpora into fuzz/corpus/<target>/ (ignored by git) and, next to each, a list
+# of JSON test-suite files that run.sh hands to libFuzzer with -seed_inputs, so those files are
+# read where they are rather than copied. Safe to run again: existing corpus files are kept.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd -P)
+suite=${VELK_JSON_SUITE:-$here/../../shared/data/jsontestsuite}
+corpus=$here/corpus
+
+# seed <target> <name> <text>: one corpus file, written with printf so \n and \xNN work.
+seed() {
+    mkdir -p "$corpus/$1"
+    printf "$3" > "$corpus/$1/seed-$2"
+}
+
+# suiteList <target> <glob>...: the matching suite files, comma-separated, small ones only; the
+# huge nesting files only exercise the depth limit, which a short seed reaches as well.
+suiteList() {
+    local target=$1; shift
+    if [[ ! -d $suite ]]; then
+        echo "no JSON test suite at $suite; seeding from snippets only" >&2
+        : > "$corpus/$target.seeds"
+        return
+    fi
+    local dir
+    dir=$(cd "$suite" && pwd -P)
+    for pattern in "$@"; do
+        find "$dir" -maxdepth 1 -name "$pattern" -size -4k
+    done | sort | paste -sd, > "$corpus/$target.seeds"
+}
+
+# The reader: its lax corners (bare control characters, free-form numbers, duplicate keys that
+# are equal only canonically), escapes and surrogates, and an object big enough for a key index.
+seed MapLoading empty '{"nodes":[],"edges":[]}'
+seed MapLoading linked '{"nodes":[{"id":"a","type":"file","file":"map/Sub.canvas"},{"id":"b","type":"file","file":"map/sub.CANVAS"}]}\x00{"nodes":[{"id":"c","type":"file","file":"map.canvas"},{"id":"d","type":"file","file":"map/Sub.canvas"}],"role":"ink"}'
+seed InkSVG strokes '{"role":"ink","source":{"strokes":[{"points":[[10,20],[30,40.5],[1e400,2]],"palette":"rose"}],"lines":[{"x1":0,"y1":0,"x2":10,"y2":5,"style":"elbow","mids":[[3,4]]},{"x1":1,"y1":2,"x2":3,"y2":4,"style":"smooth","mids":[[1,1],[2,2]]}]}}'
+seed JSONReader scalars '[null,true,false,0,-1,1.5e+10,"",-,e,1-2]'
+seed JSONReader nested '{"a":[{"b":{}},[],[[1]]],"c":{"d":"e"}}'
+seed JSONReader escapes '"\\"\\\\\\/\\b\\f\\n\\r\\t\\u0000\\u001f\\u00e9\\ud83d\\ude00\\udc00\\ud800x"'
+seed JSONReader control '["tab\there","nl\nthere","\x01\x7f"]'
+seed JSONReader duplicates '{"k":1,"x":2,"k":3}'
+seed JSONReader canonical '{"\xc3\xa9":1,"e\xcc\x81":2,"\xe2\x84\xaa":3,"K":4}'
+seed JSONReader pretty '{\n\t"a": [\n\t\t1,\n\t\t"\xe2\x82\xac"\n\t]\n}\n'
+big='{'
+for i in $(seq 1 24); do big+="\"key$i\":$i,"; done
+big+='"key7":"again","caf\xc3\xa9":1,"cafe\xcc\x81":2}'
+seed JSONReader large-object "$big"
+# One level past the nesting limit, so the refusal is in the corpus from the start.
+seed JSONReader too-deep "$(printf '[%.0s' $(seq 1 513))$(printf ']%.0s' $(seq 1 513))"
+suiteList JSONReader 'y_*' 'i_*' 'n_*'
+
+# Requests: every op, payloads of each kind, and each way a request can fail.
+ops=(load save media refresh home rename saveAs feedback share unshare preview)
+for i in "${!ops[@]}"; do
+    seed BridgeRequestDecode "op-${ops[i]}" "{\"id\":$i,\"op\":\"${ops[i]}\",\"payload\":{\"path\":\"a/b\",\"n\":[1,2]}}"
+done
+seed BridgeRequestDecode no-payload '{"op":"load","id":-9223372036854775808}'
+seed BridgeRequestDecode null-payload '{"id":+7,"op":"save","payload":null,"extra":true}'
+seed BridgeRequestDecode string-payload '{"id":9223372036854775807,"op":"media","payload":"x\\u00e9"}'
+seed BridgeRequestDecode duplicate-members '{"id":1,"op":"load","id":2,"op":"home"}'
+seed BridgeRequestDecode unknown-op '{"id":3,"op":"Load"}'
+seed BridgeRequestDecode op-not-string '{"id":3,"op":1}'
+seed BridgeRequestDecode no-op '{"id":3}'
+seed BridgeRequestDecode id-too-big '{"id":9223372036854775808,"op":"load"}'
+seed BridgeRequestDecode id-fraction '{"id":1.0,"op":"load"}'
+seed BridgeRequestDecode id-string '{"id":"1","op":"load"}'
+seed BridgeRequestDecode not-object '[{"id":1,"op":"load"}]'
+seed BridgeRequestDecode malformed '{"id":1,"op":"load"'
+suiteList BridgeRequestDecode 'y_object*' 'y_structure*' 'n_object*'
+
+for target in JSONReader BridgeRequestDecode; do
+    echo "$target: $(ls "$corpus/$target" | wc -l) corpus files, $(tr ',' '\n' < "$corpus/$target.seeds" | grep -c . || true) suite files"
+done
