@@ -17,6 +17,7 @@
 #include "package/DocumentTree.h"
 #include "package/MapDocumentError.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,12 +37,30 @@ namespace MapDocument {
 
 inline constexpr std::string_view rootCanvasName = "map.canvas";
 
+// Map path to the package path of the canvas file behind it.
+using KnownFiles = std::map<std::string, std::string>;
+
+struct AppliedSave {
+    DocumentTree tree;
+    KnownFiles files;
+};
+
 // Every reachable map, the root first, then for each linking card (in "nodes" order) its submap
 // followed by everything below it. A file linked from several cards is loaded once per link.
 // When two linking cards of one canvas share an id, the first one's submap is loaded and the
 // later ones open nothing: a map path always names one map.
 [[nodiscard]] Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree,
                                                                      std::string_view rootCanvasName);
+
+// Splits a save body ({"maps":[{"path","canvas","sidecar"}, ...]}, the whole document) into the
+// files of the package: existing maps keep their file, a new submap gets a file named after the
+// label of the card that opens it, a submap whose card label changed is moved to a matching name,
+// every card that opens a submap becomes a file card pointing at it, and ink cards are named,
+// sized to their drawing and rendered to SVG. Canvases and sidecars are written pretty. Nothing
+// is ever removed from the package, and no new or moved file takes a path the package already
+// uses. Never fails: what cannot be applied is skipped.
+[[nodiscard]] AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles knownFiles,
+                                std::string_view rootCanvasName);
 
 // The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
 [[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);
