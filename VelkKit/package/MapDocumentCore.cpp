@@ -1,0 +1,85 @@
+#include "package/MapDocumentCore.h"
+
+#include "core/TextCase.h"
+#include "package/FileWrapperTree.h"
+#include "package/Media.h"
+
+#include <cassert>
+
+namespace velk {
+
+MapDocumentCore::MapDocumentCore() : m_tree(FileWrapperTree::emptyDocument()) {}
+
+MapDocumentCore::MapDocumentCore(DocumentTree tree) : m_tree(std::move(tree)) {}
+
+void MapDocumentCore::checkThread() const {
+    assert(std::this_thread::get_id() == m_owner && "a MapDocumentCore is used from the thread that made it");
+}
+
+Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
+    checkThread();
+    auto maps = MapDocument::load(m_tree, MapDocument::rootCanvasName);
+    if (!maps) return Unexpected<MapDocumentError>(maps.error());
+    MapDocument::KnownFiles files;
+    for (const LoadedMap& map : *maps) files.try_emplace(map.path, map.file);
+    m_files = std::move(files);
+    m_sharedCopies = SharedSubmapCopies::fromLoaded(*maps);
+    return MapDocument::state(*maps);
+}
+
+Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue& saveBody) {
+    checkThread();
+    auto resolved = MapDocument::resolveSharedFiles(saveBody, m_files, m_sharedCopies);
+    if (!resolved) return Unexpected<MapDocumentError>(resolved.error());
+    auto saved = MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName);
+
+    // A shared submap whose file was renamed keeps its fingerprint under the new name.
+    SharedSubmapCopies copies = std::move(resolved->copies);
+    for (const auto& [mapPath, newFile] : saved.files) {
+        const auto old = m_files.find(mapPath);
+        if (old == m_files.end()) continue;
+        const std::string oldKey = TextCase::lowercased(old->second), newKey = TextCase::lowercased(newFile);
+        if (oldKey == newKey) continue;
+        if (const auto fingerprint = copies.current.find(oldKey); fingerprint != copies.current.end()) {
+            copies.current.insert_or_assign(newKey, fingerprint->second);
+        }
+    }
+
+    m_tree = std::move(saved.tree);
+    m_files = std::move(saved.files);
+    m_sharedCopies = std::move(copies);
+    return ++m_revision;
+}
+
+Expected<std::string, MediaError> MapDocumentCore::storeMedia(std::string_view bytes, std::string_view type) {
+    checkThread();
+    auto stored = Media::store(m_tree, bytes, type);
+    if (!stored) return Unexpected<MediaError>(stored.error());
+    if (stored->written) ++m_revision;
+    return stored->path;
+}
+
+SharedBytes MapDocumentCore::mediaData(std::string_view name, std::string_view directory) const {
+    checkThread();
+    return Media::data(m_tree, name, directory);
+}
+
+void MapDocumentCore::replace(DocumentTree tree) {
+    checkThread();
+    m_tree = std::move(tree);
+    m_files.clear();
+    m_sharedCopies = {};
+    ++m_revision;
+}
+
+SharedBytes MapDocumentCore::previewData() const {
+    checkThread();
+    return m_tree.data(previewPath);
+}
+
+void MapDocumentCore::setPreview(std::string png) {
+    checkThread();
+    m_tree.write(std::move(png), previewPath);
+}
+
+}  // namespace velk
