@@ -1,16 +1,10 @@
 #include "package/PackageError.h"
 
+#include "core/Overloaded.h"
+
 namespace velk {
 
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-// Clang 14 does not deduce an aggregate's template arguments by itself.
-template <class... Handlers>
-Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 std::string lastComponent(std::string path) {
     while (path.size() > 1 && path.ends_with('/')) path.pop_back();

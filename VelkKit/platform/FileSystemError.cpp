@@ -1,21 +1,11 @@
 #include "platform/FileSystemError.h"
 
+#include "core/Overloaded.h"
+
 #include <cerrno>
 #include <system_error>
 
 namespace velk {
-
-namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-// Clang 14 does not deduce an aggregate's template arguments by itself.
-template <class... Handlers>
-Overloaded(Handlers...) -> Overloaded<Handlers...>;
-
-}  // namespace
 
 FileSystemError FileSystemError::fromErrno(int code, std::string path) {
     const Case reason = [code]() -> Case {

@@ -9,6 +9,9 @@ namespace velk::cli {
 
 int runFormat(std::span<const std::string_view> arguments, const Streams& streams);
 int runInk(std::span<const std::string_view> arguments, const Streams& streams);
+int runState(std::span<const std::string_view> arguments, const Streams& streams);
+int runApply(std::span<const std::string_view> arguments, const Streams& streams);
+int runMedia(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -18,6 +21,12 @@ const std::vector<Command>& commands() {
          runFormat},
         {"ink", "RECORD.json|-",
          "write the SVG of an ink card's sidecar record, sized to the drawing's padded bounds", runInk},
+        {"state", "MAP.velk [--compact]", "print the editor state of a map package, as the editor receives it", runState},
+        {"apply", "MAP.velk BODY.json|-",
+         "apply a save body to a map package as the editor's save does, then print the revision and each map's file",
+         runApply},
+        {"media", "add MAP.velk FILE [--type TYPE]",
+         "store an image in a map package (type from the file's extension unless given) and print its path", runMedia},
     };
     return table;
 }
