@@ -230,6 +230,15 @@ Expected<void, PackageError> PackageStore::makeDirectory(const std::string& path
     return {};
 }
 
+// Removes a file the store wrote or read, and forgets it; one already gone counts as removed.
+Expected<PackageStore::KnownFile, PackageError> PackageStore::removeKnownFile(KnownFile file, SaveReport& report) {
+    auto removed = m_fileSystem->removeFile(onDisk(file->first));
+    if (!removed && !isNotFound(removed.error())) return notSaved(removed.error());
+    if (removed) report.removed.push_back(file->first);
+    m_unsynced.insert(parentOf(file->first));
+    return m_files.erase(file);
+}
+
 Expected<void, PackageError> PackageStore::clearDirectory(const std::string& path, SaveReport& report) {
     // The tree replaced a folder by a file. The folder goes only if nothing but the store's own
     // files were in it; the user's files are never removed to make room.
@@ -238,11 +247,9 @@ Expected<void, PackageError> PackageStore::clearDirectory(const std::string& pat
             ++file;
             continue;
         }
-        auto removed = m_fileSystem->removeFile(onDisk(file->first));
-        if (!removed && !isNotFound(removed.error())) return notSaved(removed.error());
-        if (removed) report.removed.push_back(file->first);
-        m_unsynced.insert(parentOf(file->first));
-        file = m_files.erase(file);
+        auto removed = removeKnownFile(file, report);
+        if (!removed) return Unexpected<PackageError>(removed.error());
+        file = *removed;
     }
     std::vector<std::string> folders;
     for (const std::string& folder : m_directories)
@@ -263,11 +270,9 @@ Expected<void, PackageError> PackageStore::removeLeftovers(const Layout& next, S
             ++file;
             continue;
         }
-        auto removed = m_fileSystem->removeFile(onDisk(file->first));
-        if (!removed && !isNotFound(removed.error())) return notSaved(removed.error());
-        if (removed) report.removed.push_back(file->first);
-        m_unsynced.insert(parentOf(file->first));
-        file = m_files.erase(file);
+        auto removed = removeKnownFile(file, report);
+        if (!removed) return Unexpected<PackageError>(removed.error());
+        file = *removed;
     }
     // Children before parents. A folder that still holds something the store did not write stays,
     // and is the user's from now on.

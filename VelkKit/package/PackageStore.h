@@ -91,6 +91,8 @@ private:
     [[nodiscard]] std::string onDisk(const std::string& path) const;
     [[nodiscard]] bool unreadableOnDisk(const std::string& path) const;
     [[nodiscard]] Expected<void, PackageError> makeDirectory(const std::string& path, SaveReport& report);
+    using KnownFile = std::map<std::string, DocumentTree>::iterator;
+    [[nodiscard]] Expected<KnownFile, PackageError> removeKnownFile(KnownFile file, SaveReport& report);
     [[nodiscard]] Expected<void, PackageError> clearDirectory(const std::string& path, SaveReport& report);
     [[nodiscard]] Expected<void, PackageError> removeLeftovers(const Layout& next, SaveReport& report);
     [[nodiscard]] Expected<void, PackageError> syncTouchedDirectories();
