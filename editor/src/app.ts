@@ -51,7 +51,6 @@ export class Editor {
   private inkCard: string | null = null;
   private frame = 0;
   private loaded = false;
-  private revision = 0;
 
   private viewport = $("viewport");
   private world = $("world");
@@ -62,9 +61,7 @@ export class Editor {
 
   constructor(private conn: Connection) {
     this.saver = new SaveQueue(
-      () => this.conn.bridge.request<{ revision: number }>("save", { body: JSON.stringify(this.doc.saveBody()) }).then((r) => {
-        if (r && typeof r.revision === "number") this.revision = r.revision;
-      }),
+      () => this.conn.bridge.request("save", { body: JSON.stringify(this.doc.saveBody()) }).then(() => undefined),
       (status, error) => this.showSaveStatus(status, error),
       { set: (fn, ms) => setTimeout(fn, ms), clear: (h) => clearTimeout(h as number) },
       300,
@@ -73,7 +70,7 @@ export class Editor {
     this.bindPointer();
     this.bindKeys();
     this.bindClipboard();
-    new ResizeObserver(() => this.invalidate()).observe(this.viewport);
+    new ResizeObserver(() => { this.viewportSize = null; this.invalidate(); }).observe(this.viewport);
     window.addEventListener("pagehide", () => void this.saver.flush());
     document.addEventListener("visibilitychange", () => { if (document.hidden) void this.saver.flush(); });
   }
@@ -110,8 +107,7 @@ export class Editor {
 
   // velk read the package again (another program changed it). Send our pending edits first so
   // nothing made here is lost, then take the new state.
-  async changed(notice: unknown): Promise<void> {
-    if (isObject(notice) && typeof notice.rev === "number" && notice.rev <= this.revision && !this.saver.pending) return;
+  async changed(_notice: unknown): Promise<void> {
     await this.saver.flush();
     await this.load("refresh");
   }
@@ -157,8 +153,12 @@ export class Editor {
     if (!this.frame) this.frame = requestAnimationFrame(() => { this.frame = 0; this.render(); });
   }
 
+  // Kept from the resize observer: reading clientWidth while rendering would force a layout.
+  private viewportSize: { width: number; height: number } | null = null;
+
   private size(): { width: number; height: number } {
-    return { width: this.viewport.clientWidth || 800, height: this.viewport.clientHeight || 600 };
+    if (!this.viewportSize) this.viewportSize = { width: this.viewport.clientWidth || 800, height: this.viewport.clientHeight || 600 };
+    return this.viewportSize;
   }
 
   fit(): void {
@@ -225,7 +225,8 @@ export class Editor {
       this.cardLayer.append(el);
     }
     const el = entry.el;
-    if (entry.sig !== sig) {
+    // The card being edited keeps its editor; it is redrawn when editing stops.
+    if (entry.sig !== sig && this.editing?.id !== node.id) {
       entry.sig = sig;
       el.className = `card type-${/^(text|file|link|group)$/.test(node.type) ? node.type : "text"}`;
       fillCard(el, node, {
@@ -1019,6 +1020,10 @@ export class Editor {
         if (e.key === "Escape") { this.toggleShortcuts(false); $("shareDialog").hidden = true; }
         return;
       }
+      const target = e.target as Element;
+      // Buttons keep Enter and Space; Tab walks between cards only on the canvas itself.
+      if (target.closest?.("button") && (e.key === "Enter" || e.key === " ")) return;
+      if (e.key === "Tab" && target !== this.viewport) return;
       const command = commandFor(e);
       if (!command) return;
       if (this.run(command.id, e)) e.preventDefault();
@@ -1066,6 +1071,7 @@ export class Editor {
       case "toolLine": this.setTool("line"); return true;
       case "edgeLabel": if (this.selectedEdge) this.editEdgeLabel(this.selectedEdge); return true;
       case "help": this.toggleShortcuts(); return true;
+      case "saveAs": void this.saver.flush().then(() => this.conn.bridge.request("saveAs")).catch((err: Error) => this.toast(err.message, true)); return true;
     }
     return false;
   }

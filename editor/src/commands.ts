@@ -40,6 +40,7 @@ export const commands: Command[] = [
   key("P", "Pen (free-hand ink)", "toolPen", (e) => plain(e) && e.key.toLowerCase() === "p"),
   key("L", "Line (ink)", "toolLine", (e) => plain(e) && e.key.toLowerCase() === "l"),
   key("E", "Edit the selected connection's label", "edgeLabel", (e) => plain(e) && e.key.toLowerCase() === "e"),
+  key("Ctrl+Shift+S", "Save a copy under a new name", "saveAs", (e) => mod(e) && e.shiftKey && e.key.toLowerCase() === "s"),
   key("?", "Show these shortcuts", "help", (e) => e.key === "?"),
 ];
 

@@ -20,28 +20,39 @@ const bench = Number(new URLSearchParams(location.search).get("bench"));
 if (!connection.native && bench > 0) runBench(editor, bench);
 else void editor.load();
 
+// Each pan step is timed with its style and layout (forced before the clock stops).
 function runBench(ed: Editor, count: number): void {
   ed.doc = MapDocument.fromState(benchState(count));
   ed.view = { x: 0, y: 0, z: 1 };
   const t0 = performance.now();
   ed.render();
+  void document.body.offsetHeight;
   const first = performance.now() - t0;
   const frames: number[] = [];
-  for (let i = 0; i < 60; i++) {
-    ed.view = { ...ed.view, x: ed.view.x - 40, y: ed.view.y - 25 };
+  const step = () => {
+    if (frames.length >= 60) return report();
     const t = performance.now();
+    ed.view = { ...ed.view, x: ed.view.x - 40, y: ed.view.y - 25 };
     ed.render();
+    void document.body.offsetHeight;
     frames.push(performance.now() - t);
-  }
-  const result = {
-    cards: count,
-    firstRenderMs: Math.round(first * 10) / 10,
-    panFrameMeanMs: Math.round((frames.reduce((a, b) => a + b, 0) / frames.length) * 100) / 100,
-    panFrameMaxMs: Math.round(Math.max(...frames) * 100) / 100,
-    cardsInDOM: document.querySelectorAll(".card").length,
+    setTimeout(step, 0);
   };
-  const out = document.createElement("pre");
-  out.id = "bench";
-  out.textContent = JSON.stringify(result);
-  document.body.append(out);
+  const report = () => {
+    const work = frames;
+    const result = {
+      cards: count,
+      firstRenderMs: round(first),
+      panFrameMeanMs: round(work.reduce((a, b) => a + b, 0) / work.length),
+      panFrameMaxMs: round(Math.max(...work)),
+      cardsInDOM: document.querySelectorAll(".card").length,
+    };
+    const out = document.createElement("pre");
+    out.id = "bench";
+    out.textContent = JSON.stringify(result);
+    document.body.append(out);
+  };
+  setTimeout(step, 0);
 }
+
+const round = (v: number) => Math.round(v * 10) / 10;
