@@ -43,9 +43,9 @@ namespace {
 void printHelp(std::FILE* out) {
     std::fputs("usage: velk-cli COMMAND [ARGUMENTS]\n\ncommands:\n", out);
     for (const Command& command : commands()) {
-        std::fprintf(out, "  %.*s %.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
-                     int(command.usage.size()), command.usage.data(), int(command.summary.size()),
-                     command.summary.data());
+        std::fprintf(out, "  %.*s%s%.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
+                     command.usage.empty() ? "" : " ", int(command.usage.size()), command.usage.data(),
+                     int(command.summary.size()), command.summary.data());
     }
 }
 
