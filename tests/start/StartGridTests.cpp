@@ -1,6 +1,5 @@
 #include "start/StartGrid.h"
 #include "start/StartModel.h"
-#include "start/StartWindowSpec.h"
 
 #include <gtest/gtest.h>
 
@@ -129,11 +128,6 @@ TEST(StartModel, ActivatingOpensTheSheetOrNamesTheMap) {
     model.setShowingNew(false);
     EXPECT_EQ(model.activate(7), std::nullopt);
     EXPECT_FALSE(model.showingNew());
-}
-
-TEST(StartWindowSpec, ShowsOnReopenOnlyWithoutVisibleWindows) {
-    EXPECT_TRUE(StartWindowSpec::showsOnReopen(false));
-    EXPECT_FALSE(StartWindowSpec::showsOnReopen(true));
 }
 
 }  // namespace
