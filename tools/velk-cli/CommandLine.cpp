@@ -12,6 +12,8 @@ int runInk(std::span<const std::string_view> arguments, const Streams& streams);
 int runState(std::span<const std::string_view> arguments, const Streams& streams);
 int runApply(std::span<const std::string_view> arguments, const Streams& streams);
 int runMedia(std::span<const std::string_view> arguments, const Streams& streams);
+int runTemplates(std::span<const std::string_view> arguments, const Streams& streams);
+int runNew(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -27,6 +29,11 @@ const std::vector<Command>& commands() {
          runApply},
         {"media", "add MAP.velk FILE [--type TYPE]",
          "store an image in a map package (type from the file's extension unless given) and print its path", runMedia},
+        {"templates", "", "list the map templates that ship with velk: id, title and blurb, tab-separated", runTemplates},
+        {"new", "[--template ID] --folder DIR [NAME]",
+         "make a new map package in DIR from a template (the blank map unless given), named after NAME or the "
+         "template, and print its path",
+         runNew},
     };
     return table;
 }
@@ -36,9 +43,9 @@ namespace {
 void printHelp(std::FILE* out) {
     std::fputs("usage: velk-cli COMMAND [ARGUMENTS]\n\ncommands:\n", out);
     for (const Command& command : commands()) {
-        std::fprintf(out, "  %.*s %.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
-                     int(command.usage.size()), command.usage.data(), int(command.summary.size()),
-                     command.summary.data());
+        std::fprintf(out, "  %.*s%s%.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
+                     command.usage.empty() ? "" : " ", int(command.usage.size()), command.usage.data(),
+                     int(command.summary.size()), command.summary.data());
     }
 }
 
