@@ -75,15 +75,6 @@ TEST(JSONFileDefaults, AnUnreadableFileReadsAsEmptyAndIsReplacedOnTheNextChange)
     }
 }
 
-TEST(JSONFileDefaults, AFolderWhereTheFileShouldBeReadsAsEmpty) {
-    MemoryFileSystem disk;
-    disk.addDirectory(file);
-    JSONFileDefaults defaults(disk, file);
-    EXPECT_EQ(defaults.data("MapsFolderBookmark"), std::nullopt);
-    defaults.setString("velk.tester", "t-3");  // cannot be written, but holds for now
-    EXPECT_EQ(defaults.string("velk.tester"), "t-3");
-}
-
 TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsent) {
     struct Case {
         std::string member;

@@ -125,14 +125,6 @@ TEST(BetaTester, AStoredIdentifierIsKeptOnlyWhenValid) {
     }
 }
 
-TEST(BetaTester, ATesterStoredAsSomethingElseThanTextIsReplaced) {
-    MemoryFileSystem disk;
-    disk.addFile("/config/velk/defaults.json", R"({"velk.tester": 12345678})");
-    JSONFileDefaults defaults(disk, "/config/velk/defaults.json");
-    EXPECT_EQ(Beta::testerId(defaults, numbers({35})), "t-zzzzzzzzzzzz");
-    EXPECT_EQ(JSONFileDefaults(disk, "/config/velk/defaults.json").string("velk.tester"), "t-zzzzzzzzzzzz");
-}
-
 TEST(Beta, TheNoticeTellsWhatBetaMeans) {
     EXPECT_EQ(Beta::notice,
               "velk is in beta. Your maps will open in the released version. No subscription, no mandatory account. "

@@ -41,14 +41,14 @@ class ScriptedCoding final : public BookmarkCoding {
 public:
     std::set<std::string> unbookmarkable;
     Expected<std::string, BookmarkError> bookmark(const std::string& folder) override {
-        if (unbookmarkable.contains(folder)) return Unexpected<BookmarkError>(BookmarkError::NotAbsolute{folder});
+        if (unbookmarkable.contains(folder)) return Unexpected<BookmarkError>(BookmarkError(BookmarkError::NotAbsolute{folder}));
         return "fresh:" + folder;
     }
     Expected<ResolvedBookmark, BookmarkError> resolve(std::string_view bytes) override {
         for (const std::string_view prefix : {"fresh:", "stale:"})
             if (bytes.starts_with(prefix))
                 return ResolvedBookmark{std::string(bytes.substr(prefix.size())), prefix == "stale:"};
-        return Unexpected<BookmarkError>(BookmarkError::Unreadable{});
+        return Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}));
     }
 };
 

@@ -22,9 +22,9 @@ TEST(PathBookmarks, ABookmarkIsTheStandardizedAbsolutePath) {
         {"/home/ada/Maps/", "/home/ada/Maps"},
         {"/home/ada/./x/../Maps", "/home/ada/Maps"},
         {"/home/ada/Kärten", "/home/ada/Kärten"},
-        {"Maps", Unexpected<BookmarkError>(BookmarkError::NotAbsolute{"Maps"})},
-        {"", Unexpected<BookmarkError>(BookmarkError::NotAbsolute{""})},
-        {"/home/ada/K\xE4rten", Unexpected<BookmarkError>(BookmarkError::NotUTF8{})},
+        {"Maps", Unexpected<BookmarkError>(BookmarkError(BookmarkError::NotAbsolute{"Maps"}))},
+        {"", Unexpected<BookmarkError>(BookmarkError(BookmarkError::NotAbsolute{""}))},
+        {"/home/ada/K\xE4rten", Unexpected<BookmarkError>(BookmarkError(BookmarkError::NotUTF8{}))},
     };
     PathBookmarks coding;
     for (const auto& c : cases) {
@@ -41,10 +41,10 @@ TEST(PathBookmarks, ResolvingGivesThePathBackAndIsNeverStale) {
     const Case cases[] = {
         {"/home/ada/Maps", ResolvedBookmark{"/home/ada/Maps", false}},
         {"/", ResolvedBookmark{"/", false}},
-        {"Maps", Unexpected<BookmarkError>(BookmarkError::Unreadable{})},
-        {"", Unexpected<BookmarkError>(BookmarkError::Unreadable{})},
-        {"/home/\xFF", Unexpected<BookmarkError>(BookmarkError::Unreadable{})},
-        {std::string("/home/ada\0/x", 12), Unexpected<BookmarkError>(BookmarkError::Unreadable{})},
+        {"Maps", Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}))},
+        {"", Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}))},
+        {"/home/\xFF", Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}))},
+        {std::string("/home/ada\0/x", 12), Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}))},
     };
     PathBookmarks coding;
     for (const auto& c : cases) {

@@ -29,12 +29,5 @@ TEST(WindowFrameGuard, CollapsedWithinHalfAPixelOfTheMinimumInEitherDirection) {
     }
 }
 
-TEST(WindowFrameGuard, RestoringACollapsedWindowResetsItToTheEditorSize) {
-    const WindowFrameGuard guard(WindowFrameGuard::editorContentSize);
-    EXPECT_EQ(guard.defaultContentSize(), (WindowSize{1200, 800}));
-    EXPECT_TRUE(guard.shouldResetAfterRestoring({480, 320}, {480, 320}));
-    EXPECT_FALSE(guard.shouldResetAfterRestoring({481, 321}, {480, 320}));
-}
-
 }  // namespace
 }  // namespace velk
