@@ -9,6 +9,7 @@ namespace velk::cli {
 
 int runFormat(std::span<const std::string_view> arguments, const Streams& streams);
 int runInk(std::span<const std::string_view> arguments, const Streams& streams);
+int runPreview(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -18,6 +19,10 @@ const std::vector<Command>& commands() {
          runFormat},
         {"ink", "RECORD.json|-",
          "write the SVG of an ink card's sidecar record, sized to the drawing's padded bounds", runInk},
+        {"preview", "URL [--image-out FILE]",
+         "fetch a link's preview under the public-address policy and print the card the editor would get, or why "
+         "there is none; --image-out writes the page's image",
+         runPreview},
     };
     return table;
 }
