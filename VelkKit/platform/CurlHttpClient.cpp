@@ -87,7 +87,7 @@ void CurlHttpClient::perform(HttpRequest request, Completion completion) {
                     std::erase(workers.wakeable, multi);
                 },
         };
-        HttpClient::Result result = workers.stopping ? Unexpected(CurlTransfer::stoppedError()) : CurlTransfer::run(request, context);
+        HttpClient::Result result = workers.stopping ? Unexpected<HttpError>(CurlTransfer::stoppedError()) : CurlTransfer::run(request, context);
         completion(std::move(result));
         std::lock_guard guard(workers.mutex);
         workers.finished.push_back(id);

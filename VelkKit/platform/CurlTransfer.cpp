@@ -151,16 +151,16 @@ public:
         // Pins that are all unreadable leave no address to connect to; curl must not go and look
         // the name up instead.
         if (!m_request.pinnedAddresses.empty() && m_pins.empty()) {
-            return Unexpected(HttpError::addressRefused(m_request.pinnedAddresses.front()));
+            return Unexpected<HttpError>(HttpError::addressRefused(m_request.pinnedAddresses.front()));
         }
         const EasyHandle easy(curl_easy_init());
-        if (!easy) return Unexpected(HttpError::transport(curl_easy_strerror(CURLE_OUT_OF_MEMORY)));
+        if (!easy) return Unexpected<HttpError>(HttpError::transport(curl_easy_strerror(CURLE_OUT_OF_MEMORY)));
         StringList headers, pins;
         if (const CURLcode code = configure(easy.get(), headers, pins); code != CURLE_OK) {
-            return Unexpected(HttpError::transport(curl_easy_strerror(code)));
+            return Unexpected<HttpError>(HttpError::transport(curl_easy_strerror(code)));
         }
         MultiHandle multi;
-        if (!multi.add(easy.get())) return Unexpected(HttpError::transport(curl_easy_strerror(CURLE_OUT_OF_MEMORY)));
+        if (!multi.add(easy.get())) return Unexpected<HttpError>(HttpError::transport(curl_easy_strerror(CURLE_OUT_OF_MEMORY)));
 
         m_context.startWaking(multi.get());
         CURLcode code = CURLE_OK;
@@ -256,10 +256,10 @@ private:
     }
 
     HttpClient::Result finish(CURL* easy, CURLcode code) {
-        if (m_refused) return Unexpected(HttpError::addressRefused(*m_refused));
+        if (m_refused) return Unexpected<HttpError>(HttpError::addressRefused(*m_refused));
         if (code != CURLE_OK && !m_response.bodyCut) {
             trace([&] { return "http: " + m_request.url + ": " + (m_errorText[0] ? m_errorText : curl_easy_strerror(code)); });
-            return Unexpected(HttpError::transport(curl_easy_strerror(code)));
+            return Unexpected<HttpError>(HttpError::transport(curl_easy_strerror(code)));
         }
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);

@@ -27,7 +27,7 @@ struct Approved {
 
 Expected<Approved, Failure> approve(std::string_view link, const LinkPreview::Resolver& resolve) {
     auto url = LinkPreview::target(link);
-    if (!url) return Unexpected(url.error());
+    if (!url) return Unexpected<Failure>(url.error());
     Approved approved{*url, LinkPreview::urlHost(*url), {}};
     // The connection goes to exactly the answer that was checked: the host is not looked up a
     // second time, when it could name another address.
@@ -35,7 +35,7 @@ Expected<Approved, Failure> approve(std::string_view link, const LinkPreview::Re
         approved.addresses = resolve(host);
         return approved.addresses;
     });
-    if (refused) return Unexpected(*refused);
+    if (refused) return Unexpected<Failure>(*refused);
     for (std::string& address : approved.addresses) address = std::string(WhiteSpace::trimmed(address));
     return approved;
 }
@@ -115,13 +115,13 @@ void follow(const State& state, Approved approved, const Shape& shape, int redir
     request.allowAddress = LinkPreview::addressAllowed;
     state->client.perform(std::move(request), [state, approved = std::move(approved), &shape, redirects,
                                                done = std::move(done)](HttpClient::Result result) {
-        if (!result) return done(Unexpected(failureFor(result.error(), approved.host)));
+        if (!result) return done(Unexpected<Failure>(failureFor(result.error(), approved.host)));
         const auto location = result->header("Location");
         if (!isRedirect(result->status) || !location) return done(Landed{std::move(*result), approved.url});
-        if (redirects >= LinkPreview::maxRedirects) return done(Unexpected(Failure::blocked(std::string(redirectRefused))));
+        if (redirects >= LinkPreview::maxRedirects) return done(Unexpected<Failure>(Failure::blocked(std::string(redirectRefused))));
         const auto next = LinkPreview::resolveReference(approved.url, *location);
-        auto nextApproved = next ? approve(*next, state->resolve) : Unexpected(Failure::blocked(std::string(redirectRefused)));
-        if (!nextApproved) return done(Unexpected(Failure::blocked(std::string(redirectRefused))));
+        auto nextApproved = approve(next.value_or(""), state->resolve);
+        if (!next || !nextApproved) return done(Unexpected<Failure>(Failure::blocked(std::string(redirectRefused))));
         follow(state, std::move(*nextApproved), shape, redirects + 1, done);
     });
 }
@@ -146,16 +146,16 @@ void fetchImage(const State& state, LinkPreview::Meta meta) {
 }
 
 void handlePage(const State& state, LandedResult landed) {
-    if (!landed) return state->complete(Unexpected(landed.error()));
+    if (!landed) return state->complete(Unexpected<Failure>(landed.error()));
     const HttpResponse& response = landed->response;
     if (response.status < 200 || response.status > 299) {
-        return state->complete(Unexpected(Failure::unreachable("http " + std::to_string(response.status))));
+        return state->complete(Unexpected<Failure>(Failure::unreachable("http " + std::to_string(response.status))));
     }
     const std::string type = Media::bareType(response.header("Content-Type").value_or(""));
     if (!type.empty() && type != "text/html" && type != "application/xhtml+xml") {
-        return state->complete(Unexpected(Failure::notHTML(type)));
+        return state->complete(Unexpected<Failure>(Failure::notHTML(type)));
     }
-    if (response.bodyCut) return state->complete(Unexpected(Failure::tooBig()));
+    if (response.bodyCut) return state->complete(Unexpected<Failure>(Failure::tooBig()));
 
     LinkPreview::Meta meta = LinkPreview::parseMeta(response.body);
     const std::string& base = landed->url;
@@ -185,7 +185,7 @@ void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
         resolve = m_resolve;
     }
     auto approved = approve(link, resolve);
-    if (!approved) return completion(Unexpected(approved.error()));
+    if (!approved) return completion(Unexpected<Failure>(approved.error()));
     auto state = std::make_shared<FetchState>(m_client, std::move(resolve), m_timeOuts, std::move(completion));
     follow(state, std::move(*approved), pageShape(), 0, [state](LandedResult landed) { handlePage(state, std::move(landed)); });
 }

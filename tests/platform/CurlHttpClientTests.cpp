@@ -236,9 +236,9 @@ TEST(CurlHttpClientLifetime, CompletesOnItsOwnThreadsAndEndsRunningRequestsWhenD
         ASSERT_FALSE(result.has_value());
         EXPECT_EQ(result.error(), HttpError::transport("Operation was aborted by an application callback"));
     }
-    std::ranges::sort(threads);
-    EXPECT_EQ(std::ranges::unique(threads).begin(), threads.end());
-    EXPECT_EQ(std::ranges::find(threads, std::this_thread::get_id()), threads.end());
+    std::sort(threads.begin(), threads.end());
+    EXPECT_EQ(std::unique(threads.begin(), threads.end()), threads.end());
+    EXPECT_EQ(std::find(threads.begin(), threads.end(), std::this_thread::get_id()), threads.end());
 }
 
 }  // namespace

@@ -57,17 +57,14 @@ int runPreview(std::span<const std::string_view> arguments, const Streams& strea
         return 2;
     }
 
-    LinkPreviewFetcher::Result result = Unexpected(LinkPreview::Failure::unreachable("no response"));
-    {
-        CurlHttpClient::Options options;
-        options.userAgent = LinkPreview::userAgent;
-        CurlHttpClient client(options);
-        LinkPreviewFetcher fetcher(client);
-        std::promise<LinkPreviewFetcher::Result> done;
-        fetcher.fetch(parsed->link, [&done](LinkPreviewFetcher::Result fetched) { done.set_value(std::move(fetched)); });
-        // The fetcher's own time-outs and redirect limit bound this wait.
-        result = done.get_future().get();
-    }
+    CurlHttpClient::Options options;
+    options.userAgent = LinkPreview::userAgent;
+    CurlHttpClient client(options);
+    LinkPreviewFetcher fetcher(client);
+    std::promise<LinkPreviewFetcher::Result> done;
+    fetcher.fetch(parsed->link, [&done](LinkPreviewFetcher::Result fetched) { done.set_value(std::move(fetched)); });
+    // The fetcher's own time-outs and redirect limit bound this wait.
+    const LinkPreviewFetcher::Result result = done.get_future().get();
     if (!result) {
         std::fprintf(streams.err, "%s\n", result.error().description().c_str());
         return 1;
