@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one fuzz target: fuzz/run.sh <JSONReader|BridgeRequestDecode|InkSVG|MapLoading> [seconds] [libFuzzer flags...]
+# Runs one fuzz target: fuzz/run.sh <JSONReader|BridgeRequestDecode|InkSVG|MapLoading|IPAddress|PageMetadata> [seconds] [libFuzzer flags...]
 # New inputs go to fuzz/corpus/<target>/; crashes, the log (fuzz-0.log) and anything else
 # libFuzzer writes go to fuzz/artifacts/<target>/. The build directory defaults to build-fuzz.
 set -euo pipefail
@@ -14,6 +14,9 @@ binary=$(cd "$build/fuzz" && pwd -P)/fuzz-$target
 [[ -d $here/corpus/$target ]] || "$here/seed.sh"
 artifacts=$here/artifacts/$target
 mkdir -p "$artifacts"
+# A target with a dictionary of its own (fuzz/<target>.dict) uses it; the rest read JSON.
+dict=$here/$target.dict
+[[ -f $dict ]] || dict=$here/json.dict
 seeds=()
 [[ -s $here/corpus/$target.seeds ]] && seeds=(-seed_inputs=@"$here/corpus/$target.seeds")
 
@@ -21,6 +24,6 @@ seeds=()
 # its own directory and two targets can run side by side.
 cd "$artifacts"
 exec "$binary" "$here/corpus/$target" "${seeds[@]}" \
-    -dict="$here/json.dict" -artifact_prefix="$artifacts/" \
+    -dict="$dict" -artifact_prefix="$artifacts/" \
     -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=4096 -timeout=10 \
     -jobs=1 -print_final_stats=1 "$@"

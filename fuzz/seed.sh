@@ -71,6 +71,23 @@ seed BridgeRequestDecode not-object '[{"id":1,"op":"load"}]'
 seed BridgeRequestDecode malformed '{"id":1,"op":"load"'
 suiteList BridgeRequestDecode 'y_object*' 'y_structure*' 'n_object*'
 
-for target in JSONReader BridgeRequestDecode; do
+# Addresses: each IPv4 and IPv6 spelling the reader takes or refuses on purpose, and the
+# prefixes that carry an IPv4 address.
+addresses=(1.2.3.4 0177.0.0.1 127.1 256.1.1.1 0x7f.0.0.1 '1..2.3' ' 8.8.8.8\t' '\xc2\xa08.8.8.8'
+    :: ::1 1:2:3:4:5:6:7:8 'fe80::1%%en0' ::ffff:127.0.0.1 ::ffff:7f00:1 ::8.8.8.8 2002:0a00:0001::
+    2002:808:808::1 64:ff9b::8.8.8.8 fd00::1 ff02::1 fec0::1 2001:db8::1 '1::2::3' 1:2:3:4:5:6:7::
+    1:2:3:4:5:6:7:8:: 12345:: ::ffff:01.2.3.4 1:2:3:4:5:6:1.2.3.4)
+for i in "${!addresses[@]}"; do
+    seed IPAddress "address-$i" "${addresses[i]}"
+done
+
+# Pages: metadata of each kind and precedence, references, limits and half-open tags.
+seed PageMetadata full '<!doctype html><html><head><title>  Hello\n  &amp;  World  </title><meta property="og:title" content="A"><meta name="twitter:title" content=\x27B\x27><meta name=description content=plain><meta property="og:site_name" content="Site &#x41;&#66;"><meta property="og:image" content=" /img/a.png "><meta name="og:description" content="&lt;b&gt;x&lt;/b&gt;"></head><body><title>late</title></body></html>'
+seed PageMetadata upper '<HEAD><META PROPERTY=OG:TITLE CONTENT=upper><TITLE lang=en>t</TiTlE\n></HEAD\t>'
+seed PageMetadata half-open '<meta <meta content="x"<title<title>a</title><meta name=twitter:image content=\x27t.png'
+seed PageMetadata references '<title>&#X41;&#xD800;&#1f;&#128512;&amp;lt;&#4294967296;</title>'
+seed PageMetadata unicode '<title>e\xcc\x81\xf0\x9f\x87\xab\xf0\x9f\x87\xb7\xe2\x80\xa8\xc2\xa0\xff\xf0\x9f</title>'
+
+for target in JSONReader BridgeRequestDecode IPAddress PageMetadata; do
     echo "$target: $(ls "$corpus/$target" | wc -l) corpus files, $(tr ',' '\n' < "$corpus/$target.seeds" | grep -c . || true) suite files"
 done

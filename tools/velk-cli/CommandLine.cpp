@@ -14,6 +14,7 @@ int runApply(std::span<const std::string_view> arguments, const Streams& streams
 int runMedia(std::span<const std::string_view> arguments, const Streams& streams);
 int runTemplates(std::span<const std::string_view> arguments, const Streams& streams);
 int runNew(std::span<const std::string_view> arguments, const Streams& streams);
+int runPreview(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -34,6 +35,10 @@ const std::vector<Command>& commands() {
          "make a new map package in DIR from a template (the blank map unless given), named after NAME or the "
          "template, and print its path",
          runNew},
+        {"preview", "URL [--image-out FILE]",
+         "fetch a link's preview under the public-address policy and print the card the editor would get, or why "
+         "there is none; --image-out writes the page's image",
+         runPreview},
     };
     return table;
 }
