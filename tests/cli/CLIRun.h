@@ -18,15 +18,17 @@ struct CLIRun {
 };
 
 // Runs velk-cli with `arguments`, `input` on standard input. "INPUT" in the arguments is replaced
-// by the path of a file holding `input`.
-inline CLIRun runCLI(std::string arguments, const std::string& input) {
+// by the path of a file holding `input`. `environment` is put before the command as it is (such
+// as "env -u NAME NAME=value").
+inline CLIRun runCLI(std::string arguments, const std::string& input, const std::string& environment = "") {
     // ctest runs tests in parallel processes: every run gets files of its own.
     static int runs = 0;
     const std::string base = testing::TempDir() + "velk_cli_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
     const std::string inputFile = base + "_in", errFile = base + "_err";
     std::ofstream(inputFile, std::ios::binary) << input;
     if (const auto at = arguments.find("INPUT"); at != std::string::npos) arguments.replace(at, 5, inputFile);
-    const std::string command = std::string(VELK_CLI_PATH) + " " + arguments + " <" + inputFile + " 2>" + errFile;
+    const std::string command =
+        environment + " " + std::string(VELK_CLI_PATH) + " " + arguments + " <" + inputFile + " 2>" + errFile;
     CLIRun run{};
     std::FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 4096> buffer;

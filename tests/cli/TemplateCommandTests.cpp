@@ -50,6 +50,9 @@ TEST(NewCommand, NumbersMapsThatWouldCollide) {
         EXPECT_TRUE(fs::is_regular_file(c.printed + "/map.canvas"));
     }
     EXPECT_TRUE(fs::is_regular_file(folder / "Q3- paths-options.velk/map/Bold move/First experiments.canvas"));
+    // VELK_MAPS_FOLDER names the folder when --folder does not.
+    const CLIRun byVariable = runCLI("new Later", "", "VELK_MAPS_FOLDER=" + quoted(folder.path()));
+    EXPECT_EQ(byVariable.out, folder / "Later.velk" + "\n");
     const CLIRun state = runCLI("state --compact " + quoted(folder / "Untitled map.velk"), "");
     EXPECT_EQ(state.out, R"({"maps":[{"path":"/","canvas":{"nodes":[],"edges":[]},"sidecar":{}}]})");
 }
@@ -65,13 +68,16 @@ TEST(NewCommand, FailuresSayWhy) {
         {"new --template Scratch --folder " + quoted(folder.path()), 1, "There is no template called Scratch.\n"},
         {"new --folder " + quoted(folder / "missing"), 1,
          "velk-cli: The map couldn\u2019t be saved. \u201c" + folder / "missing" + "\u201d doesn\u2019t exist.\n"},
-        {"new", 2, "usage: velk-cli new [--template ID] --folder DIR [NAME]\n"},
-        {"new --folder", 2, "usage: velk-cli new [--template ID] --folder DIR [NAME]\n"},
-        {"new --folder /tmp A B", 2, "usage: velk-cli new [--template ID] --folder DIR [NAME]\n"},
+        {"new --folder", 2, "usage: velk-cli new [--template ID] [--folder DIR] [NAME]\n"},
+        {"new --folder /tmp A B", 2, "usage: velk-cli new [--template ID] [--folder DIR] [NAME]\n"},
+        // No folder named, none set and none remembered: say how to give one.
+        {"new", 1, "velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n"},
     };
+    // No maps folder set or remembered in this environment.
+    const std::string noFolder = "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder / "home") + " XDG_CONFIG_HOME=" + quoted(folder / "config");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const CLIRun run = runCLI(c.arguments, "");
+        const CLIRun run = runCLI(c.arguments, "", noFolder);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.err, c.err);
         EXPECT_EQ(run.out, "");

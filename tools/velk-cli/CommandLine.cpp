@@ -31,8 +31,8 @@ const std::vector<Command>& commands() {
         {"media", "add MAP.velk FILE [--type TYPE]",
          "store an image in a map package (type from the file's extension unless given) and print its path", runMedia},
         {"templates", "", "list the map templates that ship with velk: id, title and blurb, tab-separated", runTemplates},
-        {"new", "[--template ID] --folder DIR [NAME]",
-         "make a new map package in DIR from a template (the blank map unless given), named after NAME or the "
+        {"new", "[--template ID] [--folder DIR] [NAME]",
+         "make a new map package in DIR (else VELK_MAPS_FOLDER or the maps folder velk remembers) from a template (the blank map unless given), named after NAME or the "
          "template, and print its path",
          runNew},
         {"preview", "URL [--image-out FILE]",

@@ -4,12 +4,23 @@
 // name) and the process's standard streams to an exit status; main() only picks the command.
 // Adding a command means adding one entry to commands().
 
+#include "shell/MapsFolder.h"
+
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <span>
 #include <string_view>
 #include <vector>
 
 namespace velk::cli {
+
+// What main() read from the process's surroundings; commands never read the environment.
+struct Environment {
+    std::optional<std::string> mapsFolder;  // VELK_MAPS_FOLDER
+    MapsFolder::UserFolders userFolders;
+    std::optional<std::string> configHome;  // XDG_CONFIG_HOME
+};
 
 struct Streams {
     std::FILE* in;
@@ -17,6 +28,7 @@ struct Streams {
     std::FILE* err;
     // The running program's absolute path; its resources are found from it.
     std::string_view executable = {};
+    const Environment* environment = nullptr;
 };
 
 struct Command {

@@ -5,7 +5,11 @@
 
 #include "package/PackageStore.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/JSONFileDefaults.h"
 #include "platform/ResourceFolder.h"
+#include "shell/BookmarkCoding.h"
+#include "shell/BookmarkStore.h"
+#include "shell/MapsFolder.h"
 #include "start/NewMapLocation.h"
 #include "start/Templates.h"
 
@@ -53,8 +57,26 @@ int runTemplates(std::span<const std::string_view> arguments, const Streams& str
     return 0;
 }
 
+// The folder new maps go to when none is named: VELK_MAPS_FOLDER, else the one the app remembers.
+std::optional<std::string> defaultMapsFolder(FileSystem& fileSystem, const Streams& streams) {
+    static const Environment none;
+    const Environment& environment = streams.environment ? *streams.environment : none;
+    const std::string home = MapsFolder::home(environment.userFolders);
+    const std::string configHome =
+        environment.configHome && environment.configHome->starts_with('/') ? *environment.configHome : home + "/.config";
+    JSONFileDefaults defaults(fileSystem, configHome + "/velk/defaults.json");
+    DefaultsBookmarkStore store(defaults);
+    PathBookmarks coding;
+    const auto resolution = MapsFolder::forNewMap(environment.mapsFolder, store, coding,
+                                                  MapsFolder::homeTrash(environment.userFolders));
+    if (const auto* chosen = std::get_if<MapsFolder::Folder>(&resolution)) return chosen->path;
+    std::fputs("velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n",
+               streams.err);
+    return std::nullopt;
+}
+
 int runNew(std::span<const std::string_view> arguments, const Streams& streams) {
-    constexpr const char* text = "new [--template ID] --folder DIR [NAME]";
+    constexpr const char* text = "new [--template ID] [--folder DIR] [NAME]";
     std::string_view id = Templates::blankID;
     std::optional<std::string_view> folder, name;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -68,10 +90,15 @@ int runNew(std::span<const std::string_view> arguments, const Streams& streams) 
             return usage(streams, text);
         }
     }
-    // Without --folder the maps folder would be used; that rule belongs to the app and comes with it.
-    if (!folder) return usage(streams, text);
-
     PosixFileSystem fileSystem;
+    std::string mapsFolder;
+    if (!folder) {
+        const auto found = defaultMapsFolder(fileSystem, streams);
+        if (!found) return 1;
+        mapsFolder = *found;
+        folder = mapsFolder;
+    }
+
     const auto templates = templatesFolder(fileSystem, streams);
     if (!templates) return 1;
     const auto listed = Templates::list(*templates, fileSystem);

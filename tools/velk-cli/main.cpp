@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <cstdlib>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -19,10 +21,28 @@ std::string executablePath() {
     return path;
 }
 
+std::optional<std::string> variable(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+// The one place velk-cli reads its environment.
+velk::cli::Environment environment() {
+    velk::cli::Environment result;
+    result.mapsFolder = variable("VELK_MAPS_FOLDER");
+    result.userFolders.environmentHome = variable("HOME");
+    result.userFolders.dataHome = variable("XDG_DATA_HOME");
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) result.userFolders.databaseHome = entry->pw_dir;
+    result.configHome = variable("XDG_CONFIG_HOME");
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const std::string executable = executablePath();
-    return velk::cli::runCommandLine(arguments, {stdin, stdout, stderr, executable});
+    const velk::cli::Environment surroundings = environment();
+    return velk::cli::runCommandLine(arguments, {stdin, stdout, stderr, executable, &surroundings});
 }
