@@ -1,0 +1,80 @@
+// The editor host's network exchanges: publishing and withdrawing shares, and link previews.
+// Each completes on a thread of the client's own and hops back to the main queue; the host is
+// held weakly all the way, so an answer that finds the host gone is dropped.
+
+#include "bridge/EditorWebHost.h"
+#include "bridge/PayloadMembers.h"
+#include "preview/PageMetadata.h"
+#include "share/ShareLinks.h"
+
+namespace velk {
+
+void EditorWebHost::startShare(std::int64_t id, const std::optional<JSONValue>& payload) {
+    // A null state is still a state: the service decides what to make of it.
+    const auto state = PayloadMembers::member(payload, "state");
+    if (!state) {
+        reply(id, BridgeReply::error("share needs a `state`"));
+        return;
+    }
+    const std::string name = PayloadMembers::string(payload, "name").value_or("Shared map");
+    send(ShareLinks::publishRequest(name, *state), id);
+}
+
+void EditorWebHost::startUnshare(std::int64_t id, const std::optional<JSONValue>& payload) {
+    const auto shareID = PayloadMembers::string(payload, "id");
+    const auto token = PayloadMembers::string(payload, "token");
+    auto request = shareID && token ? ShareLinks::stopRequest(*shareID, *token) : std::nullopt;
+    if (!request) {
+        reply(id, BridgeReply::error("unshare needs an `id` and a `token`"));
+        return;
+    }
+    send(std::move(*request), id);
+}
+
+void EditorWebHost::send(HttpRequest request, std::int64_t id) {
+    MainQueue& mainQueue = m_services.mainQueue;
+    auto completion = [weakHost = weak_from_this(), &mainQueue, id](HttpClient::Result result) {
+        // The answer is worked out here, off the main thread; only the reply needs the host.
+        BridgeReply answer = result ? ShareLinks::reply(result->status, result->body, std::nullopt)
+                                    : ShareLinks::reply(0, std::nullopt, result.error().description());
+        mainQueue.runSoon([weakHost, id, answer = std::move(answer)] {
+            if (const auto host = weakHost.lock()) host->reply(id, answer);
+        });
+    };
+    m_services.http.perform(std::move(request), std::move(completion));
+}
+
+void EditorWebHost::startPreview(std::int64_t id, const std::optional<JSONValue>& payload) {
+    const auto url = PayloadMembers::string(payload, "url");
+    if (!url) {
+        reply(id, BridgeReply::error("preview needs a `url`"));
+        return;
+    }
+    // The fetcher may complete before fetch() returns (a refused link); going through the queue
+    // keeps the answer after this request's handling in every case.
+    MainQueue& mainQueue = m_services.mainQueue;
+    m_services.previews.fetch(*url, [weakHost = weak_from_this(), &mainQueue, id](LinkPreviewFetcher::Result result) {
+        mainQueue.runSoon([weakHost, id, result = std::move(result)] {
+            if (const auto host = weakHost.lock()) host->finishPreview(id, result);
+        });
+    });
+}
+
+void EditorWebHost::finishPreview(std::int64_t id, const LinkPreviewFetcher::Result& result) {
+    if (!result) {
+        reply(id, BridgeReply::error(result.error().description()));
+        return;
+    }
+    // The card is worth having without its image: a document that is gone, or refuses the
+    // image, just leaves it out.
+    std::optional<std::string> stored;
+    if (result->image) {
+        if (const auto document = m_document.lock()) {
+            auto path = document->editorStoreMedia(result->image->data, result->image->type);
+            if (path) stored = std::move(*path);
+        }
+    }
+    reply(id, BridgeReply::ok(LinkPreview::card(result->meta, stored)));
+}
+
+}  // namespace velk

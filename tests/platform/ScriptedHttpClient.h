@@ -1,0 +1,53 @@
+#pragma once
+
+// An HttpClient that sends nothing: it keeps each request with its completion until the test
+// answers it with complete(), on whichever thread the test calls from.
+
+#include "platform/HttpClient.h"
+
+#include <cstddef>
+#include <mutex>
+#include <vector>
+
+namespace velk::testing_support {
+
+class ScriptedHttpClient final : public HttpClient {
+public:
+    void perform(HttpRequest request, Completion completion) override {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back(request);
+        m_completions.push_back(std::move(completion));
+    }
+
+    // Every request made so far, answered or not.
+    [[nodiscard]] std::vector<HttpRequest> requests() const {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+    // Completes request number `index` (in the order made). Requires: it was not completed yet.
+    void complete(std::size_t index, Result result) {
+        Completion completion;
+        {
+            std::lock_guard lock(m_mutex);
+            completion = std::move(m_completions.at(index));
+            m_completions.at(index) = nullptr;
+        }
+        completion(std::move(result));
+    }
+
+    static HttpResponse response(int status, std::string body, std::vector<HttpHeader> headers = {}) {
+        HttpResponse answer;
+        answer.status = status;
+        answer.body = std::move(body);
+        answer.headers = std::move(headers);
+        return answer;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<HttpRequest> m_requests;
+    std::vector<Completion> m_completions;
+};
+
+}  // namespace velk::testing_support
