@@ -6,4 +6,18 @@ namespace velk {
 
 std::string_view defaultShareBase() noexcept { return VELK_SHARE_BASE_SETTING; }
 
+std::string_view shareHost(std::string_view base) noexcept {
+    const std::size_t scheme = base.find("://");
+    if (scheme == std::string_view::npos) return {};
+    std::string_view authority = base.substr(scheme + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+    // An IPv6 literal keeps its brackets and colons; only a colon after it starts a port.
+    const std::size_t bracket = authority.rfind(']');
+    const std::size_t colon = authority.rfind(':');
+    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket))
+        authority = authority.substr(0, colon);
+    return authority;
+}
+
 }  // namespace velk

@@ -11,4 +11,9 @@ namespace velk {
 
 [[nodiscard]] std::string_view defaultShareBase() noexcept;
 
+// The host name of a base URL, as the user sees it in messages about the service: the
+// authority without user information and port ("https://u@share.example:8443/x/" gives
+// "share.example"). Empty when `base` has no authority.
+[[nodiscard]] std::string_view shareHost(std::string_view base) noexcept;
+
 }  // namespace velk
