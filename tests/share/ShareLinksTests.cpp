@@ -25,10 +25,6 @@ TEST(ShareLinksPublish, PostsNameAndStateCompactlyWithTheStatesOwnOrder) {
     EXPECT_FALSE(request.maxBodyBytes.has_value());
 }
 
-TEST(ShareLinksPublish, GoesToTheBuildsServiceByDefault) {
-    EXPECT_EQ(ShareLinks::publishRequest("m", JSONValue::null()).url, std::string(defaultShareBase()) + "api/share");
-}
-
 TEST(ShareLinksStop, DeletesTheShareWithTheTokenAsBearer) {
     const auto request = ShareLinks::stopRequest("abcdefgh2345", "t0k3n.with-dots", base);
     ASSERT_TRUE(request.has_value());

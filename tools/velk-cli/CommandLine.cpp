@@ -15,6 +15,7 @@ int runMedia(std::span<const std::string_view> arguments, const Streams& streams
 int runTemplates(std::span<const std::string_view> arguments, const Streams& streams);
 int runNew(std::span<const std::string_view> arguments, const Streams& streams);
 int runPreview(std::span<const std::string_view> arguments, const Streams& streams);
+int runOpenShare(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -39,6 +40,10 @@ const std::vector<Command>& commands() {
          "fetch a link's preview under the public-address policy and print the card the editor would get, or why "
          "there is none; --image-out writes the page's image",
          runPreview},
+        {"open-share", "FILE.json|- --folder DIR",
+         "turn a share document into a new map package in DIR, named after the shared map as opening a share "
+         "link names it, and print its path",
+         runOpenShare},
     };
     return table;
 }
