@@ -54,7 +54,7 @@ TEST(OpenShareCommand, WritesANewPackageNamedAfterTheMap) {
 TEST(OpenShareCommand, FailuresSayWhyAndWriteNothing) {
     TempFolder folder("cli_open_share_fail");
     const std::string to = " --folder " + quoted(folder.path());
-    const std::string usage = "usage: velk-cli open-share FILE.json|- --folder DIR\n";
+    const std::string usage = "usage: velk-cli open-share FILE.json|- [--folder DIR]\n";
     struct Case {
         std::string arguments, input;
         int status;
@@ -67,7 +67,8 @@ TEST(OpenShareCommand, FailuresSayWhyAndWriteNothing) {
         {"open-share " + quoted(folder / "none.json") + to, "", 1, "velk-cli: cannot read " + folder / "none.json" + "\n"},
         {"open-share INPUT --folder " + quoted(folder / "missing"), R"({"state":{"maps":[]}})", 1,
          "velk-cli: The map couldn\u2019t be saved. \u201c" + folder / "missing" + "\u201d doesn\u2019t exist.\n"},
-        {"open-share INPUT", "{}", 2, usage},
+        {"open-share INPUT", R"({"state":{"maps":[]}})", 1,
+         "velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n"},
         {"open-share" + to, "{}", 2, usage},
         {"open-share INPUT INPUT" + to, "{}", 2, usage},
         {"open-share INPUT --folder", "{}", 2, usage},
@@ -75,7 +76,8 @@ TEST(OpenShareCommand, FailuresSayWhyAndWriteNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments + " < " + c.input);
-        const CLIRun run = runCLI(c.arguments, c.input);
+        const CLIRun run = runCLI(c.arguments, c.input,
+                                  "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder / "home") + " XDG_CONFIG_HOME=" + quoted(folder / "config"));
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.err, c.err);
         EXPECT_EQ(run.out, "");

@@ -40,8 +40,9 @@ const std::vector<Command>& commands() {
          "fetch a link's preview under the public-address policy and print the card the editor would get, or why "
          "there is none; --image-out writes the page's image",
          runPreview},
-        {"open-share", "FILE.json|- --folder DIR",
-         "turn a share document into a new map package in DIR, named after the shared map as opening a share "
+        {"open-share", "FILE.json|- [--folder DIR]",
+         "turn a share document into a new map package in DIR (else VELK_MAPS_FOLDER or the maps folder velk "
+         "remembers), named after the shared map as opening a share "
          "link names it, and print its path",
          runOpenShare},
     };

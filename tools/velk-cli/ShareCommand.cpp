@@ -2,15 +2,13 @@
 // package the way opening a share link does, without the network.
 
 #include "CommandLine.h"
+#include "NewPackage.h"
 
-#include "package/PackageStore.h"
 #include "platform/PosixFileSystem.h"
 #include "share/SharedLink.h"
-#include "start/NewMapLocation.h"
 
 #include <cstdio>
 #include <optional>
-#include <set>
 #include <string>
 
 namespace velk::cli {
@@ -27,9 +25,8 @@ int runOpenShare(std::span<const std::string_view> arguments, const Streams& str
             break;
         }
     }
-    // Without --folder the maps folder would be used; that rule belongs to the app and comes with it.
-    if (!file || !folder) {
-        std::fputs("usage: velk-cli open-share FILE.json|- --folder DIR\n", streams.err);
+    if (!file) {
+        std::fputs("usage: velk-cli open-share FILE.json|- [--folder DIR]\n", streams.err);
         return 2;
     }
 
@@ -45,21 +42,9 @@ int runOpenShare(std::span<const std::string_view> arguments, const Streams& str
     }
 
     PosixFileSystem fileSystem;
-    // Names already in the folder, read once; a folder that cannot be listed fails at creation.
-    std::set<std::string, std::less<>> taken;
-    if (const auto entries = fileSystem.list(std::string(*folder))) {
-        for (const DirectoryEntry& entry : *entries) taken.insert(entry.name);
-    }
-    const std::string path = NewMapLocation::next(opened->name, *folder, [&](std::string_view candidate) {
-        return taken.contains(candidate.substr(candidate.rfind('/') + 1));
-    });
-    PackageStore store(fileSystem, path);
-    if (const auto created = store.create(opened->tree); !created) {
-        std::fprintf(streams.err, "velk-cli: %s\n", created.error().description().c_str());
-        return 1;
-    }
-    std::fprintf(streams.out, "%s\n", path.c_str());
-    return 0;
+    const auto target = folderForNewMap(folder, fileSystem, streams);
+    if (!target) return 1;
+    return createNewPackage(opened->tree, opened->name, *target, fileSystem, streams) ? 0 : 1;
 }
 
 }  // namespace velk::cli

@@ -2,21 +2,15 @@
 // it as the start window makes them.
 
 #include "CommandLine.h"
+#include "NewPackage.h"
 
-#include "package/PackageStore.h"
 #include "platform/PosixFileSystem.h"
-#include "platform/JSONFileDefaults.h"
 #include "platform/ResourceFolder.h"
-#include "shell/BookmarkCoding.h"
-#include "shell/BookmarkStore.h"
-#include "shell/MapsFolder.h"
-#include "start/NewMapLocation.h"
 #include "start/Templates.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <set>
 #include <string>
 
 namespace velk::cli {
@@ -57,24 +51,6 @@ int runTemplates(std::span<const std::string_view> arguments, const Streams& str
     return 0;
 }
 
-// The folder new maps go to when none is named: VELK_MAPS_FOLDER, else the one the app remembers.
-std::optional<std::string> defaultMapsFolder(FileSystem& fileSystem, const Streams& streams) {
-    static const Environment none;
-    const Environment& environment = streams.environment ? *streams.environment : none;
-    const std::string home = MapsFolder::home(environment.userFolders);
-    const std::string configHome =
-        environment.configHome && environment.configHome->starts_with('/') ? *environment.configHome : home + "/.config";
-    JSONFileDefaults defaults(fileSystem, configHome + "/velk/defaults.json");
-    DefaultsBookmarkStore store(defaults);
-    PathBookmarks coding;
-    const auto resolution = MapsFolder::forNewMap(environment.mapsFolder, store, coding,
-                                                  MapsFolder::homeTrash(environment.userFolders));
-    if (const auto* chosen = std::get_if<MapsFolder::Folder>(&resolution)) return chosen->path;
-    std::fputs("velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n",
-               streams.err);
-    return std::nullopt;
-}
-
 int runNew(std::span<const std::string_view> arguments, const Streams& streams) {
     constexpr const char* text = "new [--template ID] [--folder DIR] [NAME]";
     std::string_view id = Templates::blankID;
@@ -91,13 +67,8 @@ int runNew(std::span<const std::string_view> arguments, const Streams& streams) 
         }
     }
     PosixFileSystem fileSystem;
-    std::string mapsFolder;
-    if (!folder) {
-        const auto found = defaultMapsFolder(fileSystem, streams);
-        if (!found) return 1;
-        mapsFolder = *found;
-        folder = mapsFolder;
-    }
+    const auto target = folderForNewMap(folder, fileSystem, streams);
+    if (!target) return 1;
 
     const auto templates = templatesFolder(fileSystem, streams);
     if (!templates) return 1;
@@ -110,21 +81,7 @@ int runNew(std::span<const std::string_view> arguments, const Streams& streams) 
     const auto chosen = std::find_if(listed->begin(), listed->end(), [&](const MapTemplate& t) { return t.id == id; });
     const std::string baseName = name ? std::string(*name) : Templates::newMapName(*chosen);
 
-    // Names already in the folder, read once; a folder that cannot be listed fails at creation.
-    std::set<std::string, std::less<>> taken;
-    if (const auto entries = fileSystem.list(std::string(*folder))) {
-        for (const DirectoryEntry& entry : *entries) taken.insert(entry.name);
-    }
-    const std::string path = NewMapLocation::next(baseName, *folder, [&](std::string_view candidate) {
-        return taken.contains(candidate.substr(candidate.rfind('/') + 1));
-    });
-    PackageStore store(fileSystem, path);
-    if (const auto created = store.create(*tree); !created) {
-        std::fprintf(streams.err, "velk-cli: %s\n", created.error().description().c_str());
-        return 1;
-    }
-    std::fprintf(streams.out, "%s\n", path.c_str());
-    return 0;
+    return createNewPackage(*tree, baseName, *target, fileSystem, streams) ? 0 : 1;
 }
 
 }  // namespace velk::cli
