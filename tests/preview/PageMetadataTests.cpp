@@ -117,6 +117,16 @@ TEST(LinkPreviewParseMeta, CapsLengthsInCharacters) {
     EXPECT_EQ(meta.siteName, std::string(99, 's') + "\xE2\x80\xA6");
 }
 
+// The matcher must not give up on long texts: a title or description as long as the page is
+// still found, and cut.
+TEST(LinkPreviewParseMeta, TextsAsLongAsThePageAreRead) {
+    const std::string body(maxHTMLBytes - 100, 'x');
+    EXPECT_EQ(parseMeta("<title>" + body + "</title>").title, std::string(199, 'x') + "\xE2\x80\xA6");
+    EXPECT_EQ(parseMeta("<meta name=description content='" + body + "'>").description,
+              std::string(499, 'x') + "\xE2\x80\xA6");
+    EXPECT_EQ(parseMeta("<meta property=og:image content=" + body + ">").imageURL, body);
+}
+
 // Half-open tags everywhere: each kind, filling the whole scanned head. These finish at once
 // when the scans are linear and would take minutes otherwise.
 TEST(LinkPreviewParseMeta, PathologicalHeadsStayQuick) {
