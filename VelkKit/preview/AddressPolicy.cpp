@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::string_view onlyWebLinks = "only http(s) links get a preview";
 
+Unexpected<Failure> refused(std::string_view reason) { return Unexpected<Failure>(Failure::blocked(std::string(reason))); }
+
 bool equalIgnoringASCIICase(std::string_view text, std::string_view lowercase) {
     if (text.size() != lowercase.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -68,17 +70,17 @@ bool allowed(const IPAddress& address, std::string_view text) {
 Expected<std::string, Failure> target(std::string_view link) {
     const std::string_view text = WhiteSpace::trimmedWithLineBreaks(link);
     ParsedURI uri(text);
-    if (!uri.ok()) return Unexpected(Failure::blocked(std::string(onlyWebLinks)));
+    if (!uri.ok()) return refused(onlyWebLinks);
     const std::string_view scheme = rangeText(uri.parts().scheme);
     if (!equalIgnoringASCIICase(scheme, "http") && !equalIgnoringASCIICase(scheme, "https")) {
-        return Unexpected(Failure::blocked(std::string(onlyWebLinks)));
+        return refused(onlyWebLinks);
     }
     if (!uri.hasHost() || rangeText(uri.parts().hostText).empty()) {
-        return Unexpected(Failure::blocked("the link has no host"));
+        return refused("the link has no host");
     }
     uri.parts().userInfo = UriTextRangeA{nullptr, nullptr};
     auto rebuilt = uri.text();
-    if (!rebuilt) return Unexpected(Failure::blocked("unparseable url"));
+    if (!rebuilt) return refused("unparseable url");
     return std::move(*rebuilt);
 }
 
