@@ -17,7 +17,9 @@ namespace {
 
 constexpr std::string_view onlyWebLinks = "only http(s) links get a preview";
 
-Unexpected<Failure> refused(std::string_view reason) { return Unexpected<Failure>(Failure::blocked(std::string(reason))); }
+Unexpected<Failure> refused(std::string_view reason) {
+    return Unexpected<Failure>(Failure::blocked(std::string(reason)));
+}
 
 bool equalIgnoringASCIICase(std::string_view text, std::string_view lowercase) {
     if (text.size() != lowercase.size()) return false;
@@ -31,7 +33,7 @@ bool equalIgnoringASCIICase(std::string_view text, std::string_view lowercase) {
 // The address the C library, curl and browsers read from a dotted quad whose parts have
 // leading zeros: to them such a part is octal, so "0177.0.0.1" is 127.0.0.1. Absent when no
 // part has a leading zero, or when that reading is no address at all (an "8" or "9" after the
-// zero, a part over 255), in which case those programs treat the text as a name.
+// zero, a part over 255), in which case the C library and curl take the text for a name.
 std::optional<IPAddress> octalReading(std::string_view text) {
     text = WhiteSpace::trimmed(text);
     std::string decimal;

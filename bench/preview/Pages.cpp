@@ -11,7 +11,8 @@ namespace {
 
 const char* const metaTemplates[] = {
     R"(<meta property="og:title" content="Tag %u &amp; friends: a page about things">)",
-    "<meta property=\"og:description\"\n      content=\"A description of item %u that runs for a while, &quot;quoted&quot;, with &#x2014; dashes and caf&#233; in it.\">",
+    "<meta property=\"og:description\"\n      content=\"A description of item %u that runs for a while, "
+    "&quot;quoted&quot;, with &#x2014; dashes and caf&#233; in it.\">",
     R"(<meta name="twitter:card" content="summary_large_image">)",
     R"(<meta name='twitter:title' content='Item %u'>)",
     R"(<meta property="og:image" content="https://cdn.example.com/images/%u/cover.jpg?w=1200&amp;h=630">)",

@@ -20,7 +20,9 @@ void PrintTo(const Meta& meta, std::ostream* out) {
 
 namespace {
 
-std::string page(const std::string& head) { return "<!doctype html><html><head>" + head + "</head><body></body></html>"; }
+std::string page(const std::string& head) {
+    return "<!doctype html><html><head>" + head + "</head><body></body></html>";
+}
 
 TEST(LinkPreviewParseMeta, PrefersOpenGraphThenTwitterThenPlainTags) {
     const std::string og = R"(<meta property="og:title" content="A">)";
@@ -154,7 +156,8 @@ TEST(LinkPreviewCard, KeysInOrderOnlyWhenNotEmpty) {
         std::string json;
     };
     const Case cases[] = {
-        {{"T", "", "", "ignored.png"}, "velk-media/0123456789abcdef.png", R"({"title":"T","image":"velk-media/0123456789abcdef.png"})"},
+        {{"T", "", "", "ignored.png"}, "velk-media/0123456789abcdef.png",
+         R"({"title":"T","image":"velk-media/0123456789abcdef.png"})"},
         {{"T", "D", "S", ""}, std::nullopt, R"({"title":"T","description":"D","siteName":"S"})"},
         {{"", "D", "", ""}, "", R"({"description":"D"})"},
         {{"", "", "S", ""}, "i", R"({"siteName":"S","image":"i"})"},
