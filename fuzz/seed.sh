@@ -35,6 +35,8 @@ suiteList() {
 seed MapLoading empty '{"nodes":[],"edges":[]}'
 seed MapLoading linked '{"nodes":[{"id":"a","type":"file","file":"map/Sub.canvas"},{"id":"b","type":"file","file":"map/sub.CANVAS"}]}\x00{"nodes":[{"id":"c","type":"file","file":"map.canvas"},{"id":"d","type":"file","file":"map/Sub.canvas"}],"role":"ink"}'
 seed InkSVG strokes '{"role":"ink","source":{"strokes":[{"points":[[10,20],[30,40.5],[1e400,2]],"palette":"rose"}],"lines":[{"x1":0,"y1":0,"x2":10,"y2":5,"style":"elbow","mids":[[3,4]]},{"x1":1,"y1":2,"x2":3,"y2":4,"style":"smooth","mids":[[1,1],[2,2]]}]}}'
+seed MapDocumentApply rename '{"maps":[{"path":"/","canvas":{"nodes":[{"id":"a","type":"text","text":"Renamed"},{"id":"b","type":"text","text":"New card"},{"id":"ink","type":"file"}]},"sidecar":{"nodes":{"ink":{"role":"ink","source":{"lines":[{"x1":0,"y1":0,"x2":5,"y2":5}]}}}}},{"path":"/a","canvas":{"nodes":[]}},{"path":"/b","canvas":{"nodes":[]}},{"path":"/b/x/y","canvas":{}}]}'
+seed MapDocumentApply escape '{"maps":[{"path":"/","canvas":{"nodes":[{"id":"ink","type":"file","file":"../../outside.svg"}]},"sidecar":{"nodes":{"ink":{"role":"ink","source":{"strokes":[{"points":[[1,2],[3,4]]}]}}}}}]}'
 seed JSONReader scalars '[null,true,false,0,-1,1.5e+10,"",-,e,1-2]'
 seed JSONReader nested '{"a":[{"b":{}},[],[[1]]],"c":{"d":"e"}}'
 seed JSONReader escapes '"\\"\\\\\\/\\b\\f\\n\\r\\t\\u0000\\u001f\\u00e9\\ud83d\\ude00\\udc00\\ud800x"'

@@ -10,13 +10,22 @@ namespace velk::MapDocument {
 
 namespace {
 
-// The sidecar record of card `id` when it is an ink record.
-std::optional<JSONValue> inkRecord(const std::optional<JSONValue>& sidecar, const JSONValue& card) {
+// The records of a sidecar, keyed by card id; absent when it has none, so a canvas without ink
+// costs one lookup, not one per card.
+std::optional<JSONValue> inkRecords(const std::optional<JSONValue>& sidecar) {
+    if (!sidecar) return std::nullopt;
+    auto records = (*sidecar)["nodes"];
+    if (!records || records->members().empty()) return std::nullopt;
+    return records;
+}
+
+// The record of `card` when it is an ink record.
+std::optional<JSONValue> inkRecord(const std::optional<JSONValue>& records, const JSONValue& card) {
+    if (!records) return std::nullopt;
     const auto id = card["id"];
     const auto idText = id ? id->stringValue() : std::nullopt;
-    if (!idText || !sidecar) return std::nullopt;
-    const auto records = (*sidecar)["nodes"];
-    const auto record = records ? (*records)[*idText] : std::nullopt;  // indexed: no scan per card
+    if (!idText) return std::nullopt;
+    const auto record = (*records)[*idText];  // indexed: no scan per card
     if (!record) return std::nullopt;
     const auto role = (*record)["role"];
     if (!role || role->stringValue() != "ink") return std::nullopt;
@@ -57,9 +66,11 @@ std::int64_t integerMember(const JSONValue& card, std::string_view key) {
 }  // namespace
 
 JSONValue namingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar, std::string_view canvasFile) {
+    const auto records = inkRecords(sidecar);
+    if (!records) return canvas;
     const std::string name = inkName(canvasFile);
     return changingCards(canvas, [&](const JSONValue& card) -> std::optional<JSONValue> {
-        if (!inkRecord(sidecar, card)) return std::nullopt;
+        if (!inkRecord(records, card)) return std::nullopt;
         const auto type = card["type"];
         if (!type || type->stringValue() != "file") return std::nullopt;
         const auto file = card["file"];
@@ -69,8 +80,10 @@ JSONValue namingInk(const JSONValue& canvas, const std::optional<JSONValue>& sid
 }
 
 JSONValue sizingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar) {
+    const auto records = inkRecords(sidecar);
+    if (!records) return canvas;
     return changingCards(canvas, [&](const JSONValue& card) -> std::optional<JSONValue> {
-        const auto source = InkSVG::source(inkRecord(sidecar, card));
+        const auto source = InkSVG::source(inkRecord(records, card));
         const auto bounds = source ? InkSVG::bounds(*source) : std::nullopt;
         if (!bounds) return std::nullopt;
         JSONValue sized = card;
@@ -93,11 +106,12 @@ std::vector<InkAsset> inkAssets(const JSONValue& canvas, const std::optional<JSO
                                 std::string_view canvasFile) {
     std::vector<InkAsset> assets;
     const auto nodes = canvas["nodes"];
-    if (!nodes) return assets;
+    const auto records = inkRecords(sidecar);
+    if (!nodes || !records) return assets;
     const auto slash = canvasFile.rfind('/');
     const std::string_view directoryPrefix = slash == std::string_view::npos ? "" : canvasFile.substr(0, slash + 1);
     for (const JSONValue card : nodes->elements()) {
-        const auto source = InkSVG::source(inkRecord(sidecar, card));
+        const auto source = InkSVG::source(inkRecord(records, card));
         if (!source || source->isEmpty()) continue;
         const auto file = card["file"];
         const auto fileText = file ? file->stringValue() : std::nullopt;

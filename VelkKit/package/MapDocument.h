@@ -47,8 +47,8 @@ struct AppliedSave {
 
 // Every reachable map, the root first, then for each linking card (in "nodes" order) its submap
 // followed by everything below it. A file linked from several cards is loaded once per link.
-// When two linking cards of one canvas share an id, the first one's submap is loaded and the
-// later ones open nothing: a map path always names one map.
+// A map path always names one map: when a second card would reach a map path already loaded
+// (two cards of one canvas with one id, an empty id, an id with "/"), it opens nothing.
 [[nodiscard]] Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree,
                                                                      std::string_view rootCanvasName);
 

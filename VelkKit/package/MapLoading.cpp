@@ -47,13 +47,12 @@ struct Frame {
     std::size_t next = 0;
     std::string mapPath;
     std::string lowercasedFile;
-    std::unordered_set<std::string_view> linkedIDs;
 };
 
 Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string lowercasedFile) {
     const auto nodes = canvas["nodes"];
     return Frame{canvas, nodes ? nodes->elements() : JSONValue().elements(), 0, std::move(mapPath),
-                 std::move(lowercasedFile), {}};
+                 std::move(lowercasedFile)};
 }
 
 }  // namespace
@@ -68,6 +67,7 @@ Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree
 
     std::vector<LoadedMap> maps{{"/", std::string(rootName), *root, sidecar(tree, rootName)}};
     std::unordered_multiset<std::string> ancestors{TextCase::lowercased(rootName)};
+    std::unordered_set<std::string> mapPaths{"/"};
     std::vector<Frame> stack;
     stack.push_back(frameFor(*root, "/", TextCase::lowercased(rootName)));
 
@@ -83,12 +83,15 @@ Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree
         if (!link) continue;
         std::string lowercasedFile = TextCase::lowercased(link->file);
         if (ancestors.contains(lowercasedFile)) continue;  // a cycle
-        if (frame.linkedIDs.contains(link->id)) continue;  // the first card with this id won
+        std::string mapPath = MapTree::submapPath(frame.mapPath, link->id);
+        // A map path names one map: the first card to reach it wins. Later ones (a repeated id,
+        // an empty id that would give the parent's own path, an id with "/" that spells another
+        // map's path) open nothing, so no save can write one map's content over another's.
+        if (mapPaths.contains(mapPath)) continue;
         const auto canvas = readObject(tree, link->file);
         if (!canvas) continue;
 
-        frame.linkedIDs.insert(link->id);
-        std::string mapPath = MapTree::submapPath(frame.mapPath, link->id);
+        mapPaths.insert(mapPath);
         maps.push_back({mapPath, std::string(link->file), *canvas, sidecar(tree, link->file)});
         ancestors.insert(lowercasedFile);
         stack.push_back(frameFor(*canvas, std::move(mapPath), std::move(lowercasedFile)));

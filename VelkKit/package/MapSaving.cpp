@@ -65,19 +65,33 @@ JSONValue linkingSubmaps(const JSONValue& canvas, std::string_view mapPath, cons
                          const std::set<std::string>& saved) {
     const auto nodes = canvas["nodes"];
     if (!nodes || nodes->elements().empty()) return canvas;
+    // The ids of this map's cards that open a saved submap, found once per canvas rather than
+    // by building a path for every card.
+    // A card with id i opens the submap whose path is this map's path extended by i, so the id
+    // is whatever follows that prefix (an id may hold "/" itself).
+    const std::string prefix = MapTree::submapPath(mapPath, "");
+    std::unordered_map<std::string_view, const std::string*> submapFiles;
+    for (auto submap = saved.lower_bound(prefix); submap != saved.end() && submap->starts_with(prefix); ++submap) {
+        const auto file = files.find(*submap);
+        if (submap->size() > prefix.size() && file != files.end()) {
+            submapFiles.emplace(std::string_view(*submap).substr(prefix.size()), &file->second);
+        }
+    }
+    if (submapFiles.empty()) return canvas;
+
     std::vector<JSONValue> cards;
     bool changed = false;
     for (JSONValue card : nodes->elements()) {
         const auto id = card["id"];
         const auto idText = id ? id->stringValue() : std::nullopt;
-        const std::string submap = idText ? MapTree::submapPath(mapPath, *idText) : std::string();
-        const auto file = idText && saved.contains(submap) ? files.find(submap) : files.end();
-        if (file != files.end()) {
+        const auto file = idText ? submapFiles.find(*idText) : submapFiles.end();
+        if (file != submapFiles.end()) {
+            const std::string& linkedFile = *file->second;
             const auto type = card["type"], current = card["file"];
-            const bool linked = type && type->stringValue() == "file" && current && current->stringValue() == file->second;
+            const bool linked = type && type->stringValue() == "file" && current && current->stringValue() == linkedFile;
             if (!linked) {
                 for (std::string_view key : {"text", "label", "url", "background", "backgroundStyle"}) card = card.without(key);
-                card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(file->second));
+                card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(linkedFile));
                 changed = true;
             }
         }

@@ -1,7 +1,5 @@
 #include "RatioReport.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 namespace velk::bench {
@@ -10,25 +8,6 @@ namespace {
 
 // The canvas on which velk's parse must clearly beat RapidJSON: the size of a large real canvas.
 constexpr std::string_view parseTargetCanvas = "2MB";
-
-struct Target {
-    double ratio;
-    bool atMost = false;  // a ratio that must stay below, not reach
-};
-
-void printLine(std::string_view what, std::optional<double> ratio, std::optional<Target> target) {
-    std::printf("  %-44.*s", static_cast<int>(what.size()), what.data());
-    if (!ratio) {
-        std::printf("not measured\n");
-        return;
-    }
-    std::printf("%7.2fx", *ratio);
-    if (target) {
-        const bool met = target->atMost ? *ratio <= target->ratio : *ratio >= target->ratio;
-        std::printf("   target %s %.1fx   %s", target->atMost ? "<=" : ">=", target->ratio, met ? "ok" : "MISSED");
-    }
-    std::printf("\n");
-}
 
 }  // namespace
 
@@ -39,24 +18,6 @@ std::string benchmarkName(std::string_view task, std::string_view document, Peer
     name += '/';
     name += peerName(peer);
     return name;
-}
-
-TimeCollector::TimeCollector() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
-
-void TimeCollector::ReportRuns(const std::vector<Run>& runs) {
-    for (const Run& run : runs) {
-        const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-        if (run.error_occurred || !(single || median) || run.iterations == 0) continue;
-        m_seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-    }
-    ConsoleReporter::ReportRuns(runs);
-}
-
-std::optional<double> TimeCollector::seconds(const std::string& name) const {
-    const auto found = m_seconds.find(name);
-    if (found == m_seconds.end()) return std::nullopt;
-    return found->second;
 }
 
 void printRatios(const TimeCollector& times, const std::vector<std::string>& canvases, const Footprint& footprint) {

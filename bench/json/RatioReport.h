@@ -5,7 +5,7 @@
 
 #include "Peers.h"
 
-#include <benchmark/benchmark.h>
+#include "TimeCollector.h"
 
 #include <cstddef>
 #include <map>
@@ -22,21 +22,6 @@ std::string benchmarkName(std::string_view task, std::string_view document, Peer
 // The documents for the object-size check: one object of 10,000 and one of 50,000 members.
 inline constexpr std::string_view smallKeyedObject = "keyed-10k";
 inline constexpr std::string_view largeKeyedObject = "keyed-50k";
-
-// The console output as usual, and one time per iteration for each benchmark kept aside: the
-// median of its repetitions, or its only run. The median shrugs off a repetition that a neighbour
-// on a shared machine disturbed; CPU time of the benchmark thread is kept rather than wall time,
-// since other processes stretch the latter most.
-class TimeCollector final : public benchmark::ConsoleReporter {
-public:
-    // In colour on a terminal only, so that a run saved to a file reads cleanly.
-    TimeCollector();
-    void ReportRuns(const std::vector<Run>& runs) override;
-    [[nodiscard]] std::optional<double> seconds(const std::string& name) const;
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 // What one parsed velk document holds on the heap.
 struct Footprint {

@@ -4,6 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+namespace velk {
+
+// Lets GoogleTest show values as their compact JSON text.
+inline void PrintTo(const JSONValue& value, std::ostream* out) { *out << OrderedJSON::write(value, Pretty::no); }
+
+}  // namespace velk
+
 namespace velk::testing_support {
 
 // Parses text that the test expects to be valid JSON.

@@ -97,12 +97,17 @@ TEST(MapLoading, CyclesAreCutAndSharedSubmapsLoadOncePerLink) {
     EXPECT_EQ(maps[1].canvas, maps[3].canvas);
 }
 
-TEST(MapLoading, TwoLinkingCardsWithOneIdOpenOnlyTheFirstSubmap) {
+TEST(MapLoading, EveryMapPathNamesOneMap) {
     DocumentTree tree;
-    tree.write(canvas({fileCard("x", "map/One.canvas"), fileCard("x", "map/Two.canvas")}), "map.canvas");
-    tree.write(canvas({}), "map/One.canvas");
+    // A repeated id, an empty id (its path would be the root's own) and an id spelling the path
+    // of a deeper map all open nothing.
+    tree.write(canvas({fileCard("x", "map/One.canvas"), fileCard("x", "map/Two.canvas"), fileCard("", "map/Two.canvas"),
+                       fileCard("x/y", "map/Two.canvas")}),
+               "map.canvas");
+    tree.write(canvas({fileCard("y", "map/Three.canvas")}), "map/One.canvas");
     tree.write(canvas({}), "map/Two.canvas");
-    EXPECT_EQ(pathsAndFiles(loaded(tree)), (std::vector<std::string>{"/ map.canvas", "/x map/One.canvas"}));
+    tree.write(canvas({}), "map/Three.canvas");
+    EXPECT_EQ(pathsAndFiles(loaded(tree)), (std::vector<std::string>{"/ map.canvas", "/x map/One.canvas", "/x/y map/Three.canvas"}));
 }
 
 TEST(MapLoading, DeepChainsLoadWithoutRecursion) {

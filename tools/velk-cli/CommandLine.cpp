@@ -9,6 +9,12 @@ namespace velk::cli {
 
 int runFormat(std::span<const std::string_view> arguments, const Streams& streams);
 int runInk(std::span<const std::string_view> arguments, const Streams& streams);
+int runState(std::span<const std::string_view> arguments, const Streams& streams);
+int runApply(std::span<const std::string_view> arguments, const Streams& streams);
+int runMedia(std::span<const std::string_view> arguments, const Streams& streams);
+int runTemplates(std::span<const std::string_view> arguments, const Streams& streams);
+int runNew(std::span<const std::string_view> arguments, const Streams& streams);
+int runPreview(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -18,6 +24,21 @@ const std::vector<Command>& commands() {
          runFormat},
         {"ink", "RECORD.json|-",
          "write the SVG of an ink card's sidecar record, sized to the drawing's padded bounds", runInk},
+        {"state", "MAP.velk [--compact]", "print the editor state of a map package, as the editor receives it", runState},
+        {"apply", "MAP.velk BODY.json|-",
+         "apply a save body to a map package as the editor's save does, then print the revision and each map's file",
+         runApply},
+        {"media", "add MAP.velk FILE [--type TYPE]",
+         "store an image in a map package (type from the file's extension unless given) and print its path", runMedia},
+        {"templates", "", "list the map templates that ship with velk: id, title and blurb, tab-separated", runTemplates},
+        {"new", "[--template ID] --folder DIR [NAME]",
+         "make a new map package in DIR from a template (the blank map unless given), named after NAME or the "
+         "template, and print its path",
+         runNew},
+        {"preview", "URL [--image-out FILE]",
+         "fetch a link's preview under the public-address policy and print the card the editor would get, or why "
+         "there is none; --image-out writes the page's image",
+         runPreview},
     };
     return table;
 }
@@ -27,9 +48,9 @@ namespace {
 void printHelp(std::FILE* out) {
     std::fputs("usage: velk-cli COMMAND [ARGUMENTS]\n\ncommands:\n", out);
     for (const Command& command : commands()) {
-        std::fprintf(out, "  %.*s %.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
-                     int(command.usage.size()), command.usage.data(), int(command.summary.size()),
-                     command.summary.data());
+        std::fprintf(out, "  %.*s%s%.*s\n      %.*s\n", int(command.name.size()), command.name.data(),
+                     command.usage.empty() ? "" : " ", int(command.usage.size()), command.usage.data(),
+                     int(command.summary.size()), command.summary.data());
     }
 }
 

@@ -15,6 +15,8 @@ struct Streams {
     std::FILE* in;
     std::FILE* out;
     std::FILE* err;
+    // The running program's absolute path; its resources are found from it.
+    std::string_view executable = {};
 };
 
 struct Command {

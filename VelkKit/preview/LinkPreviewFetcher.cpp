@@ -1,0 +1,193 @@
+#include "preview/LinkPreviewFetcher.h"
+
+#include "core/Overloaded.h"
+#include "core/WhiteSpace.h"
+#include "package/Media.h"
+#include "preview/LinkURL.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace velk {
+
+namespace {
+
+using LinkPreview::Failure;
+
+constexpr std::string_view redirectRefused = "a redirect went somewhere that is not a public address";
+
+// One URL that passed the policy, with the addresses its host was approved at (none for a
+// numeric host, which is judged by itself).
+struct Approved {
+    std::string url;
+    std::string host;
+    std::vector<std::string> addresses;
+};
+
+Expected<Approved, Failure> approve(std::string_view link, const LinkPreview::Resolver& resolve) {
+    auto url = LinkPreview::target(link);
+    if (!url) return Unexpected<Failure>(url.error());
+    Approved approved{*url, LinkPreview::urlHost(*url), {}};
+    // The connection goes to exactly the answer that was checked: the host is not looked up a
+    // second time, when it could name another address.
+    const auto refused = LinkPreview::check(approved.host, [&](std::string_view host) {
+        approved.addresses = resolve(host);
+        return approved.addresses;
+    });
+    if (refused) return Unexpected<Failure>(*refused);
+    for (std::string& address : approved.addresses) address = std::string(WhiteSpace::trimmed(address));
+    return approved;
+}
+
+// What a request asks for: the page, or the page's image.
+struct Shape {
+    std::vector<HttpHeader> headers;
+    std::size_t maxBodyBytes;
+};
+
+const Shape& pageShape() {
+    static const Shape shape{{{"User-Agent", std::string(LinkPreview::userAgent)},
+                              {"Accept", "text/html,application/xhtml+xml"},
+                              {"Accept-Language", "en;q=0.9,*;q=0.5"}},
+                             LinkPreview::maxHTMLBytes};
+    return shape;
+}
+
+const Shape& imageShape() {
+    static const Shape shape{{{"User-Agent", std::string(LinkPreview::userAgent)}, {"Accept", "image/*"}},
+                             LinkPreview::maxImageBytes};
+    return shape;
+}
+
+// The answer a request chain ended with, and the URL that gave it.
+struct Landed {
+    HttpResponse response;
+    std::string url;
+};
+using LandedResult = Expected<Landed, Failure>;
+
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+Failure failureFor(const HttpError& error, const std::string& host) {
+    return std::visit(Overloaded{
+                          [](const HttpError::Transport& c) { return Failure::unreachable(c.message); },
+                          [&](const HttpError::AddressRefused& c) {
+                              return Failure::blocked(host + " resolves to " + c.address + ", which is not a public address");
+                          },
+                      },
+                      error.value());
+}
+
+// What one fetch carries from request to request.
+struct FetchState {
+    FetchState(HttpClient& client, LinkPreview::Resolver resolve, LinkPreviewFetcher::TimeOuts timeOuts,
+               LinkPreviewFetcher::Completion completion)
+        : client(client), resolve(std::move(resolve)), timeOuts(timeOuts), completion(std::move(completion)) {}
+
+    HttpClient& client;
+    const LinkPreview::Resolver resolve;
+    const LinkPreviewFetcher::TimeOuts timeOuts;
+    LinkPreviewFetcher::Completion completion;
+
+    void complete(LinkPreviewFetcher::Result result) {
+        // Each fetch is one chain of requests, so this runs once; moving the completion out
+        // keeps a second call harmless all the same.
+        auto done = std::move(completion);
+        completion = nullptr;
+        if (done) done(std::move(result));
+    }
+};
+
+using State = std::shared_ptr<FetchState>;
+
+// Requests `approved` and follows up to maxRedirects redirects, each approved afresh.
+void follow(const State& state, Approved approved, const Shape& shape, int redirects, std::function<void(LandedResult)> done) {
+    HttpRequest request;
+    request.url = approved.url;
+    request.headers = shape.headers;
+    request.idleTimeout = state->timeOuts.idle;
+    request.totalTimeout = state->timeOuts.total;
+    request.maxBodyBytes = shape.maxBodyBytes;
+    request.pinnedAddresses = approved.addresses;
+    request.allowAddress = LinkPreview::addressAllowed;
+    state->client.perform(std::move(request), [state, approved = std::move(approved), &shape, redirects,
+                                               done = std::move(done)](HttpClient::Result result) {
+        if (!result) return done(Unexpected<Failure>(failureFor(result.error(), approved.host)));
+        const auto location = result->header("Location");
+        if (!isRedirect(result->status) || !location) return done(Landed{std::move(*result), approved.url});
+        if (redirects >= LinkPreview::maxRedirects) return done(Unexpected<Failure>(Failure::blocked(std::string(redirectRefused))));
+        const auto next = LinkPreview::resolveReference(approved.url, *location);
+        auto nextApproved = approve(next.value_or(""), state->resolve);
+        if (!next || !nextApproved) return done(Unexpected<Failure>(Failure::blocked(std::string(redirectRefused))));
+        follow(state, std::move(*nextApproved), shape, redirects + 1, done);
+    });
+}
+
+// The image of a finished image request, when it is one the media store keeps.
+std::optional<FetchedImage> imageFrom(LandedResult landed) {
+    if (!landed) return std::nullopt;
+    HttpResponse& response = landed->response;
+    if (response.status < 200 || response.status > 299 || response.bodyCut || response.body.empty()) return std::nullopt;
+    std::string type = Media::bareType(response.header("Content-Type").value_or(""));
+    if (!Media::extensionForType(type)) return std::nullopt;
+    return FetchedImage{std::move(response.body), std::move(type)};
+}
+
+void fetchImage(const State& state, LinkPreview::Meta meta) {
+    // A refused or failed image costs the preview its picture, never the preview itself.
+    auto approved = approve(meta.imageURL, state->resolve);
+    if (!approved) return state->complete(FetchedPreview{std::move(meta), std::nullopt});
+    follow(state, std::move(*approved), imageShape(), 0, [state, meta = std::move(meta)](LandedResult landed) mutable {
+        state->complete(FetchedPreview{std::move(meta), imageFrom(std::move(landed))});
+    });
+}
+
+void handlePage(const State& state, LandedResult landed) {
+    if (!landed) return state->complete(Unexpected<Failure>(landed.error()));
+    const HttpResponse& response = landed->response;
+    if (response.status < 200 || response.status > 299) {
+        return state->complete(Unexpected<Failure>(Failure::unreachable("http " + std::to_string(response.status))));
+    }
+    const std::string type = Media::bareType(response.header("Content-Type").value_or(""));
+    if (!type.empty() && type != "text/html" && type != "application/xhtml+xml") {
+        return state->complete(Unexpected<Failure>(Failure::notHTML(type)));
+    }
+    if (response.bodyCut) return state->complete(Unexpected<Failure>(Failure::tooBig()));
+
+    LinkPreview::Meta meta = LinkPreview::parseMeta(response.body);
+    const std::string& base = landed->url;
+    if (!meta.imageURL.empty()) meta.imageURL = LinkPreview::resolveReference(base, meta.imageURL).value_or("");
+    if (meta.siteName.empty()) meta.siteName = LinkPreview::urlHost(base);
+    if (meta.imageURL.empty()) return state->complete(FetchedPreview{std::move(meta), std::nullopt});
+    fetchImage(state, std::move(meta));
+}
+
+}  // namespace
+
+LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve)
+    : LinkPreviewFetcher(client, std::move(resolve), TimeOuts()) {}
+
+LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts)
+    : m_client(client), m_timeOuts(timeOuts), m_resolve(std::move(resolve)) {}
+
+void LinkPreviewFetcher::setResolve(LinkPreview::Resolver resolve) {
+    std::lock_guard lock(m_mutex);
+    m_resolve = std::move(resolve);
+}
+
+void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
+    LinkPreview::Resolver resolve;
+    {
+        std::lock_guard lock(m_mutex);
+        resolve = m_resolve;
+    }
+    auto approved = approve(link, resolve);
+    if (!approved) return completion(Unexpected<Failure>(approved.error()));
+    auto state = std::make_shared<FetchState>(m_client, std::move(resolve), m_timeOuts, std::move(completion));
+    follow(state, std::move(*approved), pageShape(), 0, [state](LandedResult landed) { handlePage(state, std::move(landed)); });
+}
+
+}  // namespace velk

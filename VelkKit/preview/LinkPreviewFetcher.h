@@ -1,0 +1,87 @@
+#pragma once
+
+// LinkPreviewFetcher answers the editor's preview requests: it downloads the page a pasted link
+// names, reads its metadata and downloads the page's image, all under the link policy. Every
+// URL it requests, the link itself, each redirect and the image, passes target() and check()
+// first, and each request is pinned to the addresses that check approved, with a peer check
+// that refuses any connection to a non-public address however the host came to point there.
+// Pages and images are cut off as soon as they pass their size limits.
+//
+// The fetcher holds its HttpClient by reference; the client must outlive every fetch the fetcher
+// started (destroying the client first ends them: each still completes). Safe from any thread;
+// fetches are independent and any number may run at once.
+
+#include "core/Expected.h"
+#include "platform/HttpClient.h"
+#include "preview/AddressPolicy.h"
+#include "preview/LinkPreviewFailure.h"
+#include "preview/PageMetadata.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velk {
+
+namespace LinkPreview {
+
+// An image larger than this is not kept; its transfer ends as soon as it passes it.
+inline constexpr std::size_t maxImageBytes = 8388608;
+// Connecting, or waiting for the next byte, longer than this ends a request.
+inline constexpr std::chrono::milliseconds timeout{8000};
+// Any one request taking longer than this ends.
+inline constexpr std::chrono::milliseconds resourceTimeout{16000};
+// Redirects followed per request; the one after is refused.
+inline constexpr int maxRedirects = 5;
+inline constexpr std::string_view userAgent = "velk-link-preview/1 (+https://jsoncanvas.org)";
+
+}  // namespace LinkPreview
+
+struct FetchedImage {
+    std::string data;
+    // The bare media type, one of those the media store keeps ("image/png").
+    std::string type;
+    bool operator==(const FetchedImage&) const = default;
+};
+
+struct FetchedPreview {
+    // With imageURL absolute (or empty) and siteName defaulted to the page's host.
+    LinkPreview::Meta meta;
+    // Absent when the page names no image or its image could not be had.
+    std::optional<FetchedImage> image;
+    bool operator==(const FetchedPreview&) const = default;
+};
+
+class LinkPreviewFetcher {
+public:
+    using Result = Expected<FetchedPreview, LinkPreview::Failure>;
+    using Completion = std::function<void(Result)>;
+
+    struct TimeOuts {
+        std::chrono::milliseconds idle = LinkPreview::timeout;
+        std::chrono::milliseconds total = LinkPreview::resourceTimeout;
+    };
+
+    explicit LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve = LinkPreview::systemResolve);
+    LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts);
+
+    // The resolver for fetches started from now on; those already running keep theirs.
+    void setResolve(LinkPreview::Resolver resolve);
+
+    // Fetches the preview of `link`. The completion is called exactly once: before fetch()
+    // returns when the link or its host is refused (the host check runs on the calling thread
+    // and may block it while the name resolves), otherwise later on one of the client's threads.
+    void fetch(std::string_view link, Completion completion);
+
+private:
+    HttpClient& m_client;
+    TimeOuts m_timeOuts;
+    std::mutex m_mutex;
+    LinkPreview::Resolver m_resolve;
+};
+
+}  // namespace velk

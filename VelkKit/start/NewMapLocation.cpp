@@ -1,0 +1,20 @@
+#include "start/NewMapLocation.h"
+
+#include "package/MapTree.h"
+
+namespace velk::NewMapLocation {
+
+std::string next(std::string_view name, std::string_view folder, const Exists& exists) {
+    std::string safe(name);
+    for (char& c : safe) {
+        if (c == '/' || c == ':') c = '-';
+    }
+    std::string base(folder);
+    if (!base.empty() && base.back() != '/') base += '/';
+    base += safe;
+    std::string candidate = base + std::string(MapTree::packageSuffix);
+    for (unsigned long long n = 2; exists(candidate); ++n) candidate = base + " " + std::to_string(n) + std::string(MapTree::packageSuffix);
+    return candidate;
+}
+
+}  // namespace velk::NewMapLocation

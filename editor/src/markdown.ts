@@ -1,0 +1,156 @@
+// A small Markdown renderer for card text. It writes every tag itself and escapes all card
+// text, so nothing a card holds can become markup: no raw HTML, no attributes from the text
+// except link targets, which must be http, https or mailto.
+
+export function escapeHTML(text: string): string {
+  return text.replace(/[&<>"']/g, (c) => ({ "&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;", "'": "&#39;" })[c]!);
+}
+
+export function safeHref(url: string): string | null {
+  const trimmed = url.trim();
+  return /^(https?:\/\/|mailto:)[^\s]+$/i.test(trimmed) ? trimmed : null;
+}
+
+// Inline spans. Code spans are cut out first so their content is never formatted; everything
+// else is escaped before the patterns run, so the patterns only ever see inert text.
+export function inline(text: string): string {
+  let out = "";
+  const parts = text.split(/(`+[^`]*?`+)/);
+  for (const part of parts) {
+    if (/^`+[^`]*?`+$/.test(part) && part.length > 1) {
+      const ticks = part.match(/^`+/)![0].length;
+      out += `<code>${escapeHTML(part.slice(ticks, part.length - ticks))}</code>`;
+    } else out += spans(part);
+  }
+  return out;
+}
+
+function spans(raw: string): string {
+  const links: string[] = [];
+  // Links are turned into placeholders before escaping so their targets are checked raw.
+  let text = raw.replace(/\u0000/g, "").replace(/\[([^\]\n]+)\]\(([^)\s]+)\)/g, (whole, label: string, url: string) => {
+    const href = safeHref(url);
+    if (!href) return whole;
+    links.push(`<a href="${escapeHTML(href)}" target="_blank" rel="noreferrer">${spans(label)}</a>`);
+    return `\u0000${links.length - 1}\u0000`;
+  });
+  text = text.replace(/\bhttps?:\/\/[^\s<>()\u0000]+[^\s<>().,;:!?'"\u0000]/g, (url) => {
+    links.push(`<a href="${escapeHTML(url)}" target="_blank" rel="noreferrer">${escapeHTML(url)}</a>`);
+    return `\u0000${links.length - 1}\u0000`;
+  });
+  let html = escapeHTML(text);
+  html = html
+    .replace(/\*\*(?=\S)(.+?)(?<=\S)\*\*/g, "<strong>$1</strong>")
+    .replace(/__(?=\S)(.+?)(?<=\S)__/g, "<strong>$1</strong>")
+    .replace(/(^|[^*\w])\*(?=\S)(.+?)(?<=\S)\*(?!\w)/g, "$1<em>$2</em>")
+    .replace(/(^|[^_\w])_(?=\S)(.+?)(?<=\S)_(?!\w)/g, "$1<em>$2</em>")
+    .replace(/~~(?=\S)(.+?)(?<=\S)~~/g, "<del>$1</del>")
+    .replace(/==(?=\S)(.+?)(?<=\S)==/g, "<mark>$1</mark>");
+  return html.replace(/\u0000(\d+)\u0000/g, (_, i: string) => links[Number(i)]);
+}
+
+interface ListFrame { tag: "ul" | "ol"; indent: number }
+
+// Block structure: headings, paragraphs, lists (with task boxes), quotes, fenced code, rules.
+// Task boxes carry their line number so the page can toggle them in the source text.
+export function renderMarkdown(source: string): string {
+  const lines = source.replace(/\r\n?/g, "\n").split("\n");
+  const out: string[] = [];
+  const lists: ListFrame[] = [];
+  let paragraph: string[] = [];
+  let quote: string[] = [];
+
+  const closeParagraph = () => {
+    if (paragraph.length) out.push(`<p>${paragraph.map(inline).join("<br>")}</p>`);
+    paragraph = [];
+  };
+  const closeLists = (toIndent = -1) => {
+    while (lists.length && lists[lists.length - 1].indent > toIndent) out.push(`</li></${lists.pop()!.tag}>`);
+  };
+  const closeQuote = () => {
+    if (quote.length) out.push(`<blockquote>${renderMarkdown(quote.join("\n"))}</blockquote>`);
+    quote = [];
+  };
+
+  for (let i = 0; i < lines.length; i++) {
+    const line = lines[i];
+    const fence = line.match(/^\s*(```+|~~~+)\s*([\w-]*)\s*$/);
+    if (fence) {
+      closeParagraph(); closeLists(); closeQuote();
+      const body: string[] = [];
+      i++;
+      while (i < lines.length && !lines[i].trim().startsWith(fence[1])) body.push(lines[i++]);
+      out.push(`<pre><code>${escapeHTML(body.join("\n"))}</code></pre>`);
+      continue;
+    }
+    const q = line.match(/^\s*>\s?(.*)$/);
+    if (q) {
+      closeParagraph(); closeLists();
+      quote.push(q[1]);
+      continue;
+    }
+    closeQuote();
+    if (!line.trim()) {
+      closeParagraph(); closeLists();
+      continue;
+    }
+    const heading = line.match(/^\s{0,3}(#{1,6})\s+(.*?)\s*#*\s*$/);
+    if (heading) {
+      closeParagraph(); closeLists();
+      const level = heading[1].length;
+      out.push(`<h${level}>${inline(heading[2])}</h${level}>`);
+      continue;
+    }
+    if (/^\s{0,3}([-*_])(\s*\1){2,}\s*$/.test(line)) {
+      closeParagraph(); closeLists();
+      out.push("<hr>");
+      continue;
+    }
+    const item = line.match(/^(\s*)([-*+]|\d{1,9}[.)])\s+(.*)$/);
+    if (item) {
+      closeParagraph();
+      const indent = item[1].replace(/\t/g, "    ").length;
+      const tag = /\d/.test(item[2]) ? "ol" : "ul";
+      const top = lists[lists.length - 1];
+      if (!top || indent > top.indent) {
+        const start = tag === "ol" && parseInt(item[2], 10) !== 1 ? ` start="${parseInt(item[2], 10)}"` : "";
+        out.push(`<${tag}${start}>`);
+        lists.push({ tag, indent });
+      } else {
+        closeLists(indent);
+        const now = lists[lists.length - 1];
+        if (now && now.tag !== tag) {
+          out.push(`</li></${lists.pop()!.tag}><${tag}>`);
+          lists.push({ tag, indent });
+        } else if (now) out.push("</li>");
+        else {
+          out.push(`<${tag}>`);
+          lists.push({ tag, indent });
+        }
+      }
+      const task = item[3].match(/^\[([ xX])\]\s+(.*)$/);
+      if (task) {
+        const checked = task[1] !== " " ? " checked" : "";
+        out.push(`<li class="task"><input type="checkbox" data-line="${i}"${checked}> ${inline(task[2])}`);
+      } else out.push(`<li>${inline(item[3])}`);
+      continue;
+    }
+    if (lists.length && /^\s+\S/.test(line)) {
+      out.push(`<br>${inline(line.trim())}`);
+      continue;
+    }
+    closeLists();
+    paragraph.push(line.trim());
+  }
+  closeParagraph(); closeLists(); closeQuote();
+  return out.join("");
+}
+
+// Flips the task box written on `line` of the source.
+export function toggleTask(source: string, line: number): string {
+  const lines = source.split("\n");
+  const text = lines[line];
+  if (text === undefined) return source;
+  lines[line] = text.replace(/^(\s*(?:[-*+]|\d{1,9}[.)])\s+)\[([ xX])\]/, (_, lead: string, mark: string) => `${lead}[${mark === " " ? "x" : " "}]`);
+  return lines.join("\n");
+}

@@ -1,0 +1,237 @@
+// The document the page edits: every map of the package, keyed by map path, each with its
+// canvas and sidecar kept as the plain objects velk sent. The page changes only the members it
+// knows, so everything else survives a save exactly as it was loaded.
+import { Json, JsonObject, clone, isObject, num, str } from "./json";
+
+export interface CardNode extends JsonObject {
+  id: string;
+  type: string;
+  x: number;
+  y: number;
+  width: number;
+  height: number;
+}
+
+export interface CanvasEdge extends JsonObject {
+  id: string;
+  fromNode: string;
+  toNode: string;
+}
+
+export interface MapEntry {
+  record: JsonObject; // the map object as received: "path", "canvas", "sidecar" and anything else
+  canvas: JsonObject;
+  sidecar: JsonObject;
+}
+
+export const rootPath = "/";
+
+export function submapPath(parent: string, id: string): string {
+  return parent === rootPath ? `/${id}` : `${parent}/${id}`;
+}
+
+export function parentPath(path: string): string | null {
+  if (path === rootPath) return null;
+  const cut = path.lastIndexOf("/");
+  return cut <= 0 ? rootPath : path.slice(0, cut);
+}
+
+export function isCard(value: unknown): value is CardNode {
+  return isObject(value) && typeof value.id === "string";
+}
+
+export function isEdge(value: unknown): value is CanvasEdge {
+  return isObject(value) && typeof value.id === "string" &&
+    typeof value.fromNode === "string" && typeof value.toNode === "string";
+}
+
+// Position and size as numbers, whatever the file held.
+export function box(node: CardNode): { x: number; y: number; width: number; height: number } {
+  return { x: num(node.x), y: num(node.y), width: Math.max(1, num(node.width, 250)), height: Math.max(1, num(node.height, 60)) };
+}
+
+export function newId(): string {
+  const bytes = new Uint8Array(8);
+  crypto.getRandomValues(bytes);
+  return Array.from(bytes, (b) => b.toString(16).padStart(2, "0")).join("");
+}
+
+export class MapDocument {
+  readonly maps = new Map<string, MapEntry>();
+  private extra: JsonObject = {};
+
+  static fromState(state: unknown): MapDocument {
+    const doc = new MapDocument();
+    if (isObject(state)) {
+      for (const [key, value] of Object.entries(state)) if (key !== "maps" && value !== undefined) doc.extra[key] = value;
+      const maps = Array.isArray(state.maps) ? state.maps : [];
+      for (const record of maps) {
+        if (!isObject(record) || typeof record.path !== "string" || doc.maps.has(record.path)) continue;
+        doc.adopt(record);
+      }
+    }
+    if (!doc.maps.has(rootPath)) doc.adopt({ path: rootPath, canvas: { nodes: [], edges: [] }, sidecar: {} });
+    return doc;
+  }
+
+  private adopt(record: JsonObject): MapEntry {
+    if (!isObject(record.canvas)) record.canvas = { nodes: [], edges: [] };
+    if (!isObject(record.sidecar)) record.sidecar = {};
+    const entry = { record, canvas: record.canvas as JsonObject, sidecar: record.sidecar as JsonObject };
+    this.maps.set(str(record.path), entry);
+    return entry;
+  }
+
+  // The save body: always the whole document, maps in the order they were loaded or created.
+  saveBody(): JsonObject {
+    return { ...this.extra, maps: Array.from(this.maps.values(), (m) => m.record) };
+  }
+
+  snapshot(): string {
+    return JSON.stringify(this.saveBody());
+  }
+
+  map(path: string): MapEntry | undefined {
+    return this.maps.get(path);
+  }
+
+  nodes(path: string): CardNode[] {
+    const m = this.maps.get(path);
+    return m && Array.isArray(m.canvas.nodes) ? (m.canvas.nodes.filter(isCard) as CardNode[]) : [];
+  }
+
+  edges(path: string): CanvasEdge[] {
+    const m = this.maps.get(path);
+    return m && Array.isArray(m.canvas.edges) ? (m.canvas.edges.filter(isEdge) as CanvasEdge[]) : [];
+  }
+
+  // The raw arrays, created on first write so a canvas that never had "edges" is not changed
+  // just by being looked at.
+  nodeArray(path: string): Json[] {
+    const canvas = this.require(path).canvas;
+    if (!Array.isArray(canvas.nodes)) canvas.nodes = [];
+    return canvas.nodes as Json[];
+  }
+
+  edgeArray(path: string): Json[] {
+    const canvas = this.require(path).canvas;
+    if (!Array.isArray(canvas.edges)) canvas.edges = [];
+    return canvas.edges as Json[];
+  }
+
+  node(path: string, id: string): CardNode | undefined {
+    return this.nodes(path).find((n) => n.id === id);
+  }
+
+  hasSubmap(path: string, id: string): boolean {
+    return this.maps.has(submapPath(path, id));
+  }
+
+  createSubmap(path: string, id: string): string {
+    const sub = submapPath(path, id);
+    if (!this.maps.has(sub)) this.adopt({ path: sub, canvas: { nodes: [], edges: [] }, sidecar: {} });
+    return sub;
+  }
+
+  // The page's own record for a card in the map's sidecar ("nodes" keyed by card id).
+  sidecarRecord(path: string, id: string): JsonObject | undefined {
+    const nodes = this.require(path).sidecar.nodes;
+    const record = isObject(nodes) ? nodes[id] : undefined;
+    return isObject(record) ? record : undefined;
+  }
+
+  setSidecarRecord(path: string, id: string, record: JsonObject | undefined): void {
+    const sidecar = this.require(path).sidecar;
+    if (!isObject(sidecar.nodes)) {
+      if (!record) return;
+      sidecar.nodes = {};
+    }
+    const nodes = sidecar.nodes as JsonObject;
+    if (record) nodes[id] = record;
+    else delete nodes[id];
+  }
+
+  addNode(path: string, node: CardNode): void {
+    this.nodeArray(path).push(node);
+  }
+
+  addEdge(path: string, edge: CanvasEdge): void {
+    this.edgeArray(path).push(edge);
+  }
+
+  // Removes cards with their edges, sidecar records and submaps (and everything below those).
+  removeNodes(path: string, ids: Iterable<string>): void {
+    const gone = new Set(ids);
+    if (!gone.size) return;
+    const canvas = this.require(path).canvas;
+    if (Array.isArray(canvas.nodes)) canvas.nodes = canvas.nodes.filter((n) => !(isCard(n) && gone.has(n.id)));
+    if (Array.isArray(canvas.edges)) {
+      canvas.edges = canvas.edges.filter((e) => !(isEdge(e) && (gone.has(e.fromNode) || gone.has(e.toNode))));
+    }
+    for (const id of gone) {
+      this.setSidecarRecord(path, id, undefined);
+      this.removeSubtree(submapPath(path, id));
+    }
+  }
+
+  removeEdges(path: string, ids: Iterable<string>): void {
+    const gone = new Set(ids);
+    const canvas = this.require(path).canvas;
+    if (Array.isArray(canvas.edges)) canvas.edges = canvas.edges.filter((e) => !(isEdge(e) && gone.has(e.id)));
+  }
+
+  private removeSubtree(path: string): void {
+    for (const key of Array.from(this.maps.keys())) {
+      if (key === path || key.startsWith(path + "/")) this.maps.delete(key);
+    }
+  }
+
+  // Copies the submap tree below `from` to `to`, for duplicated and pasted cards. velk gives
+  // the copy a file of its own on the next save.
+  copySubtree(from: string, to: string): void {
+    for (const [key, entry] of Array.from(this.maps.entries())) {
+      if (key === from || key.startsWith(from + "/")) {
+        const record = clone(entry.record);
+        record.path = to + key.slice(from.length);
+        this.adopt(record);
+      }
+    }
+  }
+
+  // Moves cards to the top (end of "nodes") or bottom of the drawing order.
+  restack(path: string, ids: Set<string>, toFront: boolean): void {
+    const all = this.nodeArray(path);
+    const moving = all.filter((n) => isCard(n) && ids.has(n.id));
+    const staying = all.filter((n) => !(isCard(n) && ids.has(n.id)));
+    const next = toFront ? [...staying, ...moving] : [...moving, ...staying];
+    all.splice(0, all.length, ...next);
+  }
+
+  // The map's title: the root's comes from the document name; a submap's from its card.
+  title(path: string, documentName: string): string {
+    const parent = parentPath(path);
+    if (parent === null) return documentName;
+    const id = path.slice(path.lastIndexOf("/") + 1);
+    const card = this.node(parent, id);
+    return card ? cardTitle(card) : id;
+  }
+
+  private require(path: string): MapEntry {
+    const m = this.maps.get(path);
+    if (!m) throw new Error(`no map ${path}`);
+    return m;
+  }
+}
+
+// A short human title for a card: its first line of text, label, link or file stem.
+export function cardTitle(card: CardNode): string {
+  let text = "";
+  if (card.type === "group") text = str(card.label);
+  else if (card.type === "link") text = str(card.url);
+  else if (card.type === "file") {
+    const file = str(card.file);
+    text = file.slice(file.lastIndexOf("/") + 1).replace(/\.canvas$/i, "");
+  } else text = str(card.text);
+  const line = text.split("\n").map((l) => l.replace(/^#+\s*/, "").trim()).find((l) => l) ?? "";
+  return line.length > 60 ? line.slice(0, 59) + "…" : line || "Untitled";
+}

@@ -1,0 +1,97 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { MapDocument, cardTitle, parentPath, submapPath } from "../src/model";
+
+const state = () => ({
+  maps: [
+    {
+      path: "/",
+      canvas: {
+        nodes: [
+          { id: "a", type: "text", text: "# Trip\nmore", x: 0, y: 0, width: 200, height: 80, future: { keep: [1, 2] } },
+          { id: "s", type: "file", file: "map/Plans.canvas", x: 300, y: 0, width: 200, height: 80, color: "3" },
+          { id: "ink1", type: "file", x: 0, y: 200, width: 50, height: 50 },
+        ],
+        edges: [{ id: "e", fromNode: "a", toNode: "s", toEnd: "arrow", curvature: 0.4 }],
+        meta: { creator: "other app" },
+      },
+      sidecar: { nodes: { ink1: { role: "ink", source: { strokes: [], lines: [] }, extra: true } }, view: { grid: true }, theirs: 7 },
+    },
+    { path: "/s", canvas: { nodes: [{ id: "x", type: "text", text: "inner", x: 0, y: 0, width: 1, height: 1 }], edges: [] }, sidecar: {} },
+    { path: "/s/x", canvas: { nodes: [], edges: [] }, sidecar: {}, unknownRecordMember: "kept" },
+  ],
+  stateExtra: 1,
+});
+
+test("the save body of an untouched document equals the state it came from", () => {
+  const original = state();
+  const doc = MapDocument.fromState(JSON.parse(JSON.stringify(original)));
+  assert.deepEqual(doc.saveBody(), original);
+});
+
+test("edits change only what they touch; unknown members of canvases, cards, edges and sidecars stay", () => {
+  const doc = MapDocument.fromState(state());
+  const a = doc.node("/", "a")!;
+  a.x = 40;
+  a.text = "changed";
+  doc.addEdge("/", { id: "e2", fromNode: "s", toNode: "a" });
+  doc.setSidecarRecord("/", "a", { note: 1 });
+  const root = (doc.saveBody().maps as any[])[0];
+  assert.deepEqual(root.canvas.nodes[0], { id: "a", type: "text", text: "changed", x: 40, y: 0, width: 200, height: 80, future: { keep: [1, 2] } });
+  assert.deepEqual(root.canvas.meta, { creator: "other app" });
+  assert.equal(root.canvas.edges[0].curvature, 0.4);
+  assert.equal(root.sidecar.theirs, 7);
+  assert.equal(root.sidecar.nodes.ink1.extra, true);
+  assert.deepEqual(root.sidecar.view, { grid: true });
+});
+
+test("looking at a canvas without nodes or edges does not add them", () => {
+  const doc = MapDocument.fromState({ maps: [{ path: "/", canvas: { other: 1 }, sidecar: {} }] });
+  assert.deepEqual(doc.nodes("/"), []);
+  assert.deepEqual(doc.edges("/"), []);
+  assert.deepEqual((doc.saveBody().maps as any[])[0].canvas, { other: 1 });
+});
+
+test("a broken state still gives a root map to work on", () => {
+  for (const bad of [null, 3, { maps: "no" }, { maps: [{ canvas: {} }] }]) {
+    const doc = MapDocument.fromState(bad);
+    assert.ok(doc.map("/"), JSON.stringify(bad));
+  }
+});
+
+test("removing a card takes its edges, sidecar record and whole submap tree with it", () => {
+  const doc = MapDocument.fromState(state());
+  doc.removeNodes("/", ["s", "ink1"]);
+  assert.deepEqual(doc.nodes("/").map((n) => n.id), ["a"]);
+  assert.deepEqual(doc.edges("/"), []);
+  assert.equal(doc.sidecarRecord("/", "ink1"), undefined);
+  assert.deepEqual(Array.from(doc.maps.keys()), ["/"]);
+});
+
+test("submaps: paths, creation, copies and titles", () => {
+  assert.equal(submapPath("/", "a"), "/a");
+  assert.equal(submapPath("/a", "b"), "/a/b");
+  assert.equal(parentPath("/a/b"), "/a");
+  assert.equal(parentPath("/a"), "/");
+  assert.equal(parentPath("/"), null);
+  const doc = MapDocument.fromState(state());
+  assert.equal(doc.hasSubmap("/", "a"), false);
+  assert.equal(doc.createSubmap("/", "a"), "/a");
+  assert.equal(doc.hasSubmap("/", "a"), true);
+  doc.copySubtree("/s", "/copy");
+  assert.deepEqual(doc.nodes("/copy").map((n) => n.id), ["x"]);
+  assert.equal((doc.map("/copy/x")!.record as any).unknownRecordMember, "kept");
+  doc.node("/copy", "x")!.text = "changed";
+  assert.equal(doc.node("/s", "x")!.text, "inner", "a copy shares nothing with its original");
+  assert.equal(doc.title("/s", "Doc"), "Plans");
+  assert.equal(doc.title("/", "Doc"), "Doc");
+  assert.equal(cardTitle(doc.node("/", "a")!), "Trip");
+});
+
+test("restacking keeps the relative order of moved and unmoved cards", () => {
+  const doc = MapDocument.fromState(state());
+  doc.restack("/", new Set(["a"]), true);
+  assert.deepEqual(doc.nodes("/").map((n) => n.id), ["s", "ink1", "a"]);
+  doc.restack("/", new Set(["ink1", "a"]), false);
+  assert.deepEqual(doc.nodes("/").map((n) => n.id), ["ink1", "a", "s"]);
+});

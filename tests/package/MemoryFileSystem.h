@@ -1,0 +1,245 @@
+#pragma once
+
+// A file system in memory that knows, beside what a running program sees, what a crash would
+// leave. File content is durable as soon as writeAtomically returns (it syncs the bytes before the
+// rename), but each change to the names in a folder (a written file, a made folder, a rename, a
+// removal) survives a crash only once that folder was synced. crash() then forgets the rest: all
+// of it, or, since a real disk may have written some changes out on its own, a random part.
+//
+// Paths are absolute. Tests set the disk up with the add* calls, which make missing folders on
+// the way and are durable at once.
+// One thread only.
+
+#include "package/DocumentTree.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+
+namespace velk::testing_support {
+
+class MemoryFileSystem final : public FileSystem {
+public:
+    enum class Crash { dropUnsynced, keepSomeUnsynced };
+
+    MemoryFileSystem() : m_root(directoryNode()) {}
+
+    void addDirectory(const std::string& path) { add(path, directoryNode()); }
+    void addFile(const std::string& path, std::string bytes) { add(path, node(EntryKind::regularFile, std::move(bytes))); }
+    // A symbolic link or a special file: listed, never read.
+    void addSpecial(const std::string& path, EntryKind kind) { add(path, node(kind, {})); }
+
+    void crash(Crash how, std::mt19937& random) {
+        std::erase_if(m_directories, [](const auto& weak) { return weak.expired(); });
+        for (const auto& weak : m_directories) {
+            const auto directory = weak.lock();
+            if (!directory) continue;  // dropped by a crash of its parent, just now
+            if (how == Crash::keepSomeUnsynced) {
+                // Each name independently keeps what it had at the last sync or takes what it has now.
+                std::map<std::string, std::shared_ptr<Node>> kept;
+                for (const auto* side : {&directory->entries, &directory->durable})
+                    for (const auto& [name, child] : *side) kept.try_emplace(name, nullptr);
+                for (auto& [name, child] : kept) {
+                    const auto& from = random() % 2 ? directory->entries : directory->durable;
+                    if (const auto found = from.find(name); found != from.end()) child = found->second;
+                }
+                std::erase_if(kept, [](const auto& entry) { return !entry.second; });
+                directory->durable = std::move(kept);
+            }
+            directory->entries = directory->durable;
+        }
+    }
+
+    // What a program now sees at `path`: the bytes of a regular file, or nothing.
+    [[nodiscard]] std::optional<std::string> file(const std::string& path) const {
+        const Node* found = find(path);
+        if (!found || found->kind != EntryKind::regularFile) return std::nullopt;
+        return found->bytes;
+    }
+    [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
+
+    // Everything below `path` as sorted package paths, folders ending in "/"; empty when absent.
+    [[nodiscard]] std::vector<std::string> describe(const std::string& path) const {
+        std::vector<std::string> result;
+        const Node* top = find(path);
+        if (!top) return result;
+        std::vector<std::pair<std::string, const Node*>> pending{{"", top}};
+        while (!pending.empty()) {
+            auto [prefix, directory] = pending.back();
+            pending.pop_back();
+            for (const auto& [name, child] : directory->entries) {
+                const bool folder = child->kind == EntryKind::directory;
+                result.push_back(prefix + name + (folder ? "/" : ""));
+                if (folder) pending.emplace_back(prefix + name + "/", child.get());
+            }
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+    Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& path) override {
+        auto directory = existing(path);
+        if (!directory) return Unexpected<FileSystemError>(directory.error());
+        if ((*directory)->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+        std::vector<DirectoryEntry> entries;
+        for (const auto& [name, child] : (*directory)->entries) entries.push_back({name, child->kind});
+        return entries;
+    }
+
+    Expected<std::string, FileSystemError> read(const std::string& path) override {
+        auto found = existing(path);
+        if (!found) return Unexpected<FileSystemError>(found.error());
+        if ((*found)->kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
+        if ((*found)->kind != EntryKind::regularFile) return failure<FileSystemError::NotARegularFile>(path);
+        return (*found)->bytes;
+    }
+
+    Expected<void, FileSystemError> writeAtomically(const std::string& path, std::string_view bytes) override {
+        auto [parent, name] = parentAndName(path);
+        if (!parent) return Unexpected<FileSystemError>(parent.error());
+        const auto found = (*parent)->entries.find(name);
+        if (found != (*parent)->entries.end() && found->second->kind == EntryKind::directory)
+            return failure<FileSystemError::IsADirectory>(path);
+        (*parent)->entries[name] = node(EntryKind::regularFile, std::string(bytes));
+        return {};
+    }
+
+    Expected<void, FileSystemError> makeDirectory(const std::string& path) override {
+        auto [parent, name] = parentAndName(path);
+        if (!parent) return Unexpected<FileSystemError>(parent.error());
+        if ((*parent)->entries.contains(name)) return failure<FileSystemError::AlreadyExists>(path);
+        (*parent)->entries[name] = directoryNode();
+        return {};
+    }
+
+    Expected<void, FileSystemError> rename(const std::string& from, const std::string& to, Replace replace) override {
+        auto [source, sourceName] = parentAndName(from);
+        auto [target, targetName] = parentAndName(to);
+        if (!source) return Unexpected<FileSystemError>(source.error());
+        if (!target) return Unexpected<FileSystemError>(target.error());
+        const auto moving = (*source)->entries.find(sourceName);
+        if (moving == (*source)->entries.end()) return failure<FileSystemError::NotFound>(from);
+        if (const auto there = (*target)->entries.find(targetName); there != (*target)->entries.end()) {
+            const bool folderThere = there->second->kind == EntryKind::directory;
+            if (replace == Replace::no) return failure<FileSystemError::AlreadyExists>(to);
+            if (folderThere && moving->second->kind != EntryKind::directory) return failure<FileSystemError::IsADirectory>(to);
+            if (!folderThere && moving->second->kind == EntryKind::directory) return failure<FileSystemError::NotADirectory>(to);
+            if (folderThere && !there->second->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(to);
+        }
+        auto moved = moving->second;
+        (*source)->entries.erase(moving);
+        (*target)->entries[targetName] = std::move(moved);
+        return {};
+    }
+
+    Expected<void, FileSystemError> removeFile(const std::string& path) override {
+        auto [parent, name] = parentAndName(path);
+        if (!parent) return Unexpected<FileSystemError>(parent.error());
+        const auto found = (*parent)->entries.find(name);
+        if (found == (*parent)->entries.end()) return failure<FileSystemError::NotFound>(path);
+        if (found->second->kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
+        (*parent)->entries.erase(found);
+        return {};
+    }
+
+    Expected<void, FileSystemError> removeDirectory(const std::string& path) override {
+        auto [parent, name] = parentAndName(path);
+        if (!parent) return Unexpected<FileSystemError>(parent.error());
+        const auto found = (*parent)->entries.find(name);
+        if (found == (*parent)->entries.end()) return failure<FileSystemError::NotFound>(path);
+        if (found->second->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+        if (!found->second->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(path);
+        (*parent)->entries.erase(found);
+        return {};
+    }
+
+    Expected<void, FileSystemError> syncDirectory(const std::string& path) override {
+        auto directory = existing(path);
+        if (!directory) return Unexpected<FileSystemError>(directory.error());
+        if ((*directory)->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+        (*directory)->durable = (*directory)->entries;
+        return {};
+    }
+
+private:
+    struct Node {
+        EntryKind kind;
+        std::string bytes;
+        std::map<std::string, std::shared_ptr<Node>> entries;  // what programs see
+        std::map<std::string, std::shared_ptr<Node>> durable;  // what a crash leaves
+    };
+
+    template <class Reason>
+    static Unexpected<FileSystemError> failure(const std::string& path) {
+        return Unexpected<FileSystemError>(FileSystemError(Reason{}, path));
+    }
+
+    static std::shared_ptr<Node> node(EntryKind kind, std::string bytes) {
+        return std::make_shared<Node>(Node{kind, std::move(bytes), {}, {}});
+    }
+    std::shared_ptr<Node> directoryNode() {
+        auto made = node(EntryKind::directory, {});
+        m_directories.push_back(made);
+        return made;
+    }
+
+    const Node* find(const std::string& path) const {
+        const Node* current = m_root.get();
+        for (const std::string_view segment : DocumentTree::segments(path)) {
+            if (current->kind != EntryKind::directory) return nullptr;
+            const auto found = current->entries.find(std::string(segment));
+            if (found == current->entries.end()) return nullptr;
+            current = found->second.get();
+        }
+        return current;
+    }
+
+    Expected<Node*, FileSystemError> existing(const std::string& path) {
+        Node* current = m_root.get();
+        for (const std::string_view segment : DocumentTree::segments(path)) {
+            if (current->kind == EntryKind::symbolicLink) return failure<FileSystemError::SymbolicLink>(path);
+            if (current->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+            const auto found = current->entries.find(std::string(segment));
+            if (found == current->entries.end()) return failure<FileSystemError::NotFound>(path);
+            current = found->second.get();
+        }
+        if (current->kind == EntryKind::symbolicLink) return failure<FileSystemError::SymbolicLink>(path);
+        return current;
+    }
+
+    // The folder that holds `path`, and the last name.
+    std::pair<Expected<Node*, FileSystemError>, std::string> parentAndName(const std::string& path) {
+        const auto segments = DocumentTree::segments(path);
+        std::string parent;
+        for (std::size_t i = 0; i + 1 < segments.size(); ++i) parent += "/" + std::string(segments[i]);
+        auto directory = existing(parent);
+        if (directory && (*directory)->kind != EntryKind::directory) directory = failure<FileSystemError::NotADirectory>(path);
+        if (!directory && std::holds_alternative<FileSystemError::NotFound>(directory.error().reason()))
+            directory = failure<FileSystemError::NotFound>(path);
+        return {directory, segments.empty() ? std::string() : std::string(segments.back())};
+    }
+
+    // Sets up `path`, durably, with any missing folders on the way.
+    void add(const std::string& path, std::shared_ptr<Node> added) {
+        const auto segments = DocumentTree::segments(path);
+        Node* directory = m_root.get();
+        for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
+            auto& next = directory->entries[std::string(segments[i])];
+            if (!next) {
+                next = directoryNode();
+                directory->durable[std::string(segments[i])] = next;
+            }
+            directory = next.get();
+        }
+        directory->entries[std::string(segments.back())] = added;
+        directory->durable[std::string(segments.back())] = std::move(added);
+    }
+
+    std::vector<std::weak_ptr<Node>> m_directories;  // every folder ever made, for crash(); set up before m_root
+    std::shared_ptr<Node> m_root;
+};
+
+}  // namespace velk::testing_support
