@@ -4,17 +4,15 @@
 // bytes, not four times. Run by hand; bench/README.md says how.
 
 #include "Pages.h"
+#include "TimeCollector.h"
 
 #include "preview/PageMetadata.h"
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,28 +20,6 @@ using namespace velk;
 using namespace velk::bench;
 
 namespace {
-
-// One CPU time per iteration for each benchmark: the median of its repetitions, or its only run.
-class TimeCollector final : public benchmark::ConsoleReporter {
-public:
-    TimeCollector() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.error_occurred || !(single || median) || run.iterations == 0) continue;
-            m_seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::optional<double> seconds(const std::string& name) const {
-        const auto found = m_seconds.find(name);
-        return found == m_seconds.end() ? std::nullopt : std::optional(found->second);
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 struct NamedPage {
     std::string name;
@@ -63,18 +39,9 @@ struct Comparison {
 };
 
 void printRatios(const TimeCollector& times, const std::vector<Comparison>& comparisons) {
-    std::printf("\ntime for twice as much, this run (linear is about 2x or less; target <= 2.5x)\n");
+    std::printf("\ntime for twice as much, this run (linear is about 2x or less)\n");
     for (const Comparison& c : comparisons) {
-        const auto small = times.seconds("parseMeta/" + c.smaller);
-        const auto large = times.seconds("parseMeta/" + c.larger);
-        std::printf("  %-40s", c.label.c_str());
-        if (!small || !large || *small <= 0) {
-            std::printf("not measured\n");
-            continue;
-        }
-        const double ratio = *large / *small;
-        std::printf("%6.2fx   %8.2f ms -> %8.2f ms   %s\n", ratio, *small * 1e3, *large * 1e3,
-                    ratio <= 2.5 ? "ok" : "MISSED");
+        printLine(c.label, times.ratio("parseMeta/" + c.larger, "parseMeta/" + c.smaller), Target{2.5, true});
     }
 }
 
