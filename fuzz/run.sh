@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one fuzz target: fuzz/run.sh <JSONReader|BridgeRequestDecode|InkSVG|MapLoading|IPAddress|PageMetadata> [seconds] [libFuzzer flags...]
+# Runs one fuzz target: fuzz/run.sh <JSONReader|BridgeRequestDecode|InkSVG|MapLoading|IPAddress|PageMetadata|LinkTarget> [seconds] [libFuzzer flags...]
 # New inputs go to fuzz/corpus/<target>/; crashes, the log (fuzz-0.log) and anything else
 # libFuzzer writes go to fuzz/artifacts/<target>/. The build directory defaults to build-fuzz.
 set -euo pipefail

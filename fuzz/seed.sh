@@ -88,6 +88,14 @@ seed PageMetadata half-open '<meta <meta content="x"<title<title>a</title><meta 
 seed PageMetadata references '<title>&#X41;&#xD800;&#1f;&#128512;&amp;lt;&#4294967296;</title>'
 seed PageMetadata unicode '<title>e\xcc\x81\xf0\x9f\x87\xab\xf0\x9f\x87\xb7\xe2\x80\xa8\xc2\xa0\xff\xf0\x9f</title>'
 
-for target in JSONReader BridgeRequestDecode IPAddress PageMetadata; do
+# Links: each way the policy accepts or refuses one, and references to resolve against them.
+links=('https://user:pw@Example.com:8080/a?b=c#d' ' http://[::1]/x\n' 'HTTP://[v1.x]/' 'http://@h/'
+    'http:///x' 'ftp://x' 'http://0177.0.0.1/' 'http://[fe80::1%%25en0]/' 'http://h/a/b/c?q\x01../../i.png'
+    'http://h/\x01//cdn.example/x' 'http://u@[::ffff:1.2.3.4]:8/p\x01?z#f')
+for i in "${!links[@]}"; do
+    seed LinkTarget "link-$i" "${links[i]}"
+done
+
+for target in JSONReader BridgeRequestDecode IPAddress PageMetadata LinkTarget; do
     echo "$target: $(ls "$corpus/$target" | wc -l) corpus files, $(tr ',' '\n' < "$corpus/$target.seeds" | grep -c . || true) suite files"
 done

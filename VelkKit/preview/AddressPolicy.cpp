@@ -17,6 +17,10 @@ namespace {
 
 constexpr std::string_view onlyWebLinks = "only http(s) links get a preview";
 
+Unexpected<Failure> refused(std::string_view reason) {
+    return Unexpected<Failure>(Failure::blocked(std::string(reason)));
+}
+
 bool equalIgnoringASCIICase(std::string_view text, std::string_view lowercase) {
     if (text.size() != lowercase.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -29,7 +33,7 @@ bool equalIgnoringASCIICase(std::string_view text, std::string_view lowercase) {
 // The address the C library, curl and browsers read from a dotted quad whose parts have
 // leading zeros: to them such a part is octal, so "0177.0.0.1" is 127.0.0.1. Absent when no
 // part has a leading zero, or when that reading is no address at all (an "8" or "9" after the
-// zero, a part over 255), in which case those programs treat the text as a name.
+// zero, a part over 255), in which case the C library and curl take the text for a name.
 std::optional<IPAddress> octalReading(std::string_view text) {
     text = WhiteSpace::trimmed(text);
     std::string decimal;
@@ -68,17 +72,17 @@ bool allowed(const IPAddress& address, std::string_view text) {
 Expected<std::string, Failure> target(std::string_view link) {
     const std::string_view text = WhiteSpace::trimmedWithLineBreaks(link);
     ParsedURI uri(text);
-    if (!uri.ok()) return Unexpected(Failure::blocked(std::string(onlyWebLinks)));
+    if (!uri.ok()) return refused(onlyWebLinks);
     const std::string_view scheme = rangeText(uri.parts().scheme);
     if (!equalIgnoringASCIICase(scheme, "http") && !equalIgnoringASCIICase(scheme, "https")) {
-        return Unexpected(Failure::blocked(std::string(onlyWebLinks)));
+        return refused(onlyWebLinks);
     }
     if (!uri.hasHost() || rangeText(uri.parts().hostText).empty()) {
-        return Unexpected(Failure::blocked("the link has no host"));
+        return refused("the link has no host");
     }
     uri.parts().userInfo = UriTextRangeA{nullptr, nullptr};
     auto rebuilt = uri.text();
-    if (!rebuilt) return Unexpected(Failure::blocked("unparseable url"));
+    if (!rebuilt) return refused("unparseable url");
     return std::move(*rebuilt);
 }
 

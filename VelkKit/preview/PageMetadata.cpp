@@ -66,9 +66,8 @@ Meta parseMeta(std::string_view html) {
         cleaned(firstPresent({{&openGraph, "description"}, {&twitter, "description"}, {&plain, "description"}}),
                 maxDescriptionCharacters);
     meta.siteName = cleaned(firstPresent({{&openGraph, "site_name"}}), maxSiteNameCharacters);
-    if (const std::string* image = firstPresent({{&openGraph, "image"}, {&openGraph, "image:url"}, {&twitter, "image"}})) {
-        meta.imageURL = std::string(WhiteSpace::trimmedWithLineBreaks(*image));
-    }
+    const std::string* image = firstPresent({{&openGraph, "image"}, {&openGraph, "image:url"}, {&twitter, "image"}});
+    if (image) meta.imageURL = std::string(WhiteSpace::trimmedWithLineBreaks(*image));
     return meta;
 }
 

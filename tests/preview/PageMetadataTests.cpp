@@ -20,7 +20,9 @@ void PrintTo(const Meta& meta, std::ostream* out) {
 
 namespace {
 
-std::string page(const std::string& head) { return "<!doctype html><html><head>" + head + "</head><body></body></html>"; }
+std::string page(const std::string& head) {
+    return "<!doctype html><html><head>" + head + "</head><body></body></html>";
+}
 
 TEST(LinkPreviewParseMeta, PrefersOpenGraphThenTwitterThenPlainTags) {
     const std::string og = R"(<meta property="og:title" content="A">)";
@@ -117,6 +119,16 @@ TEST(LinkPreviewParseMeta, CapsLengthsInCharacters) {
     EXPECT_EQ(meta.siteName, std::string(99, 's') + "\xE2\x80\xA6");
 }
 
+// The matcher must not give up on long texts: a title or description as long as the page is
+// still found, and cut.
+TEST(LinkPreviewParseMeta, TextsAsLongAsThePageAreRead) {
+    const std::string body(maxHTMLBytes - 100, 'x');
+    EXPECT_EQ(parseMeta("<title>" + body + "</title>").title, std::string(199, 'x') + "\xE2\x80\xA6");
+    EXPECT_EQ(parseMeta("<meta name=description content='" + body + "'>").description,
+              std::string(499, 'x') + "\xE2\x80\xA6");
+    EXPECT_EQ(parseMeta("<meta property=og:image content=" + body + ">").imageURL, body);
+}
+
 // Half-open tags everywhere: each kind, filling the whole scanned head. These finish at once
 // when the scans are linear and would take minutes otherwise.
 TEST(LinkPreviewParseMeta, PathologicalHeadsStayQuick) {
@@ -144,7 +156,8 @@ TEST(LinkPreviewCard, KeysInOrderOnlyWhenNotEmpty) {
         std::string json;
     };
     const Case cases[] = {
-        {{"T", "", "", "ignored.png"}, "velk-media/0123456789abcdef.png", R"({"title":"T","image":"velk-media/0123456789abcdef.png"})"},
+        {{"T", "", "", "ignored.png"}, "velk-media/0123456789abcdef.png",
+         R"({"title":"T","image":"velk-media/0123456789abcdef.png"})"},
         {{"T", "D", "S", ""}, std::nullopt, R"({"title":"T","description":"D","siteName":"S"})"},
         {{"", "D", "", ""}, "", R"({"description":"D"})"},
         {{"", "", "S", ""}, "i", R"({"siteName":"S","image":"i"})"},
