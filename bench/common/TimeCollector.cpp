@@ -29,6 +29,17 @@ std::optional<double> TimeCollector::ratio(const std::string& numerator, const s
     return *top / *bottom;
 }
 
+bool initialize(int argc, char** argv) {
+    std::vector<char*> arguments{argv[0]};
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
+    arguments.insert(arguments.end(), {repetitions, aggregatesOnly});
+    arguments.insert(arguments.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    return !benchmark::ReportUnrecognizedArguments(count, arguments.data());
+}
+
 void printLine(std::string_view what, std::optional<double> ratio, std::optional<Target> target) {
     std::printf("  %-44.*s", static_cast<int>(what.size()), what.data());
     if (!ratio) {

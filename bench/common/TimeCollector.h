@@ -39,4 +39,9 @@ struct Target {
 // "  what      1.23x   target >= 1.0x   ok"
 void printLine(std::string_view what, std::optional<double> ratio, std::optional<Target> target);
 
+// Initializes Google Benchmark with velk's defaults: one measurement on a shared machine is easily
+// disturbed, so each benchmark is repeated and only the statistics of its repetitions are shown.
+// Flags given on the command line come later and win. False on an unknown flag.
+[[nodiscard]] bool initialize(int argc, char** argv);
+
 }  // namespace velk::bench

@@ -89,17 +89,7 @@ Footprint measureFootprint(const NamedText& document) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // One measurement on a shared machine is easily disturbed, so by default each benchmark is
-    // repeated and only the statistics of its repetitions are shown. Flags given on the command
-    // line come later and win.
-    std::vector<char*> arguments{argv[0]};
-    char repetitions[] = "--benchmark_repetitions=5";
-    char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
-    arguments.insert(arguments.end(), {repetitions, aggregatesOnly});
-    arguments.insert(arguments.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
+    if (!velk::bench::initialize(argc, argv)) return 1;
 
     const std::vector<NamedText> canvases = {
         namedCanvas("100KB", 100'000),

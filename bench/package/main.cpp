@@ -96,11 +96,7 @@ void printRatios(const TimeCollector& times) {
 }  // namespace velk::bench
 
 int main(int argc, char** argv) {
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5", aggregates = "--benchmark_display_aggregates_only=true";
-    arguments.insert(arguments.begin() + 1, {repetitions.data(), aggregates.data()});
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
+    if (!velk::bench::initialize(argc, argv)) return 1;
     velk::bench::registerAll();
     velk::bench::TimeCollector times;
     benchmark::RunSpecifiedBenchmarks(&times);

@@ -48,14 +48,7 @@ void printRatios(const TimeCollector& times, const std::vector<Comparison>& comp
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> arguments{argv[0]};
-    char repetitions[] = "--benchmark_repetitions=5";
-    char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
-    arguments.insert(arguments.end(), {repetitions, aggregatesOnly});
-    arguments.insert(arguments.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
+    if (!velk::bench::initialize(argc, argv)) return 1;
 
     constexpr std::size_t full = LinkPreview::maxHTMLBytes;
     constexpr std::size_t half = full / 2;

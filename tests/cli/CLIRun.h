@@ -41,4 +41,7 @@ inline CLIRun runCLI(std::string arguments, const std::string& input, const std:
     return run;
 }
 
+// A path as one shell word.
+inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
 }  // namespace velk::testing_support

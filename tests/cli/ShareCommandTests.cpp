@@ -12,11 +12,10 @@ namespace velk {
 namespace {
 
 using testing_support::CLIRun;
+using testing_support::quoted;
 using testing_support::runCLI;
 using testing_support::TempFolder;
 namespace fs = std::filesystem;
-
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

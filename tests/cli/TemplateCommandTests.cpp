@@ -11,11 +11,10 @@ namespace velk {
 namespace {
 
 using testing_support::CLIRun;
+using testing_support::quoted;
 using testing_support::runCLI;
 using testing_support::TempFolder;
 namespace fs = std::filesystem;
-
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 TEST(TemplatesCommand, ListsIdTitleAndBlurb) {
     const CLIRun run = runCLI("templates", "");
