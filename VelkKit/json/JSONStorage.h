@@ -73,7 +73,13 @@ inline const KeyIndex* Node::index() const noexcept {
 
 // Whether two string nodes hold canonically equivalent text; ASCII text compares as bytes.
 inline bool sameText(const Node& a, const Node& b) {
-    if (a.isASCII() && b.isASCII()) return a.text() == b.text();
+    if (a.isASCII() && b.isASCII()) {
+        // Keys of one object are short and often of one length ("type", "text"): their ends tell
+        // most of them apart without a call to memcmp.
+        const std::string_view x = a.text(), y = b.text();
+        return x.size() == y.size() &&
+               (x.empty() || (x.front() == y.front() && x.back() == y.back() && std::memcmp(x.data(), y.data(), x.size()) == 0));
+    }
     return CanonicalText::equal(a.text(), b.text(), a.isASCII(), b.isASCII());
 }
 
