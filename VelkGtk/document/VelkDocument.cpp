@@ -1,0 +1,99 @@
+#include "VelkDocument.h"
+
+#include <utility>
+
+namespace velk {
+
+VelkDocument::VelkDocument(Key, std::string folder, FileSystem& fileSystem, MainQueue& mainQueue)
+    : m_store(fileSystem, std::move(folder)), m_mainQueue(mainQueue) {}
+
+VelkDocument::~VelkDocument() {
+    if (m_autosave) m_mainQueue.cancel(*m_autosave);
+}
+
+Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::open(std::string folder, FileSystem& fileSystem,
+                                                                         MainQueue& mainQueue) {
+    auto document = std::make_shared<VelkDocument>(Key{}, std::move(folder), fileSystem, mainQueue);
+    auto contents = document->m_store.read();
+    if (!contents) return Unexpected(contents.error());
+    document->m_core.replace(std::move(contents->tree));
+    document->m_savedRevision = document->m_core.revision();
+    return document;
+}
+
+Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createEmpty(std::string folder,
+                                                                                FileSystem& fileSystem,
+                                                                                MainQueue& mainQueue) {
+    auto document = std::make_shared<VelkDocument>(Key{}, std::move(folder), fileSystem, mainQueue);
+    auto created = document->m_store.create(document->m_core.tree());
+    if (!created) return Unexpected(created.error());
+    document->m_savedRevision = document->m_core.revision();
+    return document;
+}
+
+Expected<void, PackageError> VelkDocument::save() {
+    if (m_autosave) {
+        m_mainQueue.cancel(*m_autosave);
+        m_autosave.reset();
+    }
+    if (!hasUnsavedChanges()) return {};
+    auto revision = m_core.revision();
+    auto saved = m_store.save(m_core.tree());
+    if (!saved) {
+        m_lastSaveError = saved.error();
+        return Unexpected(saved.error());
+    }
+    m_lastSaveError.reset();
+    m_savedRevision = revision;
+    return {};
+}
+
+Expected<void, PackageError> VelkDocument::close() { return save(); }
+
+void VelkDocument::scheduleAutosave() {
+    if (m_autosave) m_mainQueue.cancel(*m_autosave);
+    m_autosave = m_mainQueue.runAfter(autosaveDelay, [weak = weak_from_this()] {
+        auto document = weak.lock();
+        if (!document) return;
+        document->m_autosave.reset();
+        // A failure is kept in lastSaveError(); the next change or the close tries again.
+        (void)document->save();
+    });
+}
+
+Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
+    auto state = m_core.state();
+    if (!state) return Unexpected<EditorDocumentError>(state.error());
+    m_loadedByEditor = true;
+    return *state;
+}
+
+Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONValue& body) {
+    auto revision = m_core.apply(body);
+    if (!revision) return Unexpected<EditorDocumentError>(revision.error());
+    if (hasUnsavedChanges()) scheduleAutosave();
+    return *revision;
+}
+
+Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::string_view bytes,
+                                                                          std::string_view type) {
+    auto path = m_core.storeMedia(bytes, type);
+    if (!path) return Unexpected<EditorDocumentError>(path.error());
+    if (hasUnsavedChanges()) scheduleAutosave();
+    return *path;
+}
+
+SharedBytes VelkDocument::editorMedia(std::string_view name, std::string_view directory) {
+    return m_core.mediaData(name, directory);
+}
+
+std::optional<std::string> VelkDocument::editorDocumentName() {
+    std::string_view path = folder();
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    auto slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (name.ends_with(".velk")) name.remove_suffix(5);
+    return std::string(name);
+}
+
+}  // namespace velk

@@ -1,0 +1,80 @@
+#pragma once
+
+// One open map package: its MapDocumentCore in memory and the PackageStore that writes it back.
+// It answers the editor page through EditorDocumentHost and keeps the disk close behind: every
+// accepted change (a save from the page, a new image) schedules an autosave about a second later
+// on the main queue, restarted by the next change, and close() writes whatever is still pending.
+//
+// Ownership: made by open() or createEmpty() and owned through a std::shared_ptr by its window;
+// the editor host holds it weakly. The file system and the main queue belong to the caller and
+// outlive the document. Main thread only.
+
+#include "bridge/EditorDocumentHost.h"
+#include "package/MapDocumentCore.h"
+#include "package/PackageError.h"
+#include "package/PackageStore.h"
+#include "platform/MainQueue.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velk {
+
+class VelkDocument final : public EditorDocumentHost, public std::enable_shared_from_this<VelkDocument> {
+public:
+    static constexpr std::chrono::milliseconds autosaveDelay{1000};
+
+    // Reads the package at `folder`; entries that cannot be read are left out, as the store says.
+    [[nodiscard]] static Expected<std::shared_ptr<VelkDocument>, PackageError> open(std::string folder,
+                                                                                     FileSystem& fileSystem,
+                                                                                     MainQueue& mainQueue);
+    // Writes a new, empty map as the package `folder` (which must not exist yet) and opens it.
+    [[nodiscard]] static Expected<std::shared_ptr<VelkDocument>, PackageError> createEmpty(std::string folder,
+                                                                                            FileSystem& fileSystem,
+                                                                                            MainQueue& mainQueue);
+
+    VelkDocument(const VelkDocument&) = delete;
+    VelkDocument& operator=(const VelkDocument&) = delete;
+    ~VelkDocument() override;
+
+    [[nodiscard]] const std::string& folder() const noexcept { return m_store.folder(); }
+    [[nodiscard]] const MapDocumentCore& core() const noexcept { return m_core; }
+    // Whether the core holds changes that are not on disk yet.
+    [[nodiscard]] bool hasUnsavedChanges() const noexcept { return m_savedRevision != m_core.revision(); }
+    // Whether the page has asked for the document's state at least once.
+    [[nodiscard]] bool wasLoadedByEditor() const noexcept { return m_loadedByEditor; }
+
+    // Writes pending changes now (nothing when there are none) and stops the pending autosave.
+    [[nodiscard]] Expected<void, PackageError> save();
+    // The window is closing: write what is pending.
+    [[nodiscard]] Expected<void, PackageError> close();
+    // The error of the last save that failed, cleared by the next that succeeds.
+    [[nodiscard]] const std::optional<PackageError>& lastSaveError() const noexcept { return m_lastSaveError; }
+
+    Expected<JSONValue, EditorDocumentError> editorLoad() override;
+    Expected<std::int64_t, EditorDocumentError> editorSave(const JSONValue& body) override;
+    Expected<std::string, EditorDocumentError> editorStoreMedia(std::string_view bytes, std::string_view type) override;
+    SharedBytes editorMedia(std::string_view name, std::string_view directory) override;
+    std::optional<std::string> editorDocumentName() override;
+
+private:
+    struct Key {};
+
+public:
+    VelkDocument(Key, std::string folder, FileSystem& fileSystem, MainQueue& mainQueue);
+
+private:
+    void scheduleAutosave();
+
+    PackageStore m_store;
+    MainQueue& m_mainQueue;
+    MapDocumentCore m_core;
+    std::int64_t m_savedRevision = 0;
+    std::optional<MainQueue::Ticket> m_autosave;
+    std::optional<PackageError> m_lastSaveError;
+    bool m_loadedByEditor = false;
+};
+
+}  // namespace velk

@@ -1,0 +1,28 @@
+// The composition root of the desktop app: reads what it needs from the process once and hands
+// it to the application.
+
+#include "app/VelkApplication.h"
+#include "platform/ResourceFolder.h"
+
+#include <glib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+int main(int argc, char* argv[]) {
+    std::error_code failed;
+    auto executable = std::filesystem::read_symlink("/proc/self/exe", failed);
+    auto isDirectory = [](std::string_view path) {
+        std::error_code ignored;
+        return std::filesystem::is_directory(std::filesystem::path(path), ignored);
+    };
+    std::optional<std::string> resources;
+    if (!failed) resources = velk::ResourceFolder::find(executable.string(), isDirectory);
+    if (!resources) {
+        std::fprintf(stderr, "velk: cannot find the resources folder beside %s\n", executable.c_str());
+        return 1;
+    }
+    auto app = velk::VelkApplication::create(velk::VelkApplication::Paths{*resources, g_get_tmp_dir()}, velk::TraceSink::process());
+    return app->run(argc, argv);
+}

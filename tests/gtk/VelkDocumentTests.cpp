@@ -1,0 +1,108 @@
+#include "document/VelkDocument.h"
+
+#include "json/OrderedJSON.h"
+#include "platform/ManualMainQueue.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace velk {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::contentOf;
+using testing_support::ManualMainQueue;
+using testing_support::put;
+using testing_support::TempFolder;
+
+struct DocumentRig {
+    TempFolder folder{"document"};
+    PosixFileSystem fileSystem;
+    ManualMainQueue queue;
+    std::string package = folder / "Trip.velk";
+    std::shared_ptr<VelkDocument> document;
+
+    DocumentRig() {
+        std::filesystem::create_directories(package);
+        put(package + "/map.canvas", "{\"nodes\":[],\"edges\":[]}\n");
+        document = VelkDocument::open(package, fileSystem, queue).value();
+    }
+
+    // A save body holding the root map with one text card labelled `text`.
+    static JSONValue bodyWithCard(const std::string& text) {
+        return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
+                                  "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
+                                  "\"}],\"edges\":[]},\"sidecar\":{}}]}")
+            .value();
+    }
+
+    [[nodiscard]] std::string onDisk() const { return contentOf(package + "/map.canvas"); }
+};
+
+TEST(VelkDocumentAutosave, WritesAboutOneSecondAfterAnAcceptedChange) {
+    DocumentRig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("first")).has_value());
+    EXPECT_TRUE(rig.document->hasUnsavedChanges());
+    rig.queue.advanceBy(900ms);
+    EXPECT_EQ(rig.onDisk().find("first"), std::string::npos);
+    rig.queue.advanceBy(100ms);
+    EXPECT_NE(rig.onDisk().find("first"), std::string::npos) << rig.onDisk();
+    EXPECT_FALSE(rig.document->hasUnsavedChanges());
+}
+
+TEST(VelkDocumentAutosave, EachChangeRestartsTheDelay) {
+    DocumentRig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("first")).has_value());
+    rig.queue.advanceBy(700ms);
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("second")).has_value());
+    rig.queue.advanceBy(700ms);
+    EXPECT_EQ(rig.onDisk().find("second"), std::string::npos);
+    EXPECT_EQ(rig.queue.pending(), 1u);
+    rig.queue.advanceBy(300ms);
+    EXPECT_NE(rig.onDisk().find("second"), std::string::npos) << rig.onDisk();
+}
+
+TEST(VelkDocumentAutosave, CloseWritesAPendingChangeAtOnce) {
+    DocumentRig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("closing")).has_value());
+    ASSERT_TRUE(rig.document->close().has_value());
+    EXPECT_NE(rig.onDisk().find("closing"), std::string::npos) << rig.onDisk();
+    EXPECT_EQ(rig.queue.pending(), 0u);
+}
+
+TEST(VelkDocumentAutosave, AnAutosaveAfterTheDocumentIsGoneDoesNothing) {
+    DocumentRig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("dropped")).has_value());
+    rig.document.reset();
+    rig.queue.advanceBy(2s);
+    EXPECT_EQ(rig.onDisk().find("dropped"), std::string::npos);
+}
+
+TEST(VelkDocument, TheEditorLoadIsRecorded) {
+    DocumentRig rig;
+    EXPECT_FALSE(rig.document->wasLoadedByEditor());
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    EXPECT_TRUE(rig.document->wasLoadedByEditor());
+}
+
+TEST(VelkDocument, NameIsThePackageFolderWithoutItsExtension) {
+    DocumentRig rig;
+    EXPECT_EQ(rig.document->editorDocumentName(), "Trip");
+}
+
+TEST(VelkDocument, CreateEmptyWritesANewPackageAndRefusesAnExistingOne) {
+    TempFolder folder("document_new");
+    PosixFileSystem fileSystem;
+    ManualMainQueue queue;
+    auto made = VelkDocument::createEmpty(folder / "New.velk", fileSystem, queue);
+    ASSERT_TRUE(made.has_value());
+    EXPECT_TRUE(std::filesystem::exists(folder / "New.velk/map.canvas"));
+    EXPECT_FALSE(VelkDocument::createEmpty(folder / "New.velk", fileSystem, queue).has_value());
+}
+
+}  // namespace
+}  // namespace velk
