@@ -37,9 +37,12 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace)
 VelkApplication::~VelkApplication() {
     // Windows (and their hosts) go before the services they use.
     m_windows.clear();
+    m_alert.reset();
 }
 
 void VelkApplication::on_activate() {
+    auto page = editorPage();
+    if (!page) return;
     // Nothing to open: a new empty map, kept in a temporary folder until saving elsewhere exists.
     char* folder = g_build_filename(m_paths.temporaryRoot.c_str(), "velk-XXXXXX", nullptr);
     char* made = g_mkdtemp(folder);
@@ -55,7 +58,7 @@ void VelkApplication::on_activate() {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
         return;
     }
-    show(*document);
+    show(*document, *page);
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
@@ -72,23 +75,51 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
             return window.get();
         }
     }
+    auto page = editorPage();
+    if (!page) return nullptr;
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);
     if (!document) {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
         return nullptr;
     }
-    return show(*document);
+    return show(*document, *page);
 }
 
-EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document) {
+std::optional<SharedBytes> VelkApplication::editorPage() {
     auto page = EditorBundle::html(m_paths.resources, m_fileSystem);
-    if (!page) {
+    if (auto alert = pageAlert(page)) {
         // No window without the editor page.
-        std::fprintf(stderr, "velk: %s\n", page.error().description().c_str());
-        return nullptr;
+        tell(*alert);
+        return std::nullopt;
     }
+    return *page;
+}
+
+void VelkApplication::tell(const PageAlert& alert) {
+    std::fprintf(stderr, "velk: %s\n", alert.detail.c_str());
+    // Several maps opened at once would otherwise stack one dialog per map.
+    if (m_alert) {
+        m_alert->present();
+        return;
+    }
+    m_alert = std::make_unique<Gtk::MessageDialog>(alert.heading, false, Gtk::MessageType::ERROR,
+                                                   Gtk::ButtonsType::CLOSE, true);
+    m_alert->set_secondary_text(alert.detail);
+    add_window(*m_alert);
+    m_alert->signal_response().connect([this](int) {
+        m_alert->hide();
+        remove_window(*m_alert);
+        // Destroyed later: the response signal is still running on it. Let go of it now, so a
+        // new alert before then gets a dialog of its own.
+        std::shared_ptr<Gtk::MessageDialog> dismissed(m_alert.release());
+        m_mainQueue.runSoon([dismissed] {});
+    });
+    m_alert->present();
+}
+
+EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, SharedBytes page) {
     auto window = std::make_unique<EditorWindow>(
-        std::move(document), *page,
+        std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,
                                [](std::optional<std::string_view>) { return std::string(); }, m_trace});
     EditorWindow* shown = window.get();

@@ -9,6 +9,7 @@
 // application reads no environment of its own. Main thread only.
 
 #include "app/EditorWindow.h"
+#include "app/PageAlert.h"
 #include "platform/GLibMainQueue.h"
 #include "platform/GioWorkspace.h"
 #include "platform/PosixFileSystem.h"
@@ -16,6 +17,7 @@
 #include "preview/LinkPreviewFetcher.h"
 
 #include <gtkmm/application.h>
+#include <gtkmm/messagedialog.h>
 
 #include <memory>
 #include <string>
@@ -45,7 +47,10 @@ protected:
     void on_open(const type_vec_files& files, const Glib::ustring& hint) override;
 
 private:
-    EditorWindow* show(std::shared_ptr<VelkDocument> document);
+    // The editor page, or absent after telling the user why there is none.
+    std::optional<SharedBytes> editorPage();
+    void tell(const PageAlert& alert);
+    EditorWindow* show(std::shared_ptr<VelkDocument> document, SharedBytes page);
     void forget(EditorWindow* window);
 
     Paths m_paths;
@@ -56,6 +61,8 @@ private:
     LinkPreviewFetcher m_previews;
     GioWorkspace m_workspace;
     std::vector<std::unique_ptr<EditorWindow>> m_windows;
+    // The one alert on screen; it holds the application until dismissed.
+    std::unique_ptr<Gtk::MessageDialog> m_alert;
 };
 
 }  // namespace velk
