@@ -4,12 +4,12 @@
 
 #include "preview/PageMetadata.h"
 #include "preview/PagePatterns.h"
+#include "preview/PatternReference.h"
 
 #include "core/Graphemes.h"
 #include "core/Utf8.h"
 #include "core/WhiteSpace.h"
 
-#include <unicode/regex.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -52,26 +52,6 @@ constexpr int groupCount(PagePattern pattern) {
     }
 }
 
-std::vector<std::string> naiveMatches(PagePattern pattern, const icu::UnicodeString& input, int group) {
-    UParseError where;
-    UErrorCode status = U_ZERO_ERROR;
-    const std::string_view source = patternText(pattern);
-    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(
-        icu::UnicodeString::fromUTF8(icu::StringPiece(source.data(), static_cast<int32_t>(source.size()))),
-        pattern == PagePattern::endOfHead ? UREGEX_CASE_INSENSITIVE : 0, where, status));
-    if (U_FAILURE(status)) violated("a pattern does not compile", source);
-    std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(input, status));
-    std::vector<std::string> found;
-    while (matcher->find(status) && U_SUCCESS(status)) {
-        const int32_t start = matcher->start(group, status);
-        if (U_FAILURE(status) || start < 0) continue;
-        std::string piece;
-        input.tempSubStringBetween(start, matcher->end(group, status)).toUTF8String(piece);
-        found.push_back(piece);
-    }
-    return found;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -90,11 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The naive loops are quadratic; keep them to inputs where that costs little.
     if (size <= 512) {
         const std::string text(html);
-        const icu::UnicodeString input =
-            icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
         for (const PagePattern pattern : allPatterns) {
             for (int group = 0; group <= groupCount(pattern); ++group) {
-                if (matches(pattern, text, group) != naiveMatches(pattern, input, group)) {
+                const auto reference = velk::testing_support::referenceMatches(pattern, text, group);
+                if (!reference) violated("a pattern does not compile", patternText(pattern));
+                if (matches(pattern, text, group) != *reference) {
                     violated("a linear scan differs from the pattern as written", patternText(pattern));
                 }
             }

@@ -1,8 +1,8 @@
 #include "preview/PageMetadata.h"
 #include "preview/PagePatterns.h"
+#include "preview/PatternReference.h"
 
 #include <gtest/gtest.h>
-#include <unicode/regex.h>
 
 #include <cstdint>
 #include <memory>
@@ -17,28 +17,10 @@ constexpr PagePattern allPatterns[] = {
     PagePattern::anyTag,    PagePattern::whiteSpaceRun, PagePattern::numericReference,
 };
 
-// The matches a plain find() loop gives with the pattern exactly as written: what the linear
-// scans must reproduce.
 std::vector<std::string> naiveMatches(PagePattern pattern, std::string_view text, int group) {
-    UParseError where;
-    UErrorCode status = U_ZERO_ERROR;
-    const std::string_view source = patternText(pattern);
-    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(
-        icu::UnicodeString::fromUTF8(icu::StringPiece(source.data(), static_cast<int32_t>(source.size()))),
-        pattern == PagePattern::endOfHead ? UREGEX_CASE_INSENSITIVE : 0, where, status));
-    EXPECT_TRUE(U_SUCCESS(status)) << source;
-    const icu::UnicodeString input =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(input, status));
-    std::vector<std::string> found;
-    while (matcher->find(status) && U_SUCCESS(status)) {
-        const int32_t start = matcher->start(group, status);
-        if (U_FAILURE(status) || start < 0) continue;
-        std::string piece;
-        input.tempSubStringBetween(start, matcher->end(group, status)).toUTF8String(piece);
-        found.push_back(piece);
-    }
-    return found;
+    auto found = testing_support::referenceMatches(pattern, text, group);
+    EXPECT_TRUE(found.has_value()) << patternText(pattern);
+    return found.value_or(std::vector<std::string>{});
 }
 
 // Texts that sit on the edges the linear scans rely on: tags without ">", names that run into
