@@ -10,6 +10,8 @@
 // outlive the document. Main thread only.
 
 #include "bridge/EditorDocumentHost.h"
+#include "bridge/EditorWebHost.h"
+#include "document/DocumentWindow.h"
 #include "package/MapDocumentCore.h"
 #include "package/PackageError.h"
 #include "package/PackageStore.h"
@@ -46,6 +48,13 @@ public:
     // Whether the page has asked for the document's state at least once.
     [[nodiscard]] bool wasLoadedByEditor() const noexcept { return m_loadedByEditor; }
 
+    // The window that shows the document and the editor host inside it; both may be absent, and
+    // the window calls showIn(nullptr, {}) before it goes.
+    void showIn(DocumentWindow* window, std::weak_ptr<EditorWebHost> webHost) noexcept {
+        m_window = window;
+        m_webHost = std::move(webHost);
+    }
+
     // Writes pending changes now (nothing when there are none) and stops the pending autosave.
     [[nodiscard]] Expected<void, PackageError> save();
     // The window is closing: write what is pending.
@@ -69,6 +78,8 @@ private:
     void scheduleAutosave();
 
     PackageStore m_store;
+    DocumentWindow* m_window = nullptr;
+    std::weak_ptr<EditorWebHost> m_webHost;
     MainQueue& m_mainQueue;
     MapDocumentCore m_core;
     std::int64_t m_savedRevision = 0;
