@@ -48,6 +48,20 @@ Expected<void, PackageError> VelkDocument::save() {
     return {};
 }
 
+Expected<void, PackageError> VelkDocument::revertToSaved() {
+    auto contents = m_store.read();
+    if (!contents) return Unexpected(contents.error());
+    if (m_autosave) {
+        m_mainQueue.cancel(*m_autosave);
+        m_autosave.reset();
+    }
+    m_core.replace(std::move(contents->tree));
+    m_savedRevision = m_core.revision();
+    if (auto host = m_webHost.lock()) host->notifyChanged(m_core.revision(), "file");
+    if (m_window) m_window->documentDidChange();
+    return {};
+}
+
 Expected<void, PackageError> VelkDocument::close() { return save(); }
 
 void VelkDocument::scheduleAutosave() {

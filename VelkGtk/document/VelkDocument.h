@@ -57,6 +57,8 @@ public:
 
     // Writes pending changes now (nothing when there are none) and stops the pending autosave.
     [[nodiscard]] Expected<void, PackageError> save();
+    // Reads the package again, dropping what is not written yet, and has the page reload it.
+    [[nodiscard]] Expected<void, PackageError> revertToSaved();
     // The window is closing: write what is pending.
     [[nodiscard]] Expected<void, PackageError> close();
     // The error of the last save that failed, cleared by the next that succeeds.
