@@ -1,6 +1,7 @@
 #include "WebKitWebViewBinding.h"
 
 #include "bridge/SchemeHandler.h"
+#include "platform/TexturePNG.h"
 
 #include <libsoup/soup.h>
 
@@ -106,8 +107,14 @@ std::optional<std::string> WebKitWebViewBinding::currentURL() const {
     return std::string(uri);
 }
 
-void WebKitWebViewBinding::snapshot(SnapshotCompletion completion) {
+WebView::Size WebKitWebViewBinding::size() const {
+    return Size{static_cast<double>(gtk_widget_get_width(widget())), static_cast<double>(gtk_widget_get_height(widget()))};
+}
+
+void WebKitWebViewBinding::snapshot(SnapshotArea area, SnapshotCompletion completion) {
     struct Taking {
+        SnapshotArea area;
+        double viewWidth;
         SnapshotCompletion completion;
     };
     auto finished = [](GObject* source, GAsyncResult* result, gpointer data) {
@@ -121,16 +128,15 @@ void WebKitWebViewBinding::snapshot(SnapshotCompletion completion) {
             if (!cancelled) taking->completion(std::nullopt);
             return;
         }
-        GBytes* png = gdk_texture_save_to_png_bytes(texture);
+        // The picture is in device pixels; the area is in points.
+        const double pixelsPerPoint =
+            taking->viewWidth > 0 ? gdk_texture_get_width(texture) / taking->viewWidth : 1.0;
+        auto png = TexturePNG::cropped(texture, taking->area, pixelsPerPoint);
         g_object_unref(texture);
-        gsize size = 0;
-        const auto* bytes = static_cast<const char*>(g_bytes_get_data(png, &size));
-        std::string data_(bytes, size);
-        g_bytes_unref(png);
-        taking->completion(std::move(data_));
+        taking->completion(std::move(png));
     };
     webkit_web_view_get_snapshot(m_view.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
-                                 m_cancellable.get(), finished, new Taking{std::move(completion)});
+                                 m_cancellable.get(), finished, new Taking{area, size().width, std::move(completion)});
 }
 
 std::optional<std::string> WebKitWebViewBinding::schemeOf(std::string_view url) {

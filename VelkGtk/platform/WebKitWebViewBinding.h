@@ -40,7 +40,8 @@ public:
     void load(std::string_view url, std::chrono::milliseconds timeout) override;
     void reload() override;
     [[nodiscard]] std::optional<std::string> currentURL() const override;
-    void snapshot(SnapshotCompletion completion) override;
+    [[nodiscard]] Size size() const override;
+    void snapshot(SnapshotArea area, SnapshotCompletion completion) override;
 
     // The scheme part of `url` ("velk-app" of "velk-app://editor/"), absent when it has none.
     [[nodiscard]] static std::optional<std::string> schemeOf(std::string_view url);

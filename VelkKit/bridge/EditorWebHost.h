@@ -77,6 +77,8 @@ public:
 
     // Loads the editor page.
     void loadEditor();
+    // The view that shows the page.
+    [[nodiscard]] WebView& webView() const noexcept { return m_services.webView; }
     // Shows `name` as the document's name in the page.
     void setDocumentName(std::string_view name);
     // Tells the page its document changed to `revision`, for instance with origin "file" when

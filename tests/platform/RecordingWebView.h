@@ -1,7 +1,8 @@
 #pragma once
 
 // A WebView that shows nothing and writes down what it was asked: every script evaluated, every
-// load and reload, in order, into a Journal ("evaluate: …", "load: <url> <ms>", "reload").
+// load and reload, in order, into a Journal ("evaluate: …", "load: <url> <ms>", "reload"), and
+// keeps each snapshot's area and completion for the test to answer.
 
 #include "platform/Journal.h"
 #include "platform/WebView.h"
@@ -24,10 +25,16 @@ public:
     }
     void reload() override { m_journal.write("reload"); }
     std::optional<std::string> currentURL() const override { return shownURL; }
-    void snapshot(SnapshotCompletion completion) override { snapshots.push_back(std::move(completion)); }
+    Size size() const override { return shownSize; }
+    void snapshot(SnapshotArea area, SnapshotCompletion completion) override {
+        snapshotAreas.push_back(area);
+        snapshots.push_back(std::move(completion));
+    }
 
     std::vector<std::string> scripts;
     std::optional<std::string> shownURL;
+    Size shownSize{1200, 800};
+    std::vector<SnapshotArea> snapshotAreas;
     std::vector<SnapshotCompletion> snapshots;
 
 private:
