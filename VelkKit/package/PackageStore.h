@@ -74,6 +74,7 @@ public:
     PackageStore(FileSystem& fileSystem, std::string folder);
 
     [[nodiscard]] const std::string& folder() const noexcept { return m_folder; }
+    [[nodiscard]] FileSystem& fileSystem() const noexcept { return *m_fileSystem; }
 
     // Reads the whole package and makes it what the next save compares with.
     [[nodiscard]] Expected<PackageContents, PackageError> read();

@@ -1,0 +1,61 @@
+#include "package/OutsideChange.h"
+
+#include <map>
+#include <string>
+
+namespace velk::OutsideChange {
+
+namespace {
+
+using Files = std::map<std::string, const DocumentTree*>;
+
+void collect(const DocumentTree& node, const std::string& path, Files& into) {
+    if (!node.isDirectory()) {
+        into.emplace(path, &node);
+        return;
+    }
+    for (const auto& [name, child] : node.children()) collect(child, path.empty() ? name : path + "/" + name, into);
+}
+
+Files filesOf(const DocumentTree& tree) {
+    Files files;
+    collect(tree, std::string(), files);
+    return files;
+}
+
+const DocumentTree* fileAt(const Files& files, const std::string& path) {
+    const auto found = files.find(path);
+    return found == files.end() ? nullptr : found->second;
+}
+
+bool sameFile(const DocumentTree* a, const DocumentTree* b) {
+    if (!a || !b) return a == b;
+    return a->sameStorage(*b) || *a->bytes() == *b->bytes();
+}
+
+// True when every file on disk, and every file velk knows of, is explained by one of velk's trees.
+bool onlyOwnWrites(const Files& disk, const Files& written, const Files& held) {
+    const auto explained = [&](const std::string& path) {
+        const DocumentTree* there = fileAt(disk, path);
+        return sameFile(there, fileAt(written, path)) || sameFile(there, fileAt(held, path));
+    };
+    for (const Files* files : {&disk, &written, &held}) {
+        for (const auto& entry : *files) {
+            if (!explained(entry.first)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const DocumentTree& held,
+              bool heldHasUnsavedChanges) {
+    const Files disk = filesOf(onDisk);
+    const Files written = filesOf(lastWritten);
+    const Files mine = filesOf(held);
+    if (onlyOwnWrites(disk, written, mine)) return Verdict::none;
+    return heldHasUnsavedChanges ? Verdict::conflict : Verdict::take;
+}
+
+}  // namespace velk::OutsideChange

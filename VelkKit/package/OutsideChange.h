@@ -1,0 +1,27 @@
+#pragma once
+
+// What a fresh read of an open package means for the document that holds it. Saves and file
+// system events cannot tell velk's own writes from another program's, so the decision rests on
+// content alone: a file on disk that holds what velk last put there, or what velk is about to
+// write, is velk's doing; anything else came from outside.
+//
+// Pure functions; safe from any thread.
+
+#include "package/DocumentTree.h"
+
+namespace velk::OutsideChange {
+
+enum class Verdict {
+    none,      // the disk holds only velk's own writes: nothing to do
+    take,      // another program changed the package and velk holds nothing unsaved: read it
+    conflict,  // another program changed it while velk holds unsaved changes: keep both
+};
+
+// `onDisk` is the package as just read; `lastWritten` what velk last read or wrote there; `held`
+// what the document holds now, written or not. A file counts as velk's when its bytes on disk
+// (or its absence) match `lastWritten` or `held` at that path, so a save cut short half way is
+// not mistaken for another program. Folders alone are not compared.
+[[nodiscard]] Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const DocumentTree& held,
+                            bool heldHasUnsavedChanges);
+
+}  // namespace velk::OutsideChange
