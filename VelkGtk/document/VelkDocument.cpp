@@ -9,6 +9,7 @@ VelkDocument::VelkDocument(Key, std::string folder, FileSystem& fileSystem, Main
 
 VelkDocument::~VelkDocument() {
     if (m_autosave) m_mainQueue.cancel(*m_autosave);
+    if (m_preview) m_mainQueue.cancel(*m_preview);
 }
 
 Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::open(std::string folder, FileSystem& fileSystem,
@@ -18,6 +19,8 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::open(std::st
     if (!contents) return Unexpected(contents.error());
     document->m_core.replace(std::move(contents->tree));
     document->m_savedRevision = document->m_core.revision();
+    document->m_lastWritten = document->m_core.tree();
+    document->watchPackage();
     return document;
 }
 
@@ -28,6 +31,8 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createEmpty(
     auto created = document->m_store.create(document->m_core.tree());
     if (!created) return Unexpected(created.error());
     document->m_savedRevision = document->m_core.revision();
+    document->m_lastWritten = document->m_core.tree();
+    document->watchPackage();
     return document;
 }
 
@@ -36,29 +41,25 @@ Expected<void, PackageError> VelkDocument::save() {
         m_mainQueue.cancel(*m_autosave);
         m_autosave.reset();
     }
-    if (!hasUnsavedChanges()) return {};
+    if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
     auto revision = m_core.revision();
-    auto saved = m_store.save(m_core.tree());
+    DocumentTree written = m_core.tree();
+    auto saved = m_store.save(written);
     if (!saved) {
         m_lastSaveError = saved.error();
         return Unexpected(saved.error());
     }
     m_lastSaveError.reset();
     m_savedRevision = revision;
+    m_lastWritten = std::move(written);
+    m_previewUnsaved = false;
     return {};
 }
 
 Expected<void, PackageError> VelkDocument::revertToSaved() {
     auto contents = m_store.read();
     if (!contents) return Unexpected(contents.error());
-    if (m_autosave) {
-        m_mainQueue.cancel(*m_autosave);
-        m_autosave.reset();
-    }
-    m_core.replace(std::move(contents->tree));
-    m_savedRevision = m_core.revision();
-    if (auto host = m_webHost.lock()) host->notifyChanged(m_core.revision(), "file");
-    if (m_window) m_window->documentDidChange();
+    adopt(std::move(contents->tree));
     return {};
 }
 
@@ -76,6 +77,7 @@ void VelkDocument::scheduleAutosave() {
 }
 
 Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
+    if (!m_core.previewData()) schedulePreview(m_options.firstThumbnailDelay, true);
     auto state = m_core.state();
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
@@ -86,6 +88,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     auto revision = m_core.apply(body);
     if (!revision) return Unexpected<EditorDocumentError>(revision.error());
     if (hasUnsavedChanges()) scheduleAutosave();
+    schedulePreview(m_options.thumbnailAfterSaveDelay, false);
     return *revision;
 }
 

@@ -11,11 +11,13 @@
 
 #include "bridge/EditorDocumentHost.h"
 #include "bridge/EditorWebHost.h"
+#include "document/DocumentOptions.h"
 #include "document/DocumentWindow.h"
 #include "package/MapDocumentCore.h"
 #include "package/PackageError.h"
 #include "package/PackageStore.h"
 #include "platform/MainQueue.h"
+#include "platform/PackageMonitor.h"
 
 #include <chrono>
 #include <memory>
@@ -70,6 +72,13 @@ public:
     SharedBytes editorMedia(std::string_view name, std::string_view directory) override;
     std::optional<std::string> editorDocumentName() override;
 
+    // Replaces the delays and trace the document was made with, and watches the package anew.
+    void setOptions(DocumentOptions options);
+    // Something touched the package on disk: reads it again and takes another program's changes,
+    // keeping velk's unsaved ones as a conflict copy beside it. The package monitor calls this once
+    // things settle; calling it when nothing changed does nothing.
+    void rereadAfterOutsideChange();
+
 private:
     struct Key {};
 
@@ -78,6 +87,18 @@ public:
 
 private:
     void scheduleAutosave();
+
+    // Thumbnails.
+    void schedulePreview(std::chrono::milliseconds after, bool markEdited);
+    void capturePreview(bool markEdited);
+    void storePreview(std::string png, bool markEdited);
+
+    // Changes from outside.
+    void watchPackage();
+    void adopt(DocumentTree tree);
+    void keepBothVersions();
+    void tellPackageIsGone();
+    [[nodiscard]] std::string shownName();
 
     PackageStore m_store;
     DocumentWindow* m_window = nullptr;
@@ -88,6 +109,12 @@ private:
     std::optional<MainQueue::Ticket> m_autosave;
     std::optional<PackageError> m_lastSaveError;
     bool m_loadedByEditor = false;
+    DocumentOptions m_options;
+    std::optional<MainQueue::Ticket> m_preview;
+    bool m_previewUnsaved = false;      // a thumbnail not written yet; not an edit of the map
+    DocumentTree m_lastWritten;         // what velk last read from or wrote to the package
+    std::unique_ptr<PackageMonitor> m_monitor;
+    bool m_toldPackageIsGone = false;
 };
 
 }  // namespace velk

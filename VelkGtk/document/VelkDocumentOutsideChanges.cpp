@@ -1,0 +1,109 @@
+// Changes other programs make to an open package. The package is watched while it is open; once
+// things settle it is read again, and only a difference in content that velk did not write counts.
+// velk then takes the other program's version; when it holds unsaved changes of its own, it first
+// keeps them as a conflict copy beside the package, so neither side is ever dropped. A package
+// that disappears stays open in memory, is not recreated, and the user is told once.
+
+#include "VelkDocument.h"
+
+#include "package/ConflictCopy.h"
+#include "package/MapNaming.h"
+#include "package/OutsideChange.h"
+
+#include <utility>
+
+namespace velk {
+
+void VelkDocument::setOptions(DocumentOptions options) {
+    m_options = std::move(options);
+    watchPackage();
+}
+
+void VelkDocument::watchPackage() {
+    m_monitor.reset();
+    m_monitor = std::make_unique<PackageMonitor>(folder(), m_mainQueue, m_options.outsideChangeSettle,
+                                                 [weak = weak_from_this()] {
+                                                     if (auto document = weak.lock()) document->rereadAfterOutsideChange();
+                                                 });
+}
+
+void VelkDocument::rereadAfterOutsideChange() {
+    // A store of its own, so a reread that finds nothing new leaves the saving store's record of
+    // the disk as it was.
+    PackageStore probe(m_store.fileSystem(), folder());
+    auto contents = probe.read();
+    if (!contents) {
+        tellPackageIsGone();
+        return;
+    }
+    m_toldPackageIsGone = false;
+    switch (OutsideChange::judge(contents->tree, m_lastWritten, m_core.tree(), hasUnsavedChanges())) {
+    case OutsideChange::Verdict::none:
+        // Back after it was gone: write what could not be written meanwhile.
+        if (m_lastSaveError && hasUnsavedChanges()) scheduleAutosave();
+        return;
+    case OutsideChange::Verdict::conflict:
+        keepBothVersions();
+        return;
+    case OutsideChange::Verdict::take:
+        m_options.trace([] { return std::string("outside change: reading the package again"); });
+        if (auto reread = revertToSaved(); !reread) tellPackageIsGone();
+        return;
+    }
+}
+
+void VelkDocument::adopt(DocumentTree tree) {
+    if (m_autosave) {
+        m_mainQueue.cancel(*m_autosave);
+        m_autosave.reset();
+    }
+    m_core.replace(std::move(tree));
+    m_savedRevision = m_core.revision();
+    m_lastWritten = m_core.tree();
+    m_previewUnsaved = false;
+    if (auto host = m_webHost.lock()) host->notifyChanged(m_core.revision(), "file");
+    if (m_window) m_window->documentDidChange();
+}
+
+void VelkDocument::keepBothVersions() {
+    const std::string name = shownName();
+    auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), m_core.tree(), std::chrono::system_clock::now());
+    if (!copy) {
+        // velk's version cannot be put anywhere else: it stays open and unsaved rather than lost,
+        // and the user chooses.
+        m_options.trace([&] { return "outside change: no conflict copy: " + copy.error().description(); });
+        if (m_window) {
+            m_window->presentAlert(
+                "“" + name + "” was changed by another program",
+                "velk could not keep your changes as a copy beside it (" + copy.error().description() +
+                    "). They are still open in this window and will be saved over the other program's "
+                    "version; use Revert To Saved to take that version instead.");
+        }
+        return;
+    }
+    m_options.trace([&] { return "outside change: velk's version kept as " + *copy; });
+    if (auto reread = revertToSaved(); !reread) {
+        tellPackageIsGone();
+        return;
+    }
+    const std::string copyName = MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1));
+    if (m_window) {
+        m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
+                               "velk now shows the other program's version. Your changes are kept in “" +
+                                   copyName + "” beside it.");
+    }
+}
+
+void VelkDocument::tellPackageIsGone() {
+    if (m_toldPackageIsGone) return;
+    m_toldPackageIsGone = true;
+    m_options.trace([&] { return "outside change: the package is gone from " + folder(); });
+    if (!m_window) return;
+    m_window->presentAlert("“" + shownName() + "” was moved or deleted by another program",
+                           "velk keeps the map open with everything in it, but cannot save it until its package is "
+                           "back where it was. Save it under a new name to keep it.");
+}
+
+std::string VelkDocument::shownName() { return editorDocumentName().value_or(folder()); }
+
+}  // namespace velk
