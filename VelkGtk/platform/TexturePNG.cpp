@@ -28,6 +28,20 @@ Surface surfaceOf(GdkTexture* texture) {
     return surface;
 }
 
+// Draws `source` into `target`, scaled by `scale` after moving it by (x, y) pixels; edges repeat.
+bool paint(cairo_surface_t* target, cairo_surface_t* source, double x, double y, double scale) {
+    cairo_t* cairo = cairo_create(target);
+    cairo_scale(cairo, scale, scale);
+    cairo_set_source_surface(cairo, source, x, y);
+    cairo_pattern_set_extend(cairo_get_source(cairo), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(cairo), CAIRO_FILTER_GOOD);
+    cairo_set_operator(cairo, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cairo);
+    const bool painted = cairo_status(cairo) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cairo);
+    return painted;
+}
+
 cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -37,28 +51,30 @@ cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int l
 
 std::optional<std::string> cropped(GdkTexture* texture, const WebView::SnapshotArea& area, double pixelsPerPoint) {
     if (!texture || area.pictureWidth <= 0 || !(pixelsPerPoint > 0)) return std::nullopt;
-    const double textureWidth = gdk_texture_get_width(texture);
-    const double textureHeight = gdk_texture_get_height(texture);
-    const double left = std::clamp(area.x * pixelsPerPoint, 0.0, textureWidth);
-    const double top = std::clamp(area.y * pixelsPerPoint, 0.0, textureHeight);
-    const double right = std::clamp((area.x + area.width) * pixelsPerPoint, 0.0, textureWidth);
-    const double bottom = std::clamp((area.y + area.height) * pixelsPerPoint, 0.0, textureHeight);
-    if (right - left < 1 || bottom - top < 1) return std::nullopt;
+    const auto pixel = [&](double points, int limit) {
+        return static_cast<int>(std::clamp(std::lround(points * pixelsPerPoint), 0L, static_cast<long>(limit)));
+    };
+    const int textureWidth = gdk_texture_get_width(texture);
+    const int textureHeight = gdk_texture_get_height(texture);
+    const int left = pixel(area.x, textureWidth);
+    const int top = pixel(area.y, textureHeight);
+    const int width = pixel(area.x + area.width, textureWidth) - left;
+    const int height = pixel(area.y + area.height, textureHeight) - top;
+    if (width < 1 || height < 1) return std::nullopt;
 
-    const double scale = area.pictureWidth / (right - left);
-    const int pictureHeight = std::max(1, static_cast<int>(std::lround((bottom - top) * scale)));
     Surface source = surfaceOf(texture);
+    if (!source) return std::nullopt;
+    // The part alone, so that scaling blends its edge pixels with themselves, not with the bars
+    // around it or with transparency.
+    Surface part(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    const double scale = static_cast<double>(area.pictureWidth) / width;
+    const int pictureHeight = std::max(1, static_cast<int>(std::lround(height * scale)));
     Surface picture(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.pictureWidth, pictureHeight));
-    if (!source || cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
-
-    cairo_t* cairo = cairo_create(picture.get());
-    cairo_scale(cairo, scale, scale);
-    cairo_set_source_surface(cairo, source.get(), -left, -top);
-    cairo_pattern_set_filter(cairo_get_source(cairo), CAIRO_FILTER_GOOD);
-    cairo_paint(cairo);
-    const bool drawn = cairo_status(cairo) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cairo);
-    if (!drawn) return std::nullopt;
+    if (cairo_surface_status(part.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+        return std::nullopt;
+    if (!paint(part.get(), source.get(), -left, -top, 1.0) || !paint(picture.get(), part.get(), 0, 0, scale))
+        return std::nullopt;
 
     std::string png;
     if (cairo_surface_write_to_png_stream(picture.get(), appendTo, &png) != CAIRO_STATUS_SUCCESS) return std::nullopt;

@@ -1,0 +1,120 @@
+#pragma once
+
+// A VelkDocument on a real package in a temporary folder, shown in a window that writes down what
+// it was asked, with an editor host over a recording web view. The main queue is a template
+// argument: a manual one for timing tables, the GLib one where real file monitor events must flow.
+
+#include "bridge/EditorWebHost.h"
+#include "document/VelkDocument.h"
+#include "json/OrderedJSON.h"
+#include "platform/Journal.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/RecordingTrace.h"
+#include "platform/RecordingWebView.h"
+#include "platform/RecordingWorkspace.h"
+#include "platform/ScriptedHttpClient.h"
+#include "platform/TempFolder.h"
+#include "preview/LinkPreviewFetcher.h"
+
+#include <glib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velk::testing_support {
+
+// What the document asked of its window.
+class DocumentWindowLog final : public DocumentWindow {
+public:
+    void documentDidChange() override { ++changes; }
+    void presentAlert(std::string message, std::string detail) override {
+        alerts.push_back(std::move(message) + "\n" + std::move(detail));
+    }
+    void runSaveAs() override {}
+    void showStartWindow() override {}
+
+    int changes = 0;
+    std::vector<std::string> alerts;
+};
+
+// Runs the GLib default context until `done` or `limit`.
+template <class Done>
+bool spinMainContextUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+    }
+    return true;
+}
+
+inline void spinMainContextFor(std::chrono::milliseconds span) {
+    spinMainContextUntil([] { return false; }, span);
+}
+
+template <class Queue>
+struct ShownDocumentRig {
+    TempFolder folder{"shown_document"};
+    PosixFileSystem fileSystem;
+    Queue queue;
+    Journal journal;
+    RecordingWebView view{journal};
+    ScriptedHttpClient http;
+    LinkPreviewFetcher previews{http, [](std::string_view) { return std::vector<std::string>{}; }};
+    RecordingWorkspace workspace{journal};
+    RecordingTrace trace;
+    DocumentWindowLog window;
+    std::string package = folder / "Trip.velk";
+    std::shared_ptr<VelkDocument> document;
+    std::shared_ptr<EditorWebHost> host;
+
+    explicit ShownDocumentRig(DocumentOptions options = {}) {
+        std::filesystem::create_directories(package);
+        put(package + "/map.canvas", "{\"nodes\":[],\"edges\":[]}\n");
+        document = VelkDocument::open(package, fileSystem, queue).value();
+        options.trace = trace.sink();
+        document->setOptions(std::move(options));
+        host = EditorWebHost::make(std::make_shared<const std::string>("<p>editor</p>"), document,
+                                   {view, queue, http, previews, workspace, {}, TraceSink()});
+        document->showIn(&window, host);
+    }
+    ~ShownDocumentRig() {
+        if (document) document->showIn(nullptr, {});
+    }
+
+    // A save body holding the root map with one text card labelled `text`.
+    static JSONValue bodyWithCard(const std::string& text) {
+        return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
+                                  "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
+                                  "\"}],\"edges\":[]},\"sidecar\":{}}]}")
+            .value();
+    }
+
+    // A canvas as another program would write it, with one card labelled `text`.
+    static std::string canvasWithCard(const std::string& text) {
+        return "{\"nodes\":[{\"id\":\"o1\",\"type\":\"text\",\"x\":0,\"y\":0,\"width\":100,\"height\":50,\"text\":\"" +
+               text + "\"}],\"edges\":[]}\n";
+    }
+
+    [[nodiscard]] std::string onDisk(const std::string& path = "map.canvas") const { return contentOf(package + "/" + path); }
+    [[nodiscard]] std::string held(const std::string& path = "map.canvas") const {
+        auto bytes = document->core().tree().data(path);
+        return bytes ? *bytes : std::string();
+    }
+    [[nodiscard]] std::vector<std::string> changedScripts() const {
+        std::vector<std::string> found;
+        for (const auto& script : view.scripts)
+            if (script.find("\"file\"") != std::string::npos) found.push_back(script);
+        return found;
+    }
+    [[nodiscard]] bool traced(const std::string& line) const {
+        for (const auto& written : *trace.lines)
+            if (written == line) return true;
+        return false;
+    }
+};
+
+}  // namespace velk::testing_support
