@@ -63,7 +63,12 @@ Expected<void, PackageError> VelkDocument::revertToSaved() {
     return {};
 }
 
-Expected<void, PackageError> VelkDocument::close() { return save(); }
+Expected<void, PackageError> VelkDocument::close() {
+    // A picture of a window that is going would show nothing worth keeping.
+    if (m_preview) m_mainQueue.cancel(*m_preview);
+    m_preview.reset();
+    return save();
+}
 
 void VelkDocument::scheduleAutosave() {
     if (m_autosave) m_mainQueue.cancel(*m_autosave);

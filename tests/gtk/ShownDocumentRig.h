@@ -104,10 +104,12 @@ struct ShownDocumentRig {
         auto bytes = document->core().tree().data(path);
         return bytes ? *bytes : std::string();
     }
+    // The scripts that told the page its document was read again from disk.
     [[nodiscard]] std::vector<std::string> changedScripts() const {
         std::vector<std::string> found;
         for (const auto& script : view.scripts)
-            if (script.find("\"file\"") != std::string::npos) found.push_back(script);
+            if (script.starts_with("window.__velkChanged") && script.find("file") != std::string::npos)
+                found.push_back(script);
         return found;
     }
     [[nodiscard]] bool traced(const std::string& line) const {

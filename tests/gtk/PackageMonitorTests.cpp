@@ -1,0 +1,82 @@
+#include "platform/PackageMonitor.h"
+
+#include "ShownDocumentRig.h"
+#include "platform/GLibMainQueue.h"
+#include "platform/TempFolder.h"
+#include "platform/TemporaryName.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velk {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::put;
+using testing_support::spinMainContextFor;
+using testing_support::spinMainContextUntil;
+using testing_support::TempFolder;
+
+struct MonitorRig {
+    TempFolder folder{"monitor"};
+    std::string package = folder / "Trip.velk";
+    GLibMainQueue queue;
+    int reports = 0;
+    std::unique_ptr<PackageMonitor> monitor;
+
+    MonitorRig() {
+        std::filesystem::create_directories(package + "/map");
+        put(package + "/map.canvas", "{}");
+        monitor = std::make_unique<PackageMonitor>(package, queue, 50ms, [this] { ++reports; });
+    }
+};
+
+TEST(PackageMonitor, WatchesThePackageItsFoldersAndTheFolderHoldingIt) {
+    MonitorRig rig;
+    EXPECT_EQ(rig.monitor->watchedFolders(), 3u);
+}
+
+TEST(PackageMonitor, VelksTemporaryFilesAreLeftOutButTheirRenameIntoPlaceIsNot) {
+    MonitorRig rig;
+    const std::string temporary = rig.package + "/" + TemporaryName::forSibling("map.canvas");
+    put(temporary, "{\"nodes\":[]}");
+    spinMainContextFor(300ms);
+    EXPECT_EQ(rig.reports, 0);
+    std::filesystem::rename(temporary, rig.package + "/map.canvas");
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports == 1; }));
+}
+
+TEST(PackageMonitor, OtherPackagesInTheSameFolderAreNotWatched) {
+    MonitorRig rig;
+    std::filesystem::create_directories(rig.folder / "Other.velk");
+    put(rig.folder / "Other.velk/map.canvas", "{}");
+    spinMainContextFor(300ms);
+    EXPECT_EQ(rig.reports, 0);
+}
+
+TEST(PackageMonitor, APackageReplacedAsAWholeIsReportedAndWatchedAgain) {
+    MonitorRig rig;
+    const std::string incoming = rig.folder / "incoming";
+    std::filesystem::create_directories(incoming);
+    put(incoming + "/map.canvas", "{\"new\":1}");
+    std::filesystem::remove_all(rig.package);
+    std::filesystem::rename(incoming, rig.package);
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports >= 1; }));
+    spinMainContextFor(200ms);
+    const int before = rig.reports;
+    put(rig.package + "/map.canvas", "{\"newer\":1}");
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports > before; }));
+}
+
+TEST(PackageMonitor, NoReportAfterTheMonitorIsGone) {
+    MonitorRig rig;
+    put(rig.package + "/map.canvas", "{\"a\":1}");
+    spinMainContextFor(20ms);
+    rig.monitor.reset();
+    spinMainContextFor(300ms);
+    EXPECT_EQ(rig.reports, 0);
+}
+
+}  // namespace
+}  // namespace velk
