@@ -12,6 +12,8 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <csignal>
+#include <unistd.h>
 
 namespace velk::e2e {
 
@@ -126,6 +128,7 @@ std::string E2EHarness::writePackage(const std::string& name, const std::string&
 
 void E2EHarness::start(const std::string& package) {
     m_package = package;
+    m_startedAt = Clock::now();
     m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path()}, TraceSink::process());
     // A velk of the user's own (or a test running in parallel) must not be handed our package.
     m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
@@ -239,6 +242,55 @@ bool E2EHarness::clickElement(std::string_view selector) {
     auto result = evaluate(concat("(() => { const e = document.querySelector(", BridgeScript::quote(selector),
                                   "); if (!e || e.hidden) return false; e.click(); return true; })()"));
     return result.text == "true";
+}
+
+bool E2EHarness::typeNewCard(std::string_view text) {
+    auto empty = emptyPoint();
+    if (!empty) return false;
+    doubleClick(*empty);
+    if (!waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"))) return false;
+    type(text);
+    return true;
+}
+
+bool E2EHarness::finishEditing() {
+    press("Escape");
+    return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
+}
+
+bool E2EHarness::waitForPageSaved() {
+    return waitForPage(concat("document.querySelector('", PageDOM::saveStatus, "')?.dataset.status === 'saved'"));
+}
+
+bool E2EHarness::killWebProcess() {
+    // WebKit starts its web processes as children of this one.
+    bool killed = false;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string stat = contentOf(entry.path().string() + "/stat");
+        const auto nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos || !stat.contains("(WebKitWebProces")) continue;
+        int parent = 0;
+        if (std::sscanf(stat.c_str() + nameEnd + 1, " %*c %d", &parent) != 1 || parent != ::getpid()) continue;
+        killed = ::kill(std::stoi(entry.path().filename().string()), SIGKILL) == 0 || killed;
+    }
+    return killed;
+}
+
+bool E2EHarness::loadForeignPage(std::string_view html, std::string_view baseURI) {
+    WebKitWebView* view = window().webView().view();
+    // The binding's policy handler is connected with the binding as its data.
+    const guint decidePolicy = g_signal_lookup("decide-policy", WEBKIT_TYPE_WEB_VIEW);
+    const auto match = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA);
+    void* binding = &window().webView();
+    g_signal_handlers_block_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
+    webkit_web_view_load_html(view, std::string(html).c_str(), std::string(baseURI).c_str());
+    const bool loaded = waitUntil([&] {
+        const char* uri = webkit_web_view_get_uri(view);
+        return !webkit_web_view_is_loading(view) && uri && std::string_view(uri).starts_with(baseURI);
+    });
+    g_signal_handlers_unblock_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
+    return loaded;
 }
 
 std::string E2EHarness::packageFile(const std::string& relative) const { return contentOf(m_package + "/" + relative); }

@@ -124,6 +124,23 @@ public:
     // Clicks the element `selector` (a button of the page's chrome).
     bool clickElement(std::string_view selector);
 
+    // Double-clicks free canvas and types `text` into the new card's editor, leaving it open;
+    // false when no editor opened.
+    [[nodiscard]] bool typeNewCard(std::string_view text);
+    // Escape out of the card editor; false when it stayed open.
+    [[nodiscard]] bool finishEditing();
+    // Waits until the page says its last change was saved (velk answered the save).
+    [[nodiscard]] bool waitForPageSaved();
+
+    // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
+    [[nodiscard]] bool killWebProcess();
+    // Loads `html` into the editor's view as a page of `baseURI`, past the host's navigation
+    // policy, as if something outside velk's control had put it there; false when it never loaded.
+    [[nodiscard]] bool loadForeignPage(std::string_view html, std::string_view baseURI);
+
+    // When start() began making the application.
+    [[nodiscard]] Clock::time_point startedAt() const noexcept { return m_startedAt; }
+
     // Reading the package on disk.
     [[nodiscard]] std::string packageFile(const std::string& relative) const;
     // Every file of the package, relative paths, sorted.
@@ -136,6 +153,7 @@ private:
     testing_support::TempFolder m_folder;
     Glib::RefPtr<VelkApplication> m_app;
     std::string m_package;
+    Clock::time_point m_startedAt;
 };
 
 }  // namespace velk::e2e

@@ -14,15 +14,9 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     const auto package = velk.writePackage("Trip.velk", gridCanvas(12));
     ASSERT_TRUE(velk.startAndWaitForCards(package, 12)) << "the page never showed the package's 12 cards";
 
-    auto empty = velk.emptyPoint();
-    ASSERT_TRUE(empty) << "no free spot on the canvas";
-    velk.doubleClick(*empty);
-    ASSERT_TRUE(velk.waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')")))
-        << "double-clicking empty canvas opened no card editor";
-    velk.type("Pack the tent\nand the stove");
-    velk.press("Escape");
+    ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove")) << "double-clicking empty canvas opened no card editor";
     const auto finished = Clock::now();
-    ASSERT_TRUE(velk.waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')")));
+    ASSERT_TRUE(velk.finishEditing());
     EXPECT_EQ(velk.cardCount(), 13);
 
     // The page saves shortly after the last change and velk writes about a second after that.
