@@ -267,12 +267,14 @@ bool E2EHarness::killWebProcess() {
     bool killed = false;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::ranges::all_of(name, [](char c) { return c >= '0' && c <= '9'; })) continue;
         const std::string stat = contentOf(entry.path().string() + "/stat");
         const auto nameEnd = stat.rfind(')');
         if (nameEnd == std::string::npos || !stat.contains("(WebKitWebProces")) continue;
         int parent = 0;
         if (std::sscanf(stat.c_str() + nameEnd + 1, " %*c %d", &parent) != 1 || parent != ::getpid()) continue;
-        killed = ::kill(std::stoi(entry.path().filename().string()), SIGKILL) == 0 || killed;
+        killed = ::kill(std::stoi(name), SIGKILL) == 0 || killed;
     }
     return killed;
 }

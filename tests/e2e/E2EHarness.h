@@ -35,9 +35,10 @@ namespace PageDOM {
 inline constexpr std::string_view card = "#cards .card[data-id]";
 inline constexpr std::string_view cardEditor = ".card-editor";
 inline constexpr std::string_view viewport = "#viewport";
+inline constexpr std::string_view contextBar = "#contextBar";
 inline constexpr std::string_view openSubmapButton = "#ctx-open";
 inline constexpr std::string_view saveStatus = "#saveStatus";
-inline constexpr std::string_view crumbs = "#crumbs";
+inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
 }  // namespace PageDOM
 
 // What a script evaluated in the page gave back.
