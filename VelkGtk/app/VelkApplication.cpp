@@ -23,16 +23,20 @@ std::string packageFolder(std::string path) {
 
 }  // namespace
 
-Glib::RefPtr<VelkApplication> VelkApplication::create(Paths paths, TraceSink trace) {
-    return Glib::make_refptr_for_instance<VelkApplication>(new VelkApplication(std::move(paths), std::move(trace)));
+Glib::RefPtr<VelkApplication> VelkApplication::create(Paths paths, TraceSink trace, DocumentOptions documents) {
+    return Glib::make_refptr_for_instance<VelkApplication>(
+        new VelkApplication(std::move(paths), std::move(trace), std::move(documents)));
 }
 
-VelkApplication::VelkApplication(Paths paths, TraceSink trace)
+VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents)
     : Gtk::Application(applicationID, Gio::Application::Flags::HANDLES_OPEN),
       m_paths(std::move(paths)),
       m_trace(std::move(trace)),
       m_http(CurlHttpClient::Options{"velk/0.1 (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
-      m_previews(m_http) {}
+      m_previews(m_http),
+      m_documentOptions(std::move(documents)) {
+    m_documentOptions.trace = m_trace;
+}
 
 VelkApplication::~VelkApplication() {
     // Windows (and their hosts) go before the services they use.
@@ -118,6 +122,7 @@ void VelkApplication::tell(const PageAlert& alert) {
 }
 
 EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, SharedBytes page) {
+    document->setOptions(m_documentOptions);
     auto window = std::make_unique<EditorWindow>(
         std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,

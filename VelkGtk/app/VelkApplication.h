@@ -10,6 +10,7 @@
 
 #include "app/EditorWindow.h"
 #include "app/PageAlert.h"
+#include "document/DocumentOptions.h"
 #include "platform/GLibMainQueue.h"
 #include "platform/GioWorkspace.h"
 #include "platform/PosixFileSystem.h"
@@ -32,7 +33,9 @@ public:
         std::string temporaryRoot;  // where new unsaved maps go for now
     };
 
-    [[nodiscard]] static Glib::RefPtr<VelkApplication> create(Paths paths, TraceSink trace);
+    // `documents` paces every document's thumbnails and outside-change checks (tests shorten it).
+    [[nodiscard]] static Glib::RefPtr<VelkApplication> create(Paths paths, TraceSink trace,
+                                                              DocumentOptions documents = {});
     ~VelkApplication() override;
 
     // Opens the package at `folder` (or the package of a map.canvas path) in a new window.
@@ -42,7 +45,7 @@ public:
     }
 
 protected:
-    VelkApplication(Paths paths, TraceSink trace);
+    VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents);
     void on_activate() override;
     void on_open(const type_vec_files& files, const Glib::ustring& hint) override;
 
@@ -63,6 +66,7 @@ private:
     std::vector<std::unique_ptr<EditorWindow>> m_windows;
     // The one alert on screen; it holds the application until dismissed.
     std::unique_ptr<Gtk::MessageDialog> m_alert;
+    DocumentOptions m_documentOptions;
 };
 
 }  // namespace velk

@@ -56,6 +56,8 @@ public:
         m_window = window;
         m_webHost = std::move(webHost);
     }
+    // Whether an editor host shows the document now.
+    [[nodiscard]] bool hasEditor() const noexcept { return !m_webHost.expired(); }
 
     // Writes pending changes now (nothing when there are none) and stops the pending autosave.
     [[nodiscard]] Expected<void, PackageError> save();

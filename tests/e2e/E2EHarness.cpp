@@ -129,7 +129,8 @@ std::string E2EHarness::writePackage(const std::string& name, const std::string&
 void E2EHarness::start(const std::string& package) {
     m_package = package;
     m_startedAt = Clock::now();
-    m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path()}, TraceSink::process());
+    m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path()}, TraceSink::process(),
+                                    documents);
     // A velk of the user's own (or a test running in parallel) must not be handed our package.
     m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
     m_app->register_application();

@@ -86,6 +86,9 @@ public:
     // Writes a package `name` whose root canvas is `canvasText`; its path.
     std::string writePackage(const std::string& name, const std::string& canvasText);
 
+    // How documents pace thumbnails and outside-change checks; set before start().
+    DocumentOptions documents;
+
     // Makes the application and opens `package` in it, as `velk PACKAGE` would.
     void start(const std::string& package);
     // Starts and waits until the page has asked for the document and shows `cards` cards.
