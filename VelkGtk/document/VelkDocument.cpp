@@ -42,6 +42,11 @@ Expected<void, PackageError> VelkDocument::save() {
         m_autosave.reset();
     }
     if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
+    // Another program's write that the file monitor has not reported yet must not be overwritten.
+    if (changedUnderneath()) {
+        rereadAfterOutsideChange();
+        if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
+    }
     auto revision = m_core.revision();
     DocumentTree written = m_core.tree();
     auto saved = m_store.save(written);

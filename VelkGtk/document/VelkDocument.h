@@ -100,6 +100,7 @@ private:
     void adopt(DocumentTree tree);
     void keepBothVersions();
     void tellPackageIsGone();
+    [[nodiscard]] bool changedUnderneath();
     [[nodiscard]] std::string shownName();
 
     PackageStore m_store;

@@ -104,6 +104,21 @@ void VelkDocument::tellPackageIsGone() {
                            "back where it was. Save it under a new name to keep it.");
 }
 
+bool VelkDocument::changedUnderneath() {
+    FileSystem& fileSystem = m_store.fileSystem();
+    for (const std::string& path : OutsideChange::filesAboutToChange(m_lastWritten, m_core.tree())) {
+        const SharedBytes expected = m_lastWritten.data(path);
+        auto onDisk = fileSystem.read(folder() + "/" + path);
+        if (!onDisk) {
+            // Gone, or not readable now: the save itself finds out which.
+            if (expected && std::holds_alternative<FileSystemError::NotFound>(onDisk.error().reason())) return true;
+            continue;
+        }
+        if (!expected || *onDisk != *expected) return true;
+    }
+    return false;
+}
+
 std::string VelkDocument::shownName() { return editorDocumentName().value_or(folder()); }
 
 }  // namespace velk

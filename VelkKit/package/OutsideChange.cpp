@@ -1,5 +1,6 @@
 #include "package/OutsideChange.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -56,6 +57,20 @@ Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const
     const Files mine = filesOf(held);
     if (onlyOwnWrites(disk, written, mine)) return Verdict::none;
     return heldHasUnsavedChanges ? Verdict::conflict : Verdict::take;
+}
+
+std::vector<std::string> filesAboutToChange(const DocumentTree& lastWritten, const DocumentTree& held) {
+    const Files written = filesOf(lastWritten);
+    const Files mine = filesOf(held);
+    std::vector<std::string> paths;
+    for (const auto& [path, file] : mine) {
+        if (!sameFile(file, fileAt(written, path))) paths.push_back(path);
+    }
+    for (const auto& [path, file] : written) {
+        if (!mine.contains(path)) paths.push_back(path);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 }  // namespace velk::OutsideChange

@@ -9,6 +9,9 @@
 
 #include "package/DocumentTree.h"
 
+#include <string>
+#include <vector>
+
 namespace velk::OutsideChange {
 
 enum class Verdict {
@@ -23,5 +26,9 @@ enum class Verdict {
 // not mistaken for another program. Folders alone are not compared.
 [[nodiscard]] Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const DocumentTree& held,
                             bool heldHasUnsavedChanges);
+
+// The package paths of the files a save of `held` would write or remove: those whose bytes differ
+// from `lastWritten`, or that only one of the two has. Sorted.
+[[nodiscard]] std::vector<std::string> filesAboutToChange(const DocumentTree& lastWritten, const DocumentTree& held);
 
 }  // namespace velk::OutsideChange

@@ -77,6 +77,34 @@ TEST(VelkDocumentOutsideChange, AConflictKeepsVelksVersionBesideAndTakesTheOther
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
 }
 
+TEST(VelkDocumentOutsideChange, AnAutosaveDueBeforeTheChangeIsReportedDoesNotWriteOverIt) {
+    Rig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    put(rig.package + "/map.canvas", Rig::canvasWithCard("theirs"));
+    // No report from the monitor yet: the autosave comes first.
+    rig.queue.advanceBy(VelkDocument::autosaveDelay);
+    EXPECT_EQ(rig.onDisk(), Rig::canvasWithCard("theirs"));
+    EXPECT_EQ(rig.held(), Rig::canvasWithCard("theirs"));
+    ASSERT_EQ(conflictCopies(rig).size(), 1u);
+    EXPECT_NE(contentOf(conflictCopies(rig)[0] + "/map.canvas").find("mine"), std::string::npos);
+    EXPECT_EQ(rig.window.alerts.size(), 1u);
+}
+
+TEST(VelkDocumentOutsideChange, AChangeToAFileVelkIsNotWritingIsKeptAndTakenAfterTheSave) {
+    Rig rig;
+    put(rig.package + "/note.txt", "a note");
+    ASSERT_TRUE(rig.document->revertToSaved().has_value());
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    put(rig.package + "/note.txt", "their note");
+    rig.queue.advanceBy(VelkDocument::autosaveDelay);
+    EXPECT_NE(rig.onDisk().find("mine"), std::string::npos);
+    EXPECT_EQ(rig.onDisk("note.txt"), "their note");
+    rig.document->rereadAfterOutsideChange();
+    EXPECT_EQ(rig.held("note.txt"), "their note");
+    EXPECT_NE(rig.held().find("mine"), std::string::npos);
+    EXPECT_TRUE(conflictCopies(rig).empty());
+}
+
 TEST(VelkDocumentOutsideChange, ADeletedPackageStaysOpenIsToldOnceAndIsNotRecreated) {
     Rig rig;
     const std::string kept = rig.folder / "kept";

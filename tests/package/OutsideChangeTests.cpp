@@ -69,5 +69,13 @@ TEST(OutsideChange, EmptyFoldersAloneAreNoChange) {
     EXPECT_EQ(judge(onDisk, written, written, false), Verdict::none);
 }
 
+TEST(OutsideChange, FilesAboutToChangeAreTheWrittenTheNewAndTheRemoved) {
+    auto written = tree({{"map.canvas", "A"}, {"map/Old.canvas", "O"}, {"same.png", "S"}});
+    auto held = tree({{"map.canvas", "B"}, {"map/New.canvas", "N"}, {"same.png", "S"}});
+    EXPECT_EQ(OutsideChange::filesAboutToChange(written, held),
+              (std::vector<std::string>{"map.canvas", "map/New.canvas", "map/Old.canvas"}));
+    EXPECT_TRUE(OutsideChange::filesAboutToChange(held, held).empty());
+}
+
 }  // namespace
 }  // namespace velk
