@@ -22,6 +22,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velk {
@@ -97,6 +98,8 @@ private:
 
     // Changes from outside.
     void watchPackage();
+    void packageTouched(const PackageMonitor::Touched& touched);
+    [[nodiscard]] bool onlyOwnWritesAt(const std::set<std::string>& paths);
     void adopt(DocumentTree tree);
     void keepBothVersions();
     void tellPackageIsGone();

@@ -22,9 +22,29 @@ void VelkDocument::setOptions(DocumentOptions options) {
 void VelkDocument::watchPackage() {
     m_monitor.reset();
     m_monitor = std::make_unique<PackageMonitor>(folder(), m_mainQueue, m_options.outsideChangeSettle,
-                                                 [weak = weak_from_this()] {
-                                                     if (auto document = weak.lock()) document->rereadAfterOutsideChange();
+                                                 [weak = weak_from_this()](const PackageMonitor::Touched& touched) {
+                                                     if (auto document = weak.lock()) document->packageTouched(touched);
                                                  });
+}
+
+void VelkDocument::packageTouched(const PackageMonitor::Touched& touched) {
+    // After velk's own saves only the files it wrote were touched: reading those few back is
+    // enough, where a whole reread of a package full of images would stall the window.
+    if (!touched.everything && onlyOwnWritesAt(touched.paths)) return;
+    rereadAfterOutsideChange();
+}
+
+bool VelkDocument::onlyOwnWritesAt(const std::set<std::string>& paths) {
+    DocumentTree onDisk;
+    for (const std::string& path : paths) {
+        auto bytes = m_store.fileSystem().read(folder() + "/" + path);
+        if (bytes) {
+            onDisk.write(std::move(*bytes), path);
+        } else if (!std::holds_alternative<FileSystemError::NotFound>(bytes.error().reason())) {
+            return false;  // a folder, or unreadable: the whole reread sorts it out
+        }
+    }
+    return OutsideChange::ownWritesAt({paths.begin(), paths.end()}, onDisk, m_lastWritten, m_core.tree());
 }
 
 void VelkDocument::rereadAfterOutsideChange() {

@@ -90,12 +90,32 @@ void PackageMonitor::eventArrived(GFileMonitor* monitor, GFile* file, GFile* oth
                                   gpointer self) {
     auto* packageMonitor = static_cast<PackageMonitor*>(self);
     if (!packageMonitor->matters(monitor, file, other, event)) return;
+    const auto parent = packageMonitor->m_monitors.find(packageMonitor->m_parent);
+    const bool fromParent = parent != packageMonitor->m_monitors.end() && parent->second.get() == monitor;
+    packageMonitor->note(file, fromParent);
+    if (other) packageMonitor->note(other, fromParent);
     // A folder made inside the package is watched at once, so what lands in it next is seen.
     const std::string landed = pathOf(resultingFile(file, other, event));
     const bool inside = landed.size() > packageMonitor->m_folder.size() &&
                         landed.starts_with(packageMonitor->m_folder + "/");
     if (inside && isRealDirectory(landed)) packageMonitor->watchTree(landed);
     packageMonitor->restartSettling();
+}
+
+void PackageMonitor::note(GFile* file, bool fromParent) {
+    const std::string path = pathOf(file);
+    const std::string prefix = m_folder + "/";
+    // A folder that is gone is known by its watch.
+    const bool folder = isRealDirectory(path) || m_monitors.contains(path);
+    if (fromParent || !path.starts_with(prefix) || folder) {
+        // The package as a whole, a folder, or something outside it: only a full look will do.
+        if (fromParent || path.starts_with(prefix) || path == m_folder) m_touched.everything = true;
+        return;
+    }
+    std::string relative = path.substr(prefix.size());
+    const std::size_t slash = relative.rfind('/');
+    if (!TemporaryName::isTemporary(slash == std::string::npos ? relative : relative.substr(slash + 1)))
+        m_touched.paths.insert(std::move(relative));
 }
 
 bool PackageMonitor::matters(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event) const {
@@ -120,7 +140,8 @@ void PackageMonitor::settled() {
     // Folders may have come and gone, or the package been replaced as a whole: watch what is
     // there now, before the owner rereads, so nothing after the reread goes unseen.
     watchEverything();
-    m_changed();
+    Touched touched = std::exchange(m_touched, {});
+    m_changed(touched);
 }
 
 }  // namespace velk

@@ -1,7 +1,7 @@
 #pragma once
 
 // Watches one map package folder for changes made by other programs (another editor, a sync
-// tool, a shell) and says "something changed" once things have settled: a short while after the
+// tool, a shell) and says what was touched once things have settled: a short while after the
 // last event, so that a program writing twenty files is reported once.
 //
 // It watches the package folder and every folder inside it, folders made later included, and the
@@ -22,13 +22,20 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velk {
 
 class PackageMonitor {
 public:
-    using Changed = std::function<void()>;
+    // What was touched since the last report: package paths of files ("map/Ideas.canvas"), or
+    // possibly everything (a folder came or went, the package itself moved).
+    struct Touched {
+        bool everything = false;
+        std::set<std::string> paths;
+    };
+    using Changed = std::function<void(const Touched& touched)>;
 
     // `settle` is how long the package must stay quiet before `changed` runs.
     PackageMonitor(std::string folder, MainQueue& mainQueue, std::chrono::milliseconds settle, Changed changed);
@@ -48,6 +55,7 @@ private:
     void watch(const std::string& folder);
     void stopWatching();
     [[nodiscard]] bool matters(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event) const;
+    void note(GFile* file, bool fromParent);
     void restartSettling();
     void settled();
 
@@ -59,6 +67,7 @@ private:
     Changed m_changed;
     std::map<std::string, GObjectHolder<GFileMonitor>> m_monitors;  // by folder path
     std::optional<MainQueue::Ticket> m_settling;
+    Touched m_touched;
 };
 
 }  // namespace velk

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace velk::OutsideChange {
@@ -57,6 +58,20 @@ Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const
     const Files mine = filesOf(held);
     if (onlyOwnWrites(disk, written, mine)) return Verdict::none;
     return heldHasUnsavedChanges ? Verdict::conflict : Verdict::take;
+}
+
+bool ownWritesAt(const std::vector<std::string>& paths, const DocumentTree& onDisk, const DocumentTree& lastWritten,
+                 const DocumentTree& held) {
+    const auto fileIn = [](const std::optional<DocumentTree>& node) { return node && !node->isDirectory() ? &*node : nullptr; };
+    for (const std::string& path : paths) {
+        const auto written = lastWritten.at(path);
+        const auto mine = held.at(path);
+        const auto there = onDisk.at(path);
+        if ((written && written->isDirectory()) || (mine && mine->isDirectory()) || (there && there->isDirectory()))
+            return false;
+        if (!sameFile(fileIn(there), fileIn(written)) && !sameFile(fileIn(there), fileIn(mine))) return false;
+    }
+    return true;
 }
 
 std::vector<std::string> filesAboutToChange(const DocumentTree& lastWritten, const DocumentTree& held) {

@@ -27,6 +27,13 @@ enum class Verdict {
 [[nodiscard]] Verdict judge(const DocumentTree& onDisk, const DocumentTree& lastWritten, const DocumentTree& held,
                             bool heldHasUnsavedChanges);
 
+// The quick check for the few files a file monitor named: true when each of `paths` holds on disk
+// (in `onDisk`, which needs to hold only those paths) what `lastWritten` or `held` has there. A path
+// where either of velk's trees has a folder is never explained this way: only a whole reread
+// tells what happened below it.
+[[nodiscard]] bool ownWritesAt(const std::vector<std::string>& paths, const DocumentTree& onDisk,
+                               const DocumentTree& lastWritten, const DocumentTree& held);
+
 // The package paths of the files a save of `held` would write or remove: those whose bytes differ
 // from `lastWritten`, or that only one of the two has. Sorted.
 [[nodiscard]] std::vector<std::string> filesAboutToChange(const DocumentTree& lastWritten, const DocumentTree& held);

@@ -23,12 +23,16 @@ struct MonitorRig {
     std::string package = folder / "Trip.velk";
     GLibMainQueue queue;
     int reports = 0;
+    PackageMonitor::Touched touched;
     std::unique_ptr<PackageMonitor> monitor;
 
     MonitorRig() {
         std::filesystem::create_directories(package + "/map");
         put(package + "/map.canvas", "{}");
-        monitor = std::make_unique<PackageMonitor>(package, queue, 50ms, [this] { ++reports; });
+        monitor = std::make_unique<PackageMonitor>(package, queue, 50ms, [this](const PackageMonitor::Touched& what) {
+            ++reports;
+            touched = what;
+        });
     }
 };
 
@@ -45,6 +49,21 @@ TEST(PackageMonitor, VelksTemporaryFilesAreLeftOutButTheirRenameIntoPlaceIsNot) 
     EXPECT_EQ(rig.reports, 0);
     std::filesystem::rename(temporary, rig.package + "/map.canvas");
     ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports == 1; }));
+    EXPECT_FALSE(rig.touched.everything);
+    EXPECT_EQ(rig.touched.paths, (std::set<std::string>{"map.canvas"}));
+}
+
+TEST(PackageMonitor, NamesTheFilesTouchedInsideAndAsksForEverythingWhenFoldersChange) {
+    MonitorRig rig;
+    put(rig.package + "/map/Ideas.canvas", "{}");
+    put(rig.package + "/map.canvas", "{\"a\":1}");
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports == 1; }));
+    EXPECT_FALSE(rig.touched.everything);
+    EXPECT_EQ(rig.touched.paths, (std::set<std::string>{"map.canvas", "map/Ideas.canvas"}));
+
+    std::filesystem::rename(rig.package + "/map", rig.folder / "moved-away");
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.reports == 2; }));
+    EXPECT_TRUE(rig.touched.everything);
 }
 
 TEST(PackageMonitor, OtherPackagesInTheSameFolderAreNotWatched) {

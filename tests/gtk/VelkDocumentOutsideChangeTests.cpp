@@ -182,6 +182,16 @@ TEST(VelkDocumentWatching, VelksOwnSaveIsNotAnOutsideChange) {
     EXPECT_TRUE(rig.changedScripts().empty());
 }
 
+TEST(VelkDocumentWatching, AnOutsideWriteRightAfterVelksOwnSaveIsNoticed) {
+    WatchedRig rig;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    ASSERT_TRUE(rig.document->save().has_value());
+    put(rig.package + "/map.canvas", WatchedRig::canvasWithCard("theirs"));
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.held() == WatchedRig::canvasWithCard("theirs"); }));
+    EXPECT_EQ(rig.window.changes, 1);
+    EXPECT_TRUE(rig.window.alerts.empty());
+}
+
 TEST(VelkDocumentWatching, AFileInAFolderMadeAfterOpeningIsNoticed) {
     WatchedRig rig;
     std::filesystem::create_directories(rig.package + "/later/deeper");

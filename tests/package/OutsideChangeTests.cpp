@@ -69,6 +69,22 @@ TEST(OutsideChange, EmptyFoldersAloneAreNoChange) {
     EXPECT_EQ(judge(onDisk, written, written, false), Verdict::none);
 }
 
+TEST(OutsideChange, TheQuickCheckOfNamedFiles) {
+    auto written = tree({{"map.canvas", "A"}, {"map/Ideas.canvas", "I"}});
+    auto held = tree({{"map.canvas", "B"}, {"map/Ideas.canvas", "I"}});
+    // Only the named paths need to be on the disk tree.
+    EXPECT_TRUE(OutsideChange::ownWritesAt({"map.canvas"}, tree({{"map.canvas", "B"}}), written, held));
+    EXPECT_TRUE(OutsideChange::ownWritesAt({"map.canvas"}, tree({{"map.canvas", "A"}}), written, held));
+    EXPECT_FALSE(OutsideChange::ownWritesAt({"map.canvas"}, tree({{"map.canvas", "C"}}), written, held));
+    // Gone from disk while velk has it, or new on disk while velk has none.
+    EXPECT_FALSE(OutsideChange::ownWritesAt({"map.canvas"}, tree({}), written, held));
+    EXPECT_FALSE(OutsideChange::ownWritesAt({"extra.txt"}, tree({{"extra.txt", "x"}}), written, held));
+    EXPECT_TRUE(OutsideChange::ownWritesAt({"never.txt"}, tree({}), written, held));
+    // A folder velk knows is never settled by the quick check, nor the package root.
+    EXPECT_FALSE(OutsideChange::ownWritesAt({"map"}, tree({}), written, held));
+    EXPECT_FALSE(OutsideChange::ownWritesAt({""}, written, written, held));
+}
+
 TEST(OutsideChange, FilesAboutToChangeAreTheWrittenTheNewAndTheRemoved) {
     auto written = tree({{"map.canvas", "A"}, {"map/Old.canvas", "O"}, {"same.png", "S"}});
     auto held = tree({{"map.canvas", "B"}, {"map/New.canvas", "N"}, {"same.png", "S"}});
