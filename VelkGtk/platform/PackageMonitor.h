@@ -43,9 +43,6 @@ public:
     PackageMonitor(const PackageMonitor&) = delete;
     PackageMonitor& operator=(const PackageMonitor&) = delete;
 
-    // How many folders are watched now (the package's parent included), for tests.
-    [[nodiscard]] std::size_t watchedFolders() const noexcept { return m_monitors.size(); }
-
 private:
     static void eventArrived(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event,
                              gpointer self);

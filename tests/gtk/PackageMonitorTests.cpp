@@ -36,11 +36,6 @@ struct MonitorRig {
     }
 };
 
-TEST(PackageMonitor, WatchesThePackageItsFoldersAndTheFolderHoldingIt) {
-    MonitorRig rig;
-    EXPECT_EQ(rig.monitor->watchedFolders(), 3u);
-}
-
 TEST(PackageMonitor, VelksTemporaryFilesAreLeftOutButTheirRenameIntoPlaceIsNot) {
     MonitorRig rig;
     const std::string temporary = rig.package + "/" + TemporaryName::forSibling("map.canvas");
