@@ -19,7 +19,6 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::open(std::st
     if (!contents) return Unexpected(contents.error());
     document->m_core.replace(std::move(contents->tree));
     document->m_savedRevision = document->m_core.revision();
-    document->m_lastWritten = document->m_core.tree();
     document->watchPackage();
     return document;
 }
@@ -31,7 +30,6 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createEmpty(
     auto created = document->m_store.create(document->m_core.tree());
     if (!created) return Unexpected(created.error());
     document->m_savedRevision = document->m_core.revision();
-    document->m_lastWritten = document->m_core.tree();
     document->watchPackage();
     return document;
 }
@@ -48,16 +46,15 @@ Expected<void, PackageError> VelkDocument::save() {
         if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
     }
     auto revision = m_core.revision();
-    DocumentTree written = m_core.tree();
-    auto saved = m_store.save(written);
+    auto saved = m_store.save(m_core.tree());
     if (!saved) {
         m_lastSaveError = saved.error();
         return Unexpected(saved.error());
     }
     m_lastSaveError.reset();
     m_savedRevision = revision;
-    m_lastWritten = std::move(written);
     m_previewUnsaved = false;
+    followPackage();
     return {};
 }
 

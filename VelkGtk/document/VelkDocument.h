@@ -98,6 +98,7 @@ private:
 
     // Changes from outside.
     void watchPackage();
+    void followPackage();
     void packageTouched(const PackageMonitor::Touched& touched);
     [[nodiscard]] bool onlyOwnWritesAt(const std::set<std::string>& paths);
     void adopt(DocumentTree tree);
@@ -118,7 +119,6 @@ private:
     DocumentOptions m_options;
     std::optional<MainQueue::Ticket> m_preview;
     bool m_previewUnsaved = false;      // a thumbnail not written yet; not an edit of the map
-    DocumentTree m_lastWritten;         // what velk last read from or wrote to the package
     std::unique_ptr<PackageMonitor> m_monitor;
     bool m_toldPackageIsGone = false;
 };

@@ -27,7 +27,13 @@ void VelkDocument::watchPackage() {
                                                  });
 }
 
+void VelkDocument::followPackage() {
+    // Saved elsewhere or moved by velk itself: watch where the package is now.
+    if (!m_monitor || m_monitor->folder() != folder()) watchPackage();
+}
+
 void VelkDocument::packageTouched(const PackageMonitor::Touched& touched) {
+    followPackage();
     // After velk's own saves only the files it wrote were touched: reading those few back is
     // enough, where a whole reread of a package full of images would stall the window.
     if (!touched.everything && onlyOwnWritesAt(touched.paths)) return;
@@ -44,7 +50,7 @@ bool VelkDocument::onlyOwnWritesAt(const std::set<std::string>& paths) {
             return false;  // a folder, or unreadable: the whole reread sorts it out
         }
     }
-    return OutsideChange::ownWritesAt({paths.begin(), paths.end()}, onDisk, m_lastWritten, m_core.tree());
+    return OutsideChange::ownWritesAt({paths.begin(), paths.end()}, onDisk, m_store.knownTree(), m_core.tree());
 }
 
 void VelkDocument::rereadAfterOutsideChange() {
@@ -57,7 +63,7 @@ void VelkDocument::rereadAfterOutsideChange() {
         return;
     }
     m_toldPackageIsGone = false;
-    switch (OutsideChange::judge(contents->tree, m_lastWritten, m_core.tree(), hasUnsavedChanges())) {
+    switch (OutsideChange::judge(contents->tree, m_store.knownTree(), m_core.tree(), hasUnsavedChanges())) {
     case OutsideChange::Verdict::none:
         // Back after it was gone: write what could not be written meanwhile.
         if (m_lastSaveError && hasUnsavedChanges()) scheduleAutosave();
@@ -79,7 +85,6 @@ void VelkDocument::adopt(DocumentTree tree) {
     }
     m_core.replace(std::move(tree));
     m_savedRevision = m_core.revision();
-    m_lastWritten = m_core.tree();
     m_previewUnsaved = false;
     if (auto host = m_webHost.lock()) host->notifyChanged(m_core.revision(), "file");
     if (m_window) m_window->documentDidChange();
@@ -126,8 +131,9 @@ void VelkDocument::tellPackageIsGone() {
 
 bool VelkDocument::changedUnderneath() {
     FileSystem& fileSystem = m_store.fileSystem();
-    for (const std::string& path : OutsideChange::filesAboutToChange(m_lastWritten, m_core.tree())) {
-        const SharedBytes expected = m_lastWritten.data(path);
+    const DocumentTree known = m_store.knownTree();
+    for (const std::string& path : OutsideChange::filesAboutToChange(known, m_core.tree())) {
+        const SharedBytes expected = known.data(path);
         auto onDisk = fileSystem.read(folder() + "/" + path);
         if (!onDisk) {
             // Gone, or not readable now: the save itself finds out which.

@@ -43,6 +43,8 @@ public:
     PackageMonitor(const PackageMonitor&) = delete;
     PackageMonitor& operator=(const PackageMonitor&) = delete;
 
+    [[nodiscard]] const std::string& folder() const noexcept { return m_folder; }
+
 private:
     static void eventArrived(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event,
                              gpointer self);

@@ -99,6 +99,12 @@ bool PackageStore::unreadableOnDisk(const std::string& path) const {
     return std::any_of(m_unreadable.begin(), m_unreadable.end(), [&](const std::string& entry) { return isWithin(path, entry); });
 }
 
+DocumentTree PackageStore::knownTree() const {
+    DocumentTree tree;
+    for (const auto& [path, file] : m_files) tree.write(file.bytes(), path);
+    return tree;
+}
+
 Expected<PackageContents, PackageError> PackageStore::read() {
     auto rootEntries = m_fileSystem->list(m_folder);
     if (!rootEntries) return Unexpected<PackageError>(PackageError(PackageError::CannotOpen{rootEntries.error()}));

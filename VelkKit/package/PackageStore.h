@@ -76,6 +76,10 @@ public:
     [[nodiscard]] const std::string& folder() const noexcept { return m_folder; }
     [[nodiscard]] FileSystem& fileSystem() const noexcept { return *m_fileSystem; }
 
+    // What the store knows the package on disk to hold: every file it read or wrote there, as it
+    // left it, a save that stopped half way included.
+    [[nodiscard]] DocumentTree knownTree() const;
+
     // Reads the whole package and makes it what the next save compares with.
     [[nodiscard]] Expected<PackageContents, PackageError> read();
 
