@@ -66,9 +66,7 @@ Expected<void, PackageError> VelkDocument::revertToSaved() {
 }
 
 Expected<void, PackageError> VelkDocument::close() {
-    // A picture of a window that is going would show nothing worth keeping.
-    if (m_preview) m_mainQueue.cancel(*m_preview);
-    m_preview.reset();
+    cancelPreview();
     return save();
 }
 

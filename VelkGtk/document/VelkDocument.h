@@ -95,6 +95,8 @@ private:
     void schedulePreview(std::chrono::milliseconds after, bool markEdited);
     void capturePreview(bool markEdited);
     void storePreview(std::string png, bool markEdited);
+    // Drops the pending capture: a picture of a window that is going shows nothing worth keeping.
+    void cancelPreview();
 
     // Changes from outside.
     void watchPackage();

@@ -27,6 +27,11 @@ void VelkDocument::schedulePreview(std::chrono::milliseconds after, bool markEdi
     });
 }
 
+void VelkDocument::cancelPreview() {
+    if (m_preview) m_mainQueue.cancel(*m_preview);
+    m_preview.reset();
+}
+
 void VelkDocument::capturePreview(bool markEdited) {
     auto host = m_webHost.lock();
     if (!host) return;

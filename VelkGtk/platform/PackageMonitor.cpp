@@ -89,9 +89,8 @@ void PackageMonitor::stopWatching() {
 void PackageMonitor::eventArrived(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event,
                                   gpointer self) {
     auto* packageMonitor = static_cast<PackageMonitor*>(self);
-    if (!packageMonitor->matters(monitor, file, other, event)) return;
-    const auto parent = packageMonitor->m_monitors.find(packageMonitor->m_parent);
-    const bool fromParent = parent != packageMonitor->m_monitors.end() && parent->second.get() == monitor;
+    const bool fromParent = packageMonitor->isParent(monitor);
+    if (!packageMonitor->matters(fromParent, file, other, event)) return;
     packageMonitor->note(file, fromParent);
     if (other) packageMonitor->note(other, fromParent);
     // A folder made inside the package is watched at once, so what lands in it next is seen.
@@ -118,10 +117,14 @@ void PackageMonitor::note(GFile* file, bool fromParent) {
         m_touched.paths.insert(std::move(relative));
 }
 
-bool PackageMonitor::matters(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event) const {
-    if (event == G_FILE_MONITOR_EVENT_ATTRIBUTE_CHANGED || event == G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT) return false;
+bool PackageMonitor::isParent(GFileMonitor* monitor) const {
     const auto parent = m_monitors.find(m_parent);
-    if (parent != m_monitors.end() && parent->second.get() == monitor && m_parent != m_folder) {
+    return parent != m_monitors.end() && parent->second.get() == monitor && m_parent != m_folder;
+}
+
+bool PackageMonitor::matters(bool fromParent, GFile* file, GFile* other, GFileMonitorEvent event) const {
+    if (event == G_FILE_MONITOR_EVENT_ATTRIBUTE_CHANGED || event == G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT) return false;
+    if (fromParent) {
         // The folder holding the package: only the package's own name matters there.
         return baseName(file) == m_name || baseName(other) == m_name;
     }

@@ -53,7 +53,8 @@ private:
     void watchTree(const std::string& folder);
     void watch(const std::string& folder);
     void stopWatching();
-    [[nodiscard]] bool matters(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event) const;
+    [[nodiscard]] bool isParent(GFileMonitor* monitor) const;
+    [[nodiscard]] bool matters(bool fromParent, GFile* file, GFile* other, GFileMonitorEvent event) const;
     void note(GFile* file, bool fromParent);
     void restartSettling();
     void settled();
