@@ -18,7 +18,7 @@ constexpr int thumbnailWidth = 480;
 }  // namespace
 
 void VelkDocument::schedulePreview(std::chrono::milliseconds after, bool markEdited) {
-    if (m_preview) m_mainQueue.cancel(*m_preview);
+    cancelPreview();
     m_preview = m_mainQueue.runAfter(after, [weak = weak_from_this(), markEdited] {
         auto document = weak.lock();
         if (!document) return;
