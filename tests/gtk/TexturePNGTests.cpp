@@ -1,10 +1,8 @@
 #include "platform/TexturePNG.h"
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace velk {
@@ -35,30 +33,17 @@ struct Decoded {
 };
 
 Decoded decode(const std::string& png) {
-    struct Reader {
-        const std::string* png;
-        std::size_t offset = 0;
-    } reader{&png};
-    auto read = [](void* closure, unsigned char* data, unsigned int length) {
-        auto* from = static_cast<Reader*>(closure);
-        if (from->offset + length > from->png->size()) return CAIRO_STATUS_READ_ERROR;
-        std::memcpy(data, from->png->data() + from->offset, length);
-        from->offset += length;
-        return CAIRO_STATUS_SUCCESS;
-    };
-    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(read, &reader);
+    GBytes* bytes = g_bytes_new(png.data(), png.size());
+    GdkTexture* texture = gdk_texture_new_from_bytes(bytes, nullptr);
+    g_bytes_unref(bytes);
     Decoded decoded;
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-        decoded.width = cairo_image_surface_get_width(surface);
-        decoded.height = cairo_image_surface_get_height(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        for (int y = 0; y < decoded.height; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-            decoded.pixels.insert(decoded.pixels.end(), row, row + decoded.width);
-        }
-    }
-    cairo_surface_destroy(surface);
+    if (!texture) return decoded;
+    decoded.width = gdk_texture_get_width(texture);
+    decoded.height = gdk_texture_get_height(texture);
+    decoded.pixels.resize(static_cast<std::size_t>(decoded.width * decoded.height));
+    gdk_texture_download(texture, reinterpret_cast<guchar*>(decoded.pixels.data()),
+                         static_cast<gsize>(decoded.width) * sizeof(std::uint32_t));
+    g_object_unref(texture);
     return decoded;
 }
 

@@ -142,15 +142,6 @@ TEST(VelkDocumentRevert, RereadsTellsThePageAndDropsThePendingAutosave) {
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
 }
 
-TEST(VelkDocumentRevert, APackageThatCannotBeReadKeepsWhatIsOpen) {
-    Rig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("kept")).has_value());
-    std::filesystem::remove_all(rig.package);
-    EXPECT_FALSE(rig.document->revertToSaved().has_value());
-    EXPECT_NE(rig.held().find("kept"), std::string::npos);
-    EXPECT_TRUE(rig.changedScripts().empty());
-}
-
 // With the real file monitor and main loop.
 struct WatchedRig : testing_support::ShownDocumentRig<GLibMainQueue> {
     WatchedRig() : ShownDocumentRig(watchedOptions()) {}

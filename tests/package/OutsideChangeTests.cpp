@@ -5,7 +5,6 @@
 namespace velk {
 namespace {
 
-using OutsideChange::judge;
 using OutsideChange::Verdict;
 
 DocumentTree tree(std::initializer_list<std::pair<const char*, const char*>> files) {
@@ -14,59 +13,34 @@ DocumentTree tree(std::initializer_list<std::pair<const char*, const char*>> fil
     return result;
 }
 
-TEST(OutsideChange, WhatVelkWroteIsNoChange) {
-    auto written = tree({{"map.canvas", "A"}, {"map/Ideas.canvas", "I"}});
-    EXPECT_EQ(judge(written, written, written, false), Verdict::none);
-    // Equal bytes read back from disk, not the same storage.
-    EXPECT_EQ(judge(tree({{"map.canvas", "A"}, {"map/Ideas.canvas", "I"}}), written, written, false), Verdict::none);
-}
-
-TEST(OutsideChange, AnEditNotYetWrittenIsNoChange) {
-    auto written = tree({{"map.canvas", "A"}});
-    auto held = tree({{"map.canvas", "B"}});
-    EXPECT_EQ(judge(written, written, held, true), Verdict::none);
-    // Nor is a disk that already has velk's pending version (another program wrote the same).
-    EXPECT_EQ(judge(held, written, held, true), Verdict::none);
-}
-
-TEST(OutsideChange, ASaveCutShortHalfWayIsVelksOwn) {
-    auto written = tree({{"map.canvas", "A"}, {"map/Ideas.canvas", "I"}, {"old.png", "O"}});
-    auto held = tree({{"map.canvas", "A2"}, {"map/Ideas.canvas", "I2"}, {"new.png", "N"}});
-    // The new image and one canvas reached the disk, the rest did not.
-    auto onDisk = tree({{"map.canvas", "A"}, {"map/Ideas.canvas", "I2"}, {"old.png", "O"}, {"new.png", "N"}});
-    EXPECT_EQ(judge(onDisk, written, held, true), Verdict::none);
-}
-
-TEST(OutsideChange, ChangedAddedOrRemovedFilesFromOutside) {
-    auto written = tree({{"map.canvas", "A"}, {"note.txt", "n"}});
-    EXPECT_EQ(judge(tree({{"map.canvas", "X"}, {"note.txt", "n"}}), written, written, false), Verdict::take);
-    EXPECT_EQ(judge(tree({{"map.canvas", "A"}, {"note.txt", "n"}, {"more.txt", "m"}}), written, written, false),
-              Verdict::take);
-    EXPECT_EQ(judge(tree({{"map.canvas", "A"}}), written, written, false), Verdict::take);
-    // An empty file is content too.
-    EXPECT_EQ(judge(tree({{"map.canvas", ""}, {"note.txt", "n"}}), written, written, false), Verdict::take);
-}
-
-TEST(OutsideChange, AnOutsideChangeWhileVelkHoldsUnsavedEditsIsAConflict) {
-    auto written = tree({{"map.canvas", "A"}, {"note.txt", "n"}});
-    auto held = tree({{"map.canvas", "B"}, {"note.txt", "n"}});
-    EXPECT_EQ(judge(tree({{"map.canvas", "C"}, {"note.txt", "n"}}), written, held, true), Verdict::conflict);
-    // Even when the other program touched a file velk did not edit.
-    EXPECT_EQ(judge(tree({{"map.canvas", "A"}, {"note.txt", "changed"}}), written, held, true), Verdict::conflict);
-}
-
-TEST(OutsideChange, ARevertOfVelksLastWriteIsAChange) {
-    // velk wrote B over A; another program puts A back.
-    auto written = tree({{"map.canvas", "B"}});
-    EXPECT_EQ(judge(tree({{"map.canvas", "A"}}), written, written, false), Verdict::take);
-}
-
-TEST(OutsideChange, EmptyFoldersAloneAreNoChange) {
-    auto written = tree({{"map.canvas", "A"}});
-    auto onDisk = written;
-    onDisk.write("x", "empty/x");
-    onDisk.remove("empty/x");
-    EXPECT_EQ(judge(onDisk, written, written, false), Verdict::none);
+TEST(OutsideChange, JudgesTheDiskAgainstWhatVelkWroteAndWhatItHolds) {
+    struct Case {
+        const char* what;
+        DocumentTree onDisk, written, held;
+        bool unsaved;
+        Verdict verdict;
+    };
+    const auto a = tree({{"map.canvas", "A"}, {"note.txt", "n"}});
+    const auto b = tree({{"map.canvas", "B"}, {"note.txt", "n"}});
+    const Case cases[] = {
+        {"velk's own write, read back", tree({{"map.canvas", "A"}, {"note.txt", "n"}}), a, a, false, Verdict::none},
+        {"an edit not written yet", a, a, b, true, Verdict::none},
+        {"velk's pending version written by someone", b, a, b, true, Verdict::none},
+        {"a save cut short: one file new, one old", tree({{"map.canvas", "B"}, {"note.txt", "n"}, {"x.png", "X"}}),
+         tree({{"map.canvas", "A"}, {"note.txt", "n"}, {"x.png", "X"}}), b, true, Verdict::none},
+        {"a changed file", tree({{"map.canvas", "C"}, {"note.txt", "n"}}), a, a, false, Verdict::take},
+        {"an added file", tree({{"map.canvas", "A"}, {"note.txt", "n"}, {"more", "m"}}), a, a, false, Verdict::take},
+        {"a removed file", tree({{"map.canvas", "A"}}), a, a, false, Verdict::take},
+        {"an emptied file", tree({{"map.canvas", ""}, {"note.txt", "n"}}), a, a, false, Verdict::take},
+        {"velk's last write undone", a, b, b, false, Verdict::take},
+        {"a change while velk holds edits", tree({{"map.canvas", "C"}, {"note.txt", "n"}}), a, b, true,
+         Verdict::conflict},
+        {"a file velk did not edit, while it holds edits", tree({{"map.canvas", "A"}, {"note.txt", "x"}}), a, b, true,
+         Verdict::conflict},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OutsideChange::judge(c.onDisk, c.written, c.held, c.unsaved), c.verdict) << c.what;
+    }
 }
 
 TEST(OutsideChange, TheQuickCheckOfNamedFiles) {
