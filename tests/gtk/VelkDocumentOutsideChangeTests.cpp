@@ -192,14 +192,5 @@ TEST(VelkDocumentWatching, AFileInAFolderMadeAfterOpeningIsNoticed) {
     ASSERT_TRUE(spinMainContextUntil([&] { return rig.held("later/deeper/note.txt") == "from outside"; }));
 }
 
-TEST(VelkDocumentWatching, ADeletedPackageIsToldOnce) {
-    WatchedRig rig;
-    std::filesystem::remove_all(rig.package);
-    ASSERT_TRUE(spinMainContextUntil([&] { return !rig.window.alerts.empty(); }));
-    spinMainContextFor(300ms);
-    EXPECT_EQ(rig.window.alerts.size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(rig.package));
-}
-
 }  // namespace
 }  // namespace velk
