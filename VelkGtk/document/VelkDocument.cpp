@@ -41,7 +41,7 @@ Expected<void, PackageError> VelkDocument::save() {
     }
     if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
     // Another program's write that the file monitor has not reported yet must not be overwritten.
-    if (changedUnderneath()) {
+    if (!m_keepingOwnVersion && changedUnderneath()) {
         rereadAfterOutsideChange();
         if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
     }
@@ -54,6 +54,7 @@ Expected<void, PackageError> VelkDocument::save() {
     m_lastSaveError.reset();
     m_savedRevision = revision;
     m_previewUnsaved = false;
+    m_keepingOwnVersion = false;
     followPackage();
     return {};
 }

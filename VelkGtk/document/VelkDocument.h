@@ -123,6 +123,7 @@ private:
     bool m_previewUnsaved = false;      // a thumbnail not written yet; not an edit of the map
     std::unique_ptr<PackageMonitor> m_monitor;
     bool m_toldPackageIsGone = false;
+    bool m_keepingOwnVersion = false;  // no conflict copy could be made; the user was told
 };
 
 }  // namespace velk

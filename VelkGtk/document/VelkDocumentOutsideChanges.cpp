@@ -97,6 +97,7 @@ void VelkDocument::keepBothVersions() {
         // velk's version cannot be put anywhere else: it stays open and unsaved rather than lost,
         // and the user chooses.
         m_options.trace([&] { return "outside change: no conflict copy: " + copy.error().description(); });
+        m_keepingOwnVersion = true;
         if (m_window) {
             m_window->presentAlert(
                 "“" + name + "” was changed by another program",

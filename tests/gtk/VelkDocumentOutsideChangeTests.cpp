@@ -1,5 +1,6 @@
 #include "ShownDocumentRig.h"
 
+#include "package/ConflictCopy.h"
 #include "platform/GLibMainQueue.h"
 #include "platform/ManualMainQueue.h"
 
@@ -75,6 +76,29 @@ TEST(VelkDocumentOutsideChange, AConflictKeepsVelksVersionBesideAndTakesTheOther
     rig.queue.advanceBy(5s);
     EXPECT_EQ(rig.onDisk(), Rig::canvasWithCard("theirs"));
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
+}
+
+TEST(VelkDocumentOutsideChange, WithoutRoomForAConflictCopyVelksVersionStaysOpenAndTheUserIsToldOnce) {
+    Rig rig;
+    // Every name a copy could take, this minute and the next, is taken.
+    const auto now = std::chrono::system_clock::now();
+    for (auto when : {now, now + std::chrono::minutes(1)}) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        for (int attempt = 1; attempt <= 100; ++attempt)
+            std::filesystem::create_directory(rig.folder / ConflictCopy::packageName("Trip", local, attempt));
+    }
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    put(rig.package + "/map.canvas", Rig::canvasWithCard("theirs"));
+    rig.document->rereadAfterOutsideChange();
+    EXPECT_NE(rig.held().find("mine"), std::string::npos);
+    ASSERT_EQ(rig.window.alerts.size(), 1u);
+    EXPECT_NE(rig.window.alerts[0].find("could not keep your changes"), std::string::npos) << rig.window.alerts[0];
+    // As the alert said: velk's version is saved, without asking again.
+    rig.queue.advanceBy(VelkDocument::autosaveDelay);
+    EXPECT_NE(rig.onDisk().find("mine"), std::string::npos);
+    EXPECT_EQ(rig.window.alerts.size(), 1u);
 }
 
 TEST(VelkDocumentOutsideChange, AnAutosaveDueBeforeTheChangeIsReportedDoesNotWriteOverIt) {
