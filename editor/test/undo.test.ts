@@ -2,6 +2,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { UndoStack } from "../src/undo";
 import { SaveQueue, SaveStatus } from "../src/saver";
+import { manualTimers, tick } from "./fakes";
 
 const snap = (body: string, path = "/") => ({ body, path });
 
@@ -36,23 +37,6 @@ test("the stack keeps at most its limit, dropping the oldest", () => {
   assert.deepEqual(seen, ["4", "3", "2"]);
 });
 
-function manualTimers() {
-  let queue: Array<{ fn: () => void; at: number; id: number }> = [];
-  let now = 0, nextId = 1;
-  return {
-    timers: {
-      set: (fn: () => void, ms: number) => { const id = nextId++; queue.push({ fn, at: now + ms, id }); return id; },
-      clear: (id: unknown) => { queue = queue.filter((t) => t.id !== id); },
-    },
-    advance(ms: number) {
-      now += ms;
-      const due = queue.filter((t) => t.at <= now);
-      queue = queue.filter((t) => t.at > now);
-      due.forEach((t) => t.fn());
-    },
-  };
-}
-
 function saver() {
   const t = manualTimers();
   const calls: Array<{ resolve: () => void; reject: (e: Error) => void }> = [];
@@ -62,8 +46,6 @@ function saver() {
     (s) => statuses.push(s), t.timers, 300);
   return { q, t, calls, statuses };
 }
-
-const tick = () => new Promise((r) => setImmediate(r));
 
 test("saves wait for a quiet moment and bursts of changes send one save", () => {
   const { q, t, calls } = saver();
