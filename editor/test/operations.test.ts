@@ -1,11 +1,11 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { MapDocument } from "../src/model";
+import { CardNode, MapDocument } from "../src/model";
 import {
   alignCards, gridShown, groupAround, grownHeight, renameSubmapCard, setGrid, setPreviewText, withEnclosed,
 } from "../src/operations";
 
-const card = (id: string, extra: object = {}) => ({ id, type: "text", x: 0, y: 0, width: 100, height: 60, ...extra });
+const card = (id: string, extra: object = {}): CardNode => ({ id, type: "text", x: 0, y: 0, width: 100, height: 60, ...extra });
 
 test("renaming a submap renames what its card shows, which velk names the file after", () => {
   const file = card("f", { type: "file", file: "map/Trip ideas.canvas", color: "2" });
