@@ -114,6 +114,7 @@ export class PointerInput {
     } else if (cardId) {
       this.pressCard(cardId, e.shiftKey);
       drag.kind = "move";
+      drag.fromId = cardId;
       drag.origin = new Map(this.ed.cards.carried().map((n) => [n.id, box(n)]));
     } else if (edgeEl) {
       this.ed.selection.clear();
@@ -210,10 +211,9 @@ export class PointerInput {
     const c = this.ed.camera.canvasPoint(e);
     if (drag.kind === "move" || drag.kind === "resize" || drag.kind === "mid") {
       if (drag.moved && this.before) this.ed.change(() => {}, null, this.before);
-      else if (drag.kind === "move" && !e.shiftKey) {
-        const id = (e.target as Element).closest<HTMLElement>(".card")?.dataset.id;
-        if (id) this.ed.select([id]);
-      }
+      // A click on one card of a selection selects just that card. (The pointer is captured,
+      // so the release event's target is the canvas, not the card.)
+      else if (drag.kind === "move" && !e.shiftKey && drag.fromId) this.ed.select([drag.fromId]);
     } else if (drag.kind === "connect" && drag.moved) {
       this.finishConnection(drag, c);
     } else if (drag.kind === "ink") {
