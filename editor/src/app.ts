@@ -103,6 +103,7 @@ export class Editor {
     this.canvas.clear();
     if (reason === "undo") this.select([]);
     else this.selection = new Set([...this.selection].filter((id) => this.doc.node(this.path, id)));
+    this.invalidate();
   }
 
   private restoreDraft(draft: Draft, onCard: boolean): void {

@@ -28,6 +28,7 @@ export class DocumentSession {
   readonly undo = new UndoStack();
   readonly saver: SaveQueue;
   private edits = 0;
+  private loaded = false;
 
   constructor(private bridge: BridgeClient, private events: SessionEvents, timers: Timers, saveDelayMs = 300) {
     this.saver = new SaveQueue(
@@ -42,7 +43,14 @@ export class DocumentSession {
     return { body: this.doc.snapshot(), path: this.path };
   }
 
+  // Until velk's document has arrived, the page holds an empty stand-in; an edit of it saved
+  // over the package would wipe the map, so edits wait for the first load.
+  get ready(): boolean {
+    return this.loaded;
+  }
+
   change(fn: () => void, key: string | null = null, before?: Snapshot): void {
+    if (!this.loaded) return;
     this.undo.record(before ?? this.snapshot(), key);
     fn();
     this.edits++;
@@ -54,7 +62,7 @@ export class DocumentSession {
   redoChange(): boolean { return this.restore(this.undo.redo(this.snapshot())); }
 
   private restore(s: Snapshot | null): boolean {
-    if (!s) return false;
+    if (!s || !this.loaded) return false;
     this.doc = MapDocument.fromState(JSON.parse(s.body));
     this.path = this.doc.map(s.path) ? s.path : rootPath;
     this.edits++;
@@ -98,6 +106,7 @@ export class DocumentSession {
   private replace(state: unknown): void {
     const draft = this.events.draft();
     this.doc = MapDocument.fromState(state);
+    this.loaded = true;
     this.saver.discard();
     if (!this.doc.map(this.path)) this.path = rootPath;
     this.events.replaced("load");

@@ -153,3 +153,27 @@ test("undo takes the user back to the map of the change and saves the result", a
   assert.equal(s.doc.nodes("/a").length, 1);
   assert.equal(s.redoChange(), false);
 });
+
+test("nothing is edited or saved before velk's document has arrived", async () => {
+  const { s, velk, t } = session();
+  const done = s.load();
+  s.change(() => s.doc.addNode("/", { id: "early", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  assert.equal(s.ready, false);
+  t.advance(10_000);
+  assert.deepEqual(velk.ops(), ["load"], "an empty stand-in is never saved over the package");
+  velk.answer("load", state("the real map"));
+  assert.equal(await done, true);
+  assert.equal(s.ready, true);
+  assert.deepEqual(s.doc.nodes("/").map((n) => n.text), ["the real map"]);
+  assert.equal(s.undoChange(), false);
+});
+
+test("after a failed first load the page stays read-only", async () => {
+  const { s, velk, t } = session();
+  const done = s.load();
+  velk.refuse("load", "no root canvas map.canvas");
+  await done;
+  s.change(() => s.doc.addNode("/", { id: "x", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  t.advance(1000);
+  assert.deepEqual(velk.ops(), ["load"]);
+});
