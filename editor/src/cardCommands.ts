@@ -1,6 +1,6 @@
 // Commands on the selected cards and connections of the map on screen.
 import type { Editor } from "./app";
-import { CardCopy, copyCards, copyText, pasteOffset, placeCopies } from "./clipboard";
+import { CardCopy, copyCards, copyText, pasteOffset, pastesCards, placeCopies } from "./clipboard";
 import { Alignment, snap } from "./geometry";
 import { str } from "./json";
 import { CardNode, newId } from "./model";
@@ -90,10 +90,8 @@ export class CardCommands {
     return text;
   }
 
-  // Whether clipboard text is what the page put there when it copied its cards (or nothing),
-  // so a paste brings back the cards rather than a note of their text.
   ownsClipboard(text: string): boolean {
-    return !!this.clipboard && (!text || text === copyText(this.clipboard.nodes).trim());
+    return pastesCards(this.clipboard, text);
   }
 
   paste(): boolean {

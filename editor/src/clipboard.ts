@@ -61,3 +61,10 @@ export function pasteOffset(copy: CardCopy, toPath: string, centre: Point, snapT
 export function copyText(nodes: CardNode[]): string {
   return nodes.map((n) => str(n.text) || str(n.url) || str(n.label)).join("\n\n");
 }
+
+// Whether clipboard text is what the page put there when it copied these cards (or nothing),
+// so a paste brings back the cards rather than a note of their text.
+export function pastesCards(copy: CardCopy | null, clipboardText: string): boolean {
+  const text = clipboardText.trim();
+  return !!copy && (!text || text === copyText(copy.nodes).trim());
+}

@@ -1,6 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { copyCards, copyText, pasteOffset, placeCopies } from "../src/clipboard";
+import { copyCards, copyText, pasteOffset, pastesCards, placeCopies } from "../src/clipboard";
 import { snap } from "../src/geometry";
 import { readInk } from "../src/ink";
 import { MapDocument } from "../src/model";
@@ -120,4 +120,13 @@ test("a paste lands beside the originals in their map, else in the middle of the
   const copy = copyCards(doc, "/", [doc.node("/", "a")!])!;
   assert.deepEqual(pasteOffset(copy, "/", { x: 999, y: 999 }, snap), { x: 30, y: 30 });
   assert.deepEqual(pasteOffset(copy, "/c", { x: 500, y: 300 }, snap), { x: 450, y: 270 });
+});
+
+test("a paste brings back the copied cards only while the clipboard still holds their text", () => {
+  const doc = MapDocument.fromState(state());
+  const copy = copyCards(doc, "/", [doc.node("/", "a")!, doc.node("/", "c")!])!;
+  assert.equal(pastesCards(copy, "alpha\n\n# Plans\n"), true);
+  assert.equal(pastesCards(copy, ""), true, "images or nothing as text: the cards");
+  assert.equal(pastesCards(copy, "copied later in another program"), false);
+  assert.equal(pastesCards(null, ""), false);
 });
