@@ -126,7 +126,7 @@ test("a paste brings back the copied cards only while the clipboard still holds 
   const doc = MapDocument.fromState(state());
   const copy = copyCards(doc, "/", [doc.node("/", "a")!, doc.node("/", "c")!])!;
   assert.equal(pastesCards(copy, "alpha\n\n# Plans\n"), true);
-  assert.equal(pastesCards(copy, ""), true, "images or nothing as text: the cards");
+  assert.equal(pastesCards(copy, ""), true, "no text at all: the cards");
   assert.equal(pastesCards(copy, "copied later in another program"), false);
   assert.equal(pastesCards(null, ""), false);
 });
