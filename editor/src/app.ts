@@ -60,6 +60,9 @@ export class Editor {
     new KeyboardInput(this).bind();
     new EditMenu(this).bind();
     new ResizeObserver(() => this.camera.resized()).observe(this.viewport);
+    // velk calls this before it closes the window or quits, and waits for it: what was changed
+    // in the last moments (typing within the save delay) reaches velk before the page goes.
+    window.__velkFlush = () => this.session.saver.flush();
     window.addEventListener("pagehide", () => void this.session.saver.flush());
     document.addEventListener("visibilitychange", () => { if (document.hidden) void this.session.saver.flush(); });
   }
