@@ -1,17 +1,22 @@
 #include "VelkApplication.h"
 
 #include "bridge/EditorBundle.h"
+#include "document/PackagePlacement.h"
+#include "package/MapNaming.h"
+#include "shell/Beta.h"
 
 #include <glib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 
 namespace velk {
 
 namespace {
 
 constexpr const char* applicationID = "dev.velk.Velk";
+constexpr const char* draftName = "Untitled";
 
 // A package is opened by its folder or by the path of its map.canvas.
 std::string packageFolder(std::string path) {
@@ -19,6 +24,11 @@ std::string packageFolder(std::string path) {
     if (path.ends_with(canvas)) path.resize(path.size() - canvas.size());
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
+}
+
+std::string defaultsFileFor(const VelkApplication::Paths& paths) {
+    if (!paths.defaultsFile.empty()) return paths.defaultsFile;
+    return PackagePlacement::join(paths.temporaryRoot, "defaults.json");
 }
 
 }  // namespace
@@ -31,7 +41,9 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace)
     : Gtk::Application(applicationID, Gio::Application::Flags::HANDLES_OPEN),
       m_paths(std::move(paths)),
       m_trace(std::move(trace)),
-      m_http(CurlHttpClient::Options{"velk/0.1 (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
+      m_defaults(m_fileSystem, defaultsFileFor(m_paths)),
+      m_sizeMemory(m_defaults),
+      m_http(CurlHttpClient::Options{"velk/" VELK_VERSION " (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
       m_previews(m_http) {}
 
 VelkApplication::~VelkApplication() {
@@ -40,30 +52,40 @@ VelkApplication::~VelkApplication() {
     m_alert.reset();
 }
 
+void VelkApplication::on_startup() {
+    Gtk::Application::on_startup();
+    m_menu = MainMenu::build();
+    set_menubar(m_menu.menu);
+    addActions();
+    for (const auto& accelerator : MainMenu::accelerators()) set_accels_for_action(accelerator.action, accelerator.keys);
+    m_recent.emplace(Gtk::RecentManager::get_default());
+    m_recent->signalChanged().connect([this] { refreshRecentMenu(); });
+    refreshRecentMenu();
+    // The session manager asks before logging out; whatever is pending is written then.
+    property_register_session() = true;
+    signal_query_end().connect([this] { saveAll(); });
+}
+
 void VelkApplication::on_activate() {
-    auto page = editorPage();
-    if (!page) return;
-    // Nothing to open: a new empty map, kept in a temporary folder until saving elsewhere exists.
-    char* folder = g_build_filename(m_paths.temporaryRoot.c_str(), "velk-XXXXXX", nullptr);
-    char* made = g_mkdtemp(folder);
-    if (!made) {
-        std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
-        g_free(folder);
-        return;
-    }
-    std::string package = std::string(made) + "/Untitled.velk";
-    g_free(folder);
-    auto document = VelkDocument::createEmpty(package, m_fileSystem, m_mainQueue);
-    if (!document) {
-        std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
-        return;
-    }
-    show(*document, *page);
+    // Nothing to open: a new draft.
+    openDraft(draftName);
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
     for (const auto& file : files) {
         if (auto path = file->get_path(); !path.empty()) openPackage(path);
+    }
+}
+
+void VelkApplication::on_shutdown() {
+    saveAll();
+    Gtk::Application::on_shutdown();
+}
+
+void VelkApplication::saveAll() {
+    for (const auto& window : m_windows) {
+        if (auto saved = window->document().save(); !saved)
+            std::fprintf(stderr, "velk: %s\n", saved.error().description().c_str());
     }
 }
 
@@ -80,6 +102,30 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);
     if (!document) {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
+        return nullptr;
+    }
+    if (m_recent) m_recent->add(folder);
+    return show(*document, *page);
+}
+
+EditorWindow* VelkApplication::openDraft(const std::string& name, std::optional<DocumentTree> contents) {
+    auto page = editorPage();
+    if (!page) return nullptr;
+    if (g_mkdir_with_parents(m_paths.temporaryRoot.c_str(), 0700) != 0) {
+        std::fprintf(stderr, "velk: cannot make the drafts folder %s\n", m_paths.temporaryRoot.c_str());
+        return nullptr;
+    }
+    // Each draft has a folder of its own, so removing the draft never touches another.
+    std::string pattern = PackagePlacement::join(m_paths.temporaryRoot, "velk-XXXXXX");
+    if (!g_mkdtemp(pattern.data())) {
+        std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
+        return nullptr;
+    }
+    auto document = VelkDocument::createDraft(PackagePlacement::join(pattern, MapNaming::packageFileName(name)), name,
+                                              m_fileSystem, m_mainQueue, std::move(contents));
+    if (!document) {
+        std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
+        (void)PackagePlacement::removeTree(m_fileSystem, pattern);
         return nullptr;
     }
     return show(*document, *page);
@@ -117,15 +163,28 @@ void VelkApplication::tell(const PageAlert& alert) {
     m_alert->present();
 }
 
+std::string VelkApplication::feedbackURL(std::optional<std::string_view> message) {
+    const Beta::RandomSource random = [] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) | device();
+    };
+    return Beta::feedbackURL(m_defaults, random, VELK_VERSION, message);
+}
+
 EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, SharedBytes page) {
     auto window = std::make_unique<EditorWindow>(
         std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,
-                               [](std::optional<std::string_view>) { return std::string(); }, m_trace});
+                               [this](std::optional<std::string_view> message) { return feedbackURL(message); },
+                               m_trace},
+        *this, m_sizeMemory.open());
     EditorWindow* shown = window.get();
     m_windows.push_back(std::move(window));
     add_window(*shown);
-    shown->signal_hide().connect([this, shown] { forget(shown); });
+    shown->signal_hide().connect([this, shown] {
+        m_sizeMemory.close(shown->sizeOpening(), shown->rememberedSize());
+        forget(shown);
+    });
     shown->present();
     return shown;
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+// What an editor window asks of the application around it: the things that reach beyond one
+// window. VelkApplication implements it. Main thread only.
+
+#include "document/VelkDocument.h"
+
+#include <string>
+
+namespace velk {
+
+class EditorWindowShell {
+public:
+    virtual ~EditorWindowShell() = default;
+
+    // Home: where the user picks a map to work on.
+    virtual void showStartWindow() = 0;
+    // Opens a copy of `document` in a new window, as a draft.
+    virtual void duplicate(const VelkDocument& document) = 0;
+    // The document's package is now at `to` (it was at `from`, empty for a draft).
+    virtual void documentPlaced(const std::string& from, const std::string& to) = 0;
+};
+
+}  // namespace velk
