@@ -84,21 +84,27 @@ void EditorWindow::presentAlert(std::string message, std::string detail) {
 void EditorWindow::showStartWindow() { m_shell.showStartWindow(); }
 
 bool EditorWindow::on_close_request() {
-    if (m_closeDecided) return false;
+    constexpr bool keepOpen = true;
+    if (m_closeDecided) return letClose();
     if (m_document->isDraft()) {
         // An untouched new map is nothing to keep.
         if (!m_document->wasEdited()) {
             m_document->discardDraft();
-            return false;
+            return letClose();
         }
         askBeforeClosingDraft();
-        return true;
+        return keepOpen;
     }
     // Closing right after an edit must lose nothing: write before the window goes.
     if (auto closed = m_document->close(); !closed) {
         askAfterFailedSave(closed.error());
-        return true;
+        return keepOpen;
     }
+    return letClose();
+}
+
+bool EditorWindow::letClose() {
+    m_shell.windowClosing(*this);
     return false;
 }
 

@@ -61,6 +61,8 @@ private:
     using AfterSave = std::function<void()>;
 
     bool on_close_request() override;
+    // Tells the shell the window goes, and lets GTK close it.
+    bool letClose();
     void addActions();
     void addEditActions();
     void updateTitle();

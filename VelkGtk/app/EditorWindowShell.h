@@ -9,6 +9,8 @@
 
 namespace velk {
 
+class EditorWindow;
+
 class EditorWindowShell {
 public:
     virtual ~EditorWindowShell() = default;
@@ -19,6 +21,8 @@ public:
     virtual void duplicate(const VelkDocument& document) = 0;
     // The document's package is now at `to` (it was at `from`, empty for a draft).
     virtual void documentPlaced(const std::string& from, const std::string& to) = 0;
+    // The window is about to go: its map is written or given up, and GTK destroys it next.
+    virtual void windowClosing(EditorWindow& window) = 0;
 };
 
 }  // namespace velk

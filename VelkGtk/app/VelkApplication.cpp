@@ -181,19 +181,16 @@ EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, Shar
     EditorWindow* shown = window.get();
     m_windows.push_back(std::move(window));
     add_window(*shown);
-    shown->signal_hide().connect([this, shown] {
-        m_sizeMemory.close(shown->sizeOpening(), shown->rememberedSize());
-        forget(shown);
-    });
     shown->present();
     return shown;
 }
 
-void VelkApplication::forget(EditorWindow* window) {
-    remove_window(*window);
-    // Destroyed later: the hide signal is still running on it.
-    m_mainQueue.runSoon([this, window] {
-        std::erase_if(m_windows, [window](const auto& held) { return held.get() == window; });
+void VelkApplication::windowClosing(EditorWindow& window) {
+    m_sizeMemory.close(window.sizeOpening(), window.rememberedSize());
+    remove_window(window);
+    // Destroyed later: its close request is still running.
+    m_mainQueue.runSoon([this, closing = &window] {
+        std::erase_if(m_windows, [closing](const auto& held) { return held.get() == closing; });
     });
 }
 

@@ -56,6 +56,7 @@ public:
     void showStartWindow() override;
     void duplicate(const VelkDocument& document) override;
     void documentPlaced(const std::string& from, const std::string& to) override;
+    void windowClosing(EditorWindow& window) override;
 
 protected:
     VelkApplication(Paths paths, TraceSink trace);
@@ -76,7 +77,6 @@ private:
     std::optional<SharedBytes> editorPage();
     void tell(const PageAlert& alert);
     EditorWindow* show(std::shared_ptr<VelkDocument> document, SharedBytes page);
-    void forget(EditorWindow* window);
 
     Paths m_paths;
     TraceSink m_trace;
