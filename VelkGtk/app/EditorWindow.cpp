@@ -2,6 +2,7 @@
 
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/messagedialog.h>
+#include <glibmm/fileutils.h>
 
 #include <string>
 
@@ -67,8 +68,16 @@ std::optional<WindowSize> EditorWindow::rememberedSize() const {
 }
 
 void EditorWindow::documentDidChange() {
-    m_editedMark.update(m_document->status());
+    const DocumentStatus status = m_document->status();
+    m_editedMark.update(status);
     updateTitle();
+    // Whatever gave the package its place (opening it, a menu command, the page's rename), the
+    // recent maps follow; a place that still holds a package (after Save As) keeps its entry.
+    if (!status.draft && status.folder != m_shownFolder) {
+        const bool oldPlaceGone = !m_shownFolder.empty() && !Glib::file_test(m_shownFolder, Glib::FileTest::EXISTS);
+        m_shell.documentPlaced(oldPlaceGone ? m_shownFolder : std::string(), status.folder);
+    }
+    m_shownFolder = status.draft ? std::string() : status.folder;
 }
 
 void EditorWindow::updateTitle() { set_title(editorWindowTitle(m_document->status(), m_editedMark.shown())); }

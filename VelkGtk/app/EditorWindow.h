@@ -85,6 +85,7 @@ private:
     OwnedDialogs m_dialogs;
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
     bool m_closeDecided = false;
+    std::string m_shownFolder;  // the package folder last shown; empty for a draft
 };
 
 }  // namespace velk

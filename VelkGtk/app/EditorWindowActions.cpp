@@ -79,7 +79,6 @@ void EditorWindow::runSaveAs(AfterSave afterSaved) {
             presentAlert("The map could not be saved", saved.error().description());
             return;
         }
-        m_shell.documentPlaced({}, target);
         if (afterSaved) afterSaved();
     });
     m_chooser->show();
@@ -92,16 +91,12 @@ void EditorWindow::runMoveTo() {
     m_chooser->signal_response().connect([this](int response) {
         auto folder = response == Gtk::ResponseType::ACCEPT ? m_chooser->get_file() : Glib::RefPtr<Gio::File>();
         if (!folder || folder->get_path().empty()) return;
-        const std::string from = m_document->isDraft() ? std::string() : m_document->folder();
         const std::string target = PackagePlacement::join(
             folder->get_path(), m_document->isDraft() ? m_document->proposedPackageName()
                                                       : PackagePlacement::lastComponent(m_document->folder()));
         if (target == m_document->folder()) return;
-        if (auto moved = m_document->moveTo(target); !moved) {
+        if (auto moved = m_document->moveTo(target); !moved)
             presentAlert("The map could not be moved", moved.error().description());
-            return;
-        }
-        m_shell.documentPlaced(from, target);
     });
     m_chooser->show();
 }
@@ -129,14 +124,12 @@ void EditorWindow::runRename() {
             m_dialogs.dismiss(shown);
             return;
         }
-        const std::string from = m_document->isDraft() ? std::string() : m_document->folder();
         if (auto renamed = m_document->editorRename(entry->get_text().raw()); !renamed) {
             // The dialog stays, so the user can change the name and try again.
             problem->set_text(renamed.error().description());
             return;
         }
         m_dialogs.dismiss(shown);
-        if (!from.empty() && from != m_document->folder()) m_shell.documentPlaced(from, m_document->folder());
     });
 }
 

@@ -104,7 +104,6 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
         return nullptr;
     }
-    if (m_recent) m_recent->add(folder);
     return show(*document, *page);
 }
 
