@@ -93,8 +93,9 @@ Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     if (auto saved = save(); !saved) return saved;
     if (auto moved = PackagePlacement::move(m_fileSystem, folder(), destination, m_core.tree()); !moved) return moved;
     PackageStore next(m_fileSystem, std::move(destination));
-    // Reading gives the new store its record of the disk; the map in memory is already that.
-    if (auto contents = next.read(); !contents) return Unexpected(contents.error());
+    // Reading gives the new store its record of the disk; the map in memory is already that. The
+    // package has moved either way: without a record, the next save simply writes every file.
+    (void)next.read();
     m_store = std::move(next);
     announceName();
     return {};
