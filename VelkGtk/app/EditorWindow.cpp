@@ -113,6 +113,7 @@ bool EditorWindow::on_close_request() {
 }
 
 bool EditorWindow::letClose() {
+    m_closed = true;
     m_shell.windowClosing(*this);
     return false;
 }

@@ -48,6 +48,8 @@ public:
 
     [[nodiscard]] VelkDocument& document() const noexcept { return *m_document; }
     [[nodiscard]] WebKitWebViewBinding& webView() const noexcept { return *m_binding; }
+    // True once the window agreed to close; GTK destroys it then, and the application soon after.
+    [[nodiscard]] bool hasClosed() const noexcept { return m_closed; }
     [[nodiscard]] const WindowSizeMemory::Opening& sizeOpening() const noexcept { return m_sizeOpening; }
     // The size to remember: absent while maximized, when the window's own size is not the user's.
     [[nodiscard]] std::optional<WindowSize> rememberedSize() const;
@@ -85,6 +87,7 @@ private:
     OwnedDialogs m_dialogs;
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
     bool m_closeDecided = false;
+    bool m_closed = false;
     std::string m_shownFolder;  // the package folder last shown; empty for a draft
 };
 

@@ -92,7 +92,7 @@ void VelkApplication::saveAll() {
 EditorWindow* VelkApplication::openPackage(const std::string& path) {
     std::string folder = packageFolder(path);
     for (const auto& window : m_windows) {
-        if (window->document().folder() == folder) {
+        if (!window->hasClosed() && window->document().folder() == folder) {
             window->present();
             return window.get();
         }

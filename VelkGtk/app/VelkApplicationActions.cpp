@@ -57,10 +57,10 @@ void VelkApplication::quitAfterClosingWindows() {
     // Each window writes its map as it closes, and a draft asks where to go first; the
     // application ends when the last window has gone. Closing removes windows from the list.
     std::vector<EditorWindow*> open;
-    for (const auto& window : m_windows) open.push_back(window.get());
+    for (const auto& window : m_windows)
+        if (!window->hasClosed()) open.push_back(window.get());
     for (auto* window : open) window->close();
-    if (m_windows.empty() || std::ranges::all_of(m_windows, [](const auto& window) { return !window->is_visible(); }))
-        quit();
+    if (std::ranges::all_of(m_windows, [](const auto& window) { return window->hasClosed(); })) quit();
 }
 
 void VelkApplication::showStartWindow() {
