@@ -84,6 +84,7 @@ void VelkApplication::on_shutdown() {
 
 void VelkApplication::saveAll() {
     for (const auto& window : m_windows) {
+        if (window->hasClosed()) continue;
         if (auto saved = window->document().save(); !saved)
             std::fprintf(stderr, "velk: %s\n", saved.error().description().c_str());
     }

@@ -104,6 +104,7 @@ Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
 void VelkDocument::discardDraft() {
     if (!isDraft()) return;
     cancelAutosave();
+    m_savedRevision = m_core.revision();
     discardDraftHome();
 }
 

@@ -11,12 +11,12 @@
 
 #include "bridge/EditorDocumentHost.h"
 #include "bridge/EditorWebHost.h"
+#include "document/DocumentStatus.h"
 #include "document/DocumentWindow.h"
 #include "package/MapDocumentCore.h"
 #include "package/PackageError.h"
 #include "package/PackageStore.h"
 #include "platform/MainQueue.h"
-#include "document/DocumentStatus.h"
 
 #include <chrono>
 #include <memory>
@@ -83,7 +83,8 @@ public:
     // Moves the package to `folder` (nothing may have that name) and goes on there. A draft is
     // saved there instead. On failure the package stays where it was.
     [[nodiscard]] Expected<void, PackageError> moveTo(std::string folder);
-    // Removes a draft's package and the folder made for it. Does nothing for a saved map.
+    // Removes a draft's package and the folder made for it, and with it whatever was not written
+    // yet: nothing is saved after this. Does nothing for a saved map.
     void discardDraft();
     // The window is closing: write what is pending.
     [[nodiscard]] Expected<void, PackageError> close();

@@ -263,6 +263,9 @@ TEST(VelkDocumentDraft, DiscardingRemovesItsFolderButNeverASavedMap) {
     draft->discardDraft();
     EXPECT_FALSE(fs::exists(rig.root / "drafts/velk-1"));
     EXPECT_EQ(rig.queue.pending(), 0u);
+    // Nothing brings the thrown-away draft back.
+    EXPECT_TRUE(draft->close().has_value());
+    EXPECT_FALSE(fs::exists(rig.root / "drafts/velk-1"));
 }
 
 TEST(VelkDocumentStatus, TheWindowHearsOfChangesOnlyWhenWhatItShowsChanges) {
