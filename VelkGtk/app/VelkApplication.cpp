@@ -1,6 +1,7 @@
 #include "VelkApplication.h"
 
 #include "bridge/EditorBundle.h"
+#include "document/Drafts.h"
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 #include "shell/Beta.h"
@@ -67,8 +68,31 @@ void VelkApplication::on_startup() {
 }
 
 void VelkApplication::on_activate() {
-    // Nothing to open: a new draft.
-    openDraft(draftName);
+    // Nothing to open: the drafts a past session left, or else a new one.
+    if (reopenLeftoverDrafts() == 0) openDraft(draftName);
+}
+
+int VelkApplication::reopenLeftoverDrafts() {
+    int reopened = 0;
+    for (const auto& package : Drafts::leftovers(m_fileSystem, m_paths.temporaryRoot)) {
+        const bool alreadyOpen = std::ranges::any_of(m_windows, [&](const auto& window) {
+            return !window->hasClosed() && window->document().folder() == package;
+        });
+        if (alreadyOpen) continue;
+        auto document = VelkDocument::reopenDraft(package, MapNaming::displayName(PackagePlacement::lastComponent(package)),
+                                                  m_fileSystem, m_mainQueue);
+        if (!document) continue;
+        // A draft nobody wrote anything in is not worth a window.
+        if ((*document)->isBlank()) {
+            (*document)->discardDraft();
+            continue;
+        }
+        auto page = editorPage();
+        if (!page) break;
+        show(*document, *page);
+        ++reopened;
+    }
+    return reopened;
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
@@ -111,21 +135,16 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
 EditorWindow* VelkApplication::openDraft(const std::string& name, std::optional<DocumentTree> contents) {
     auto page = editorPage();
     if (!page) return nullptr;
-    if (g_mkdir_with_parents(m_paths.temporaryRoot.c_str(), 0700) != 0) {
-        std::fprintf(stderr, "velk: cannot make the drafts folder %s\n", m_paths.temporaryRoot.c_str());
-        return nullptr;
-    }
-    // Each draft has a folder of its own, so removing the draft never touches another.
-    std::string pattern = PackagePlacement::join(m_paths.temporaryRoot, "velk-XXXXXX");
-    if (!g_mkdtemp(pattern.data())) {
+    auto home = Drafts::makeHome(m_paths.temporaryRoot);
+    if (!home) {
         std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
         return nullptr;
     }
-    auto document = VelkDocument::createDraft(PackagePlacement::join(pattern, MapNaming::packageFileName(name)), name,
+    auto document = VelkDocument::createDraft(PackagePlacement::join(*home, MapNaming::packageFileName(name)), name,
                                               m_fileSystem, m_mainQueue, std::move(contents));
     if (!document) {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
-        (void)PackagePlacement::removeTree(m_fileSystem, pattern);
+        (void)PackagePlacement::removeTree(m_fileSystem, *home);
         return nullptr;
     }
     return show(*document, *page);

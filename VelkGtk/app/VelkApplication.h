@@ -3,8 +3,8 @@
 // The desktop application object: one per user session (a second `velk MAP.velk` hands the map
 // to the running instance), holding the services every editor window shares, the menu bar and
 // the windows themselves. `velk` with packages opens each in an editor window; with nothing to
-// open it makes a new draft map, which lives in a folder of its own under the drafts folder until
-// the user saves it somewhere.
+// open it reopens the drafts an earlier run left, or makes a new draft map. A draft lives in a
+// folder of its own under the drafts folder until the user saves it somewhere.
 //
 // Made once by main() (or by a test), which passes the paths it read from the process; the
 // application reads no environment of its own. Main thread only.
@@ -67,6 +67,8 @@ protected:
 
 private:
     void addActions();
+    // Opens the drafts an earlier run left behind and returns how many.
+    int reopenLeftoverDrafts();
     void refreshRecentMenu();
     void runOpen();
     void quitAfterClosingWindows();

@@ -47,11 +47,28 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createDraft(
     auto created = document->m_store.create(document->m_core.tree());
     if (!created) return Unexpected(created.error());
     document->m_savedRevision = document->m_core.revision();
-    document->m_draftName = std::move(name);
-    document->m_draftHome = PackagePlacement::parentFolder(document->folder());
-    document->m_shownStatus = document->status();
+    document->becomeDraft(std::move(name));
     return document;
 }
+
+Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::reopenDraft(std::string folder, std::string name,
+                                                                                FileSystem& fileSystem,
+                                                                                MainQueue& mainQueue) {
+    auto document = open(std::move(folder), fileSystem, mainQueue);
+    if (!document) return document;
+    // It outlived the window it was made in, so it holds what the user could lose.
+    (*document)->m_edited = !(*document)->isBlank();
+    (*document)->becomeDraft(std::move(name));
+    return document;
+}
+
+void VelkDocument::becomeDraft(std::string name) {
+    m_draftName = std::move(name);
+    m_draftHome = PackagePlacement::parentFolder(folder());
+    m_shownStatus = status();
+}
+
+bool VelkDocument::isBlank() const { return m_core.tree() == MapDocumentCore().tree(); }
 
 std::string VelkDocument::displayName() const {
     if (m_draftName) return *m_draftName;

@@ -45,6 +45,12 @@ public:
         std::string folder, std::string name, FileSystem& fileSystem, MainQueue& mainQueue,
         std::optional<DocumentTree> contents = std::nullopt);
 
+    // Opens the draft package `folder` that was left by an earlier run, as a draft called `name`.
+    [[nodiscard]] static Expected<std::shared_ptr<VelkDocument>, PackageError> reopenDraft(std::string folder,
+                                                                                            std::string name,
+                                                                                            FileSystem& fileSystem,
+                                                                                            MainQueue& mainQueue);
+
     VelkDocument(const VelkDocument&) = delete;
     VelkDocument& operator=(const VelkDocument&) = delete;
     ~VelkDocument() override;
@@ -63,6 +69,8 @@ public:
     [[nodiscard]] std::string displayName() const;
     // The package name a save dialog proposes.
     [[nodiscard]] std::string proposedPackageName() const;
+    // Whether the map holds nothing but what a new map starts with.
+    [[nodiscard]] bool isBlank() const;
     [[nodiscard]] DocumentStatus status() const;
 
     // The window that shows the document and the editor host inside it; both may be absent, and
@@ -114,6 +122,7 @@ private:
     void announceName();
     void discardDraftHome();
     void cancelAutosave();
+    void becomeDraft(std::string name);
 
     PackageStore m_store;
     DocumentWindow* m_window = nullptr;
