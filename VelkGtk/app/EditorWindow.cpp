@@ -1,5 +1,7 @@
 #include "EditorWindow.h"
 
+#include "app/ClosingStep.h"
+
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/messagedialog.h>
 #include <glibmm/fileutils.h>
@@ -95,21 +97,22 @@ void EditorWindow::showStartWindow() { m_shell.showStartWindow(); }
 bool EditorWindow::on_close_request() {
     constexpr bool keepOpen = true;
     if (m_closeDecided) return letClose();
-    if (m_document->isDraft()) {
-        // An untouched new map is nothing to keep.
-        if (!m_document->wasEdited()) {
-            m_document->discardDraft();
-            return letClose();
-        }
+    switch (closingStep(m_document->status())) {
+    case ClosingStep::discardThenClose:
+        m_document->discardDraft();
+        return letClose();
+    case ClosingStep::askWhereToSave:
         askBeforeClosingDraft();
         return keepOpen;
+    case ClosingStep::writeThenClose:
+        // Closing right after an edit must lose nothing: write before the window goes.
+        if (auto closed = m_document->close(); !closed) {
+            askAfterFailedSave(closed.error());
+            return keepOpen;
+        }
+        return letClose();
     }
-    // Closing right after an edit must lose nothing: write before the window goes.
-    if (auto closed = m_document->close(); !closed) {
-        askAfterFailedSave(closed.error());
-        return keepOpen;
-    }
-    return letClose();
+    return keepOpen;
 }
 
 bool EditorWindow::letClose() {
