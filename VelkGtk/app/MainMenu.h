@@ -45,7 +45,8 @@ struct Accelerator {
 };
 [[nodiscard]] std::vector<Accelerator> accelerators();
 
-// The action that opens one recent map; its target is the package's path.
+// The application action that opens one recent map; its target is the package's path.
+inline constexpr std::string_view openRecentActionName = "open-recent";
 inline constexpr std::string_view openRecentAction = "app.open-recent";
 
 }  // namespace velk::MainMenu

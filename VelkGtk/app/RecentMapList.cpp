@@ -8,6 +8,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 namespace velk {

@@ -15,7 +15,7 @@ namespace velk {
 void VelkApplication::addActions() {
     add_action("new", [this] { openDraft("Untitled"); });
     add_action("open", [this] { runOpen(); });
-    add_action_with_parameter(std::string(MainMenu::openRecentAction).substr(4), Glib::VARIANT_TYPE_STRING,
+    add_action_with_parameter(std::string(MainMenu::openRecentActionName), Glib::VARIANT_TYPE_STRING,
                               [this](const Glib::VariantBase& target) {
                                   openPackage(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(target).get());
                               });
