@@ -118,6 +118,8 @@ private:
     void scheduleAutosave();
     // Tells the window when what it shows of the document (name, place, edited state) changed.
     void noteStatus();
+    // The page's change was accepted.
+    void noteEdit();
     // The name or place changed: the page and the window show it again.
     void announceName();
     void discardDraftHome();
