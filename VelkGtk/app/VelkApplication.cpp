@@ -1,5 +1,6 @@
 #include "VelkApplication.h"
 
+#include "app/OpenTarget.h"
 #include "bridge/EditorBundle.h"
 #include "document/Drafts.h"
 #include "document/PackagePlacement.h"
@@ -18,14 +19,6 @@ namespace {
 
 constexpr const char* applicationID = "dev.velk.Velk";
 constexpr const char* draftName = "Untitled";
-
-// A package is opened by its folder or by the path of its map.canvas.
-std::string packageFolder(std::string path) {
-    constexpr std::string_view canvas = "/map.canvas";
-    if (path.ends_with(canvas)) path.resize(path.size() - canvas.size());
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 std::string defaultsFileFor(const VelkApplication::Paths& paths) {
     if (!paths.defaultsFile.empty()) return paths.defaultsFile;
@@ -115,7 +108,16 @@ void VelkApplication::saveAll() {
 }
 
 EditorWindow* VelkApplication::openPackage(const std::string& path) {
-    std::string folder = packageFolder(path);
+    auto target = packageToOpen(path, [this](const std::string& candidate) {
+        return PackagePlacement::exists(m_fileSystem, candidate);
+    });
+    const std::string heading =
+        "velk cannot open \u201c" + PackagePlacement::lastComponent(target.value_or(path)) + "\u201d";
+    if (!target) {
+        tell({heading, "A map is a folder whose name ends in \u201c.velk\u201d, or a folder holding a map.canvas."});
+        return nullptr;
+    }
+    const std::string& folder = *target;
     for (const auto& window : m_windows) {
         if (!window->hasClosed() && window->document().folder() == folder) {
             window->present();
@@ -126,7 +128,7 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
     if (!page) return nullptr;
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);
     if (!document) {
-        std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
+        tell({heading, document.error().description()});
         return nullptr;
     }
     return show(*document, *page);
