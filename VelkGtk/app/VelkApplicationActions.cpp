@@ -8,7 +8,6 @@
 #include "share/ShareBase.h"
 
 #include <giomm/file.h>
-#include <gtkmm/filefilter.h>
 
 namespace velk {
 
@@ -40,12 +39,10 @@ void VelkApplication::refreshRecentMenu() {
 }
 
 void VelkApplication::runOpen() {
-    m_openChooser = Gtk::FileChooserNative::create("Open Map", Gtk::FileChooser::Action::OPEN, "_Open", "_Cancel");
-    auto maps = Gtk::FileFilter::create();
-    maps->set_name("Maps");
-    maps->add_pattern("*.velk");
-    maps->add_pattern("map.canvas");
-    m_openChooser->add_filter(maps);
+    // A map is a folder (Trip.velk, or any folder holding a map.canvas), so the user picks the
+    // folder itself, as the file manager shows it, rather than a file inside it.
+    m_openChooser =
+        Gtk::FileChooserNative::create("Open Map", Gtk::FileChooser::Action::SELECT_FOLDER, "_Open", "_Cancel");
     m_openChooser->signal_response().connect([this](int response) {
         if (response != Gtk::ResponseType::ACCEPT) return;
         if (auto file = m_openChooser->get_file(); file && !file->get_path().empty()) openPackage(file->get_path());
