@@ -5,6 +5,7 @@
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/messagedialog.h>
 #include <glibmm/fileutils.h>
+#include <glibmm/main.h>
 
 #include <string>
 
@@ -56,6 +57,7 @@ EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes e
 }
 
 EditorWindow::~EditorWindow() {
+    m_pageChangesLimit.disconnect();
     m_document->showIn(nullptr, {});
     // The host goes before the binding it uses as its view.
     m_host.reset();
@@ -97,6 +99,9 @@ void EditorWindow::showStartWindow() { m_shell.showStartWindow(); }
 bool EditorWindow::on_close_request() {
     constexpr bool keepOpen = true;
     if (m_closeDecided) return letClose();
+    if (waitForPageChanges()) return keepOpen;
+    // A close that does not happen now (a question, a failed write) asks the page again next time.
+    m_pageChanges = PageChanges::notAsked;
     switch (closingStep(m_document->status())) {
     case ClosingStep::discardThenClose:
         m_document->discardDraft();
@@ -113,6 +118,23 @@ bool EditorWindow::on_close_request() {
         return letClose();
     }
     return keepOpen;
+}
+
+bool EditorWindow::waitForPageChanges() {
+    if (m_pageChanges == PageChanges::received) return false;
+    if (m_pageChanges == PageChanges::waiting) return true;
+    // A page that never loaded the document holds no changes of it.
+    if (!m_document->wasLoadedByEditor()) return false;
+    m_pageChanges = PageChanges::waiting;
+    auto received = [this] {
+        if (m_pageChanges != PageChanges::waiting) return;
+        m_pageChanges = PageChanges::received;
+        m_pageChangesLimit.disconnect();
+        close();
+    };
+    m_binding->callAsyncFunction("if (window.__velkFlush) await window.__velkFlush();", received);
+    m_pageChangesLimit = Glib::signal_timeout().connect([received] { received(); return false; }, pageChangesLimitMs);
+    return true;
 }
 
 bool EditorWindow::letClose() {

@@ -63,6 +63,8 @@ private:
     using AfterSave = std::function<void()>;
 
     bool on_close_request() override;
+    // True while the window waits for the page to send what it has not saved yet.
+    bool waitForPageChanges();
     // Tells the shell the window goes, and lets GTK close it.
     bool letClose();
     void addActions();
@@ -86,6 +88,12 @@ private:
     EditedMark m_editedMark;
     OwnedDialogs m_dialogs;
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
+    // The page saves a moment after the last change; a close waits for that save, up to a limit,
+    // so typing in the last moment before closing reaches the disk too.
+    static constexpr unsigned pageChangesLimitMs = 2000;
+    enum class PageChanges { notAsked, waiting, received };
+    PageChanges m_pageChanges = PageChanges::notAsked;
+    sigc::connection m_pageChangesLimit;
     bool m_closeDecided = false;
     bool m_closed = false;
     std::string m_shownFolder;  // the package folder last shown; empty for a draft
