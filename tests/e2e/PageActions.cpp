@@ -9,12 +9,12 @@ namespace {
 // the click count 2 and ends with dblclick.
 constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
   const at = (x, y) => document.elementFromPoint(x, y) ?? document.body;
-  const mouse = (x, y, buttons, detail) => ({
+  const mouse = (x, y, buttons, detail, button = 0) => ({
     bubbles: true, cancelable: true, composed: true, view: window, clientX: x, clientY: y,
-    screenX: x, screenY: y, button: 0, buttons, detail,
+    screenX: x, screenY: y, button, buttons, detail,
   });
-  const pointer = (type, x, y, buttons) => at(x, y).dispatchEvent(new PointerEvent(type, {
-    ...mouse(x, y, buttons, 0), pointerId: 1, pointerType: "mouse", isPrimary: true,
+  const pointer = (type, x, y, buttons, button = 0) => at(x, y).dispatchEvent(new PointerEvent(type, {
+    ...mouse(x, y, buttons, 0, button), pointerId: 1, pointerType: "mouse", isPrimary: true,
   }));
   const mouseEvent = (type, x, y, buttons, detail) => at(x, y).dispatchEvent(new MouseEvent(type, mouse(x, y, buttons, detail)));
   const press = (x, y, detail) => {
@@ -46,6 +46,8 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
     target.dispatchEvent(new KeyboardEvent("keyup", keyInit(key, "")));
   };
   return {
+    // One pointer event of the mouse; `button` 1 is the middle button, `buttons` those held.
+    pointer,
     click: (x, y) => press(x, y, 1),
     doubleClick: (x, y) => {
       press(x, y, 1);
