@@ -258,8 +258,8 @@ bool E2EHarness::finishEditing() {
     return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
 }
 
-bool E2EHarness::waitForPageSaved() {
-    return waitForPage(concat("document.querySelector('", PageDOM::saveStatus, "')?.dataset.status === 'saved'"));
+bool E2EHarness::waitForUnwrittenChange() {
+    return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
 }
 
 bool E2EHarness::killWebProcess() {

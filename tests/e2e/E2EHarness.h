@@ -37,7 +37,6 @@ inline constexpr std::string_view cardEditor = ".card-editor";
 inline constexpr std::string_view viewport = "#viewport";
 inline constexpr std::string_view contextBar = "#contextBar";
 inline constexpr std::string_view openSubmapButton = "#ctx-open";
-inline constexpr std::string_view saveStatus = "#saveStatus";
 inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
 }  // namespace PageDOM
 
@@ -130,8 +129,9 @@ public:
     [[nodiscard]] bool typeNewCard(std::string_view text);
     // Escape out of the card editor; false when it stayed open.
     [[nodiscard]] bool finishEditing();
-    // Waits until the page says its last change was saved (velk answered the save).
-    [[nodiscard]] bool waitForPageSaved();
+    // Waits until velk holds a change from the page that is not on disk yet; checked on every
+    // turn of the main loop, so the autosave a second later has not happened when this returns.
+    [[nodiscard]] bool waitForUnwrittenChange();
 
     // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
     [[nodiscard]] bool killWebProcess();

@@ -12,10 +12,10 @@ TEST(WebProcessE2E, AfterACrashThePageComesBackWithEverythingAndKeepsSaving) {
     E2EHarness velk("crash");
     ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(4)), 4));
     ASSERT_TRUE(velk.typeNewCard("Ferry at nine"));
-    ASSERT_TRUE(velk.finishEditing());
-    ASSERT_TRUE(velk.waitForPageSaved());
     ASSERT_TRUE(velk.evaluate("window.__beforeCrash = true").ok());
-
+    ASSERT_TRUE(velk.finishEditing());
+    // The edit is in velk's memory only: the autosave is a second away.
+    ASSERT_TRUE(velk.waitForUnwrittenChange());
     ASSERT_TRUE(velk.killWebProcess()) << "found no web process to end";
     ASSERT_TRUE(velk.waitForPage(concat("!window.__beforeCrash && document.querySelectorAll('", PageDOM::card,
                                         "').length === 5")))
