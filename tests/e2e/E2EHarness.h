@@ -9,6 +9,12 @@
 //
 // Everything the tests know about the page's DOM is in PageDOM below, so a change of the page
 // touches one place. Main thread only; one harness per process at a time.
+//
+// Every *E2E.cpp in this folder is built into velk_e2e, and each case runs as its own CTest entry
+// under its own Xvfb (ctest --test-dir build -R '^e2e\.' -j2). One case by hand:
+//   WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GTK_A11Y=none
+//     xvfb-run -a build/tests/e2e/velk_e2e --gtest_filter='SubmapE2E.*'
+// (one command line).// VELK_TRACE=1 adds velk's trace, with the page's console errors, to the output.
 
 #include "app/VelkApplication.h"
 #include "platform/TempFolder.h"
