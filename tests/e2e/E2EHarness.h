@@ -44,6 +44,8 @@ inline constexpr std::string_view viewport = "#viewport";
 inline constexpr std::string_view contextBar = "#contextBar";
 inline constexpr std::string_view openSubmapButton = "#ctx-open";
 inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
+inline constexpr std::string_view saveStatus = "#saveStatus";
+inline constexpr std::string_view toast = "#toast";
 }  // namespace PageDOM
 
 // What a script evaluated in the page gave back.
