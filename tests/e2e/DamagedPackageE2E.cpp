@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace velk::e2e {
 namespace {
 
@@ -31,6 +33,23 @@ TEST(DamagedPackageE2E, DISABLED_AnUnreadableRootCanvasIsNeverWrittenOver) {
         }
     }
     EXPECT_EQ(velk.packageFile("map.canvas"), cutShort);
+}
+
+TEST(DamagedPackageE2E, AnUnreadableSubmapSurvivesEditsOfTheMapAroundIt) {
+    E2EHarness velk("damaged-submap");
+    const auto package = velk.writePackage(
+        "Trip.velk",
+        R"({"nodes":[{"id":"k","type":"file","file":"map/Kyoto.canvas","x":0,"y":0,"width":250,"height":60}],"edges":[]})");
+    std::filesystem::create_directories(package + "/map");
+    testing_support::put(package + "/map/Kyoto.canvas", std::string(cutShort));
+    ASSERT_TRUE(velk.startAndWaitForCards(package, 1)) << "the card that opens the damaged submap is not shown";
+
+    ASSERT_TRUE(velk.typeNewCard("Osaka too"));
+    ASSERT_TRUE(velk.finishEditing());
+    ASSERT_TRUE(waitUntil([&] { return velk.packageFile("map.canvas").contains("Osaka too"); }));
+    EXPECT_EQ(velk.packageFile("map/Kyoto.canvas"), cutShort);
+    EXPECT_TRUE(velk.packageFile("map.canvas").contains(R"("file": "map/Kyoto.canvas")"))
+        << "the card lost its link to the damaged submap";
 }
 
 }  // namespace
