@@ -238,6 +238,10 @@ void E2EHarness::press(std::string_view key, std::string_view modifiers) {
     runInPage(concat("window.__velkE2E.press(", BridgeScript::quote(key), ", ", BridgeScript::quote(modifiers), ")"));
 }
 
+void E2EHarness::pasteFile(std::string_view base64, std::string_view type) {
+    runInPage(concat("window.__velkE2E.pasteFile(", BridgeScript::quote(base64), ", ", BridgeScript::quote(type), ")"));
+}
+
 bool E2EHarness::clickElement(std::string_view selector) {
     auto result = evaluate(concat("(() => { const e = document.querySelector(", BridgeScript::quote(selector),
                                   "); if (!e || e.hidden) return false; e.click(); return true; })()"));

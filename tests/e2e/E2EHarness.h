@@ -129,6 +129,8 @@ public:
     void type(std::string_view text);
     // Presses and releases `key` (a KeyboardEvent key value) on the focused element.
     void press(std::string_view key, std::string_view modifiers = "");
+    // Pastes a file of `type` whose bytes are `base64`, as from the system clipboard.
+    void pasteFile(std::string_view base64, std::string_view type);
     // Clicks the element `selector` (a button of the page's chrome).
     bool clickElement(std::string_view selector);
 

@@ -60,6 +60,12 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
       pointer("pointerup", x2, y2, 0);
     },
     type: (text) => { for (const ch of text) typeOne(ch); },
+    pasteFile: (base64, type) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], "pasted", { type }));
+      focused().dispatchEvent(new ClipboardEvent("paste", { bubbles: true, cancelable: true, clipboardData: data }));
+    },
     press: (key, modifiers) => {
       focused().dispatchEvent(new KeyboardEvent("keydown", keyInit(key, modifiers)));
       focused().dispatchEvent(new KeyboardEvent("keyup", keyInit(key, modifiers)));
