@@ -139,7 +139,7 @@ void E2EHarness::start(const std::string& package) {
 bool E2EHarness::startAndWaitForCards(const std::string& package, int cards) {
     start(package);
     return waitUntil([&] { return pageLoadedDocument(); }) &&
-           waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards));
+           waitForCards(cards);
 }
 
 EditorWindow& E2EHarness::window() const {
@@ -186,6 +186,14 @@ bool E2EHarness::waitForPage(std::string_view expression, std::chrono::milliseco
 
 int E2EHarness::cardCount() {
     return static_cast<int>(number(concat("document.querySelectorAll('", PageDOM::card, "').length")));
+}
+
+bool E2EHarness::waitForCards(int cards, std::chrono::milliseconds deadline) {
+    return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
+}
+
+bool E2EHarness::waitForCardEditor() {
+    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"));
 }
 
 bool E2EHarness::pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }
@@ -252,7 +260,7 @@ bool E2EHarness::typeNewCard(std::string_view text) {
     auto empty = emptyPoint();
     if (!empty) return false;
     doubleClick(*empty);
-    if (!waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"))) return false;
+    if (!waitForCardEditor()) return false;
     type(text);
     return true;
 }

@@ -31,7 +31,7 @@ TEST(MediaE2E, APastedImageIsStoredOnceShownThroughVelkAndReferredToByItsCards) 
     ASSERT_TRUE(velk.waitForPage("[...document.querySelectorAll('#cards img')].some((i) => i.complete && i.naturalWidth === 1)"))
         << "the pasted image is not shown";
     velk.pasteFile(redPixel, "image/png");
-    ASSERT_TRUE(velk.waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === 3")));
+    ASSERT_TRUE(velk.waitForCards(3));
 
     std::vector<std::string> media;
     ASSERT_TRUE(waitUntil([&] {

@@ -39,7 +39,7 @@ protected:
 
     [[nodiscard]] bool backToTheRootMap() {
         return velk.clickElement(PageDOM::rootCrumb) &&
-               velk.waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === 2"));
+               velk.waitForCards(2);
     }
 
     [[nodiscard]] bool hasFile(const std::string& relative) const {
@@ -87,7 +87,7 @@ TEST_F(SubmapE2E, RenamingTheCardMovesItsSubmapFileWithEverythingInIt) {
     ASSERT_TRUE(card);
     velk.click(*card);
     velk.press("Enter");
-    ASSERT_TRUE(velk.waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')")));
+    ASSERT_TRUE(velk.waitForCardEditor());
     velk.type(" and 2");
     ASSERT_TRUE(velk.finishEditing());
 
