@@ -157,6 +157,12 @@ bool E2EHarness::closeWindows() {
     return waitUntil([&] { return m_app->get_windows().empty(); });
 }
 
+void E2EHarness::quitApplication() {
+    if (!m_app) return;
+    m_app->quit();
+    m_app.reset();
+}
+
 ScriptResult E2EHarness::evaluate(std::string_view script, std::chrono::milliseconds deadline) {
     if (!hasWindow()) return failure("no editor window");
     auto pending = std::make_shared<PendingScript>();
