@@ -38,7 +38,8 @@ DocumentTree gridPackage(std::size_t cards) {
                                            {"toNode", JSONValue::string("n" + std::to_string(i))}}));
     }
     DocumentTree tree;
-    const JSONValue canvas = JSONValue::object({{"nodes", JSONValue::array(nodes)}, {"edges", JSONValue::array(edges)}});
+    const JSONValue canvas =
+        JSONValue::object({{"nodes", JSONValue::array(nodes)}, {"edges", JSONValue::array(edges)}});
     tree.write(OrderedJSON::write(canvas, Pretty::yes), "map.canvas");
     tree.write(OrderedJSON::write(JSONValue::object({{"nodes", JSONValue::object(records)}}), Pretty::yes),
                "map.canvas.velk");

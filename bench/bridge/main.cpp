@@ -51,7 +51,8 @@ std::string bodyOf(const BridgeRequest& decoded) {
 }
 
 std::string replyScript(std::int64_t revision) {
-    return BridgeScript::reply(12, BridgeReply::ok(JSONValue::object({{"revision", JSONValue::number(revision)}})).value());
+    const JSONValue result = JSONValue::object({{"revision", JSONValue::number(revision)}});
+    return BridgeScript::reply(12, BridgeReply::ok(result).value());
 }
 
 void registerAll() {

@@ -22,8 +22,8 @@ TEST(DamagedPackageE2E, DISABLED_AnUnreadableRootCanvasIsNeverWrittenOver) {
     if (velk.hasWindow()) {
         // The page asked for the map: it either has it or says it could not load it.
         ASSERT_TRUE(waitUntil([&] {
-            return velk.pageLoadedDocument() ||
-                   velk.evaluate(concat("document.querySelector('", PageDOM::toast, "').textContent")).text.contains("load");
+            const auto toast = velk.evaluate(concat("document.querySelector('", PageDOM::toast, "').textContent"));
+            return velk.pageLoadedDocument() || toast.text.contains("load");
         }));
         // What a user would do next in the empty map shown.
         if (velk.typeNewCard("A new plan") && velk.finishEditing()) {
@@ -37,9 +37,9 @@ TEST(DamagedPackageE2E, DISABLED_AnUnreadableRootCanvasIsNeverWrittenOver) {
 
 TEST(DamagedPackageE2E, AnUnreadableSubmapSurvivesEditsOfTheMapAroundIt) {
     E2EHarness velk("damaged-submap");
-    const auto package = velk.writePackage(
-        "Trip.velk",
-        R"({"nodes":[{"id":"k","type":"file","file":"map/Kyoto.canvas","x":0,"y":0,"width":250,"height":60}],"edges":[]})");
+    const auto package = velk.writePackage("Trip.velk", R"({"nodes":[
+		{"id":"k","type":"file","file":"map/Kyoto.canvas","x":0,"y":0,"width":250,"height":60}
+	],"edges":[]})");
     std::filesystem::create_directories(package + "/map");
     testing_support::put(package + "/map/Kyoto.canvas", std::string(cutShort));
     ASSERT_TRUE(velk.startAndWaitForCards(package, 1)) << "the card that opens the damaged submap is not shown";

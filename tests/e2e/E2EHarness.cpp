@@ -216,7 +216,8 @@ std::optional<Point> E2EHarness::cardCentre(std::string_view text) {
 std::optional<Point> E2EHarness::emptyPoint() {
     // Tries a coarse grid of the viewport from its middle outwards for a point whose element is
     // the canvas itself, not a card or the page's chrome.
-    return pointFrom(evaluate(concat("(() => {\n  const viewport = document.querySelector('", PageDOM::viewport, R"JS(');
+    return pointFrom(evaluate(concat("(() => {\n  const viewport = document.querySelector('", PageDOM::viewport,
+                                     R"JS(');
   const r = viewport.getBoundingClientRect();
   const free = (x, y) => {
     const hit = document.elementFromPoint(x, y);

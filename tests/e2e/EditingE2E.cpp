@@ -16,7 +16,8 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     EXPECT_TRUE(velk.cardCentre("Card 0")) << "the first card does not show its text";
     EXPECT_TRUE(velk.cardCentre("Card 11")) << "the last card does not show its text";
 
-    ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove")) << "double-clicking empty canvas opened no card editor";
+    ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove"))
+        << "double-clicking empty canvas opened no card editor";
     const auto finished = Clock::now();
     ASSERT_TRUE(velk.finishEditing());
     EXPECT_EQ(velk.cardCount(), 13);

@@ -36,7 +36,8 @@ window.replies = [];
 window.__velkReply = (id, reply) => window.replies.push({ id, reply });
 const post = (request) => window.webkit.messageHandlers.velk.postMessage(JSON.stringify(request));
 post({ id: 1, op: "load" });
-post({ id: 2, op: "save", payload: { body: JSON.stringify({ maps: [{ path: "/", canvas: { nodes: [], edges: [] }, sidecar: {} }] }) } });
+const empty = { maps: [{ path: "/", canvas: { nodes: [], edges: [] }, sidecar: {} }] };
+post({ id: 2, op: "save", payload: { body: JSON.stringify(empty) } });
 </script>)";
 
 // The same probe from velk's own page: the reply to id 990001 is kept, others go to the page.

@@ -23,12 +23,19 @@ std::string decoded(std::string_view base64) {
     return result;
 }
 
+int occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
 TEST(MediaE2E, APastedImageIsStoredOnceShownThroughVelkAndReferredToByItsCards) {
     E2EHarness velk("media");
     ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(1)), 1));
     velk.pasteFile(redPixel, "image/png");
     // The page reads the image back from velk to size its card: one pixel, not a broken image.
-    ASSERT_TRUE(velk.waitForPage("[...document.querySelectorAll('#cards img')].some((i) => i.complete && i.naturalWidth === 1)"))
+    ASSERT_TRUE(velk.waitForPage(concat("[...document.querySelectorAll('", PageDOM::card,
+                                        " img')].some((i) => i.complete && i.naturalWidth === 1)")))
         << "the pasted image is not shown";
     velk.pasteFile(redPixel, "image/png");
     ASSERT_TRUE(velk.waitForCards(3));
@@ -37,17 +44,16 @@ TEST(MediaE2E, APastedImageIsStoredOnceShownThroughVelkAndReferredToByItsCards) 
     ASSERT_TRUE(waitUntil([&] {
         const auto files = velk.packageFiles();
         media.clear();
-        std::ranges::copy_if(files, std::back_inserter(media), [](const auto& f) { return f.starts_with("velk-media/"); });
+        std::ranges::copy_if(files, std::back_inserter(media),
+                             [](const auto& file) { return file.starts_with("velk-media/"); });
         return !media.empty() && velk.packageFile("map.canvas").contains("velk-media/");
     })) << testing::PrintToString(velk.packageFiles());
     ASSERT_EQ(media.size(), 1u) << "the same image was stored twice: " << testing::PrintToString(media);
     EXPECT_TRUE(media[0].ends_with(".png"));
     EXPECT_EQ(velk.packageFile(media[0]), decoded(redPixel));
-    ASSERT_TRUE(waitUntil([&] {
-        const auto canvas = velk.packageFile("map.canvas");
-        const auto first = canvas.find("\"file\": \"" + media[0] + "\"");
-        return first != std::string::npos && canvas.find("\"file\": \"" + media[0] + "\"", first + 1) != std::string::npos;
-    })) << "not both cards show the stored image:\n" << velk.packageFile("map.canvas");
+    const std::string reference = "\"file\": \"" + media[0] + "\"";
+    ASSERT_TRUE(waitUntil([&] { return occurrences(velk.packageFile("map.canvas"), reference) == 2; }))
+        << "not both cards show the stored image:\n" << velk.packageFile("map.canvas");
 }
 
 }  // namespace

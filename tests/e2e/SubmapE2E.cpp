@@ -60,7 +60,8 @@ TEST_F(SubmapE2E, ANewSubmapIsWrittenToAFileNamedAfterItsCardAndHoldsWhatIsTyped
         << "files now: " << testing::PrintToString(velk.packageFiles());
     // The slash and colon of the label made no folders and no odd names.
     EXPECT_FALSE(hasFile("map/Trips/Kyoto: day 1.canvas"));
-    EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + file + "\"")) << velk.packageFile("map.canvas");
+    EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + file + "\""))
+        << velk.packageFile("map.canvas");
     EXPECT_FALSE(velk.packageFile("map.canvas").contains("Fushimi")) << "the submap's card landed in the root map";
 }
 
