@@ -1,0 +1,329 @@
+#include "E2EHarness.h"
+
+#include "PageActions.h"
+#include "bridge/BridgeScript.h"
+
+#include <giomm/file.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <webkit/webkit.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <csignal>
+#include <unistd.h>
+
+namespace velk::e2e {
+
+namespace fs = std::filesystem;
+using testing_support::contentOf;
+using testing_support::put;
+
+namespace {
+
+// Keeps the loop waking up while a wait's condition is checked, even when nothing else happens.
+constexpr guint pollInterval = 20;
+
+struct PendingScript {
+    bool done = false;
+    ScriptResult result;
+};
+
+ScriptResult resultOf(JSCValue* value) {
+    ScriptResult result;
+    if (jsc_value_is_undefined(value)) return result;
+    char* json = jsc_value_to_json(value, 0);
+    result.json = json ? json : "";
+    g_free(json);
+    char* text = jsc_value_to_string(value);
+    result.text = text ? text : "";
+    g_free(text);
+    if (jsc_value_is_number(value)) result.number = jsc_value_to_double(value);
+    return result;
+}
+
+void scriptFinished(GObject* view, GAsyncResult* async, gpointer data) {
+    std::unique_ptr<std::shared_ptr<PendingScript>> pending(static_cast<std::shared_ptr<PendingScript>*>(data));
+    GError* error = nullptr;
+    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), async, &error);
+    if (value) {
+        (*pending)->result = resultOf(value);
+        g_object_unref(value);
+    } else {
+        (*pending)->result.error = error && error->message ? error->message : "the script did not run";
+        g_clear_error(&error);
+    }
+    (*pending)->done = true;
+}
+
+ScriptResult failure(std::string why) {
+    ScriptResult result;
+    result.error = std::move(why);
+    return result;
+}
+
+std::string point(Point at) { return concat(at.x, ", ", at.y); }
+
+std::optional<Point> pointFrom(const ScriptResult& result) {
+    if (!result.ok() || result.json.empty() || result.json == "null") return std::nullopt;
+    // "[x,y]" from the page.
+    double x = 0, y = 0;
+    if (std::sscanf(result.json.c_str(), "[%lf,%lf]", &x, &y) != 2) return std::nullopt;
+    return Point{x, y};
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto end = Clock::now() + deadline;
+    const guint tick = g_timeout_add(pollInterval, [](gpointer) { return gboolean(G_SOURCE_CONTINUE); }, nullptr);
+    bool met = condition();
+    while (!met && Clock::now() < end) {
+        g_main_context_iteration(nullptr, TRUE);
+        met = condition();
+    }
+    g_source_remove(tick);
+    return met;
+}
+
+std::string gridCanvas(int count) {
+    const int columns = std::max(1, static_cast<int>(std::ceil(std::sqrt(count))));
+    std::string nodes, edges;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) nodes += ",\n";
+        nodes += concat("\t\t{\"id\":\"n", i, "\",\"type\":\"text\",\"x\":", (i % columns) * 300, ",\"y\":",
+                        (i / columns) * 160, ",\"width\":250,\"height\":110,\"text\":\"Card ", i,
+                        "\\nSome **bold** text and a list:\\n- one\\n- two\"}");
+        if (i > 0 && i % columns != 0) {
+            if (!edges.empty()) edges += ",\n";
+            edges += concat("\t\t{\"id\":\"e", i, "\",\"fromNode\":\"n", i - 1, "\",\"toNode\":\"n", i, "\"}");
+        }
+    }
+    return "{\n\t\"nodes\":[\n" + nodes + "\n\t],\n\t\"edges\":[\n" + edges + "\n\t]\n}\n";
+}
+
+E2EHarness::E2EHarness(const std::string& purpose) : m_folder(purpose) {}
+
+E2EHarness::~E2EHarness() {
+    if (!m_app) return;
+    // Windows write what they still hold when they close; the folder goes only after that.
+    if (!closeWindows()) ADD_FAILURE() << "the editor windows did not close";
+    m_app.reset();
+}
+
+std::string E2EHarness::copyPackage(const std::string& source, const std::string& name) {
+    const std::string package = m_folder / name;
+    fs::copy(source, package, fs::copy_options::recursive);
+    return package;
+}
+
+std::string E2EHarness::writePackage(const std::string& name, const std::string& canvasText) {
+    const std::string package = m_folder / name;
+    fs::create_directories(package);
+    put(package + "/map.canvas", canvasText);
+    return package;
+}
+
+void E2EHarness::start(const std::string& package) {
+    m_package = package;
+    m_startedAt = Clock::now();
+    m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path()}, TraceSink::process());
+    // A velk of the user's own (or a test running in parallel) must not be handed our package.
+    m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
+    m_app->register_application();
+    m_app->open(Gio::File::create_for_path(package));
+}
+
+bool E2EHarness::startAndWaitForCards(const std::string& package, int cards) {
+    start(package);
+    return waitUntil([&] { return pageLoadedDocument(); }) &&
+           waitForCards(cards);
+}
+
+EditorWindow& E2EHarness::window() const {
+    if (!hasWindow()) throw std::runtime_error("velk has no editor window");
+    return *m_app->editorWindows().front();
+}
+
+bool E2EHarness::closeWindows() {
+    if (!m_app) return true;
+    for (const auto& window : m_app->editorWindows()) {
+        if (window->gobj()) window->close();
+    }
+    // GTK's own list: the application's list of editor windows keeps closed ones (see the
+    // disabled reopening case in WindowE2E.cpp).
+    return waitUntil([&] { return m_app->get_windows().empty(); });
+}
+
+void E2EHarness::quitApplication() {
+    if (!m_app) return;
+    m_app->quit();
+    m_app.reset();
+}
+
+ScriptResult E2EHarness::evaluate(std::string_view script, std::chrono::milliseconds deadline) {
+    if (!hasWindow()) return failure("no editor window");
+    auto pending = std::make_shared<PendingScript>();
+    webkit_web_view_evaluate_javascript(window().webView().view(), script.data(), static_cast<gssize>(script.size()),
+                                        nullptr, nullptr, nullptr, scriptFinished,
+                                        new std::shared_ptr<PendingScript>(pending));
+    if (!waitUntil([&] { return pending->done; }, deadline)) return failure("the script timed out");
+    return pending->result;
+}
+
+double E2EHarness::number(std::string_view expression) {
+    auto result = evaluate(expression);
+    if (!result.ok() || result.json.empty() || result.json == "null") return std::nan("");
+    return result.number;
+}
+
+bool E2EHarness::waitForPage(std::string_view expression, std::chrono::milliseconds deadline) {
+    const std::string check = concat("Boolean(", expression, ")");
+    const auto end = Clock::now() + deadline;
+    return waitUntil(
+        [&] {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            return left.count() > 0 && evaluate(check, left).text == "true";
+        },
+        deadline);
+}
+
+int E2EHarness::cardCount() {
+    return static_cast<int>(number(concat("document.querySelectorAll('", PageDOM::card, "').length")));
+}
+
+bool E2EHarness::waitForCards(int cards, std::chrono::milliseconds deadline) {
+    return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
+}
+
+bool E2EHarness::waitForCardEditor() {
+    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"));
+}
+
+bool E2EHarness::pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }
+
+std::optional<Point> E2EHarness::cardCentre(std::string_view text) {
+    return pointFrom(evaluate(concat("(() => {\n  const card = [...document.querySelectorAll('", PageDOM::card,
+                                     "')].find((c) => c.textContent.includes(", BridgeScript::quote(text), R"JS());
+  if (!card) return null;
+  const r = card.getBoundingClientRect();
+  return [r.left + r.width / 2, r.top + r.height / 2];
+})())JS")));
+}
+
+std::optional<Point> E2EHarness::emptyPoint() {
+    // Tries a coarse grid of the viewport from its middle outwards for a point whose element is
+    // the canvas itself, not a card or the page's chrome.
+    return pointFrom(evaluate(concat("(() => {\n  const viewport = document.querySelector('", PageDOM::viewport,
+                                     R"JS(');
+  const r = viewport.getBoundingClientRect();
+  const free = (x, y) => {
+    const hit = document.elementFromPoint(x, y);
+    return hit && viewport.contains(hit) && !hit.closest('.card') && !hit.closest('[data-edge]');
+  };
+  for (let ring = 0; ring < 10; ring++)
+    for (const [fx, fy] of [[0, 0], [1, 0], [-1, 0], [0, 1], [0, -1], [1, 1], [-1, -1], [1, -1], [-1, 1]]) {
+      const x = r.left + r.width / 2 + fx * ring * r.width / 22, y = r.top + r.height / 2 + fy * ring * r.height / 22;
+      if (free(x, y)) return [x, y];
+    }
+  return null;
+})())JS")));
+}
+
+void E2EHarness::runInPage(std::string_view call) {
+    auto result = evaluate(pageAction(call));
+    if (!result.ok()) ADD_FAILURE() << "acting in the page failed: " << *result.error << "\n" << call;
+}
+
+void E2EHarness::click(Point at) { runInPage(concat("window.__velkE2E.click(", point(at), ")")); }
+
+void E2EHarness::doubleClick(Point at) { runInPage(concat("window.__velkE2E.doubleClick(", point(at), ")")); }
+
+void E2EHarness::drag(Point from, Point to, int steps) {
+    runInPage(concat("window.__velkE2E.drag(", point(from), ", ", point(to), ", ", steps, ")"));
+}
+
+void E2EHarness::type(std::string_view text) {
+    runInPage(concat("window.__velkE2E.type(", BridgeScript::quote(text), ")"));
+}
+
+void E2EHarness::press(std::string_view key, std::string_view modifiers) {
+    runInPage(concat("window.__velkE2E.press(", BridgeScript::quote(key), ", ", BridgeScript::quote(modifiers), ")"));
+}
+
+void E2EHarness::pasteFile(std::string_view base64, std::string_view type) {
+    runInPage(concat("window.__velkE2E.pasteFile(", BridgeScript::quote(base64), ", ", BridgeScript::quote(type), ")"));
+}
+
+bool E2EHarness::clickElement(std::string_view selector) {
+    auto result = evaluate(concat("(() => { const e = document.querySelector(", BridgeScript::quote(selector),
+                                  "); if (!e || e.hidden) return false; e.click(); return true; })()"));
+    return result.text == "true";
+}
+
+bool E2EHarness::typeNewCard(std::string_view text) {
+    auto empty = emptyPoint();
+    if (!empty) return false;
+    doubleClick(*empty);
+    if (!waitForCardEditor()) return false;
+    type(text);
+    return true;
+}
+
+bool E2EHarness::finishEditing() {
+    press("Escape");
+    return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
+}
+
+bool E2EHarness::waitForUnwrittenChange() {
+    return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
+}
+
+bool E2EHarness::killWebProcess() {
+    // WebKit starts its web processes as children of this one.
+    bool killed = false;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::ranges::all_of(name, [](char c) { return c >= '0' && c <= '9'; })) continue;
+        const std::string stat = contentOf(entry.path().string() + "/stat");
+        const auto nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos || !stat.contains("(WebKitWebProces")) continue;
+        int parent = 0;
+        if (std::sscanf(stat.c_str() + nameEnd + 1, " %*c %d", &parent) != 1 || parent != ::getpid()) continue;
+        killed = ::kill(std::stoi(name), SIGKILL) == 0 || killed;
+    }
+    return killed;
+}
+
+bool E2EHarness::loadForeignPage(std::string_view html, std::string_view baseURI) {
+    WebKitWebView* view = window().webView().view();
+    // The binding's policy handler is connected with the binding as its data.
+    const guint decidePolicy = g_signal_lookup("decide-policy", WEBKIT_TYPE_WEB_VIEW);
+    const auto match = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA);
+    void* binding = &window().webView();
+    g_signal_handlers_block_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
+    webkit_web_view_load_html(view, std::string(html).c_str(), std::string(baseURI).c_str());
+    const bool loaded = waitUntil([&] {
+        const char* uri = webkit_web_view_get_uri(view);
+        return !webkit_web_view_is_loading(view) && uri && std::string_view(uri).starts_with(baseURI);
+    });
+    g_signal_handlers_unblock_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
+    return loaded;
+}
+
+std::string E2EHarness::packageFile(const std::string& relative) const { return contentOf(m_package + "/" + relative); }
+
+std::vector<std::string> E2EHarness::packageFiles() const {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(m_package, error)) {
+        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), m_package).string());
+    }
+    std::ranges::sort(files);
+    return files;
+}
+
+}  // namespace velk::e2e

@@ -1,0 +1,176 @@
+#pragma once
+
+// Drives the real application end to end: the real VelkApplication on a package in a temporary
+// folder, the real WebKitGTK view and the real editor page, on whatever display the process has
+// (xvfb-run in the tests). Tests wait for conditions with a deadline while the main loop runs,
+// evaluate script in the page, act on the page the way a user would (pointer and keyboard events
+// dispatched at the element under the point or the focused element), and read the package back
+// from disk.
+//
+// Everything the tests know about the page's DOM is in PageDOM below, so a change of the page
+// touches one place. Main thread only; one harness per process at a time.
+//
+// Every *E2E.cpp in this folder is built into velk_e2e, and each case runs as its own CTest entry
+// under its own Xvfb (ctest --test-dir build -R '^e2e\.' -j2). One case by hand:
+//   WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GTK_A11Y=none
+//     xvfb-run -a build/tests/e2e/velk_e2e --gtest_filter='SubmapE2E.*'
+// (one command line).// VELK_TRACE=1 adds velk's trace, with the page's console errors, to the output.
+
+#include "app/VelkApplication.h"
+#include "platform/TempFolder.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velk::e2e {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for a loaded two-core machine running WebKit under Xvfb; waits end as soon as
+// their condition holds, so a generous deadline costs nothing when things work.
+inline constexpr std::chrono::milliseconds patience = 30s;
+
+// The page's DOM as the tests see it: stable ids, the data attribute and classes cards render with.
+namespace PageDOM {
+inline constexpr std::string_view card = "#cards .card[data-id]";
+inline constexpr std::string_view cardEditor = ".card-editor";
+inline constexpr std::string_view viewport = "#viewport";
+inline constexpr std::string_view contextBar = "#contextBar";
+inline constexpr std::string_view openSubmapButton = "#ctx-open";
+inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
+inline constexpr std::string_view saveStatus = "#saveStatus";
+inline constexpr std::string_view toast = "#toast";
+}  // namespace PageDOM
+
+// What a script evaluated in the page gave back.
+struct ScriptResult {
+    std::optional<std::string> error;  // the exception or failure, when it did not run through
+    std::string json;                  // the value as JSON text ("" for undefined)
+    std::string text;                  // the value as JavaScript's String() makes it
+    double number = 0;                 // the value when it is a number, else 0
+    [[nodiscard]] bool ok() const noexcept { return !error; }
+};
+
+struct Point {
+    double x;
+    double y;
+};
+
+// The parts written one after another, numbers in full precision; for building scripts.
+template <class... Parts>
+std::string concat(const Parts&... parts) {
+    std::ostringstream out;
+    out.precision(17);
+    (out << ... << parts);
+    return out.str();
+}
+
+// Runs the main loop until `condition` holds or `deadline` passes; true when it held. The
+// condition is checked about every 20 ms and after every event the loop handles.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = patience);
+
+// A package with `count` text cards laid out in a grid, each card "Card <i>" with a few lines
+// of text, and edges between neighbours in a row, as JSON Canvas text.
+std::string gridCanvas(int count);
+
+class E2EHarness {
+public:
+    explicit E2EHarness(const std::string& purpose);
+    ~E2EHarness();
+    E2EHarness(const E2EHarness&) = delete;
+    E2EHarness& operator=(const E2EHarness&) = delete;
+
+    // The test's own folder; packages go here.
+    [[nodiscard]] const testing_support::TempFolder& folder() const noexcept { return m_folder; }
+    // Copies the package (or template folder) at `source` into the folder as `name`; its path.
+    std::string copyPackage(const std::string& source, const std::string& name);
+    // Writes a package `name` whose root canvas is `canvasText`; its path.
+    std::string writePackage(const std::string& name, const std::string& canvasText);
+
+    // Makes the application and opens `package` in it, as `velk PACKAGE` would.
+    void start(const std::string& package);
+    // Starts and waits until the page has asked for the document and shows `cards` cards.
+    [[nodiscard]] bool startAndWaitForCards(const std::string& package, int cards);
+    [[nodiscard]] VelkApplication& application() const { return *m_app; }
+    // The first editor window; the test fails when there is none.
+    [[nodiscard]] EditorWindow& window() const;
+    [[nodiscard]] bool hasWindow() const {
+        return m_app && !m_app->editorWindows().empty() && m_app->editorWindows().front()->gobj();
+    }
+    // Closes every window as the user would (close request) and waits until they are gone.
+    [[nodiscard]] bool closeWindows();
+    // Quits and lets go of the application with its windows still open, as a quit does.
+    void quitApplication();
+
+    // Evaluates `script` (an expression or statements, as in a console) in the page's main frame.
+    ScriptResult evaluate(std::string_view script, std::chrono::milliseconds deadline = patience);
+    // The page's value of `expression` as a number (NaN when it failed or is no number).
+    double number(std::string_view expression);
+    // Waits until `expression` is true in the page.
+    bool waitForPage(std::string_view expression, std::chrono::milliseconds deadline = patience);
+
+    // What the page shows.
+    [[nodiscard]] int cardCount();
+    // Waits until the page shows exactly `cards` cards.
+    [[nodiscard]] bool waitForCards(int cards, std::chrono::milliseconds deadline = patience);
+    // Waits until a card's text editor has the keyboard focus.
+    [[nodiscard]] bool waitForCardEditor();
+    [[nodiscard]] bool pageLoadedDocument() const;
+    // The centre of the first card showing `text`, in the view's coordinates.
+    [[nodiscard]] std::optional<Point> cardCentre(std::string_view text);
+    // A point of the canvas with no card near it (the middle of the view when that is free).
+    [[nodiscard]] std::optional<Point> emptyPoint();
+
+    // What a user does, dispatched in the page as the browser would deliver it.
+    void click(Point at);
+    void doubleClick(Point at);
+    void drag(Point from, Point to, int steps = 8);
+    // Types `text` into the focused element, one character at a time ("\n" is Enter).
+    void type(std::string_view text);
+    // Presses and releases `key` (a KeyboardEvent key value) on the focused element.
+    void press(std::string_view key, std::string_view modifiers = "");
+    // Pastes a file of `type` whose bytes are `base64`, as from the system clipboard.
+    void pasteFile(std::string_view base64, std::string_view type);
+    // Clicks the element `selector` (a button of the page's chrome).
+    bool clickElement(std::string_view selector);
+
+    // Double-clicks free canvas and types `text` into the new card's editor, leaving it open;
+    // false when no editor opened.
+    [[nodiscard]] bool typeNewCard(std::string_view text);
+    // Escape out of the card editor; false when it stayed open.
+    [[nodiscard]] bool finishEditing();
+    // Waits until velk holds a change from the page that is not on disk yet; checked on every
+    // turn of the main loop, so the autosave a second later has not happened when this returns.
+    [[nodiscard]] bool waitForUnwrittenChange();
+
+    // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
+    [[nodiscard]] bool killWebProcess();
+    // Loads `html` into the editor's view as a page of `baseURI`, past the host's navigation
+    // policy, as if something outside velk's control had put it there; false when it never loaded.
+    [[nodiscard]] bool loadForeignPage(std::string_view html, std::string_view baseURI);
+
+    // When start() began making the application.
+    [[nodiscard]] Clock::time_point startedAt() const noexcept { return m_startedAt; }
+
+    // Reading the package on disk.
+    [[nodiscard]] std::string packageFile(const std::string& relative) const;
+    // Every file of the package, relative paths, sorted.
+    [[nodiscard]] std::vector<std::string> packageFiles() const;
+    [[nodiscard]] const std::string& package() const noexcept { return m_package; }
+
+private:
+    void runInPage(std::string_view call);
+
+    testing_support::TempFolder m_folder;
+    Glib::RefPtr<VelkApplication> m_app;
+    std::string m_package;
+    Clock::time_point m_startedAt;
+};
+
+}  // namespace velk::e2e

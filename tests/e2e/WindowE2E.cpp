@@ -1,0 +1,79 @@
+// Closing an editor window keeps every edit: what velk holds is written at once, without
+// waiting for the autosave, and so is what the page had not sent yet.
+
+#include "E2EHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace velk::e2e {
+namespace {
+
+constexpr std::string_view typed = "Book the ferry";
+
+class WindowE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto package = velk.writePackage("Trip.velk", gridCanvas(3));
+        ASSERT_TRUE(velk.startAndWaitForCards(package, 3));
+        ASSERT_TRUE(velk.typeNewCard(typed));
+    }
+
+    [[nodiscard]] bool editOnDisk() const { return velk.packageFile("map.canvas").contains(typed); }
+
+    E2EHarness velk{"window"};
+};
+
+TEST_F(WindowE2E, ClosingRightAfterTheSaveReachedVelkWritesItWithoutWaitingForTheAutosave) {
+    ASSERT_TRUE(velk.finishEditing());
+    ASSERT_TRUE(velk.waitForUnwrittenChange());
+    ASSERT_TRUE(velk.closeWindows());
+    EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
+}
+
+// Quitting ends the main loop without asking windows to close; the document then goes with its
+// autosave still pending. Disabled until the application writes its documents as it goes.
+TEST_F(WindowE2E, DISABLED_QuittingWithAnUnwrittenChangeWritesIt) {
+    ASSERT_TRUE(velk.finishEditing());
+    ASSERT_TRUE(velk.waitForUnwrittenChange());
+    velk.quitApplication();
+    EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
+}
+
+// The page sends its changes 300 ms after the last one, so closing at once leaves the typing in
+// the page alone. Disabled until the window asks the page for what it holds before it goes;
+// today this edit is lost.
+TEST_F(WindowE2E, DISABLED_ClosingWhileTheUserIsStillTypingKeepsWhatWasTyped) {
+    ASSERT_TRUE(velk.closeWindows());
+    EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
+}
+
+}  // namespace
+}  // namespace velk::e2e
+
+namespace velk::e2e {
+namespace {
+
+// A closed window must leave the application's list of editor windows, or opening its package
+// again presents the dead window instead of a new one. Disabled until closing (which destroys a
+// GTK window without hiding it first) tells the application; today no window appears.
+TEST(WindowListE2E, DISABLED_APackageOpensAgainAfterItsWindowWasClosed) {
+    E2EHarness velk("reopen");
+    const auto trip = velk.writePackage("Trip.velk", gridCanvas(2));
+    const auto garden = velk.writePackage("Garden.velk", gridCanvas(5));
+    ASSERT_TRUE(velk.startAndWaitForCards(trip, 2));
+    // The second window keeps the application running.
+    ASSERT_TRUE(velk.application().openPackage(garden));
+    ASSERT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 2; }));
+
+    velk.window().close();
+    ASSERT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return velk.application().editorWindows().size() == 1; }, 5s))
+        << "the closed window is still listed";
+
+    velk.application().openPackage(trip);
+    EXPECT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 2; }, 10s))
+        << "opening the package again showed no window";
+}
+
+}  // namespace
+}  // namespace velk::e2e
