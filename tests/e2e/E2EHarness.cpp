@@ -152,15 +152,14 @@ bool E2EHarness::closeWindows() {
     for (const auto& window : m_app->editorWindows()) {
         if (window->gobj()) window->close();
     }
-    // GTK's own list: the application's list of editor windows keeps closed ones (see the
-    // disabled reopening case in WindowE2E.cpp).
     return waitUntil([&] { return m_app->get_windows().empty(); });
 }
 
-void E2EHarness::quitApplication() {
-    if (!m_app) return;
-    m_app->quit();
-    m_app.reset();
+bool E2EHarness::quitApplication() {
+    if (!m_app) return true;
+    // What File ▸ Quit and Ctrl+Q do: every window closes the way it would on its own.
+    m_app->activate_action("quit");
+    return waitUntil([&] { return m_app->get_windows().empty(); });
 }
 
 ScriptResult E2EHarness::evaluate(std::string_view script, std::chrono::milliseconds deadline) {

@@ -105,8 +105,8 @@ public:
     }
     // Closes every window as the user would (close request) and waits until they are gone.
     [[nodiscard]] bool closeWindows();
-    // Quits and lets go of the application with its windows still open, as a quit does.
-    void quitApplication();
+    // Quits as the user would (File ▸ Quit) and waits until every window is gone.
+    [[nodiscard]] bool quitApplication();
 
     // Evaluates `script` (an expression or statements, as in a console) in the page's main frame.
     ScriptResult evaluate(std::string_view script, std::chrono::milliseconds deadline = patience);
