@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 int main(int argc, char* argv[]) {
@@ -23,6 +24,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "velk: cannot find the resources folder beside %s\n", executable.c_str());
         return 1;
     }
-    auto app = velk::VelkApplication::create(velk::VelkApplication::Paths{*resources, g_get_tmp_dir()}, velk::TraceSink::process());
+    // Windows carry the application id as their class, so desktops match them to the desktop file.
+    g_set_prgname("dev.velk.Velk");
+    g_set_application_name("velk");
+    // Drafts live with the user's data rather than in /tmp, so a restart never takes them away.
+    const std::string drafts = std::string(g_get_user_data_dir()) + "/velk/Unsaved Maps";
+    const std::string defaults = std::string(g_get_user_config_dir()) + "/velk/defaults.json";
+    auto app = velk::VelkApplication::create(velk::VelkApplication::Paths{*resources, drafts, defaults},
+                                             velk::TraceSink::process());
     return app->run(argc, argv);
 }

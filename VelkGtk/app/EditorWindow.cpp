@@ -1,11 +1,32 @@
 #include "EditorWindow.h"
 
-#include <cstdio>
+#include "app/ClosingStep.h"
+
+#include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/messagedialog.h>
+#include <glibmm/fileutils.h>
+#include <glibmm/main.h>
+
+#include <string>
 
 namespace velk {
 
-EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes editorPage, Services services)
-    : m_document(std::move(document)) {
+namespace {
+
+std::string sizeText(WindowSize size) {
+    return std::to_string(static_cast<int>(size.width)) + " x " + std::to_string(static_cast<int>(size.height));
+}
+
+}  // namespace
+
+EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes editorPage, Services services,
+                           EditorWindowShell& shell, WindowSizeMemory::Opening size)
+    : m_document(std::move(document)),
+      m_shell(shell),
+      m_sizeOpening(size),
+      m_editedMark(services.mainQueue, [this] { updateTitle(); }) {
+    const TraceSink trace = services.trace;
+    trace([] { return std::string("makeWindowControllers: enter"); });
     auto tracing = services.trace.enabled() ? Tracing::on : Tracing::off;
     m_binding = std::make_unique<WebKitWebViewBinding>(EditorWebConfiguration::make(tracing), services.mainQueue);
     m_host = EditorWebHost::make(std::move(editorPage), m_document,
@@ -13,24 +34,157 @@ EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes e
                                   services.workspace, std::move(services.feedbackURL), std::move(services.trace)});
     m_binding->attach(m_host);
 
-    set_default_size(defaultWidth, defaultHeight);
+    set_default_size(static_cast<int>(size.size.width), static_cast<int>(size.size.height));
     set_size_request(minimumWidth, minimumHeight);
-    set_title(m_document->editorDocumentName().value_or("Untitled"));
+    trace([&] {
+        return "makeWindowControllers: window " + sizeText(size.size) +
+               " restoredFrame=" + (size.restored ? "true" : "false");
+    });
     gtk_window_set_child(GTK_WINDOW(gobj()), m_binding->widget());
+
+    // Escape means nothing to the window itself; the page has its own uses for it.
+    auto keys = Gtk::EventControllerKey::create();
+    keys->set_propagation_phase(Gtk::PropagationPhase::BUBBLE);
+    keys->signal_key_pressed().connect([](guint key, guint, Gdk::ModifierType) { return key == GDK_KEY_Escape; },
+                                       false);
+    add_controller(keys);
+
+    addActions();
+    m_document->showIn(this, m_host);
+    documentDidChange();
     m_host->loadEditor();
+    trace([] { return std::string("makeWindowControllers: exit"); });
 }
 
 EditorWindow::~EditorWindow() {
+    m_pageChangesLimit.disconnect();
+    m_document->showIn(nullptr, {});
     // The host goes before the binding it uses as its view.
     m_host.reset();
 }
 
-bool EditorWindow::on_close_request() {
-    // Closing right after an edit must lose nothing: write before the window goes.
-    if (auto closed = m_document->close(); !closed) {
-        std::fprintf(stderr, "velk: %s\n", closed.error().description().c_str());
+std::optional<WindowSize> EditorWindow::rememberedSize() const {
+    if (is_maximized() || is_fullscreen()) return std::nullopt;
+    const int width = get_width();
+    const int height = get_height();
+    if (width <= 0 || height <= 0) return std::nullopt;
+    return WindowSize{static_cast<double>(width), static_cast<double>(height)};
+}
+
+void EditorWindow::documentDidChange() {
+    const DocumentStatus status = m_document->status();
+    m_editedMark.update(status);
+    updateTitle();
+    // Whatever gave the package its place (opening it, a menu command, the page's rename), the
+    // recent maps follow; a place that still holds a package (after Save As) keeps its entry.
+    if (!status.draft && status.folder != m_shownFolder) {
+        const bool oldPlaceGone = !m_shownFolder.empty() && !Glib::file_test(m_shownFolder, Glib::FileTest::EXISTS);
+        m_shell.documentPlaced(oldPlaceGone ? m_shownFolder : std::string(), status.folder);
     }
+    m_shownFolder = status.draft ? std::string() : status.folder;
+}
+
+void EditorWindow::updateTitle() { set_title(editorWindowTitle(m_document->status(), m_editedMark.shown())); }
+
+void EditorWindow::presentAlert(std::string message, std::string detail) {
+    auto alert = std::make_unique<Gtk::MessageDialog>(*this, message, false, Gtk::MessageType::ERROR,
+                                                      Gtk::ButtonsType::CLOSE, false);
+    alert->set_secondary_text(detail);
+    auto& shown = m_dialogs.show(std::move(alert));
+    shown.signal_response().connect([this, &shown](int) { m_dialogs.dismiss(shown); });
+}
+
+void EditorWindow::showStartWindow() { m_shell.showStartWindow(); }
+
+bool EditorWindow::on_close_request() {
+    constexpr bool keepOpen = true;
+    if (m_closeDecided) return letClose();
+    if (waitForPageChanges()) return keepOpen;
+    // A close that does not happen now (a question, a failed write) asks the page again next time.
+    m_pageChanges = PageChanges::notAsked;
+    switch (closingStep(m_document->status())) {
+    case ClosingStep::discardThenClose:
+        m_document->discardDraft();
+        return letClose();
+    case ClosingStep::askWhereToSave:
+        askBeforeClosingDraft();
+        return keepOpen;
+    case ClosingStep::writeThenClose:
+        // Closing right after an edit must lose nothing: write before the window goes.
+        if (auto closed = m_document->close(); !closed) {
+            askAfterFailedSave(closed.error());
+            return keepOpen;
+        }
+        return letClose();
+    }
+    return keepOpen;
+}
+
+bool EditorWindow::waitForPageChanges() {
+    if (m_pageChanges == PageChanges::received) return false;
+    if (m_pageChanges == PageChanges::waiting) return true;
+    // A page that never loaded the document holds no changes of it.
+    if (!m_document->wasLoadedByEditor()) return false;
+    m_pageChanges = PageChanges::waiting;
+    auto received = [this] {
+        if (m_pageChanges != PageChanges::waiting) return;
+        m_pageChanges = PageChanges::received;
+        m_pageChangesLimit.disconnect();
+        close();
+    };
+    m_binding->callAsyncFunction("if (window.__velkFlush) await window.__velkFlush();", received);
+    m_pageChangesLimit = Glib::signal_timeout().connect([received] { received(); return false; }, pageChangesLimitMs);
+    return true;
+}
+
+bool EditorWindow::letClose() {
+    m_closed = true;
+    m_shell.windowClosing(*this);
     return false;
+}
+
+void EditorWindow::closeNow() {
+    m_closeDecided = true;
+    close();
+}
+
+void EditorWindow::askBeforeClosingDraft() {
+    enum Answer { discard = 1 };
+    auto question = std::make_unique<Gtk::MessageDialog>(
+        *this, "Save changes to \u201c" + m_document->displayName() + "\u201d before closing?", false,
+        Gtk::MessageType::QUESTION, Gtk::ButtonsType::NONE, true);
+    question->set_secondary_text("If you don\u2019t save, this map will be permanently lost.");
+    question->add_button("Close without Saving", discard);
+    question->add_button("Cancel", Gtk::ResponseType::CANCEL);
+    question->add_button("Save\u2026", Gtk::ResponseType::ACCEPT);
+    question->set_default_response(Gtk::ResponseType::ACCEPT);
+    auto& shown = m_dialogs.show(std::move(question));
+    shown.signal_response().connect([this, &shown](int response) {
+        m_dialogs.dismiss(shown);
+        if (response == discard) {
+            m_document->discardDraft();
+            closeNow();
+        } else if (response == Gtk::ResponseType::ACCEPT) {
+            runSaveAs([this] { closeNow(); });
+        }
+    });
+}
+
+void EditorWindow::askAfterFailedSave(const PackageError& error) {
+    enum Answer { closeAnyway = 1 };
+    auto question = std::make_unique<Gtk::MessageDialog>(
+        *this, "\u201c" + m_document->displayName() + "\u201d could not be saved", false, Gtk::MessageType::ERROR,
+        Gtk::ButtonsType::NONE, true);
+    question->set_secondary_text(error.description() +
+                                 "\n\nIf you close the window now, the changes that were not saved are lost.");
+    question->add_button("Close Anyway", closeAnyway);
+    question->add_button("Cancel", Gtk::ResponseType::CANCEL);
+    question->set_default_response(Gtk::ResponseType::CANCEL);
+    auto& shown = m_dialogs.show(std::move(question));
+    shown.signal_response().connect([this, &shown](int response) {
+        m_dialogs.dismiss(shown);
+        if (response == closeAnyway) closeNow();
+    });
 }
 
 }  // namespace velk

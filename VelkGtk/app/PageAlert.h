@@ -1,8 +1,8 @@
 #pragma once
 
-// What velk tells the user instead of opening an editor window when it cannot read its editor
-// page. Decided apart from GTK, so the decision is tested without a display; the application
-// only puts the result in a dialog.
+// What velk tells the user instead of opening an editor window: that it cannot read its editor
+// page, or that what it was asked to open is not a map it can read. Decided apart from GTK, so
+// the decision is tested without a display; the application only puts the result in a dialog.
 
 #include "bridge/EditorBundle.h"
 

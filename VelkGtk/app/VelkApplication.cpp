@@ -1,24 +1,28 @@
 #include "VelkApplication.h"
 
+#include "app/OpenTarget.h"
 #include "bridge/EditorBundle.h"
+#include "document/Drafts.h"
+#include "document/PackagePlacement.h"
+#include "package/MapNaming.h"
+#include "shell/Beta.h"
 
 #include <glib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 
 namespace velk {
 
 namespace {
 
 constexpr const char* applicationID = "dev.velk.Velk";
+constexpr const char* draftName = "Untitled";
 
-// A package is opened by its folder or by the path of its map.canvas.
-std::string packageFolder(std::string path) {
-    constexpr std::string_view canvas = "/map.canvas";
-    if (path.ends_with(canvas)) path.resize(path.size() - canvas.size());
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+std::string defaultsFileFor(const VelkApplication::Paths& paths) {
+    if (!paths.defaultsFile.empty()) return paths.defaultsFile;
+    return PackagePlacement::join(paths.temporaryRoot, "defaults.json");
 }
 
 }  // namespace
@@ -32,7 +36,9 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions d
     : Gtk::Application(applicationID, Gio::Application::Flags::HANDLES_OPEN),
       m_paths(std::move(paths)),
       m_trace(std::move(trace)),
-      m_http(CurlHttpClient::Options{"velk/0.1 (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
+      m_defaults(m_fileSystem, defaultsFileFor(m_paths)),
+      m_sizeMemory(m_defaults),
+      m_http(CurlHttpClient::Options{"velk/" VELK_VERSION " (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
       m_previews(m_http),
       m_documentOptions(std::move(documents)) {
     m_documentOptions.trace = m_trace;
@@ -44,25 +50,46 @@ VelkApplication::~VelkApplication() {
     m_alert.reset();
 }
 
+void VelkApplication::on_startup() {
+    Gtk::Application::on_startup();
+    m_menu = MainMenu::build();
+    set_menubar(m_menu.menu);
+    addActions();
+    for (const auto& accelerator : MainMenu::accelerators()) set_accels_for_action(accelerator.action, accelerator.keys);
+    m_recent.emplace(Gtk::RecentManager::get_default());
+    m_recent->signalChanged().connect([this] { refreshRecentMenu(); });
+    refreshRecentMenu();
+    // The session manager asks before logging out; whatever is pending is written then.
+    property_register_session() = true;
+    signal_query_end().connect([this] { saveAll(); });
+}
+
 void VelkApplication::on_activate() {
-    auto page = editorPage();
-    if (!page) return;
-    // Nothing to open: a new empty map, kept in a temporary folder until saving elsewhere exists.
-    char* folder = g_build_filename(m_paths.temporaryRoot.c_str(), "velk-XXXXXX", nullptr);
-    char* made = g_mkdtemp(folder);
-    if (!made) {
-        std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
-        g_free(folder);
-        return;
+    // Nothing to open: the drafts a past session left, or else a new one.
+    if (reopenLeftoverDrafts() == 0) openDraft(draftName);
+}
+
+int VelkApplication::reopenLeftoverDrafts() {
+    int reopened = 0;
+    for (const auto& package : Drafts::leftovers(m_fileSystem, m_paths.temporaryRoot)) {
+        const bool alreadyOpen = std::ranges::any_of(m_windows, [&](const auto& window) {
+            return !window->hasClosed() && window->document().folder() == package;
+        });
+        if (alreadyOpen) continue;
+        auto document = VelkDocument::reopenDraft(package, MapNaming::displayName(PackagePlacement::lastComponent(package)),
+                                                  m_fileSystem, m_mainQueue);
+        if (!document) continue;
+        // A draft nobody wrote anything in is not worth a window.
+        if ((*document)->isBlank()) {
+            (*document)->discardDraft();
+            continue;
+        }
+        auto page = editorPage();
+        if (!page) break;
+        show(*document, *page);
+        ++reopened;
     }
-    std::string package = std::string(made) + "/Untitled.velk";
-    g_free(folder);
-    auto document = VelkDocument::createEmpty(package, m_fileSystem, m_mainQueue);
-    if (!document) {
-        std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
-        return;
-    }
-    show(*document, *page);
+    return reopened;
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
@@ -71,10 +98,32 @@ void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&)
     }
 }
 
-EditorWindow* VelkApplication::openPackage(const std::string& path) {
-    std::string folder = packageFolder(path);
+void VelkApplication::on_shutdown() {
+    saveAll();
+    Gtk::Application::on_shutdown();
+}
+
+void VelkApplication::saveAll() {
     for (const auto& window : m_windows) {
-        if (window->document().folder() == folder) {
+        if (window->hasClosed()) continue;
+        if (auto saved = window->document().save(); !saved)
+            std::fprintf(stderr, "velk: %s\n", saved.error().description().c_str());
+    }
+}
+
+EditorWindow* VelkApplication::openPackage(const std::string& path) {
+    auto target = packageToOpen(path, [this](const std::string& candidate) {
+        return PackagePlacement::exists(m_fileSystem, candidate);
+    });
+    const std::string heading =
+        "velk cannot open \u201c" + PackagePlacement::lastComponent(target.value_or(path)) + "\u201d";
+    if (!target) {
+        tell({heading, "A map is a folder whose name ends in \u201c.velk\u201d, or a folder holding a map.canvas."});
+        return nullptr;
+    }
+    const std::string& folder = *target;
+    for (const auto& window : m_windows) {
+        if (!window->hasClosed() && window->document().folder() == folder) {
             window->present();
             return window.get();
         }
@@ -83,7 +132,25 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
     if (!page) return nullptr;
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);
     if (!document) {
+        tell({heading, document.error().description()});
+        return nullptr;
+    }
+    return show(*document, *page);
+}
+
+EditorWindow* VelkApplication::openDraft(const std::string& name, std::optional<DocumentTree> contents) {
+    auto page = editorPage();
+    if (!page) return nullptr;
+    auto home = Drafts::makeHome(m_paths.temporaryRoot);
+    if (!home) {
+        std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
+        return nullptr;
+    }
+    auto document = VelkDocument::createDraft(PackagePlacement::join(*home, MapNaming::packageFileName(name)), name,
+                                              m_fileSystem, m_mainQueue, std::move(contents));
+    if (!document) {
         std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
+        (void)PackagePlacement::removeTree(m_fileSystem, *home);
         return nullptr;
     }
     return show(*document, *page);
@@ -121,25 +188,35 @@ void VelkApplication::tell(const PageAlert& alert) {
     m_alert->present();
 }
 
+std::string VelkApplication::feedbackURL(std::optional<std::string_view> message) {
+    const Beta::RandomSource random = [] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) | device();
+    };
+    return Beta::feedbackURL(m_defaults, random, VELK_VERSION, message);
+}
+
 EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, SharedBytes page) {
     document->setOptions(m_documentOptions);
     auto window = std::make_unique<EditorWindow>(
         std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,
-                               [](std::optional<std::string_view>) { return std::string(); }, m_trace});
+                               [this](std::optional<std::string_view> message) { return feedbackURL(message); },
+                               m_trace},
+        *this, m_sizeMemory.open());
     EditorWindow* shown = window.get();
     m_windows.push_back(std::move(window));
     add_window(*shown);
-    shown->signal_hide().connect([this, shown] { forget(shown); });
     shown->present();
     return shown;
 }
 
-void VelkApplication::forget(EditorWindow* window) {
-    remove_window(*window);
-    // Destroyed later: the hide signal is still running on it.
-    m_mainQueue.runSoon([this, window] {
-        std::erase_if(m_windows, [window](const auto& held) { return held.get() == window; });
+void VelkApplication::windowClosing(EditorWindow& window) {
+    m_sizeMemory.close(window.sizeOpening(), window.rememberedSize());
+    remove_window(window);
+    // Destroyed later: its close request is still running.
+    m_mainQueue.runSoon([this, closing = &window] {
+        std::erase_if(m_windows, [closing](const auto& held) { return held.get() == closing; });
     });
 }
 

@@ -1,36 +1,46 @@
 #pragma once
 
 // The desktop application object: one per user session (a second `velk MAP.velk` hands the map
-// to the running instance), holding the services every editor window shares and the windows
-// themselves. `velk` with packages opens each in an editor window; with nothing to open it makes
-// a new empty map in a temporary folder until the start window exists.
+// to the running instance), holding the services every editor window shares, the menu bar and
+// the windows themselves. `velk` with packages opens each in an editor window; with nothing to
+// open it reopens the drafts an earlier run left, or makes a new draft map. A draft lives in a
+// folder of its own under the drafts folder until the user saves it somewhere.
 //
 // Made once by main() (or by a test), which passes the paths it read from the process; the
 // application reads no environment of its own. Main thread only.
 
 #include "app/EditorWindow.h"
+#include "app/EditorWindowShell.h"
+#include "app/MainMenu.h"
 #include "app/PageAlert.h"
 #include "document/DocumentOptions.h"
+#include "app/RecentMapList.h"
+#include "app/WindowSizeMemory.h"
+#include "platform/CurlHttpClient.h"
 #include "platform/GLibMainQueue.h"
 #include "platform/GioWorkspace.h"
+#include "platform/JSONFileDefaults.h"
 #include "platform/PosixFileSystem.h"
-#include "platform/CurlHttpClient.h"
 #include "preview/LinkPreviewFetcher.h"
 
 #include <gtkmm/application.h>
+#include <gtkmm/filechoosernative.h>
 #include <gtkmm/messagedialog.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace velk {
 
-class VelkApplication final : public Gtk::Application {
+class VelkApplication final : public Gtk::Application, public EditorWindowShell {
 public:
     struct Paths {
         std::string resources;      // the resources folder (editor page, templates)
-        std::string temporaryRoot;  // where new unsaved maps go for now
+        std::string temporaryRoot;  // where draft maps live until they are saved
+        // The user defaults file; empty keeps them beside the drafts (tests use that).
+        std::string defaultsFile = {};
     };
 
     // `documents` paces every document's thumbnails and outside-change checks (tests shorten it).
@@ -40,29 +50,52 @@ public:
 
     // Opens the package at `folder` (or the package of a map.canvas path) in a new window.
     EditorWindow* openPackage(const std::string& path);
+    // Opens a new draft called `name`, holding `contents` (an empty map when absent).
+    EditorWindow* openDraft(const std::string& name, std::optional<DocumentTree> contents = std::nullopt);
     [[nodiscard]] const std::vector<std::unique_ptr<EditorWindow>>& editorWindows() const noexcept {
         return m_windows;
     }
 
+    void showStartWindow() override;
+    void duplicate(const VelkDocument& document) override;
+    void documentPlaced(const std::string& from, const std::string& to) override;
+    void windowClosing(EditorWindow& window) override;
+
 protected:
     VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents);
+    VelkApplication(Paths paths, TraceSink trace);
+    void on_startup() override;
     void on_activate() override;
     void on_open(const type_vec_files& files, const Glib::ustring& hint) override;
+    void on_shutdown() override;
 
 private:
+    void addActions();
+    // Opens the drafts an earlier run left behind and returns how many.
+    int reopenLeftoverDrafts();
+    void refreshRecentMenu();
+    void runOpen();
+    void quitAfterClosingWindows();
+    // Writes every document that holds changes, as the session ends or velk quits.
+    void saveAll();
+    [[nodiscard]] std::string feedbackURL(std::optional<std::string_view> message);
     // The editor page, or absent after telling the user why there is none.
     std::optional<SharedBytes> editorPage();
     void tell(const PageAlert& alert);
     EditorWindow* show(std::shared_ptr<VelkDocument> document, SharedBytes page);
-    void forget(EditorWindow* window);
 
     Paths m_paths;
     TraceSink m_trace;
     GLibMainQueue m_mainQueue;
     PosixFileSystem m_fileSystem;
+    JSONFileDefaults m_defaults;
+    WindowSizeMemory m_sizeMemory;
     CurlHttpClient m_http;
     LinkPreviewFetcher m_previews;
     GioWorkspace m_workspace;
+    MainMenu::Bar m_menu;
+    std::optional<RecentMapList> m_recent;
+    Glib::RefPtr<Gtk::FileChooserNative> m_openChooser;
     std::vector<std::unique_ptr<EditorWindow>> m_windows;
     // The one alert on screen; it holds the application until dismissed.
     std::unique_ptr<Gtk::MessageDialog> m_alert;

@@ -1,11 +1,13 @@
 #include "VelkDocument.h"
 
+#include "package/MapNaming.h"
+
 #include <utility>
 
 namespace velk {
 
 VelkDocument::VelkDocument(Key, std::string folder, FileSystem& fileSystem, MainQueue& mainQueue)
-    : m_store(fileSystem, std::move(folder)), m_mainQueue(mainQueue) {}
+    : m_store(fileSystem, std::move(folder)), m_mainQueue(mainQueue), m_fileSystem(fileSystem) {}
 
 VelkDocument::~VelkDocument() {
     if (m_autosave) m_mainQueue.cancel(*m_autosave);
@@ -56,6 +58,7 @@ Expected<void, PackageError> VelkDocument::save() {
     m_previewUnsaved = false;
     m_keepingOwnVersion = false;
     followPackage();
+    noteStatus();
     return {};
 }
 
@@ -95,6 +98,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     if (!revision) return Unexpected<EditorDocumentError>(revision.error());
     if (hasUnsavedChanges()) scheduleAutosave();
     schedulePreview(m_options.thumbnailAfterSaveDelay, false);
+    noteEdit();
     return *revision;
 }
 
@@ -103,6 +107,7 @@ Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::s
     auto path = m_core.storeMedia(bytes, type);
     if (!path) return Unexpected<EditorDocumentError>(path.error());
     if (hasUnsavedChanges()) scheduleAutosave();
+    noteEdit();
     return *path;
 }
 
@@ -110,13 +115,6 @@ SharedBytes VelkDocument::editorMedia(std::string_view name, std::string_view di
     return m_core.mediaData(name, directory);
 }
 
-std::optional<std::string> VelkDocument::editorDocumentName() {
-    std::string_view path = folder();
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    auto slash = path.rfind('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (name.ends_with(".velk")) name.remove_suffix(5);
-    return std::string(name);
-}
+std::optional<std::string> VelkDocument::editorDocumentName() { return MapNaming::displayName(displayName()); }
 
 }  // namespace velk

@@ -12,6 +12,7 @@
 #include "bridge/EditorDocumentHost.h"
 #include "bridge/EditorWebHost.h"
 #include "document/DocumentOptions.h"
+#include "document/DocumentStatus.h"
 #include "document/DocumentWindow.h"
 #include "package/MapDocumentCore.h"
 #include "package/PackageError.h"
@@ -40,6 +41,19 @@ public:
                                                                                             FileSystem& fileSystem,
                                                                                             MainQueue& mainQueue);
 
+    // Writes `contents` (an empty map when absent) as the new package `folder`, in a folder made
+    // for it alone, and opens it as a draft called `name`: a map the user has not given a place
+    // yet. Saving it elsewhere or discarding it removes that whole folder.
+    [[nodiscard]] static Expected<std::shared_ptr<VelkDocument>, PackageError> createDraft(
+        std::string folder, std::string name, FileSystem& fileSystem, MainQueue& mainQueue,
+        std::optional<DocumentTree> contents = std::nullopt);
+
+    // Opens the draft package `folder` that was left by an earlier run, as a draft called `name`.
+    [[nodiscard]] static Expected<std::shared_ptr<VelkDocument>, PackageError> reopenDraft(std::string folder,
+                                                                                            std::string name,
+                                                                                            FileSystem& fileSystem,
+                                                                                            MainQueue& mainQueue);
+
     VelkDocument(const VelkDocument&) = delete;
     VelkDocument& operator=(const VelkDocument&) = delete;
     ~VelkDocument() override;
@@ -50,6 +64,17 @@ public:
     [[nodiscard]] bool hasUnsavedChanges() const noexcept { return m_savedRevision != m_core.revision(); }
     // Whether the page has asked for the document's state at least once.
     [[nodiscard]] bool wasLoadedByEditor() const noexcept { return m_loadedByEditor; }
+
+    [[nodiscard]] bool isDraft() const noexcept { return m_draftName.has_value(); }
+    // Whether the page changed anything since the document was opened (a duplicate starts changed).
+    [[nodiscard]] bool wasEdited() const noexcept { return m_edited; }
+    // The name the user sees: the draft's name, or the package folder's without its extension.
+    [[nodiscard]] std::string displayName() const;
+    // The package name a save dialog proposes.
+    [[nodiscard]] std::string proposedPackageName() const;
+    // Whether the map holds nothing but what a new map starts with.
+    [[nodiscard]] bool isBlank() const;
+    [[nodiscard]] DocumentStatus status() const;
 
     // The window that shows the document and the editor host inside it; both may be absent, and
     // the window calls showIn(nullptr, {}) before it goes.
@@ -64,6 +89,16 @@ public:
     [[nodiscard]] Expected<void, PackageError> save();
     // Reads the package again, dropping what is not written yet, and has the page reload it.
     [[nodiscard]] Expected<void, PackageError> revertToSaved();
+    // Writes the whole map as the new package `folder` (nothing may have that name) and goes on
+    // there; the package it was at stays as it is, unless it was a draft, which is removed. On
+    // failure the document is where it was, unchanged.
+    [[nodiscard]] Expected<void, PackageError> saveAs(std::string folder);
+    // Moves the package to `folder` (nothing may have that name) and goes on there. A draft is
+    // saved there instead. On failure the package stays where it was.
+    [[nodiscard]] Expected<void, PackageError> moveTo(std::string folder);
+    // Removes a draft's package and the folder made for it, and with it whatever was not written
+    // yet: nothing is saved after this. Does nothing for a saved map.
+    void discardDraft();
     // The window is closing: write what is pending.
     [[nodiscard]] Expected<void, PackageError> close();
     // The error of the last save that failed, cleared by the next that succeeds.
@@ -74,6 +109,9 @@ public:
     Expected<std::string, EditorDocumentError> editorStoreMedia(std::string_view bytes, std::string_view type) override;
     SharedBytes editorMedia(std::string_view name, std::string_view directory) override;
     std::optional<std::string> editorDocumentName() override;
+    void editorGoHome() override;
+    Expected<void, EditorDocumentError> editorRename(std::string_view name) override;
+    Expected<void, EditorDocumentError> editorSaveAs() override;
 
     // Replaces the delays and trace the document was made with, and watches the package anew.
     void setOptions(DocumentOptions options);
@@ -90,6 +128,15 @@ public:
 
 private:
     void scheduleAutosave();
+    // Tells the window when what it shows of the document (name, place, edited state) changed.
+    void noteStatus();
+    // The page's change was accepted.
+    void noteEdit();
+    // The name or place changed: the page and the window show it again.
+    void announceName();
+    void discardDraftHome();
+    void cancelAutosave();
+    void becomeDraft(std::string name);
 
     // Thumbnails.
     void schedulePreview(std::chrono::milliseconds after, bool markEdited);
@@ -124,6 +171,11 @@ private:
     std::unique_ptr<PackageMonitor> m_monitor;
     bool m_toldPackageIsGone = false;
     bool m_keepingOwnVersion = false;  // no conflict copy could be made; the user was told
+    FileSystem& m_fileSystem;
+    std::optional<std::string> m_draftName;
+    std::optional<std::string> m_draftHome;  // the folder made for a draft's package
+    bool m_edited = false;
+    DocumentStatus m_shownStatus;
 };
 
 }  // namespace velk

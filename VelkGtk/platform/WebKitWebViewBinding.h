@@ -19,6 +19,7 @@
 
 #include <webkit/webkit.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,10 @@ public:
     [[nodiscard]] WebKitWebView* view() const noexcept { return m_view.get(); }
 
     void evaluateScript(std::string_view script) override;
+    // Runs `body` as the body of an async function in the page and calls `settled` once its
+    // promise is settled or the call failed (no page, a script error); never once the binding
+    // is gone.
+    void callAsyncFunction(std::string_view body, std::function<void()> settled);
     void load(std::string_view url, std::chrono::milliseconds timeout) override;
     void reload() override;
     [[nodiscard]] std::optional<std::string> currentURL() const override;

@@ -18,6 +18,8 @@ declare global {
     __velkReply?: (id: number, reply: unknown) => void;
     __velkChanged?: (notice: unknown) => void;
     __velkSetName?: (name: string) => void;
+    // Sends what is not saved yet; velk awaits it before a window closes.
+    __velkFlush?: () => Promise<void>;
   }
 }
 

@@ -101,3 +101,15 @@ export function penColour(palette: string): string {
   if (palette === "" || palette === "default" || !(palette in penHex)) return "var(--ink-default)";
   return penHex[palette as Pen];
 }
+
+// Drops points closer than `tolerance` to the previous kept one, so strokes stay small; the
+// first and last points always stay.
+export function simplify(points: Point[], tolerance: number): Point[] {
+  if (!points.length) return [];
+  const out = [points[0]];
+  for (let i = 1; i < points.length; i++) {
+    const last = out[out.length - 1];
+    if (Math.hypot(points[i].x - last.x, points[i].y - last.y) >= tolerance || i === points.length - 1) out.push(points[i]);
+  }
+  return out;
+}

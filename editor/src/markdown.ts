@@ -52,13 +52,15 @@ function spans(raw: string): string {
 interface ListFrame { tag: "ul" | "ol"; indent: number }
 
 // Block structure: headings, paragraphs, lists (with task boxes), quotes, fenced code, rules.
-// Task boxes carry their line number so the page can toggle them in the source text.
-export function renderMarkdown(source: string): string {
+// Task boxes carry their line number in the whole source so the page can toggle them there;
+// a quote is rendered from its own lines, `firstLine` lines into the source.
+export function renderMarkdown(source: string, firstLine = 0): string {
   const lines = source.replace(/\r\n?/g, "\n").split("\n");
   const out: string[] = [];
   const lists: ListFrame[] = [];
   let paragraph: string[] = [];
   let quote: string[] = [];
+  let quoteStart = 0;
 
   const closeParagraph = () => {
     if (paragraph.length) out.push(`<p>${paragraph.map(inline).join("<br>")}</p>`);
@@ -68,7 +70,7 @@ export function renderMarkdown(source: string): string {
     while (lists.length && lists[lists.length - 1].indent > toIndent) out.push(`</li></${lists.pop()!.tag}>`);
   };
   const closeQuote = () => {
-    if (quote.length) out.push(`<blockquote>${renderMarkdown(quote.join("\n"))}</blockquote>`);
+    if (quote.length) out.push(`<blockquote>${renderMarkdown(quote.join("\n"), quoteStart)}</blockquote>`);
     quote = [];
   };
 
@@ -86,6 +88,7 @@ export function renderMarkdown(source: string): string {
     const q = line.match(/^\s*>\s?(.*)$/);
     if (q) {
       closeParagraph(); closeLists();
+      if (!quote.length) quoteStart = firstLine + i;
       quote.push(q[1]);
       continue;
     }
@@ -131,7 +134,7 @@ export function renderMarkdown(source: string): string {
       const task = item[3].match(/^\[([ xX])\]\s+(.*)$/);
       if (task) {
         const checked = task[1] !== " " ? " checked" : "";
-        out.push(`<li class="task"><input type="checkbox" data-line="${i}"${checked}> ${inline(task[2])}`);
+        out.push(`<li class="task"><input type="checkbox" data-line="${firstLine + i}"${checked}> ${inline(task[2])}`);
       } else out.push(`<li>${inline(item[3])}`);
       continue;
     }
@@ -146,11 +149,12 @@ export function renderMarkdown(source: string): string {
   return out.join("");
 }
 
-// Flips the task box written on `line` of the source.
+// Flips the task box written on `line` of the source, inside quotes too.
 export function toggleTask(source: string, line: number): string {
-  const lines = source.split("\n");
-  const text = lines[line];
+  // Lines are counted as the renderer counts them; the breaks themselves stay as written.
+  const parts = source.split(/(\r\n|\r|\n)/);
+  const text = Number.isInteger(line) && line >= 0 ? parts[line * 2] : undefined;
   if (text === undefined) return source;
-  lines[line] = text.replace(/^(\s*(?:[-*+]|\d{1,9}[.)])\s+)\[([ xX])\]/, (_, lead: string, mark: string) => `${lead}[${mark === " " ? "x" : " "}]`);
-  return lines.join("\n");
+  parts[line * 2] = text.replace(/^((?:\s*>\s?)*\s*(?:[-*+]|\d{1,9}[.)])\s+)\[([ xX])\]/, (_, lead: string, mark: string) => `${lead}[${mark === " " ? "x" : " "}]`);
+  return parts.join("");
 }

@@ -186,15 +186,22 @@ export class MapDocument {
     }
   }
 
-  // Copies the submap tree below `from` to `to`, for duplicated and pasted cards. velk gives
-  // the copy a file of its own on the next save.
-  copySubtree(from: string, to: string): void {
-    for (const [key, entry] of Array.from(this.maps.entries())) {
-      if (key === from || key.startsWith(from + "/")) {
-        const record = clone(entry.record);
-        record.path = to + key.slice(from.length);
-        this.adopt(record);
-      }
+  // Copies of the map records of the submap tree below `path` (the map itself first).
+  subtree(path: string): JsonObject[] {
+    const out: JsonObject[] = [];
+    for (const [key, entry] of this.maps) if (key === path || key.startsWith(path + "/")) out.push(clone(entry.record));
+    return out;
+  }
+
+  // Adds map records taken by subtree() under another path, for duplicated and pasted cards.
+  // velk gives the copies files of their own on the next save.
+  graftSubtree(records: JsonObject[], from: string, to: string): void {
+    for (const record of records) {
+      const key = str(record.path);
+      if (key !== from && !key.startsWith(from + "/")) continue;
+      const copy = clone(record);
+      copy.path = to + key.slice(from.length);
+      if (!this.maps.has(str(copy.path))) this.adopt(copy);
     }
   }
 

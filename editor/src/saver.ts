@@ -65,6 +65,11 @@ export class SaveQueue {
 
   private unsaved = false;
 
+  // True when the last save was refused and its edits are still only in the page.
+  get refused(): boolean {
+    return this.unsaved && !this.dirty && !this.inFlight;
+  }
+
   private start(): void {
     if (this.inFlight || !this.dirty) return;
     this.inFlight = true;

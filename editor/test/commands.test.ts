@@ -6,7 +6,7 @@ const press = (key: string, mods: { ctrl?: boolean; shift?: boolean; alt?: boole
   ({ key, code, ctrlKey: !!mods.ctrl, metaKey: false, shiftKey: !!mods.shift, altKey: !!mods.alt }) as KeyboardEvent;
 
 test("each key press reaches the command the shortcuts overlay names for it", () => {
-  const cases: Array<[KeyboardEvent, string]> = [
+  const cases: Array<[KeyboardEvent, string | undefined]> = [
     [press("n"), "new"], [press("Enter"), "edit"], [press("Enter", { ctrl: true }), "submap"],
     [press("z", { ctrl: true }), "undo"], [press("Z", { ctrl: true, shift: true }), "redo"], [press("y", { ctrl: true }), "redo"],
     [press("ArrowUp"), "move"], [press("ArrowUp", { shift: true }), "move"], [press("ArrowUp", { alt: true }), "up"],
@@ -15,6 +15,8 @@ test("each key press reaches the command the shortcuts overlay names for it", ()
     [press("!", { shift: true }, "Digit1"), "fit"], [press("?", { shift: true }), "help"], [press("p"), "toolPen"],
     [press("g", { ctrl: true }), "group"], [press("d", { ctrl: true }), "duplicate"], [press("S", { ctrl: true, shift: true }), "saveAs"],
     [press("]"), "front"], [press("["), "back"], [press("l", { alt: true }), "align"], [press("l"), "toolLine"],
+    [press("g"), "grid"], [press("G", { shift: true }), undefined], [press("F2"), "rename"], [press("e"), "edgeLabel"],
+    [press("E", { shift: true }), "preview"],
   ];
   for (const [event, id] of cases) assert.equal(commandFor(event)?.id, id, `${event.key} ctrl=${event.ctrlKey} shift=${event.shiftKey} alt=${event.altKey}`);
 });

@@ -78,7 +78,7 @@ test("submaps: paths, creation, copies and titles", () => {
   assert.equal(doc.hasSubmap("/", "a"), false);
   assert.equal(doc.createSubmap("/", "a"), "/a");
   assert.equal(doc.hasSubmap("/", "a"), true);
-  doc.copySubtree("/s", "/copy");
+  doc.graftSubtree(doc.subtree("/s"), "/s", "/copy");
   assert.deepEqual(doc.nodes("/copy").map((n) => n.id), ["x"]);
   assert.equal((doc.map("/copy/x")!.record as any).unknownRecordMember, "kept");
   doc.node("/copy", "x")!.text = "changed";

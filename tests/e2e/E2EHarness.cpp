@@ -140,7 +140,7 @@ void E2EHarness::start(const std::string& package) {
 bool E2EHarness::startAndWaitForCards(const std::string& package, int cards) {
     start(package);
     return waitUntil([&] { return pageLoadedDocument(); }) &&
-           waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards));
+           waitForCards(cards);
 }
 
 EditorWindow& E2EHarness::window() const {
@@ -153,8 +153,13 @@ bool E2EHarness::closeWindows() {
     for (const auto& window : m_app->editorWindows()) {
         if (window->gobj()) window->close();
     }
-    // GTK's own list: the application's list of editor windows keeps closed ones (see the
-    // disabled reopening case in WindowE2E.cpp).
+    return waitUntil([&] { return m_app->get_windows().empty(); });
+}
+
+bool E2EHarness::quitApplication() {
+    if (!m_app) return true;
+    // What File ▸ Quit and Ctrl+Q do: every window closes the way it would on its own.
+    m_app->activate_action("quit");
     return waitUntil([&] { return m_app->get_windows().empty(); });
 }
 
@@ -189,6 +194,14 @@ int E2EHarness::cardCount() {
     return static_cast<int>(number(concat("document.querySelectorAll('", PageDOM::card, "').length")));
 }
 
+bool E2EHarness::waitForCards(int cards, std::chrono::milliseconds deadline) {
+    return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
+}
+
+bool E2EHarness::waitForCardEditor() {
+    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"));
+}
+
 bool E2EHarness::pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }
 
 std::optional<Point> E2EHarness::cardCentre(std::string_view text) {
@@ -203,7 +216,8 @@ std::optional<Point> E2EHarness::cardCentre(std::string_view text) {
 std::optional<Point> E2EHarness::emptyPoint() {
     // Tries a coarse grid of the viewport from its middle outwards for a point whose element is
     // the canvas itself, not a card or the page's chrome.
-    return pointFrom(evaluate(concat("(() => {\n  const viewport = document.querySelector('", PageDOM::viewport, R"JS(');
+    return pointFrom(evaluate(concat("(() => {\n  const viewport = document.querySelector('", PageDOM::viewport,
+                                     R"JS(');
   const r = viewport.getBoundingClientRect();
   const free = (x, y) => {
     const hit = document.elementFromPoint(x, y);
@@ -239,6 +253,10 @@ void E2EHarness::press(std::string_view key, std::string_view modifiers) {
     runInPage(concat("window.__velkE2E.press(", BridgeScript::quote(key), ", ", BridgeScript::quote(modifiers), ")"));
 }
 
+void E2EHarness::pasteFile(std::string_view base64, std::string_view type) {
+    runInPage(concat("window.__velkE2E.pasteFile(", BridgeScript::quote(base64), ", ", BridgeScript::quote(type), ")"));
+}
+
 bool E2EHarness::clickElement(std::string_view selector) {
     auto result = evaluate(concat("(() => { const e = document.querySelector(", BridgeScript::quote(selector),
                                   "); if (!e || e.hidden) return false; e.click(); return true; })()"));
@@ -249,7 +267,7 @@ bool E2EHarness::typeNewCard(std::string_view text) {
     auto empty = emptyPoint();
     if (!empty) return false;
     doubleClick(*empty);
-    if (!waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"))) return false;
+    if (!waitForCardEditor()) return false;
     type(text);
     return true;
 }
@@ -259,8 +277,8 @@ bool E2EHarness::finishEditing() {
     return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
 }
 
-bool E2EHarness::waitForPageSaved() {
-    return waitForPage(concat("document.querySelector('", PageDOM::saveStatus, "')?.dataset.status === 'saved'"));
+bool E2EHarness::waitForUnwrittenChange() {
+    return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
 }
 
 bool E2EHarness::killWebProcess() {

@@ -9,6 +9,12 @@
 //
 // Everything the tests know about the page's DOM is in PageDOM below, so a change of the page
 // touches one place. Main thread only; one harness per process at a time.
+//
+// Every *E2E.cpp in this folder is built into velk_e2e, and each case runs as its own CTest entry
+// under its own Xvfb (ctest --test-dir build -R '^e2e\.' -j2). One case by hand:
+//   WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GTK_A11Y=none
+//     xvfb-run -a build/tests/e2e/velk_e2e --gtest_filter='SubmapE2E.*'
+// (one command line).// VELK_TRACE=1 adds velk's trace, with the page's console errors, to the output.
 
 #include "app/VelkApplication.h"
 #include "platform/TempFolder.h"
@@ -37,8 +43,9 @@ inline constexpr std::string_view cardEditor = ".card-editor";
 inline constexpr std::string_view viewport = "#viewport";
 inline constexpr std::string_view contextBar = "#contextBar";
 inline constexpr std::string_view openSubmapButton = "#ctx-open";
-inline constexpr std::string_view saveStatus = "#saveStatus";
 inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
+inline constexpr std::string_view saveStatus = "#saveStatus";
+inline constexpr std::string_view toast = "#toast";
 }  // namespace PageDOM
 
 // What a script evaluated in the page gave back.
@@ -101,6 +108,8 @@ public:
     }
     // Closes every window as the user would (close request) and waits until they are gone.
     [[nodiscard]] bool closeWindows();
+    // Quits as the user would (File ▸ Quit) and waits until every window is gone.
+    [[nodiscard]] bool quitApplication();
 
     // Evaluates `script` (an expression or statements, as in a console) in the page's main frame.
     ScriptResult evaluate(std::string_view script, std::chrono::milliseconds deadline = patience);
@@ -111,6 +120,10 @@ public:
 
     // What the page shows.
     [[nodiscard]] int cardCount();
+    // Waits until the page shows exactly `cards` cards.
+    [[nodiscard]] bool waitForCards(int cards, std::chrono::milliseconds deadline = patience);
+    // Waits until a card's text editor has the keyboard focus.
+    [[nodiscard]] bool waitForCardEditor();
     [[nodiscard]] bool pageLoadedDocument() const;
     // The centre of the first card showing `text`, in the view's coordinates.
     [[nodiscard]] std::optional<Point> cardCentre(std::string_view text);
@@ -125,6 +138,8 @@ public:
     void type(std::string_view text);
     // Presses and releases `key` (a KeyboardEvent key value) on the focused element.
     void press(std::string_view key, std::string_view modifiers = "");
+    // Pastes a file of `type` whose bytes are `base64`, as from the system clipboard.
+    void pasteFile(std::string_view base64, std::string_view type);
     // Clicks the element `selector` (a button of the page's chrome).
     bool clickElement(std::string_view selector);
 
@@ -133,8 +148,9 @@ public:
     [[nodiscard]] bool typeNewCard(std::string_view text);
     // Escape out of the card editor; false when it stayed open.
     [[nodiscard]] bool finishEditing();
-    // Waits until the page says its last change was saved (velk answered the save).
-    [[nodiscard]] bool waitForPageSaved();
+    // Waits until velk holds a change from the page that is not on disk yet; checked on every
+    // turn of the main loop, so the autosave a second later has not happened when this returns.
+    [[nodiscard]] bool waitForUnwrittenChange();
 
     // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
     [[nodiscard]] bool killWebProcess();

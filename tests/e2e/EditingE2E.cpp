@@ -13,8 +13,11 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     E2EHarness velk("editing");
     const auto package = velk.writePackage("Trip.velk", gridCanvas(12));
     ASSERT_TRUE(velk.startAndWaitForCards(package, 12)) << "the page never showed the package's 12 cards";
+    EXPECT_TRUE(velk.cardCentre("Card 0")) << "the first card does not show its text";
+    EXPECT_TRUE(velk.cardCentre("Card 11")) << "the last card does not show its text";
 
-    ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove")) << "double-clicking empty canvas opened no card editor";
+    ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove"))
+        << "double-clicking empty canvas opened no card editor";
     const auto finished = Clock::now();
     ASSERT_TRUE(velk.finishEditing());
     EXPECT_EQ(velk.cardCount(), 13);

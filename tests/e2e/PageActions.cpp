@@ -9,14 +9,15 @@ namespace {
 // the click count 2 and ends with dblclick.
 constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
   const at = (x, y) => document.elementFromPoint(x, y) ?? document.body;
-  const mouse = (x, y, buttons, detail) => ({
+  const mouse = (x, y, buttons, detail, button = 0) => ({
     bubbles: true, cancelable: true, composed: true, view: window, clientX: x, clientY: y,
-    screenX: x, screenY: y, button: 0, buttons, detail,
+    screenX: x, screenY: y, button, buttons, detail,
   });
-  const pointer = (type, x, y, buttons) => at(x, y).dispatchEvent(new PointerEvent(type, {
-    ...mouse(x, y, buttons, 0), pointerId: 1, pointerType: "mouse", isPrimary: true,
+  const pointer = (type, x, y, buttons, button = 0) => at(x, y).dispatchEvent(new PointerEvent(type, {
+    ...mouse(x, y, buttons, 0, button), pointerId: 1, pointerType: "mouse", isPrimary: true,
   }));
-  const mouseEvent = (type, x, y, buttons, detail) => at(x, y).dispatchEvent(new MouseEvent(type, mouse(x, y, buttons, detail)));
+  const mouseEvent = (type, x, y, buttons, detail) =>
+    at(x, y).dispatchEvent(new MouseEvent(type, mouse(x, y, buttons, detail)));
   const press = (x, y, detail) => {
     pointer("pointerdown", x, y, 1);
     mouseEvent("mousedown", x, y, 1, detail);
@@ -38,7 +39,8 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
     const typed = target.dispatchEvent(new KeyboardEvent("keydown", keyInit(key, "")));
     if (typed && "setRangeText" in target) {
       const inputType = ch === "\n" ? "insertLineBreak" : "insertText";
-      if (target.dispatchEvent(new InputEvent("beforeinput", { bubbles: true, cancelable: true, inputType, data: ch }))) {
+      const before = new InputEvent("beforeinput", { bubbles: true, cancelable: true, inputType, data: ch });
+      if (target.dispatchEvent(before)) {
         target.setRangeText(ch, target.selectionStart, target.selectionEnd, "end");
         target.dispatchEvent(new InputEvent("input", { bubbles: true, inputType, data: ch }));
       }
@@ -46,6 +48,8 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
     target.dispatchEvent(new KeyboardEvent("keyup", keyInit(key, "")));
   };
   return {
+    // One pointer event of the mouse; `button` 1 is the middle button, `buttons` those held.
+    pointer,
     click: (x, y) => press(x, y, 1),
     doubleClick: (x, y) => {
       press(x, y, 1);
@@ -54,10 +58,18 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
     },
     drag: (x1, y1, x2, y2, steps) => {
       pointer("pointerdown", x1, y1, 1);
-      for (let i = 1; i <= steps; i++) pointer("pointermove", x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps, 1);
+      for (let i = 1; i <= steps; i++) {
+        pointer("pointermove", x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps, 1);
+      }
       pointer("pointerup", x2, y2, 0);
     },
     type: (text) => { for (const ch of text) typeOne(ch); },
+    pasteFile: (base64, type) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], "pasted", { type }));
+      focused().dispatchEvent(new ClipboardEvent("paste", { bubbles: true, cancelable: true, clipboardData: data }));
+    },
     press: (key, modifiers) => {
       focused().dispatchEvent(new KeyboardEvent("keydown", keyInit(key, modifiers)));
       focused().dispatchEvent(new KeyboardEvent("keyup", keyInit(key, modifiers)));

@@ -37,6 +37,11 @@ protected:
             << "the page did not open the submap";
     }
 
+    [[nodiscard]] bool backToTheRootMap() {
+        return velk.clickElement(PageDOM::rootCrumb) &&
+               velk.waitForCards(2);
+    }
+
     [[nodiscard]] bool hasFile(const std::string& relative) const {
         auto files = velk.packageFiles();
         return std::ranges::find(files, relative) != files.end();
@@ -55,20 +60,43 @@ TEST_F(SubmapE2E, ANewSubmapIsWrittenToAFileNamedAfterItsCardAndHoldsWhatIsTyped
         << "files now: " << testing::PrintToString(velk.packageFiles());
     // The slash and colon of the label made no folders and no odd names.
     EXPECT_FALSE(hasFile("map/Trips/Kyoto: day 1.canvas"));
-    EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + file + "\"")) << velk.packageFile("map.canvas");
+    EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + file + "\""))
+        << velk.packageFile("map.canvas");
     EXPECT_FALSE(velk.packageFile("map.canvas").contains("Fushimi")) << "the submap's card landed in the root map";
 }
 
 TEST_F(SubmapE2E, ALabelWhoseFileNameIsTakenInAnotherLetterCaseGetsANumberedName) {
     openAsSubmap("Trips/Kyoto: day 1");
     ASSERT_TRUE(waitUntil([&] { return hasFile("map/Trips-Kyoto- day 1.canvas"); }));
-    ASSERT_TRUE(velk.clickElement(PageDOM::rootCrumb));
-    ASSERT_TRUE(velk.waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === 2")));
+    ASSERT_TRUE(backToTheRootMap());
 
     openAsSubmap("TRIPS/kyoto: DAY 1");
     EXPECT_TRUE(waitUntil([&] { return hasFile("map/TRIPS-kyoto- DAY 1-2.canvas"); }))
         << "files now: " << testing::PrintToString(velk.packageFiles());
     EXPECT_TRUE(hasFile("map/Trips-Kyoto- day 1.canvas")) << "the first submap's file was overwritten";
+}
+
+TEST_F(SubmapE2E, RenamingTheCardMovesItsSubmapFileWithEverythingInIt) {
+    openAsSubmap("Trips/Kyoto: day 1");
+    ASSERT_TRUE(velk.typeNewCard("Fushimi Inari at dawn"));
+    ASSERT_TRUE(velk.finishEditing());
+    ASSERT_TRUE(waitUntil([&] { return velk.packageFile("map/Trips-Kyoto- day 1.canvas").contains("Fushimi"); }));
+    ASSERT_TRUE(backToTheRootMap());
+
+    // Select the card and edit it with Enter, typing at the end of its text.
+    auto card = velk.cardCentre("Trips/Kyoto: day 1");
+    ASSERT_TRUE(card);
+    velk.click(*card);
+    velk.press("Enter");
+    ASSERT_TRUE(velk.waitForCardEditor());
+    velk.type(" and 2");
+    ASSERT_TRUE(velk.finishEditing());
+
+    const std::string moved = "map/Trips-Kyoto- day 1 and 2.canvas";
+    ASSERT_TRUE(waitUntil([&] { return hasFile(moved); })) << testing::PrintToString(velk.packageFiles());
+    EXPECT_TRUE(velk.packageFile(moved).contains("Fushimi Inari at dawn"));
+    EXPECT_FALSE(hasFile("map/Trips-Kyoto- day 1.canvas")) << "the old file stayed behind";
+    EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + moved + "\""));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(ThumbnailE2E, APackageGetsAThumbnailWhenFirstShownAndANewOneAfterAnEdit) {
 
     ASSERT_TRUE(velk.typeNewCard("Ferry at nine"));
     ASSERT_TRUE(velk.finishEditing());
-    ASSERT_TRUE(velk.waitForPageSaved());
+    ASSERT_TRUE(velk.waitForUnwrittenChange());
     EXPECT_TRUE(waitUntil([&] { return velk.packageFile(thumbnail) != first; }, 10s))
         << "the thumbnail was not taken again after the edit";
     EXPECT_TRUE(velk.closeWindows());

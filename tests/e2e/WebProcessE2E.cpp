@@ -12,14 +12,13 @@ TEST(WebProcessE2E, AfterACrashThePageComesBackWithEverythingAndKeepsSaving) {
     E2EHarness velk("crash");
     ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(4)), 4));
     ASSERT_TRUE(velk.typeNewCard("Ferry at nine"));
-    ASSERT_TRUE(velk.finishEditing());
-    ASSERT_TRUE(velk.waitForPageSaved());
     ASSERT_TRUE(velk.evaluate("window.__beforeCrash = true").ok());
-
+    ASSERT_TRUE(velk.finishEditing());
+    // The edit is in velk's memory only: the autosave is a second away.
+    ASSERT_TRUE(velk.waitForUnwrittenChange());
     ASSERT_TRUE(velk.killWebProcess()) << "found no web process to end";
-    ASSERT_TRUE(velk.waitForPage(concat("!window.__beforeCrash && document.querySelectorAll('", PageDOM::card,
-                                        "').length === 5")))
-        << "the page did not come back with the five cards";
+    ASSERT_TRUE(velk.waitForPage("!window.__beforeCrash")) << "the page did not come back";
+    ASSERT_TRUE(velk.waitForCards(5)) << "the page came back without the five cards";
     EXPECT_TRUE(velk.cardCentre("Ferry at nine")) << "the edit sent before the crash is not shown";
 
     ASSERT_TRUE(velk.typeNewCard("Ryokan booked"));

@@ -14,8 +14,8 @@ foreach(path
         bin/velk-cli
         share/velk/index.html
         share/velk/Templates
-        share/applications/velk.desktop
-        share/icons/hicolor/scalable/apps/velk.svg)
+        share/applications/dev.velk.Velk.desktop
+        share/icons/hicolor/scalable/apps/dev.velk.Velk.svg)
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "missing from the install: ${path}")
     endif()
@@ -32,8 +32,8 @@ if(NOT status EQUAL 0 OR listed STREQUAL "")
     message(FATAL_ERROR "installed velk-cli lists no templates (${status}): ${errors}")
 endif()
 
-file(READ "${PREFIX}/share/applications/velk.desktop" entry)
-foreach(line "Exec=velk %U" "Icon=velk" "x-scheme-handler/velk;")
+file(READ "${PREFIX}/share/applications/dev.velk.Velk.desktop" entry)
+foreach(line "Exec=velk %U" "Icon=dev.velk.Velk" "StartupWMClass=dev.velk.Velk" "x-scheme-handler/velk;")
     string(FIND "${entry}" "${line}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the desktop file lacks \"${line}\"")
@@ -41,7 +41,7 @@ foreach(line "Exec=velk %U" "Icon=velk" "x-scheme-handler/velk;")
 endforeach()
 
 if(VALIDATOR)
-    execute_process(COMMAND "${VALIDATOR}" "${PREFIX}/share/applications/velk.desktop"
+    execute_process(COMMAND "${VALIDATOR}" "${PREFIX}/share/applications/dev.velk.Velk.desktop"
         RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
     # Hints (two main categories is one) are advice; errors and warnings are faults.
     if(NOT status EQUAL 0 OR report MATCHES "(error|warning): ")

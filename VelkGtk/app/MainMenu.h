@@ -1,0 +1,52 @@
+#pragma once
+
+// velk's menu bar: File, Edit, Window and Help, built in one place from one table, so that the
+// labels, the actions they fire and the keys shown beside them cannot disagree. Menus refer to
+// actions by name only ("app.new", "win.save"); the application and each editor window add the
+// actions themselves.
+//
+// The Edit keys are shown in the menu but never registered as accelerators: the editor page
+// handles them itself, and a key taken by the application would not reach it.
+//
+// Main thread only (Gio menus are main-thread objects).
+
+#include <giomm/menu.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velk::MainMenu {
+
+struct Entry {
+    std::string_view menu;    // the top-level menu it is in
+    int section;              // entries of one section sit between the same separators
+    std::string_view label;
+    std::string_view action;  // "app.…" or "win.…"
+    std::string_view keys;    // GTK accelerator text, empty for none
+    bool keysBelongToPage;    // shown, not registered
+};
+
+// Every entry, menu by menu, in the order they appear. Open Recent is a submenu, not an entry.
+[[nodiscard]] const std::vector<Entry>& entries();
+
+struct Bar {
+    Glib::RefPtr<Gio::Menu> menu;
+    // The part of File ▸ Open Recent that lists the recent maps; "Clear Menu" follows it.
+    Glib::RefPtr<Gio::Menu> recentMaps;
+};
+
+[[nodiscard]] Bar build();
+
+// The actions whose keys the application registers, with their keys.
+struct Accelerator {
+    std::string action;
+    std::vector<Glib::ustring> keys;
+};
+[[nodiscard]] std::vector<Accelerator> accelerators();
+
+// The application action that opens one recent map; its target is the package's path.
+inline constexpr std::string_view openRecentActionName = "open-recent";
+inline constexpr std::string_view openRecentAction = "app.open-recent";
+
+}  // namespace velk::MainMenu

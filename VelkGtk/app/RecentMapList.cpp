@@ -1,0 +1,108 @@
+#include "RecentMapList.h"
+
+#include "document/PackagePlacement.h"
+#include "package/MapNaming.h"
+
+#include <glibmm/convert.h>
+#include <glibmm/fileutils.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace velk {
+namespace {
+
+constexpr const char* applicationName = "velk";
+
+bool isPackagePath(std::string_view path) {
+    std::string name = PackagePlacement::lastComponent(path);
+    std::ranges::transform(name, name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name.size() > 5 && name.ends_with(".velk");
+}
+
+std::string uriOf(const std::string& path) {
+    try {
+        return Glib::filename_to_uri(path);
+    } catch (const Glib::Error&) {
+        return {};
+    }
+}
+
+std::string pathOf(const Glib::ustring& uri) {
+    try {
+        return Glib::filename_from_uri(uri);
+    } catch (const Glib::Error&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> recentPackages(std::vector<RecentFile> files,
+                                        const std::function<bool(const std::string&)>& isDirectory,
+                                        std::size_t limit) {
+    std::ranges::stable_sort(files, std::greater<>(), &RecentFile::modified);
+    std::vector<std::string> packages;
+    std::set<std::string> seen;
+    for (auto& file : files) {
+        if (packages.size() == limit) break;
+        std::string path = PackagePlacement::withoutTrailingSlash(file.path);
+        if (path.empty() || !isPackagePath(path) || !seen.insert(path).second) continue;
+        if (isDirectory(path)) packages.push_back(std::move(path));
+    }
+    return packages;
+}
+
+RecentMapList::RecentMapList(Glib::RefPtr<Gtk::RecentManager> manager) : m_manager(std::move(manager)) {}
+
+void RecentMapList::add(const std::string& package) {
+    const std::string uri = uriOf(package);
+    if (uri.empty()) return;
+    Gtk::RecentManager::Data data;
+    data.display_name = MapNaming::displayName(PackagePlacement::lastComponent(package));
+    data.mime_type = "inode/directory";
+    data.app_name = applicationName;
+    data.app_exec = std::string(applicationName) + " %u";
+    data.is_private = false;
+    m_manager->add_item(uri, data);
+}
+
+void RecentMapList::moved(const std::string& from, const std::string& to) {
+    // An entry that is not in the list has nothing to take out.
+    if (const std::string uri = uriOf(from); !uri.empty()) gtk_recent_manager_remove_item(m_manager->gobj(), uri.c_str(), nullptr);
+    add(to);
+}
+
+std::vector<RecentMapList::Entry> RecentMapList::entries() const {
+    // Read through GTK's own calls: the wrapped modification time is released once too often.
+    std::vector<Entry> entries;
+    GList* items = gtk_recent_manager_get_items(m_manager->gobj());
+    for (GList* item = items; item; item = item->next) {
+        auto* info = static_cast<GtkRecentInfo*>(item->data);
+        GDateTime* modified = gtk_recent_info_get_modified(info);
+        entries.push_back({gtk_recent_info_get_uri(info), {pathOf(gtk_recent_info_get_uri(info)),
+                                                           modified ? g_date_time_to_unix(modified) : 0},
+                           static_cast<bool>(gtk_recent_info_has_application(info, applicationName))});
+    }
+    g_list_free_full(items, reinterpret_cast<GDestroyNotify>(gtk_recent_info_unref));
+    return entries;
+}
+
+std::vector<std::string> RecentMapList::packages() const {
+    std::vector<RecentFile> files;
+    for (auto& entry : entries()) files.push_back(std::move(entry.file));
+    return recentPackages(std::move(files), [](const std::string& path) {
+        return Glib::file_test(path, Glib::FileTest::IS_DIR);
+    }, menuLimit);
+}
+
+void RecentMapList::clear() {
+    for (const auto& entry : entries()) {
+        if (!isPackagePath(entry.file.path) && !entry.addedByVelk) continue;
+        gtk_recent_manager_remove_item(m_manager->gobj(), entry.uri.c_str(), nullptr);
+    }
+}
+
+}  // namespace velk

@@ -1,0 +1,111 @@
+#include "PackagePlacement.h"
+
+#include "package/PackageStore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace velk::PackagePlacement {
+
+std::string withoutTrailingSlash(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    return std::string(path);
+}
+
+std::string parentFolder(std::string_view path) {
+    const std::string whole = withoutTrailingSlash(path);
+    const std::size_t slash = whole.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return whole.substr(0, slash);
+}
+
+std::string lastComponent(std::string_view path) {
+    const std::string whole = withoutTrailingSlash(path);
+    const std::size_t slash = whole.rfind('/');
+    return slash == std::string::npos ? whole : whole.substr(slash + 1);
+}
+
+std::string join(std::string_view folder, std::string_view name) {
+    std::string joined(folder);
+    if (joined.empty() || joined.back() != '/') joined += '/';
+    return joined + std::string(name);
+}
+
+bool exists(FileSystem& fileSystem, const std::string& path) {
+    auto siblings = fileSystem.list(parentFolder(path));
+    // A folder that cannot be listed cannot be checked; calling the name taken is the safe answer.
+    if (!siblings) return true;
+    const std::string name = lastComponent(path);
+    return std::ranges::any_of(*siblings, [&](const DirectoryEntry& entry) { return entry.name == name; });
+}
+
+namespace {
+
+bool isCrossDevice(const FileSystemError& error) {
+    const auto* failed = std::get_if<FileSystemError::Failed>(&error.reason());
+    return failed && failed->code == EXDEV;
+}
+
+}  // namespace
+
+Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to,
+                                  const DocumentTree& contents) {
+    auto renamed = fileSystem.rename(from, to, Replace::no);
+    if (renamed) {
+        (void)fileSystem.syncDirectory(parentFolder(from));
+        if (auto synced = fileSystem.syncDirectory(parentFolder(to)); !synced)
+            return Unexpected(PackageError(PackageError::NotSaved{synced.error()}));
+        return {};
+    }
+    const auto& reason = renamed.error().reason();
+    if (std::holds_alternative<FileSystemError::AlreadyExists>(reason) ||
+        std::holds_alternative<FileSystemError::DirectoryNotEmpty>(reason))
+        return Unexpected(PackageError(PackageError::AlreadyExists{to}));
+    if (!isCrossDevice(renamed.error())) return Unexpected(PackageError(PackageError::NotSaved{renamed.error()}));
+
+    PackageStore copy(fileSystem, to);
+    if (auto created = copy.create(contents); !created) return Unexpected(created.error());
+    // The copy is complete and durable; a failure to clear the old place leaves a second copy,
+    // never a missing one.
+    (void)removeTree(fileSystem, from);
+    return {};
+}
+
+Expected<void, FileSystemError> removeTree(FileSystem& fileSystem, const std::string& folder) {
+    // Depth first with an explicit work list: a folder is removed after everything in it.
+    struct Pending {
+        std::string path;
+        bool listed;
+    };
+    std::vector<Pending> work{{folder, false}};
+    std::optional<FileSystemError> firstFailure;
+    while (!work.empty()) {
+        Pending next = work.back();
+        if (next.listed) {
+            work.pop_back();
+            if (auto removed = fileSystem.removeDirectory(next.path); !removed && !firstFailure)
+                firstFailure = removed.error();
+            continue;
+        }
+        work.back().listed = true;
+        auto entries = fileSystem.list(next.path);
+        if (!entries) {
+            if (!firstFailure) firstFailure = entries.error();
+            continue;
+        }
+        for (const auto& entry : *entries) {
+            const std::string path = join(next.path, entry.name);
+            if (entry.kind == EntryKind::directory) work.push_back({path, false});
+            else if (entry.kind == EntryKind::regularFile) {
+                if (auto removed = fileSystem.removeFile(path); !removed && !firstFailure) firstFailure = removed.error();
+            }
+        }
+    }
+    (void)fileSystem.syncDirectory(parentFolder(folder));
+    if (firstFailure) return Unexpected(*firstFailure);
+    return {};
+}
+
+}  // namespace velk::PackagePlacement

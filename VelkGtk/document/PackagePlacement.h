@@ -1,0 +1,40 @@
+#pragma once
+
+// Moving and removing whole package folders, and the few path helpers that needs. A move within
+// one file system is a single rename, so the package is at its old place or its new one, never
+// half of each; across file systems the package is first made complete at the new place and only
+// then removed from the old one.
+//
+// Everything goes through the FileSystem the caller owns. Main thread only, like the documents
+// that call it.
+
+#include "core/Expected.h"
+#include "package/DocumentTree.h"
+#include "package/PackageError.h"
+#include "platform/FileSystem.h"
+
+#include <string>
+#include <string_view>
+
+namespace velk::PackagePlacement {
+
+[[nodiscard]] std::string withoutTrailingSlash(std::string_view path);
+// The folder holding `path` ("/" for a path right below the root, "." for a bare name).
+[[nodiscard]] std::string parentFolder(std::string_view path);
+// The last component of `path`.
+[[nodiscard]] std::string lastComponent(std::string_view path);
+[[nodiscard]] std::string join(std::string_view folder, std::string_view name);
+
+// Whether anything, of any kind, has the name `path`.
+[[nodiscard]] bool exists(FileSystem& fileSystem, const std::string& path);
+
+// Moves the package folder `from` to `to`, which must be free. `contents` is what the package
+// holds, written at `to` when the two are on different file systems.
+[[nodiscard]] Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to,
+                                                const DocumentTree& contents);
+
+// Removes `folder` and everything below it that is a file or a folder. Anything else (a symbolic
+// link, a pipe) stays, and so do the folders holding it.
+[[nodiscard]] Expected<void, FileSystemError> removeTree(FileSystem& fileSystem, const std::string& folder);
+
+}  // namespace velk::PackagePlacement

@@ -1,0 +1,154 @@
+// Where a VelkDocument lives and what it is called: drafts, the name the user sees, saving as a
+// new package, moving and renaming, and telling the window when any of it changed.
+
+#include "VelkDocument.h"
+
+#include "document/PackagePlacement.h"
+#include "document/RenamePlan.h"
+#include "package/MapNaming.h"
+
+#include <utility>
+
+namespace velk {
+
+Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createDraft(std::string folder, std::string name,
+                                                                                FileSystem& fileSystem,
+                                                                                MainQueue& mainQueue,
+                                                                                std::optional<DocumentTree> contents) {
+    auto document = std::make_shared<VelkDocument>(Key{}, std::move(folder), fileSystem, mainQueue);
+    if (contents) {
+        document->m_core.replace(std::move(*contents));
+        document->m_edited = true;
+    }
+    auto created = document->m_store.create(document->m_core.tree());
+    if (!created) return Unexpected(created.error());
+    document->m_savedRevision = document->m_core.revision();
+    document->becomeDraft(std::move(name));
+    return document;
+}
+
+Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::reopenDraft(std::string folder, std::string name,
+                                                                                FileSystem& fileSystem,
+                                                                                MainQueue& mainQueue) {
+    auto document = open(std::move(folder), fileSystem, mainQueue);
+    if (!document) return document;
+    // It outlived the window it was made in, so it holds what the user could lose.
+    (*document)->m_edited = !(*document)->isBlank();
+    (*document)->becomeDraft(std::move(name));
+    return document;
+}
+
+void VelkDocument::becomeDraft(std::string name) {
+    m_draftName = std::move(name);
+    m_draftHome = PackagePlacement::parentFolder(folder());
+    m_shownStatus = status();
+}
+
+bool VelkDocument::isBlank() const { return m_core.tree() == MapDocumentCore().tree(); }
+
+std::string VelkDocument::displayName() const {
+    if (m_draftName) return *m_draftName;
+    return MapNaming::displayName(PackagePlacement::lastComponent(folder()));
+}
+
+std::string VelkDocument::proposedPackageName() const { return MapNaming::packageFileName(displayName()); }
+
+DocumentStatus VelkDocument::status() const {
+    return DocumentStatus{displayName(), folder(), isDraft(), m_edited, hasUnsavedChanges()};
+}
+
+void VelkDocument::noteStatus() {
+    auto now = status();
+    if (now == m_shownStatus) return;
+    m_shownStatus = std::move(now);
+    if (m_window) m_window->documentDidChange();
+}
+
+void VelkDocument::noteEdit() {
+    if (hasUnsavedChanges()) m_edited = true;
+    noteStatus();
+}
+
+void VelkDocument::announceName() {
+    if (auto host = m_webHost.lock()) host->setDocumentName(MapNaming::displayName(displayName()));
+    noteStatus();
+}
+
+Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
+    PackageStore next(m_fileSystem, std::move(destination));
+    if (auto created = next.create(m_core.tree()); !created) return Unexpected(created.error());
+    cancelAutosave();
+    m_store = std::move(next);
+    m_savedRevision = m_core.revision();
+    m_lastSaveError.reset();
+    discardDraftHome();
+    announceName();
+    return {};
+}
+
+Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
+    if (isDraft()) return saveAs(std::move(destination));
+    if (auto saved = save(); !saved) return saved;
+    if (auto moved = PackagePlacement::move(m_fileSystem, folder(), destination, m_core.tree()); !moved) return moved;
+    PackageStore next(m_fileSystem, std::move(destination));
+    // Reading gives the new store its record of the disk; the map in memory is already that. The
+    // package has moved either way: without a record, the next save simply writes every file.
+    (void)next.read();
+    m_store = std::move(next);
+    announceName();
+    return {};
+}
+
+void VelkDocument::discardDraft() {
+    if (!isDraft()) return;
+    // Its package goes on purpose: nothing to watch, nobody to tell, nothing to picture.
+    m_monitor.reset();
+    cancelPreview();
+    cancelAutosave();
+    m_savedRevision = m_core.revision();
+    discardDraftHome();
+}
+
+void VelkDocument::cancelAutosave() {
+    if (!m_autosave) return;
+    m_mainQueue.cancel(*m_autosave);
+    m_autosave.reset();
+}
+
+void VelkDocument::discardDraftHome() {
+    m_draftName.reset();
+    if (!m_draftHome) return;
+    // The folder was made for the draft alone, so nothing of the user's is in it.
+    (void)PackagePlacement::removeTree(m_fileSystem, *m_draftHome);
+    m_draftHome.reset();
+}
+
+void VelkDocument::editorGoHome() {
+    if (m_window) m_window->showStartWindow();
+}
+
+Expected<void, EditorDocumentError> VelkDocument::editorRename(std::string_view name) {
+    std::optional<std::string_view> current;
+    if (!isDraft()) current = folder();
+    auto plan = planRename(name, current, [this](const std::string& path) {
+        return PackagePlacement::exists(m_fileSystem, path);
+    });
+    if (!plan) return Unexpected<EditorDocumentError>(plan.error());
+    if (isDraft()) {
+        m_draftName = plan->displayName;
+        announceName();
+        return {};
+    }
+    if (!plan->folder) return {};
+    // The page asked and is answered at once; a move that fails is the user's to hear about.
+    if (auto moved = moveTo(*plan->folder); !moved && m_window)
+        m_window->presentAlert("The map could not be renamed", moved.error().description());
+    return {};
+}
+
+Expected<void, EditorDocumentError> VelkDocument::editorSaveAs() {
+    if (m_window) m_window->runSaveAs();
+    return {};
+}
+
+}  // namespace velk

@@ -1,0 +1,179 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { Draft, DocumentSession } from "../src/session";
+import { FakeVelk, manualTimers, tick } from "./fakes";
+
+const state = (text: string, extra: object = {}) => ({
+  maps: [
+    { path: "/", canvas: { nodes: [{ id: "a", type: "text", text, x: 0, y: 0, width: 250, height: 60 }], edges: [] }, sidecar: {}, ...extra },
+    { path: "/a", canvas: { nodes: [], edges: [] }, sidecar: {} },
+  ],
+});
+
+function session(draft: () => Draft | null = () => null) {
+  const velk = new FakeVelk();
+  const t = manualTimers();
+  const seen = { failed: [] as string[], restored: [] as Array<[Draft, boolean]>, replaced: [] as string[] };
+  const s = new DocumentSession(velk.bridge, {
+    edited: () => {},
+    replaced: (reason) => seen.replaced.push(reason),
+    saveStatus: () => {},
+    failed: (message) => seen.failed.push(message),
+    draft,
+    restoreDraft: (d, onCard) => seen.restored.push([d, onCard]),
+  }, t.timers, 300);
+  return { s, velk, t, seen };
+}
+
+async function loaded(text = "start", draft?: () => Draft | null) {
+  const it = session(draft);
+  const done = it.s.load();
+  it.velk.answer("load", state(text));
+  assert.equal(await done, true);
+  return it;
+}
+
+const savedText = (request: { payload?: any }) => JSON.parse(request.payload.body).maps[0].canvas.nodes[0].text;
+
+test("edits are saved as the whole document a moment after the last one", async () => {
+  const { s, velk, t } = await loaded();
+  s.change(() => { s.doc.node("/", "a")!.text = "one"; });
+  s.change(() => { s.doc.node("/", "a")!.text = "two"; });
+  t.advance(299);
+  assert.deepEqual(velk.ops(), ["load"]);
+  t.advance(1);
+  const save = velk.answer("save", { revision: 2 });
+  assert.equal(savedText(save), "two");
+  assert.equal(JSON.parse(save.payload.body).maps.length, 2);
+});
+
+test("a change notice saves pending edits first, then takes velk's state", async () => {
+  const { s, velk } = await loaded();
+  s.change(() => { s.doc.node("/", "a")!.text = "mine"; });
+  const done = s.changed();
+  await tick();
+  assert.deepEqual(velk.ops(), ["load", "save"], "no waiting for the debounce");
+  assert.equal(savedText(velk.answer("save", { revision: 2 })), "mine");
+  await tick();
+  assert.deepEqual(velk.ops(), ["load", "save", "refresh"]);
+  velk.answer("refresh", state("mine, then another program's"));
+  assert.equal(await done, true);
+  assert.equal(s.doc.node("/", "a")!.text, "mine, then another program's");
+  assert.equal(s.saver.pending, false, "a fresh state is not saved back");
+});
+
+test("the text being typed survives the reload and is saved again", async () => {
+  let draft: Draft | null = null;
+  const { s, velk, t, seen } = await loaded("start", () => draft);
+  draft = { id: "a", field: "text", text: "typed while velk reloaded" };
+  const done = s.changed();
+  await tick();
+  velk.answer("refresh", state("changed on disk"));
+  await done;
+  assert.equal(s.doc.node("/", "a")!.text, "typed while velk reloaded");
+  assert.deepEqual(seen.restored, [[draft, true]]);
+  t.advance(300);
+  assert.equal(savedText(velk.answer("save", { revision: 3 })), "typed while velk reloaded");
+  s.undoChange();
+  assert.equal(s.doc.node("/", "a")!.text, "changed on disk", "undo gives the loaded text back");
+});
+
+test("a draft whose card is gone after the reload is dropped without a change", async () => {
+  const { s, velk, seen } = await loaded("start", () => ({ id: "gone", field: "text", text: "x" }));
+  const done = s.changed();
+  await tick();
+  velk.answer("refresh", state("start"));
+  await done;
+  assert.equal(seen.restored[0][1], false);
+  assert.equal(s.saver.pending, false);
+});
+
+test("when velk refuses the pending edits, a change notice keeps them instead of reloading", async () => {
+  const { s, velk, seen } = await loaded();
+  s.change(() => { s.doc.node("/", "a")!.text = "precious"; });
+  const done = s.changed();
+  await tick();
+  velk.refuse("save", "map/A.canvas is linked from /a, /b and holds different edits under each");
+  assert.equal(await done, false);
+  assert.deepEqual(velk.ops(), ["load", "save"], "no refresh replaced the document");
+  assert.equal(s.doc.node("/", "a")!.text, "precious");
+  assert.match(seen.failed[0], /could not be saved: map\/A\.canvas is linked/);
+  assert.equal(s.saver.pending, true);
+});
+
+test("edits made while the state travels are saved and the state asked for again", async () => {
+  const { s, velk } = await loaded();
+  const done = s.changed();
+  await tick();
+  assert.deepEqual(velk.ops(), ["load", "refresh"]);
+  s.change(() => { s.doc.node("/", "a")!.text = "moved meanwhile"; });
+  velk.answer("refresh", state("stale"));
+  await tick();
+  assert.equal(savedText(velk.answer("save", { revision: 2 })), "moved meanwhile");
+  await tick();
+  velk.answer("refresh", state("moved meanwhile"));
+  assert.equal(await done, true);
+  assert.equal(s.doc.node("/", "a")!.text, "moved meanwhile");
+});
+
+test("a failed load keeps the document and says why", async () => {
+  const { s, velk, seen } = await loaded("kept");
+  const done = s.load("refresh");
+  velk.refuse("refresh", "no root canvas map.canvas");
+  assert.equal(await done, false);
+  assert.equal(s.doc.node("/", "a")!.text, "kept");
+  assert.deepEqual(seen.failed, ["Could not load the map: no root canvas map.canvas"]);
+});
+
+test("a reload keeps the map on screen when it still exists, else goes to the root", async () => {
+  const { s, velk } = await loaded();
+  s.path = "/a";
+  let done = s.load("refresh");
+  velk.answer("refresh", state("x"));
+  await done;
+  assert.equal(s.path, "/a");
+  done = s.load("refresh");
+  velk.answer("refresh", { maps: [state("x").maps[0]] });
+  await done;
+  assert.equal(s.path, "/");
+});
+
+test("undo takes the user back to the map of the change and saves the result", async () => {
+  const { s, velk, t, seen } = await loaded();
+  s.path = "/a";
+  s.change(() => s.doc.addNode("/a", { id: "n", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  s.path = "/";
+  assert.equal(s.undoChange(), true);
+  assert.equal(s.path, "/a");
+  assert.deepEqual(s.doc.nodes("/a"), []);
+  assert.deepEqual(seen.replaced, ["load", "undo"]);
+  t.advance(300);
+  assert.deepEqual(JSON.parse(velk.answer("save", {}).payload.body).maps[1].canvas.nodes, []);
+  assert.equal(s.redoChange(), true);
+  assert.equal(s.doc.nodes("/a").length, 1);
+  assert.equal(s.redoChange(), false);
+});
+
+test("nothing is edited or saved before velk's document has arrived", async () => {
+  const { s, velk, t } = session();
+  const done = s.load();
+  s.change(() => s.doc.addNode("/", { id: "early", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  assert.equal(s.ready, false);
+  t.advance(10_000);
+  assert.deepEqual(velk.ops(), ["load"], "an empty stand-in is never saved over the package");
+  velk.answer("load", state("the real map"));
+  assert.equal(await done, true);
+  assert.equal(s.ready, true);
+  assert.deepEqual(s.doc.nodes("/").map((n) => n.text), ["the real map"]);
+  assert.equal(s.undoChange(), false);
+});
+
+test("after a failed first load the page stays read-only", async () => {
+  const { s, velk, t } = session();
+  const done = s.load();
+  velk.refuse("load", "no root canvas map.canvas");
+  await done;
+  s.change(() => s.doc.addNode("/", { id: "x", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  t.advance(1000);
+  assert.deepEqual(velk.ops(), ["load"]);
+});
