@@ -87,6 +87,8 @@ void VelkDocument::adopt(DocumentTree tree) {
     m_savedRevision = m_core.revision();
     m_previewUnsaved = false;
     if (auto host = m_webHost.lock()) host->notifyChanged(m_core.revision(), "file");
+    // The window hears of every reread, and what it shows is what the document is now.
+    m_shownStatus = status();
     if (m_window) m_window->documentDidChange();
 }
 

@@ -164,6 +164,11 @@ TEST(VelkDocumentRevert, RereadsTellsThePageAndDropsThePendingAutosave) {
     rig.queue.advanceBy(5s);
     EXPECT_EQ(rig.onDisk(), Rig::canvasWithCard("on disk"));
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
+
+    // The next edit shows as unsaved again.
+    const int changes = rig.window.changes;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("again")).has_value());
+    EXPECT_GT(rig.window.changes, changes);
 }
 
 // With the real file monitor and main loop.
