@@ -4,6 +4,7 @@
 // it was asked, with an editor host over a recording web view. The main queue is a template
 // argument: a manual one for timing tables, the GLib one where real file monitor events must flow.
 
+#include "RecordingDocumentWindow.h"
 #include "bridge/EditorWebHost.h"
 #include "document/VelkDocument.h"
 #include "json/OrderedJSON.h"
@@ -25,20 +26,6 @@
 #include <vector>
 
 namespace velk::testing_support {
-
-// What the document asked of its window.
-class DocumentWindowLog final : public DocumentWindow {
-public:
-    void documentDidChange() override { ++changes; }
-    void presentAlert(std::string message, std::string detail) override {
-        alerts.push_back(std::move(message) + "\n" + std::move(detail));
-    }
-    void runSaveAs() override {}
-    void showStartWindow() override {}
-
-    int changes = 0;
-    std::vector<std::string> alerts;
-};
 
 // Runs the GLib default context until `done` or `limit`.
 template <class Done>
@@ -66,7 +53,7 @@ struct ShownDocumentRig {
     LinkPreviewFetcher previews{http, [](std::string_view) { return std::vector<std::string>{}; }};
     RecordingWorkspace workspace{journal};
     RecordingTrace trace;
-    DocumentWindowLog window;
+    RecordingDocumentWindow window;
     std::string package = folder / "Trip.velk";
     std::shared_ptr<VelkDocument> document;
     std::shared_ptr<EditorWebHost> host;
