@@ -1,5 +1,6 @@
 #include "VelkDocument.h"
 
+#include "package/MapDocument.h"
 #include "package/MapNaming.h"
 
 #include <utility>
@@ -88,12 +89,18 @@ void VelkDocument::scheduleAutosave() {
 Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     if (!m_core.previewData()) schedulePreview(m_options.firstThumbnailDelay, true);
     auto state = m_core.state();
+    m_rootUnreadable = !state;
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
     return *state;
 }
 
 Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONValue& body) {
+    // A map velk could not read (cut short, half synced) stays as it is on disk: a page that
+    // saves anyway saves a map it never saw, over the user's file.
+    if (m_rootUnreadable) {
+        return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
+    }
     auto revision = m_core.apply(body);
     if (!revision) return Unexpected<EditorDocumentError>(revision.error());
     if (hasUnsavedChanges()) scheduleAutosave();

@@ -165,6 +165,8 @@ private:
     std::optional<MainQueue::Ticket> m_autosave;
     std::optional<PackageError> m_lastSaveError;
     bool m_loadedByEditor = false;
+    // The last state asked for could not be made: the root canvas is unreadable.
+    bool m_rootUnreadable = false;
     DocumentOptions m_options;
     std::optional<MainQueue::Ticket> m_preview;
     bool m_previewUnsaved = false;      // a thumbnail not written yet; not an edit of the map

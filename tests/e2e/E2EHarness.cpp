@@ -198,8 +198,8 @@ bool E2EHarness::waitForCards(int cards, std::chrono::milliseconds deadline) {
     return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
 }
 
-bool E2EHarness::waitForCardEditor() {
-    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"));
+bool E2EHarness::waitForCardEditor(std::chrono::milliseconds deadline) {
+    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"), deadline);
 }
 
 bool E2EHarness::pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }

@@ -123,7 +123,7 @@ public:
     // Waits until the page shows exactly `cards` cards.
     [[nodiscard]] bool waitForCards(int cards, std::chrono::milliseconds deadline = patience);
     // Waits until a card's text editor has the keyboard focus.
-    [[nodiscard]] bool waitForCardEditor();
+    [[nodiscard]] bool waitForCardEditor(std::chrono::milliseconds deadline = patience);
     [[nodiscard]] bool pageLoadedDocument() const;
     // The centre of the first card showing `text`, in the view's coordinates.
     [[nodiscard]] std::optional<Point> cardCentre(std::string_view text);

@@ -104,5 +104,31 @@ TEST(VelkDocument, CreateEmptyWritesANewPackageAndRefusesAnExistingOne) {
     EXPECT_FALSE(VelkDocument::createEmpty(folder / "New.velk", fileSystem, queue).has_value());
 }
 
+// A root canvas cut short (a crash, a sync tool halfway) cannot be shown; a page that saves anyway
+// saves a map it never saw, and must not write it over the user's file.
+TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
+    DocumentRig rig;
+    const std::string cutShort = "{\"nodes\":[{\"id\":\"a\",\"type\":\"text\",\"text\":\"Everything I plan";
+    put(rig.package + "/map.canvas", cutShort);
+    ASSERT_TRUE(rig.document->revertToSaved().has_value());
+
+    auto load = rig.document->editorLoad();
+    ASSERT_FALSE(load.has_value());
+    auto save = rig.document->editorSave(rig.bodyWithCard("over it"));
+    ASSERT_FALSE(save.has_value());
+    EXPECT_EQ(save.error().description(), "no root canvas map.canvas");
+    EXPECT_FALSE(rig.document->hasUnsavedChanges());
+    ASSERT_TRUE(rig.document->close().has_value());
+    EXPECT_EQ(rig.onDisk(), cutShort);
+
+    // Mended outside velk: once the page has the map again, its saves are taken.
+    put(rig.package + "/map.canvas", "{\"nodes\":[]}");
+    ASSERT_TRUE(rig.document->revertToSaved().has_value());
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mended")).has_value());
+    ASSERT_TRUE(rig.document->save().has_value());
+    EXPECT_NE(rig.onDisk().find("mended"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velk
