@@ -3,7 +3,7 @@
 // or zoom moves one transform on the world layer; cards and edges are touched only when the set
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Editor } from "./app";
-import { coveredRect, staleKeys, wantedItems } from "./culling";
+import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
 import { Detail, cardSignature, detailAt, drawsAsBox, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
@@ -26,6 +26,7 @@ export class CanvasView {
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
   private zoom = NaN;
+  private covered: Rect | null = null;
   private readonly viewport = $("viewport");
   private readonly world = $("world");
   private readonly cardLayer = $("cards");
@@ -62,8 +63,12 @@ export class CanvasView {
       this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
     }
     const covered = coveredRect(view, width, height);
-    this.renderCards(covered, content);
-    this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content);
+    // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
+    if (content || !sameRect(covered, this.covered)) {
+      this.covered = covered;
+      this.renderCards(covered, content);
+      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content);
+    }
     if (content) this.renderMidHandles();
     this.lastRenderMs = performance.now() - t0;
   }

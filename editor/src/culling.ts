@@ -41,3 +41,7 @@ export function sameKeys<K>(a: ReadonlySet<K>, b: ReadonlySet<K>): boolean {
   for (const key of a) if (!b.has(key)) return false;
   return true;
 }
+
+export function sameRect(a: Rect, b: Rect | null): boolean {
+  return !!b && a.x === b.x && a.y === b.y && a.width === b.width && a.height === b.height;
+}
