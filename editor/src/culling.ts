@@ -5,15 +5,17 @@ import { Rect, inflate, intersects, union, visibleRect, View } from "./geometry"
 
 export interface Placed { id: string; rect: Rect }
 
-// The canvas area to draw for a view: at least `margin` screen pixels around the viewport,
-// snapped outward to cells half a viewport wide and high.
+// The canvas area to draw for a view: at least `margin` screen pixels around the viewport, as a
+// fixed number of cells half a viewport wide and high, so it moves only when its first cell does.
 export function coveredRect(view: View, width: number, height: number, margin = 200): Rect {
   const grown = inflate(visibleRect(view, width, height), margin / view.z);
   const cellW = Math.max(1, width / 2 / view.z), cellH = Math.max(1, height / 2 / view.z);
-  const x = Math.floor(grown.x / cellW) * cellW, y = Math.floor(grown.y / cellH) * cellH;
-  const right = Math.ceil((grown.x + grown.width) / cellW) * cellW;
-  const bottom = Math.ceil((grown.y + grown.height) / cellH) * cellH;
-  return { x, y, width: right - x, height: bottom - y };
+  return {
+    x: Math.floor(grown.x / cellW) * cellW,
+    y: Math.floor(grown.y / cellH) * cellH,
+    width: (Math.ceil(grown.width / cellW) + 1) * cellW,
+    height: (Math.ceil(grown.height / cellH) + 1) * cellH,
+  };
 }
 
 // The indices of the items to draw: those in the covered area, and the pinned ones (selected or
