@@ -17,6 +17,9 @@ import { fillCard, fillBox } from "./render";
 
 export interface Item { id: string; node: CardNode; rect: Rect }
 
+// Below this zoom, handles keep the size they have at it (the style sheet's max(--zoom, .5)).
+const minHandleZoom = 0.5;
+
 interface DrawnCard { el: HTMLElement; sig: string; place: string }
 
 export class CanvasView {
@@ -25,7 +28,7 @@ export class CanvasView {
   private rects = new Map<string, Rect>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
-  private zoom = NaN;
+  private handleZoom = NaN;
   private covered: Rect | null = null;
   private readonly viewport = $("viewport");
   private readonly world = $("world");
@@ -74,16 +77,20 @@ export class CanvasView {
   }
 
   // The world layer carries the view; the grid and the handles' size follow the zoom. Style is
-  // written only when it changes: a new --zoom restyles every card.
+  // written only when it changes: a new --zoom restyles every card. Handles stop growing below
+  // half size, so --zoom stops there too and zooming far out restyles nothing.
   private placeWorld(view: View): void {
     this.world.style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.z})`;
     const grid = gridShown(this.ed.doc, this.ed.path);
     this.viewport.classList.toggle("grid", grid);
-    if (grid) this.viewport.style.backgroundPosition = `${view.x}px ${view.y}px`;
-    if (view.z === this.zoom) return;
-    this.zoom = view.z;
-    this.viewport.style.setProperty("--zoom", String(view.z));
-    this.viewport.style.backgroundSize = `${20 * view.z}px ${20 * view.z}px`;
+    if (grid) {
+      this.viewport.style.backgroundPosition = `${view.x}px ${view.y}px`;
+      this.viewport.style.backgroundSize = `${20 * view.z}px ${20 * view.z}px`;
+    }
+    const handleZoom = Math.max(view.z, minHandleZoom);
+    if (handleZoom === this.handleZoom) return;
+    this.handleZoom = handleZoom;
+    this.viewport.style.setProperty("--zoom", String(handleZoom));
   }
 
   private renderCards(covered: Rect, content: boolean): void {
