@@ -7,7 +7,7 @@ import { edgeInView, sameKeys, staleKeys } from "./culling";
 import { Detail } from "./detail";
 import { Rect, edgeRoute, isSide } from "./geometry";
 import { CanvasEdge } from "./model";
-import { edgeElement, routePath, svg } from "./render";
+import { edgeElement, svg } from "./render";
 
 export class EdgeLayer {
   private drawn = new Map<string, { el: SVGGElement; sig: string }>();
@@ -65,7 +65,9 @@ export class EdgeLayer {
       const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
       const colour = colourValue(edge.color) ?? "var(--edge)";
       const paths = byColour.get(colour);
-      if (paths) paths.push(routePath(route)); else byColour.set(colour, [routePath(route)]);
+      // A straight segment: far out a curve's bend is a pixel or two, and curves cost more to stroke.
+      const d = `M${route.from.x} ${route.from.y}L${route.to.x} ${route.to.y}`;
+      if (paths) paths.push(d); else byColour.set(colour, [d]);
     }
     for (const [colour, paths] of byColour) {
       const path = svg("path", { d: paths.join(" "), class: "edge-line edge-far" });
