@@ -30,6 +30,7 @@ export class CanvasView {
   private detail: Detail | null = null;
   private handleZoom = NaN;
   private covered: Rect | null = null;
+  private cleared = true;
   private readonly viewport = $("viewport");
   private readonly world = $("world");
   private readonly cardLayer = $("cards");
@@ -47,11 +48,16 @@ export class CanvasView {
     this.cardEls.forEach((c) => c.el.remove());
     this.cardEls.clear();
     this.edges.clear();
+    this.covered = null;
+    this.cleared = true;
   }
 
   // `content` is false when only the view moved since the last render.
   render(content = true): void {
     const t0 = performance.now();
+    // After a clear, whatever moved the camera too, the map is drawn anew.
+    content ||= this.cleared;
+    this.cleared = false;
     const { view } = this.ed.camera;
     const { width, height } = this.ed.camera.size();
     this.placeWorld(view);
@@ -61,10 +67,7 @@ export class CanvasView {
       this.viewport.classList.toggle("far", detail === "box");
       content = true;
     }
-    if (content) {
-      this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
-      this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
-    }
+    if (content) this.collectItems();
     const covered = coveredRect(view, width, height);
     // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
     if (content || !sameRect(covered, this.covered)) {
@@ -74,6 +77,11 @@ export class CanvasView {
     }
     if (content) this.renderMidHandles();
     this.lastRenderMs = performance.now() - t0;
+  }
+
+  private collectItems(): void {
+    this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
+    this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
   }
 
   // The world layer carries the view; the grid and the handles' size follow the zoom. Style is
