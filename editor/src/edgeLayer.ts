@@ -25,9 +25,14 @@ export class EdgeLayer {
   // those entering or leaving the covered area need work.
   render(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, covered: Rect, detail: Detail,
     selected: string | null, content: boolean): void {
+    // Elements are kept by edge id; a second edge with an id already drawn (a damaged file) is
+    // left out rather than left behind on screen when the first goes.
+    const ids = new Set<string>();
     const inView = edges.filter((edge) => {
       const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
-      return a && b && edgeInView(a, b, covered);
+      if (!a || !b || ids.has(edge.id) || !edgeInView(a, b, covered)) return false;
+      ids.add(edge.id);
+      return true;
     });
     if (detail === "box") this.renderBatched(inView, rects, content);
     else this.renderEach(inView, rects, selected, content);
