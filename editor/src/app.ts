@@ -43,10 +43,11 @@ export class Editor {
   private readonly viewport = $("viewport");
   private inkCard: string | null = null; // the ink card that further strokes join
   private frame = 0;
+  private contentChanged = true;
   private loaded = false;
 
   constructor(readonly conn: Connection) {
-    this.camera = new Camera(this.viewport, () => this.invalidate());
+    this.camera = new Camera(this.viewport, () => this.invalidate(true));
     this.session = new DocumentSession(conn.bridge, {
       edited: () => this.invalidate(),
       replaced: (reason) => this.replaced(reason),
@@ -115,12 +116,16 @@ export class Editor {
 
   // ---- view ----------------------------------------------------------------------------------
 
-  invalidate(): void {
-    if (!this.frame) this.frame = requestAnimationFrame(() => { this.frame = 0; this.render(); });
+  // `viewOnly` when only the camera moved: the next frame then only places the world and draws
+  // the cards coming into view, which keeps pans and zooms of big maps fluid.
+  invalidate(viewOnly = false): void {
+    if (!viewOnly) this.contentChanged = true;
+    if (!this.frame) this.frame = requestAnimationFrame(() => { this.frame = 0; this.render(this.contentChanged); });
   }
 
-  render(): void {
-    this.canvas.render();
+  render(content = true): void {
+    this.contentChanged = false;
+    this.canvas.render(content);
     this.chrome.render();
     const fragment = formatFragment(this.camera.view);
     if (location.hash !== fragment && location.protocol !== "file:") history.replaceState(null, "", fragment);

@@ -1,26 +1,41 @@
 // Draws the map on screen: cards, edges and the grips of a selected ink line. Only cards near
-// the visible part of the canvas are in the DOM, so maps of thousands of cards stay fluid; a
-// card is rebuilt only when its data changed.
+// the visible part of the canvas are in the DOM, so maps of thousands of cards stay fluid. A pan
+// or zoom moves one transform on the world layer; cards and edges are touched only when the set
+// drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Editor } from "./app";
+import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
+import { Detail, cardSignature, detailAt, drawsAsBox, placeSignature } from "./detail";
 import { $ } from "./dom";
-import { Rect, edgeRoute, inflate, intersects, isSide, union, visibleRect } from "./geometry";
-import { readInk } from "./ink";
+import { EdgeLayer } from "./edgeLayer";
+import { Rect, View } from "./geometry";
+import { InkSource, readInk } from "./ink";
+import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
 import { CardNode, box, cardTitle } from "./model";
 import { gridShown } from "./operations";
-import { edgeElement, fillCard } from "./render";
+import { fillCard, fillBox } from "./render";
 
 export interface Item { id: string; node: CardNode; rect: Rect }
+
+// Below this zoom, handles keep the size they have at it (the style sheet's max(--zoom, .5)).
+const minHandleZoom = 0.5;
+
+interface DrawnCard { el: HTMLElement; sig: string; place: string }
 
 export class CanvasView {
   items: Item[] = [];
   lastRenderMs = 0;
-  private cardEls = new Map<string, { el: HTMLElement; sig: string }>();
+  private rects = new Map<string, Rect>();
+  private cardEls = new Map<string, DrawnCard>();
+  private detail: Detail | null = null;
+  private handleZoom = NaN;
+  private covered: Rect | null = null;
+  private cleared = true;
   private readonly viewport = $("viewport");
   private readonly world = $("world");
   private readonly cardLayer = $("cards");
   private readonly handleLayer = $("inkHandles");
-  private readonly edgeLayer = document.querySelector("#edges") as SVGSVGElement;
+  private readonly edges = new EdgeLayer(document.querySelector("#edges") as SVGSVGElement);
 
   constructor(private ed: Editor) {}
 
@@ -28,94 +43,136 @@ export class CanvasView {
     return this.cardEls.get(id)?.el;
   }
 
-  // Forgets every card element, after the document or the map on screen changed.
+  // Forgets every card and edge element, after the document or the map on screen changed.
   clear(): void {
     this.cardEls.forEach((c) => c.el.remove());
     this.cardEls.clear();
+    this.edges.clear();
+    this.covered = null;
+    this.cleared = true;
   }
 
-  render(): void {
+  // `content` is false when only the view moved since the last render.
+  render(content = true): void {
     const t0 = performance.now();
+    // After a clear, whatever moved the camera too, the map is drawn anew.
+    content ||= this.cleared;
+    this.cleared = false;
     const { view } = this.ed.camera;
     const { width, height } = this.ed.camera.size();
-    this.world.style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.z})`;
-    this.viewport.style.setProperty("--zoom", String(view.z));
-    this.viewport.classList.toggle("grid", gridShown(this.ed.doc, this.ed.path));
-    this.viewport.style.backgroundPosition = `${view.x}px ${view.y}px`;
-    this.viewport.style.backgroundSize = `${20 * view.z}px ${20 * view.z}px`;
-
-    this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
-    const visible = inflate(visibleRect(view, width, height), 200 / view.z);
-    const seen = new Set<string>();
-    const editingId = this.ed.text.editingId;
-    this.items.forEach((item, index) => {
-      if (!intersects(item.rect, visible) && !this.ed.selection.has(item.id) && editingId !== item.id) return;
-      seen.add(item.id);
-      this.renderCard(item, index);
-    });
-    for (const [id, c] of this.cardEls) if (!seen.has(id)) { c.el.remove(); this.cardEls.delete(id); }
-    this.renderEdges(visible);
-    this.renderMidHandles();
+    this.placeWorld(view);
+    const detail = detailAt(view.z);
+    if (detail !== this.detail) {
+      this.detail = detail;
+      this.viewport.classList.toggle("far", detail === "box");
+      content = true;
+    }
+    if (content) this.collectItems();
+    const covered = coveredRect(view, width, height);
+    // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
+    if (content || !sameRect(covered, this.covered)) {
+      this.covered = covered;
+      this.renderCards(covered, content);
+      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content);
+    }
+    if (content) this.renderMidHandles();
     this.lastRenderMs = performance.now() - t0;
   }
 
-  private renderCard(item: Item, index: number): void {
+  private collectItems(): void {
+    this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
+    this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
+  }
+
+  // The world layer carries the view; the grid and the handles' size follow the zoom. Style is
+  // written only when it changes: a new --zoom restyles every card. Handles stop growing below
+  // half size, so --zoom stops there too and zooming far out restyles nothing.
+  private placeWorld(view: View): void {
+    this.world.style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.z})`;
+    const grid = gridShown(this.ed.doc, this.ed.path);
+    this.viewport.classList.toggle("grid", grid);
+    if (grid) {
+      this.viewport.style.backgroundPosition = `${view.x}px ${view.y}px`;
+      this.viewport.style.backgroundSize = `${20 * view.z}px ${20 * view.z}px`;
+    }
+    const handleZoom = Math.max(view.z, minHandleZoom);
+    if (handleZoom === this.handleZoom) return;
+    this.handleZoom = handleZoom;
+    this.viewport.style.setProperty("--zoom", String(handleZoom));
+  }
+
+  private renderCards(covered: Rect, content: boolean): void {
+    const editingId = this.ed.text.editingId;
+    const pinned = (id: string) => this.ed.selection.has(id) || editingId === id;
+    const wanted = wantedItems(this.items, covered, pinned);
+    const ids = new Set(wanted.map((index) => this.items[index].id));
+    for (const id of staleKeys(this.cardEls.keys(), ids)) {
+      this.cardEls.get(id)!.el.remove();
+      this.cardEls.delete(id);
+    }
+    for (const index of wanted) {
+      const item = this.items[index];
+      if (content || !this.cardEls.has(item.id)) this.renderCard(item, index, pinned(item.id));
+    }
+  }
+
+  private renderCard(item: Item, index: number, pinned: boolean): void {
     const { node, rect } = item;
     const { doc, path } = this.ed;
     const record = doc.sidecarRecord(path, node.id);
+    const ink = readInk(record);
     const hasSubmap = doc.hasSubmap(path, node.id);
-    const sig = JSON.stringify(node) + (record ? JSON.stringify(record) : "") + (hasSubmap ? "S" : "");
-    let entry = this.cardEls.get(node.id);
-    if (!entry) {
-      const el = document.createElement("div");
-      el.dataset.id = node.id;
-      entry = { el, sig: "" };
-      this.cardEls.set(node.id, entry);
-      this.cardLayer.append(el);
-    }
+    const asBox = drawsAsBox(this.detail ?? "full", node, !!ink, pinned);
+    const sig = cardSignature(node, record, hasSubmap, asBox);
+    const entry = this.cardEls.get(node.id) ?? this.newCard(node.id);
     const el = entry.el;
     const editing = this.ed.text.editingId === node.id;
     // The card being edited keeps its editor; it is redrawn when editing stops.
     if (entry.sig !== sig && !editing) {
       entry.sig = sig;
       el.className = `card type-${/^(text|file|link|group)$/.test(node.type) ? node.type : "text"}`;
-      fillCard(el, node, {
-        hasSubmap,
-        submapTitle: hasSubmap ? cardTitle(node) : "",
-        sidecar: record,
-        ink: readInk(record),
-        mediaURL: (p) => this.ed.conn.mediaURL(p),
-      });
-      el.append(...["top", "right", "bottom", "left"].map((side) => {
-        const h = document.createElement("div");
-        h.className = `handle side-${side}`;
-        h.dataset.side = side;
-        return h;
-      }));
-      const grip = document.createElement("div");
-      grip.className = "resize";
-      el.append(grip);
+      if (asBox) fillBox(el, node);
+      else this.fillFull(el, node, { hasSubmap, record, ink });
     }
-    el.style.left = `${rect.x}px`;
-    el.style.top = `${rect.y}px`;
-    el.style.width = `${rect.width}px`;
-    el.style.height = `${rect.height}px`;
-    el.style.zIndex = String(node.type === "group" ? index : 10000 + index);
+    const place = placeSignature(rect.x, rect.y, rect.width, rect.height, node.type === "group" ? index : 10000 + index);
+    if (entry.place !== place) {
+      entry.place = place;
+      el.style.left = `${rect.x}px`;
+      el.style.top = `${rect.y}px`;
+      el.style.width = `${rect.width}px`;
+      el.style.height = `${rect.height}px`;
+      el.style.zIndex = String(node.type === "group" ? index : 10000 + index);
+    }
     el.classList.toggle("selected", this.ed.selection.has(node.id));
     el.classList.toggle("editing", editing);
   }
 
-  private renderEdges(visible: Rect): void {
-    const rects = new Map(this.items.map((i) => [i.id, i.rect]));
-    const parts: SVGGElement[] = [];
-    for (const edge of this.ed.doc.edges(this.ed.path)) {
-      const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
-      if (!a || !b) continue;
-      if (!intersects(union([a, b])!, visible)) continue;
-      const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
-      parts.push(edgeElement(edge.id, route, edge, this.ed.selectedEdge === edge.id));
-    }
-    this.edgeLayer.replaceChildren(...parts);
+  private newCard(id: string): DrawnCard {
+    const el = document.createElement("div");
+    el.dataset.id = id;
+    const entry = { el, sig: "", place: "" };
+    this.cardEls.set(id, entry);
+    this.cardLayer.append(el);
+    return entry;
+  }
+
+  private fillFull(el: HTMLElement, node: CardNode, c: { hasSubmap: boolean; record: JsonObject | undefined; ink: InkSource | null }): void {
+    fillCard(el, node, {
+      hasSubmap: c.hasSubmap,
+      submapTitle: c.hasSubmap ? cardTitle(node) : "",
+      sidecar: c.record,
+      ink: c.ink,
+      mediaURL: (p) => this.ed.conn.mediaURL(p),
+    });
+    el.append(...["top", "right", "bottom", "left"].map((side) => {
+      const h = document.createElement("div");
+      h.className = `handle side-${side}`;
+      h.dataset.side = side;
+      return h;
+    }));
+    const grip = document.createElement("div");
+    grip.className = "resize";
+    el.append(grip);
   }
 
   // The single selected ink card shows grips on its lines' middle points and segment middles.

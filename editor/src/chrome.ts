@@ -96,7 +96,9 @@ export class Chrome {
 
   render(): void {
     const { ed } = this;
-    $("zoom-indicator").textContent = `${Math.round(ed.camera.view.z * 100)}%`;
+    // Written only when it differs: a new text node every pan frame relays out the toolbar.
+    const zoom = `${Math.round(ed.camera.view.z * 100)}%`;
+    if ($("zoom-indicator").textContent !== zoom) $("zoom-indicator").textContent = zoom;
     this.renderCrumbs();
     $("undoBtn").toggleAttribute("disabled", !ed.session.undo.canUndo);
     $("redoBtn").toggleAttribute("disabled", !ed.session.undo.canRedo);
@@ -106,7 +108,7 @@ export class Chrome {
     $("gridBtn").setAttribute("aria-pressed", String(grid));
     $("inkBar").hidden = ed.tool === "select";
     $("lineStyles").hidden = ed.tool !== "line";
-    $("viewport").dataset.tool = ed.tool;
+    if ($("viewport").dataset.tool !== ed.tool) $("viewport").dataset.tool = ed.tool;
     this.renderContextBar();
   }
 

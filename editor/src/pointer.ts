@@ -151,7 +151,8 @@ export class PointerInput {
       case "pan":
         this.ed.camera.view = { ...drag.startView, x: drag.startView.x + p.x - drag.start.x, y: drag.startView.y + p.y - drag.start.y };
         this.viewport.classList.add("panning");
-        break;
+        this.ed.invalidate(true);
+        return;
       case "move":
         for (const [id, r] of drag.origin!) {
           const n = doc.node(path, id);

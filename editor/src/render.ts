@@ -31,12 +31,23 @@ export function svg<K extends keyof SVGElementTagNameMap>(tag: K, attrs: Record<
   return e;
 }
 
-export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): void {
-  card.replaceChildren();
+function paintColour(card: HTMLElement, node: CardNode): void {
   const colour = colourValue(node.color);
   if (colour) card.style.setProperty("--card-color", colour);
   else card.style.removeProperty("--card-color");
   card.classList.toggle("colored", !!colour);
+}
+
+// A card far out, where its content would be specks: its colour and outline only.
+export function fillBox(card: HTMLElement, node: CardNode): void {
+  card.replaceChildren();
+  paintColour(card, node);
+  card.classList.add("box");
+}
+
+export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): void {
+  card.replaceChildren();
+  paintColour(card, node);
 
   if (ctx.ink) {
     card.classList.add("ink");
@@ -131,11 +142,15 @@ export function inkPath(d: string, palette: string): SVGPathElement {
   return svg("path", { d, fill: "none", stroke: penColour(palette), "stroke-width": 4, "stroke-linecap": "round", "stroke-linejoin": "round" });
 }
 
+export function routePath(route: EdgeRoute): string {
+  return `M${route.from.x} ${route.from.y} C${route.c1.x} ${route.c1.y} ${route.c2.x} ${route.c2.y} ${route.to.x} ${route.to.y}`;
+}
+
 // One edge: a wide invisible path for the pointer, the visible curve, arrowheads and a label.
 export function edgeElement(id: string, route: EdgeRoute, edge: JsonObject, selected: boolean): SVGGElement {
   const g = svg("g", { class: selected ? "edge selected" : "edge", "data-edge": id });
   const colour = colourValue(edge.color) ?? "var(--edge)";
-  const d = `M${route.from.x} ${route.from.y} C${route.c1.x} ${route.c1.y} ${route.c2.x} ${route.c2.y} ${route.to.x} ${route.to.y}`;
+  const d = routePath(route);
   g.append(svg("path", { d, class: "edge-hit" }));
   const line = svg("path", { d, class: "edge-line" });
   line.style.stroke = colour;

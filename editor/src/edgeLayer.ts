@@ -1,0 +1,83 @@
+// Draws the edges of the map on screen into the edges layer. Close up, each edge is its own
+// element (the pointer can pick it, it has arrowheads and a label), kept between frames and
+// rebuilt only when it changed. Far out, where arrowheads and labels are specks, the edges of
+// one colour are one path, which is a handful of elements instead of thousands.
+import { colourValue } from "./colors";
+import { edgeInView, sameKeys, staleKeys } from "./culling";
+import { Detail } from "./detail";
+import { Rect, edgeRoute, isSide } from "./geometry";
+import { CanvasEdge } from "./model";
+import { edgeElement, svg } from "./render";
+
+export class EdgeLayer {
+  private drawn = new Map<string, { el: SVGGElement; sig: string }>();
+  private batch: ReadonlySet<string> | null = null; // the edges in the far-out paths
+
+  constructor(private layer: SVGSVGElement) {}
+
+  clear(): void {
+    this.layer.replaceChildren();
+    this.drawn.clear();
+    this.batch = null;
+  }
+
+  // `content` is false when only the view moved: the edges drawn are then still right, and only
+  // those entering or leaving the covered area need work.
+  render(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, covered: Rect, detail: Detail,
+    selected: string | null, content: boolean): void {
+    // Elements are kept by edge id; a second edge with an id already drawn (a damaged file) is
+    // left out rather than left behind on screen when the first goes.
+    const ids = new Set<string>();
+    const inView = edges.filter((edge) => {
+      const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
+      if (!a || !b || ids.has(edge.id) || !edgeInView(a, b, covered)) return false;
+      ids.add(edge.id);
+      return true;
+    });
+    if (detail === "box") this.renderBatched(inView, rects, content);
+    else this.renderEach(inView, rects, selected, content);
+  }
+
+  private renderEach(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, selected: string | null, content: boolean): void {
+    if (this.batch) this.clear();
+    const wanted = new Set(edges.map((edge) => edge.id));
+    for (const id of staleKeys(this.drawn.keys(), wanted)) {
+      this.drawn.get(id)!.el.remove();
+      this.drawn.delete(id);
+    }
+    for (const edge of edges) {
+      const entry = this.drawn.get(edge.id);
+      if (entry && !content) continue;
+      const a = rects.get(edge.fromNode)!, b = rects.get(edge.toNode)!;
+      const isSelected = selected === edge.id;
+      const sig = JSON.stringify([edge, a, b, isSelected]);
+      if (entry?.sig === sig) continue;
+      const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
+      const el = edgeElement(edge.id, route, edge, isSelected);
+      if (entry) entry.el.replaceWith(el); else this.layer.append(el);
+      this.drawn.set(edge.id, { el, sig });
+    }
+  }
+
+  private renderBatched(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, content: boolean): void {
+    const ids = new Set(edges.map((edge) => edge.id));
+    if (this.batch && !content && sameKeys(this.batch, ids)) return;
+    this.clear();
+    this.batch = ids;
+    const byColour = new Map<string, string[]>();
+    for (const edge of edges) {
+      const a = rects.get(edge.fromNode)!, b = rects.get(edge.toNode)!;
+      const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
+      const colour = colourValue(edge.color) ?? "var(--edge)";
+      const paths = byColour.get(colour);
+      // A straight segment: far out a curve's bend is a pixel or two, and curves cost more to stroke.
+      const d = `M${route.from.x} ${route.from.y}L${route.to.x} ${route.to.y}`;
+      if (paths) paths.push(d); else byColour.set(colour, [d]);
+    }
+    for (const [colour, paths] of byColour) {
+      const path = svg("path", { d: paths.join(" "), class: "edge-line edge-far" });
+      path.style.stroke = colour;
+      this.layer.append(path);
+    }
+  }
+}

@@ -1,0 +1,70 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { coveredRect, edgeInView, sameKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
+import { encloses, inflate, intersects, visibleRect } from "../src/geometry";
+
+const width = 1000, height = 700;
+
+function grid(count: number, columns: number) {
+  return Array.from({ length: count }, (_, i) => ({
+    id: `n${i}`, rect: { x: (i % columns) * 300, y: Math.floor(i / columns) * 160, width: 250, height: 110 },
+  }));
+}
+
+test("the covered area always holds the viewport and its margin, at any offset and zoom", () => {
+  for (const z of [0.1, 0.27, 0.5, 1, 2.5, 4]) {
+    for (let i = 0; i < 200; i++) {
+      const view = { x: (i * 7919) % 40000 - 20000, y: (i * 104729) % 30000 - 15000, z };
+      const covered = coveredRect(view, width, height);
+      assert.ok(encloses(covered, inflate(visibleRect(view, width, height), 200 / z)), `view ${JSON.stringify(view)}`);
+    }
+  }
+});
+
+test("a slow pan keeps the same covered area for many frames", () => {
+  let changes = 0;
+  let last = coveredRect({ x: 0, y: 0, z: 1 }, width, height);
+  // 2,000 screen pixels to the left, 7 at a time.
+  for (let step = 1; step <= 285; step++) {
+    const covered = coveredRect({ x: -7 * step, y: -4 * step, z: 1 }, width, height);
+    if (!sameRect(covered, last)) changes++;
+    last = covered;
+  }
+  // Cells are half a viewport: one change per 500 pixels sideways and 350 down at most.
+  assert.ok(changes > 0 && changes <= 8, `${changes} changes`);
+});
+
+test("every card that shows on screen is drawn, and cards far away are not", () => {
+  const items = grid(5000, 71);
+  const view = { x: -4321, y: -2345, z: 0.8 };
+  const covered = coveredRect(view, width, height);
+  const wanted = new Set(wantedItems(items, covered, () => false));
+  const visible = visibleRect(view, width, height);
+  items.forEach((item, index) => {
+    if (intersects(item.rect, visible)) assert.ok(wanted.has(index), `${item.id} is on screen`);
+  });
+  assert.ok(wanted.size < 400, `${wanted.size} cards drawn`);
+});
+
+test("selected and edited cards are drawn wherever they are", () => {
+  const items = grid(100, 10);
+  const covered = { x: 0, y: 0, width: 10, height: 10 };
+  assert.deepEqual(wantedItems(items, covered, (id) => id === "n99" || id === "n50"), [0, 50, 99]);
+});
+
+test("an edge is drawn when either end or the stretch between them is in view", () => {
+  const covered = { x: 1000, y: 0, width: 500, height: 500 };
+  const left = { x: 0, y: 100, width: 100, height: 50 }, right = { x: 3000, y: 100, width: 100, height: 50 };
+  assert.ok(edgeInView(left, right, covered), "crosses the view");
+  assert.ok(edgeInView({ ...left, x: 1100 }, right, covered), "starts in view");
+  assert.ok(!edgeInView(left, { ...left, x: 400 }, covered), "both ends off to one side");
+});
+
+test("stale keys are the drawn ones no longer wanted; equal key sets are told apart from near misses", () => {
+  assert.deepEqual(staleKeys(["a", "b", "c"], new Set(["b", "d"])), ["a", "c"]);
+  assert.deepEqual(staleKeys([], new Set(["b"])), []);
+  assert.ok(sameKeys(new Set(["a", "b"]), new Set(["b", "a"])));
+  assert.ok(!sameKeys(new Set(["a", "b"]), new Set(["a", "c"])));
+  assert.ok(!sameKeys(new Set(["a"]), new Set(["a", "b"])));
+  assert.ok(!sameRect({ x: 0, y: 0, width: 1, height: 1 }, null));
+});
