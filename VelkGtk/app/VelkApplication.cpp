@@ -208,6 +208,13 @@ EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, Shar
     m_windows.push_back(std::move(window));
     add_window(*shown);
     shown->present();
+    m_trace([shown] {
+        // GTK sizes the window later; the size asked for is what it opens at.
+        int width = 0, height = 0;
+        shown->get_default_size(width, height);
+        return "showWindows: #" + std::to_string(shown->get_id()) + " size=" + std::to_string(width) + " x " +
+               std::to_string(height) + " visible=" + (shown->get_visible() ? "true" : "false");
+    });
     return shown;
 }
 
