@@ -108,6 +108,9 @@ export class DocumentSession {
     this.doc = MapDocument.fromState(state);
     this.loaded = true;
     this.saver.discard();
+    // Steps recorded before hold whole documents from before: undoing one would put back the
+    // old document over whatever another program changed.
+    this.undo.clear();
     if (!this.doc.map(this.path)) this.path = rootPath;
     this.events.replaced("load");
     if (!draft) return;

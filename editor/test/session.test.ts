@@ -177,3 +177,19 @@ test("after a failed first load the page stays read-only", async () => {
   t.advance(1000);
   assert.deepEqual(velk.ops(), ["load"]);
 });
+
+test("after a reload, undo cannot bring back the document from before it", async () => {
+  const { s, velk } = await loaded();
+  s.change(() => { s.doc.node("/", "a")!.text = "mine"; });
+  const done = s.changed();
+  await tick();
+  velk.answer("save", { revision: 2 });
+  await tick();
+  velk.answer("refresh", state("another program's"));
+  assert.equal(await done, true);
+  assert.equal(s.undoChange(), false);
+  assert.equal(s.doc.node("/", "a")!.text, "another program's");
+  s.change(() => { s.doc.node("/", "a")!.text = "after"; });
+  assert.equal(s.undoChange(), true);
+  assert.equal(s.doc.node("/", "a")!.text, "another program's");
+});
