@@ -44,4 +44,10 @@ inline CLIRun runCLI(std::string arguments, const std::string& input, const std:
 // A path as one shell word.
 inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
+// An environment prefix for runCLI in which no maps folder is set or remembered: the home and
+// configuration folders are inside `folder`, which the test owns.
+inline std::string withoutMapsFolder(const std::string& folder) {
+    return "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder + "/home") + " XDG_CONFIG_HOME=" + quoted(folder + "/config");
+}
+
 }  // namespace velk::testing_support

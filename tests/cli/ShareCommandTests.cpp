@@ -13,6 +13,7 @@ namespace {
 
 using testing_support::CLIRun;
 using testing_support::quoted;
+using testing_support::withoutMapsFolder;
 using testing_support::runCLI;
 using testing_support::TempFolder;
 namespace fs = std::filesystem;
@@ -75,8 +76,7 @@ TEST(OpenShareCommand, FailuresSayWhyAndWriteNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments + " < " + c.input);
-        const CLIRun run = runCLI(c.arguments, c.input,
-                                  "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder / "home") + " XDG_CONFIG_HOME=" + quoted(folder / "config"));
+        const CLIRun run = runCLI(c.arguments, c.input, withoutMapsFolder(folder.path()));
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.err, c.err);
         EXPECT_EQ(run.out, "");

@@ -12,6 +12,7 @@ namespace {
 
 using testing_support::CLIRun;
 using testing_support::quoted;
+using testing_support::withoutMapsFolder;
 using testing_support::runCLI;
 using testing_support::TempFolder;
 namespace fs = std::filesystem;
@@ -72,8 +73,7 @@ TEST(NewCommand, FailuresSayWhy) {
         // No folder named, none set and none remembered: say how to give one.
         {"new", 1, "velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n"},
     };
-    // No maps folder set or remembered in this environment.
-    const std::string noFolder = "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder / "home") + " XDG_CONFIG_HOME=" + quoted(folder / "config");
+    const std::string noFolder = withoutMapsFolder(folder.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         const CLIRun run = runCLI(c.arguments, "", noFolder);
