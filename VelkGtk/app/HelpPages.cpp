@@ -1,5 +1,6 @@
 #include "HelpPages.h"
 
+#include "share/ShareBase.h"
 #include "share/ShareServiceContract.h"
 
 namespace velk::HelpPages {
@@ -9,11 +10,9 @@ std::optional<std::string> shortcuts(std::string_view base) {
     if (base.starts_with("https://")) afterScheme = 8;
     else if (base.starts_with("http://")) afterScheme = 7;
     else return std::nullopt;
-    // The page path is absolute, so it replaces whatever path the base has.
-    const std::size_t end = base.find_first_of("/?#", afterScheme);
-    const std::string_view origin = base.substr(0, end);
-    if (origin.size() == afterScheme) return std::nullopt;
-    return std::string(origin) + std::string(ShareServiceContract::shortcutsPagePath);
+    // No host, no page to open.
+    if (base.find_first_of("/?#", afterScheme) == afterScheme || base.size() == afterScheme) return std::nullopt;
+    return servicePage(base, ShareServiceContract::shortcutsPagePath);
 }
 
 }  // namespace velk::HelpPages

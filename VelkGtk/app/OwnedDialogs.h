@@ -27,7 +27,6 @@ public:
     }
     // Hides `dialog` and lets it go once the current signal is over.
     void dismiss(Gtk::Window& dialog);
-    [[nodiscard]] bool empty() const noexcept { return m_dialogs.empty(); }
 
 private:
     std::vector<std::unique_ptr<Gtk::Window>> m_dialogs;

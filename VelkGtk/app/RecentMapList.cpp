@@ -8,7 +8,6 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 namespace velk {
@@ -16,11 +15,7 @@ namespace {
 
 constexpr const char* applicationName = "velk";
 
-bool isPackagePath(std::string_view path) {
-    std::string name = PackagePlacement::lastComponent(path);
-    std::ranges::transform(name, name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name.size() > 5 && name.ends_with(".velk");
-}
+bool isPackagePath(std::string_view path) { return PackagePlacement::isPackageName(PackagePlacement::lastComponent(path)); }
 
 std::string uriOf(const std::string& path) {
     try {

@@ -18,7 +18,6 @@ namespace velk {
 namespace {
 
 constexpr const char* applicationID = "dev.velk.Velk";
-constexpr const char* draftName = "Untitled";
 
 std::string defaultsFileFor(const VelkApplication::Paths& paths) {
     if (!paths.defaultsFile.empty()) return paths.defaultsFile;
@@ -66,16 +65,19 @@ void VelkApplication::on_startup() {
 
 void VelkApplication::on_activate() {
     // Nothing to open: the drafts a past session left, or else a new one.
-    if (reopenLeftoverDrafts() == 0) openDraft(draftName);
+    if (reopenLeftoverDrafts() == 0) openDraft(std::string(newMapName));
+}
+
+EditorWindow* VelkApplication::windowShowing(const std::string& folder) const {
+    for (const auto& window : m_windows)
+        if (!window->hasClosed() && window->document().folder() == folder) return window.get();
+    return nullptr;
 }
 
 int VelkApplication::reopenLeftoverDrafts() {
     int reopened = 0;
     for (const auto& package : Drafts::leftovers(m_fileSystem, m_paths.temporaryRoot)) {
-        const bool alreadyOpen = std::ranges::any_of(m_windows, [&](const auto& window) {
-            return !window->hasClosed() && window->document().folder() == package;
-        });
-        if (alreadyOpen) continue;
+        if (windowShowing(package)) continue;
         auto document = VelkDocument::reopenDraft(package, MapNaming::displayName(PackagePlacement::lastComponent(package)),
                                                   m_fileSystem, m_mainQueue);
         if (!document) continue;
@@ -122,11 +124,9 @@ EditorWindow* VelkApplication::openPackage(const std::string& path) {
         return nullptr;
     }
     const std::string& folder = *target;
-    for (const auto& window : m_windows) {
-        if (!window->hasClosed() && window->document().folder() == folder) {
-            window->present();
-            return window.get();
-        }
+    if (auto* shown = windowShowing(folder)) {
+        shown->present();
+        return shown;
     }
     auto page = editorPage();
     if (!page) return nullptr;

@@ -50,6 +50,10 @@ public:
 
     // Opens the package at `folder` (or the package of a map.canvas path) in a new window.
     EditorWindow* openPackage(const std::string& path);
+    // The open window of the package `folder`, if there is one.
+    [[nodiscard]] EditorWindow* windowShowing(const std::string& folder) const;
+    // The name of a new map until the user gives it one.
+    static constexpr std::string_view newMapName = "Untitled";
     // Opens a new draft called `name`, holding `contents` (an empty map when absent).
     EditorWindow* openDraft(const std::string& name, std::optional<DocumentTree> contents = std::nullopt);
     [[nodiscard]] const std::vector<std::unique_ptr<EditorWindow>>& editorWindows() const noexcept {
@@ -63,7 +67,6 @@ public:
 
 protected:
     VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents);
-    VelkApplication(Paths paths, TraceSink trace);
     void on_startup() override;
     void on_activate() override;
     void on_open(const type_vec_files& files, const Glib::ustring& hint) override;

@@ -12,7 +12,7 @@
 namespace velk {
 
 void VelkApplication::addActions() {
-    add_action("new", [this] { openDraft("Untitled"); });
+    add_action("new", [this] { openDraft(std::string(newMapName)); });
     add_action("open", [this] { runOpen(); });
     add_action_with_parameter(std::string(MainMenu::openRecentActionName), Glib::VARIANT_TYPE_STRING,
                               [this](const Glib::VariantBase& target) {

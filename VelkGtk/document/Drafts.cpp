@@ -33,7 +33,7 @@ std::vector<std::string> leftovers(FileSystem& fileSystem, const std::string& ro
         if (!entries) continue;
         for (const auto& entry : *entries) {
             // A package still being made has a temporary name; it never held anything of the user's.
-            if (entry.kind == EntryKind::directory && entry.name.size() > 5 && entry.name.ends_with(".velk") &&
+            if (entry.kind == EntryKind::directory && PackagePlacement::isPackageName(entry.name) &&
                 !TemporaryName::isTemporary(entry.name)) {
                 packages.push_back(PackagePlacement::join(homePath, entry.name));
                 break;

@@ -1,5 +1,7 @@
 #include "PackagePlacement.h"
 
+#include "core/TextCase.h"
+#include "package/MapTree.h"
 #include "package/PackageStore.h"
 
 #include <algorithm>
@@ -25,6 +27,11 @@ std::string lastComponent(std::string_view path) {
     const std::string whole = withoutTrailingSlash(path);
     const std::size_t slash = whole.rfind('/');
     return slash == std::string::npos ? whole : whole.substr(slash + 1);
+}
+
+bool isPackageName(std::string_view name) {
+    const auto stem = TextCase::withoutCaselessSuffix(name, MapTree::packageSuffix);
+    return stem && !stem->empty();
 }
 
 std::string join(std::string_view folder, std::string_view name) {

@@ -24,6 +24,8 @@ namespace velk::PackagePlacement {
 // The last component of `path`.
 [[nodiscard]] std::string lastComponent(std::string_view path);
 [[nodiscard]] std::string join(std::string_view folder, std::string_view name);
+// Whether `name` names a package: something before ".velk", in any letter case.
+[[nodiscard]] bool isPackageName(std::string_view name);
 
 // Whether anything, of any kind, has the name `path`.
 [[nodiscard]] bool exists(FileSystem& fileSystem, const std::string& path);

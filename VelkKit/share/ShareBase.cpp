@@ -20,4 +20,11 @@ std::string_view shareHost(std::string_view base) noexcept {
     return authority;
 }
 
+std::string servicePage(std::string_view base, std::string_view pagePath) {
+    const std::size_t scheme = base.find("://");
+    const std::size_t authority = scheme == std::string_view::npos ? 0 : scheme + 3;
+    const std::size_t end = base.find_first_of("/?#", authority);
+    return std::string(base.substr(0, end)) + std::string(pagePath);
+}
+
 }  // namespace velk

@@ -5,6 +5,7 @@
 // pages and share links start from it; the user default "ShareBase" may override it for opening
 // links. Safe from any thread.
 
+#include <string>
 #include <string_view>
 
 namespace velk {
@@ -15,5 +16,9 @@ namespace velk {
 // authority without user information and port ("https://u@share.example:8443/x/" gives
 // "share.example"). Empty when `base` has no authority.
 [[nodiscard]] std::string_view shareHost(std::string_view base) noexcept;
+
+// A page of the service at `base`: its scheme and authority followed by the absolute
+// `pagePath` ("/feedback/"), which replaces whatever path, query or fragment the base has.
+[[nodiscard]] std::string servicePage(std::string_view base, std::string_view pagePath);
 
 }  // namespace velk

@@ -41,13 +41,7 @@ constexpr std::string_view messageDelimiters = "&=+?";
 
 }  // namespace
 
-std::string feedbackPage(std::string_view base) {
-    // The page path is absolute, so it replaces whatever path the base has.
-    const std::size_t authority = base.find("://");
-    const std::size_t start = authority == std::string_view::npos ? 0 : authority + 3;
-    const std::size_t end = base.find_first_of("/?#", start);
-    return std::string(base.substr(0, end)) + std::string(ShareServiceContract::feedbackPagePath);
-}
+std::string feedbackPage(std::string_view base) { return servicePage(base, ShareServiceContract::feedbackPagePath); }
 
 bool isValidTesterId(std::string_view text) noexcept {
     if (text.size() < 8 || text.size() > 64) return false;
