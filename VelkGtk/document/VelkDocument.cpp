@@ -8,7 +8,7 @@
 namespace velk {
 
 VelkDocument::VelkDocument(Key, std::string folder, FileSystem& fileSystem, MainQueue& mainQueue)
-    : m_store(fileSystem, std::move(folder)), m_mainQueue(mainQueue), m_fileSystem(fileSystem) {}
+    : m_store(fileSystem, std::move(folder)), m_mainQueue(mainQueue) {}
 
 VelkDocument::~VelkDocument() {
     if (m_autosave) m_mainQueue.cancel(*m_autosave);
@@ -38,10 +38,7 @@ Expected<std::shared_ptr<VelkDocument>, PackageError> VelkDocument::createEmpty(
 }
 
 Expected<void, PackageError> VelkDocument::save() {
-    if (m_autosave) {
-        m_mainQueue.cancel(*m_autosave);
-        m_autosave.reset();
-    }
+    cancelAutosave();
     if (!hasUnsavedChanges() && !m_previewUnsaved) return {};
     // Another program's write that the file monitor has not reported yet must not be overwritten.
     if (!m_keepingOwnVersion && changedUnderneath()) {

@@ -82,8 +82,6 @@ public:
         m_window = window;
         m_webHost = std::move(webHost);
     }
-    // Whether an editor host shows the document now.
-    [[nodiscard]] bool hasEditor() const noexcept { return !m_webHost.expired(); }
 
     // Writes pending changes now (nothing when there are none) and stops the pending autosave.
     [[nodiscard]] Expected<void, PackageError> save();
@@ -151,7 +149,8 @@ private:
     void packageTouched(const PackageMonitor::Touched& touched);
     [[nodiscard]] bool onlyOwnWritesAt(const std::set<std::string>& paths);
     void adopt(DocumentTree tree);
-    void keepBothVersions();
+    void takeReread(PackageStore reader, DocumentTree tree);
+    void keepBothVersions(PackageStore reader, DocumentTree theirs);
     void tellPackageIsGone();
     [[nodiscard]] bool changedUnderneath();
     [[nodiscard]] std::string shownName();
@@ -173,7 +172,6 @@ private:
     std::unique_ptr<PackageMonitor> m_monitor;
     bool m_toldPackageIsGone = false;
     bool m_keepingOwnVersion = false;  // no conflict copy could be made; the user was told
-    FileSystem& m_fileSystem;
     std::optional<std::string> m_draftName;
     std::optional<std::string> m_draftHome;  // the folder made for a draft's package
     bool m_edited = false;

@@ -15,8 +15,9 @@
 namespace velk {
 
 void VelkDocument::setOptions(DocumentOptions options) {
+    const bool settleChanged = options.outsideChangeSettle != m_options.outsideChangeSettle;
     m_options = std::move(options);
-    watchPackage();
+    if (!m_monitor || settleChanged) watchPackage();
 }
 
 void VelkDocument::watchPackage() {
@@ -69,20 +70,23 @@ void VelkDocument::rereadAfterOutsideChange() {
         if (m_lastSaveError && hasUnsavedChanges()) scheduleAutosave();
         return;
     case OutsideChange::Verdict::conflict:
-        keepBothVersions();
+        keepBothVersions(std::move(probe), std::move(contents->tree));
         return;
     case OutsideChange::Verdict::take:
-        m_options.trace([] { return std::string("outside change: reading the package again"); });
-        if (auto reread = revertToSaved(); !reread) tellPackageIsGone();
+        m_options.trace([] { return std::string("outside change: taking the package as it is now"); });
+        takeReread(std::move(probe), std::move(contents->tree));
         return;
     }
 }
 
+void VelkDocument::takeReread(PackageStore reader, DocumentTree tree) {
+    // What the reader found on disk is what the next save compares with.
+    m_store = std::move(reader);
+    adopt(std::move(tree));
+}
+
 void VelkDocument::adopt(DocumentTree tree) {
-    if (m_autosave) {
-        m_mainQueue.cancel(*m_autosave);
-        m_autosave.reset();
-    }
+    cancelAutosave();
     m_core.replace(std::move(tree));
     m_savedRevision = m_core.revision();
     m_previewUnsaved = false;
@@ -92,7 +96,7 @@ void VelkDocument::adopt(DocumentTree tree) {
     if (m_window) m_window->documentDidChange();
 }
 
-void VelkDocument::keepBothVersions() {
+void VelkDocument::keepBothVersions(PackageStore reader, DocumentTree theirs) {
     const std::string name = shownName();
     auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), m_core.tree(), std::chrono::system_clock::now());
     if (!copy) {
@@ -110,10 +114,7 @@ void VelkDocument::keepBothVersions() {
         return;
     }
     m_options.trace([&] { return "outside change: velk's version kept as " + *copy; });
-    if (auto reread = revertToSaved(); !reread) {
-        tellPackageIsGone();
-        return;
-    }
+    takeReread(std::move(reader), std::move(theirs));
     const std::string copyName = MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1));
     if (m_window) {
         m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
@@ -148,6 +149,6 @@ bool VelkDocument::changedUnderneath() {
     return false;
 }
 
-std::string VelkDocument::shownName() { return editorDocumentName().value_or(folder()); }
+std::string VelkDocument::shownName() { return *editorDocumentName(); }
 
 }  // namespace velk

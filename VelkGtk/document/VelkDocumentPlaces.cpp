@@ -75,7 +75,7 @@ void VelkDocument::announceName() {
 }
 
 Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
-    PackageStore next(m_fileSystem, std::move(destination));
+    PackageStore next(m_store.fileSystem(), std::move(destination));
     if (auto created = next.create(m_core.tree()); !created) return Unexpected(created.error());
     cancelAutosave();
     m_store = std::move(next);
@@ -89,8 +89,8 @@ Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
 Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     if (isDraft()) return saveAs(std::move(destination));
     if (auto saved = save(); !saved) return saved;
-    if (auto moved = PackagePlacement::move(m_fileSystem, folder(), destination, m_core.tree()); !moved) return moved;
-    PackageStore next(m_fileSystem, std::move(destination));
+    if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination, m_core.tree()); !moved) return moved;
+    PackageStore next(m_store.fileSystem(), std::move(destination));
     // Reading gives the new store its record of the disk; the map in memory is already that. The
     // package has moved either way: without a record, the next save simply writes every file.
     (void)next.read();
@@ -119,7 +119,7 @@ void VelkDocument::discardDraftHome() {
     m_draftName.reset();
     if (!m_draftHome) return;
     // The folder was made for the draft alone, so nothing of the user's is in it.
-    (void)PackagePlacement::removeTree(m_fileSystem, *m_draftHome);
+    (void)PackagePlacement::removeTree(m_store.fileSystem(), *m_draftHome);
     m_draftHome.reset();
 }
 
@@ -131,7 +131,7 @@ Expected<void, EditorDocumentError> VelkDocument::editorRename(std::string_view 
     std::optional<std::string_view> current;
     if (!isDraft()) current = folder();
     auto plan = planRename(name, current, [this](const std::string& path) {
-        return PackagePlacement::exists(m_fileSystem, path);
+        return PackagePlacement::exists(m_store.fileSystem(), path);
     });
     if (!plan) return Unexpected<EditorDocumentError>(plan.error());
     if (isDraft()) {

@@ -141,8 +141,9 @@ void PackageMonitor::restartSettling() {
 void PackageMonitor::settled() {
     m_settling.reset();
     // Folders may have come and gone, or the package been replaced as a whole: watch what is
-    // there now, before the owner rereads, so nothing after the reread goes unseen.
-    watchEverything();
+    // there now, before the owner rereads, so nothing after the reread goes unseen. Changes of
+    // files alone (every save of velk's) leave the watches as they are.
+    if (m_touched.everything) watchEverything();
     Touched touched = std::exchange(m_touched, {});
     m_changed(touched);
 }

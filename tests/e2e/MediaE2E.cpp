@@ -2,8 +2,8 @@
 // by the page through velk's own scheme, and referred to by the cards that show them.
 
 #include "E2EHarness.h"
+#include "core/Base64.h"
 
-#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,14 +14,6 @@ namespace {
 // A PNG of one red pixel.
 constexpr std::string_view redPixel =
     "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
-
-std::string decoded(std::string_view base64) {
-    gsize size = 0;
-    guchar* bytes = g_base64_decode(std::string(base64).c_str(), &size);
-    std::string result(reinterpret_cast<const char*>(bytes), size);
-    g_free(bytes);
-    return result;
-}
 
 int occurrences(const std::string& text, const std::string& part) {
     int count = 0;
@@ -50,7 +42,7 @@ TEST(MediaE2E, APastedImageIsStoredOnceShownThroughVelkAndReferredToByItsCards) 
     })) << testing::PrintToString(velk.packageFiles());
     ASSERT_EQ(media.size(), 1u) << "the same image was stored twice: " << testing::PrintToString(media);
     EXPECT_TRUE(media[0].ends_with(".png"));
-    EXPECT_EQ(velk.packageFile(media[0]), decoded(redPixel));
+    EXPECT_EQ(velk.packageFile(media[0]), Base64::decode(redPixel).value());
     const std::string reference = "\"file\": \"" + media[0] + "\"";
     ASSERT_TRUE(waitUntil([&] { return occurrences(velk.packageFile("map.canvas"), reference) == 2; }))
         << "not both cards show the stored image:\n" << velk.packageFile("map.canvas");
