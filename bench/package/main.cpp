@@ -2,6 +2,7 @@
 // reading every canvas and sidecar for a load, reading the body and writing it pretty for a save.
 
 #include "Packages.h"
+#include "BenchmarkProgram.h"
 #include "TimeCollector.h"
 
 #include "json/OrderedJSON.h"
@@ -96,11 +97,5 @@ void printRatios(const TimeCollector& times) {
 }  // namespace velk::bench
 
 int main(int argc, char** argv) {
-    if (!velk::bench::initialize(argc, argv)) return 1;
-    velk::bench::registerAll();
-    velk::bench::TimeCollector times;
-    benchmark::RunSpecifiedBenchmarks(&times);
-    velk::bench::printRatios(times);
-    benchmark::Shutdown();
-    return 0;
+    return velk::bench::runBenchmarkProgram(argc, argv, velk::bench::registerAll, velk::bench::printRatios);
 }

@@ -15,7 +15,7 @@ import { InkLine, LineStyle, Pen, Stroke } from "./ink";
 import { appendInk } from "./inkEdit";
 import { KeyboardInput } from "./keyboard";
 import { MediaInput } from "./mediaInput";
-import { CardNode, MapDocument, box, newId, parentPath, submapPath } from "./model";
+import { CardNode, MapDocument, box, cardIdOf, newId, parentPath, submapPath } from "./model";
 import { PointerInput } from "./pointer";
 import { Draft, DocumentSession } from "./session";
 import { Snapshot } from "./undo";
@@ -44,7 +44,6 @@ export class Editor {
   private inkCard: string | null = null; // the ink card that further strokes join
   private frame = 0;
   private contentChanged = true;
-  private loaded = false;
 
   constructor(readonly conn: Connection) {
     this.camera = new Camera(this.viewport, () => this.invalidate(true));
@@ -73,13 +72,11 @@ export class Editor {
   get path(): string { return this.session.path; }
   get view(): View { return this.camera.view; }
   set view(view: View) { this.camera.view = view; }
-  get lastRenderMs(): number { return this.canvas.lastRenderMs; }
 
   // ---- document ------------------------------------------------------------------------------
 
-  async load(op: "load" | "refresh" = "load"): Promise<void> {
-    if (!(await this.session.load(op)) || this.loaded) return;
-    this.loaded = true;
+  async load(): Promise<void> {
+    if (!(await this.session.load())) return;
     const fromURL = parseFragment(location.hash);
     if (fromURL) this.camera.view = fromURL;
     else this.fit();
@@ -177,7 +174,7 @@ export class Editor {
   goUp(): void {
     const parent = parentPath(this.path);
     if (parent === null) return;
-    const id = this.path.slice(this.path.lastIndexOf("/") + 1);
+    const id = cardIdOf(this.path);
     this.openMap(parent);
     this.select([id]);
   }

@@ -24,7 +24,6 @@ interface DrawnCard { el: HTMLElement; sig: string; place: string }
 
 export class CanvasView {
   items: Item[] = [];
-  lastRenderMs = 0;
   private rects = new Map<string, Rect>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
@@ -54,7 +53,6 @@ export class CanvasView {
 
   // `content` is false when only the view moved since the last render.
   render(content = true): void {
-    const t0 = performance.now();
     // After a clear, whatever moved the camera too, the map is drawn anew.
     content ||= this.cleared;
     this.cleared = false;
@@ -76,7 +74,6 @@ export class CanvasView {
       this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content);
     }
     if (content) this.renderMidHandles();
-    this.lastRenderMs = performance.now() - t0;
   }
 
   private collectItems(): void {

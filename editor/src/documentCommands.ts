@@ -3,7 +3,7 @@
 import type { Editor } from "./app";
 import { $ } from "./dom";
 import { JsonObject, isObject, str } from "./json";
-import { parentPath, rootPath } from "./model";
+import { cardIdOf, parentPath, rootPath } from "./model";
 import { gridShown, renameSubmapCard, setGrid } from "./operations";
 
 export class DocumentCommands {
@@ -47,7 +47,7 @@ export class DocumentCommands {
   renameSubmap(mapPath: string): void {
     const parent = parentPath(mapPath);
     if (parent === null) return;
-    const id = mapPath.slice(mapPath.lastIndexOf("/") + 1);
+    const id = cardIdOf(mapPath);
     const { doc } = this.ed;
     if (!doc.node(parent, id)) return;
     this.ed.dialogs.askText("Submap name", "Name", doc.title(mapPath, this.ed.name), (name) => {

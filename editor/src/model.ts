@@ -36,6 +36,11 @@ export function parentPath(path: string): string | null {
   return cut <= 0 ? rootPath : path.slice(0, cut);
 }
 
+// The id of the card that opens the submap at `path`.
+export function cardIdOf(path: string): string {
+  return path.slice(path.lastIndexOf("/") + 1);
+}
+
 export function isCard(value: unknown): value is CardNode {
   return isObject(value) && typeof value.id === "string";
 }
@@ -218,7 +223,7 @@ export class MapDocument {
   title(path: string, documentName: string): string {
     const parent = parentPath(path);
     if (parent === null) return documentName;
-    const id = path.slice(path.lastIndexOf("/") + 1);
+    const id = cardIdOf(path);
     const card = this.node(parent, id);
     return card ? cardTitle(card) : id;
   }
