@@ -2,7 +2,7 @@
 #include "document/VelkDocument.h"
 
 #include "RecordingDocumentWindow.h"
-#include "json/OrderedJSON.h"
+#include "SaveBodies.h"
 #include "package/FaultyFileSystem.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
@@ -47,12 +47,7 @@ private:
     FileSystem& m_inner;
 };
 
-JSONValue bodyWithCard(const std::string& text) {
-    return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
-                              "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
-                              "\"}],\"edges\":[]},\"sidecar\":{}}]}")
-        .value();
-}
+JSONValue bodyWithCard(const std::string& text) { return testing_support::saveBodyWithCard(text); }
 
 bool holdsCard(const std::string& package, const std::string& text) {
     return contentOf(package + "/map.canvas").find(text) != std::string::npos;

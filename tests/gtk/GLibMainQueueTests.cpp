@@ -1,3 +1,4 @@
+#include "MainContextSpin.h"
 #include "platform/GLibMainQueue.h"
 
 #include <glib.h>
@@ -12,13 +13,7 @@
 namespace velk {
 namespace {
 
-// Iterates the default main context until `done` or about two seconds have passed.
-template <class Done>
-bool spinUntil(Done done) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!done() && std::chrono::steady_clock::now() < until) g_main_context_iteration(nullptr, FALSE);
-    return done();
-}
+using testing_support::spinMainContextUntil;
 
 TEST(GLibMainQueue, RunSoonNeverRunsInsideTheCallAndKeepsOrder) {
     GLibMainQueue queue;
@@ -27,7 +22,7 @@ TEST(GLibMainQueue, RunSoonNeverRunsInsideTheCallAndKeepsOrder) {
     queue.runSoon([&] { ran.push_back(2); });
     queue.runSoon([&] { ran.push_back(3); });
     EXPECT_TRUE(ran.empty());
-    ASSERT_TRUE(spinUntil([&] { return ran.size() == 3; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return ran.size() == 3; }));
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
 }
 
@@ -42,9 +37,9 @@ TEST(GLibMainQueue, RunAfterWaitsForItsDelay) {
         tookLate = std::chrono::steady_clock::now() - start;
     });
     queue.runSoon([&] { soon = true; });
-    ASSERT_TRUE(spinUntil([&] { return soon; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return soon; }));
     EXPECT_FALSE(late);
-    ASSERT_TRUE(spinUntil([&] { return late; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return late; }));
     EXPECT_GE(tookLate, std::chrono::milliseconds(110));
 }
 
@@ -56,7 +51,7 @@ TEST(GLibMainQueue, CancelledTasksNeverRun) {
     queue.runAfter(std::chrono::milliseconds(60), [&] { kept = true; });
     queue.cancel(soon);
     queue.cancel(later);
-    ASSERT_TRUE(spinUntil([&] { return kept; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return kept; }));
     EXPECT_FALSE(cancelledSoon);
     EXPECT_FALSE(cancelledLater);
 }
@@ -75,7 +70,7 @@ TEST(GLibMainQueue, TasksPostedFromAnotherThreadRunOnTheMainThreadInOrder) {
         }
     });
     worker.join();
-    ASSERT_TRUE(spinUntil([&] { return ran.size() == 50; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return ran.size() == 50; }));
     EXPECT_FALSE(wrongThread);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
 }
@@ -91,7 +86,7 @@ TEST(GLibMainQueue, TasksPendingWhenTheQueueGoesNeverRun) {
     guint timer = g_timeout_add(
         50, [](gpointer flag) { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; }, &waited);
     (void)timer;
-    ASSERT_TRUE(spinUntil([&] { return waited; }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return waited; }));
     EXPECT_FALSE(ran);
 }
 

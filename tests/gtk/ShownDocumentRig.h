@@ -4,7 +4,9 @@
 // it was asked, with an editor host over a recording web view. The main queue is a template
 // argument: a manual one for timing tables, the GLib one where real file monitor events must flow.
 
+#include "MainContextSpin.h"
 #include "RecordingDocumentWindow.h"
+#include "SaveBodies.h"
 #include "bridge/EditorWebHost.h"
 #include "document/VelkDocument.h"
 #include "json/OrderedJSON.h"
@@ -26,21 +28,6 @@
 #include <vector>
 
 namespace velk::testing_support {
-
-// Runs the GLib default context until `done` or `limit`.
-template <class Done>
-bool spinMainContextUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
-    }
-    return true;
-}
-
-inline void spinMainContextFor(std::chrono::milliseconds span) {
-    spinMainContextUntil([] { return false; }, span);
-}
 
 template <class Queue>
 struct ShownDocumentRig {
@@ -73,12 +60,7 @@ struct ShownDocumentRig {
     }
 
     // A save body holding the root map with one text card labelled `text`.
-    static JSONValue bodyWithCard(const std::string& text) {
-        return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
-                                  "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
-                                  "\"}],\"edges\":[]},\"sidecar\":{}}]}")
-            .value();
-    }
+    static JSONValue bodyWithCard(const std::string& text) { return saveBodyWithCard(text); }
 
     // A canvas as another program would write it, with one card labelled `text`.
     static std::string canvasWithCard(const std::string& text) {

@@ -1,6 +1,6 @@
 #include "document/VelkDocument.h"
 
-#include "json/OrderedJSON.h"
+#include "SaveBodies.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
@@ -33,12 +33,7 @@ struct DocumentRig {
     }
 
     // A save body holding the root map with one text card labelled `text`.
-    static JSONValue bodyWithCard(const std::string& text) {
-        return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
-                                  "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
-                                  "\"}],\"edges\":[]},\"sidecar\":{}}]}")
-            .value();
-    }
+    static JSONValue bodyWithCard(const std::string& text) { return testing_support::saveBodyWithCard(text); }
 
     [[nodiscard]] std::string onDisk() const { return contentOf(package + "/map.canvas"); }
 };
