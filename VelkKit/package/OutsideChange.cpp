@@ -4,6 +4,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velk::OutsideChange {
 
@@ -11,17 +13,20 @@ namespace {
 
 using Files = std::map<std::string, const DocumentTree*>;
 
-void collect(const DocumentTree& node, const std::string& path, Files& into) {
-    if (!node.isDirectory()) {
-        into.emplace(path, &node);
-        return;
-    }
-    for (const auto& [name, child] : node.children()) collect(child, path.empty() ? name : path + "/" + name, into);
-}
-
+// Every file of `tree` by its package path. A work list, not recursion: a package folder from
+// disk may nest deeper than the stack would go.
 Files filesOf(const DocumentTree& tree) {
     Files files;
-    collect(tree, std::string(), files);
+    std::vector<std::pair<std::string, const DocumentTree*>> pending{{std::string(), &tree}};
+    while (!pending.empty()) {
+        auto [path, node] = std::move(pending.back());
+        pending.pop_back();
+        if (!node->isDirectory()) {
+            files.emplace(std::move(path), node);
+            continue;
+        }
+        for (const auto& [name, child] : node->children()) pending.emplace_back(path.empty() ? name : path + "/" + name, &child);
+    }
     return files;
 }
 
