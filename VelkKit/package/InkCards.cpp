@@ -5,6 +5,9 @@
 #include "ink/InkSVG.h"
 #include "package/MapSaveSteps.h"
 #include "package/MapTree.h"
+#include "package/Media.h"
+
+#include <algorithm>
 
 namespace velk::MapDocument {
 
@@ -65,17 +68,28 @@ std::int64_t integerMember(const JSONValue& card, std::string_view key) {
 
 }  // namespace
 
-JSONValue namingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar, std::string_view canvasFile) {
+JSONValue namingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar, std::string_view canvasFile,
+                    std::string_view formerCanvasFile) {
     const auto records = inkRecords(sidecar);
     if (!records) return canvas;
     const std::string name = inkName(canvasFile);
+    const std::string formerName = formerCanvasFile.empty() ? std::string() : inkName(formerCanvasFile);
     return changingCards(canvas, [&](const JSONValue& card) -> std::optional<JSONValue> {
         if (!inkRecord(records, card)) return std::nullopt;
         const auto type = card["type"];
         if (!type || type->stringValue() != "file") return std::nullopt;
         const auto file = card["file"];
-        if (file && file->stringValue() && !file->stringValue()->empty()) return std::nullopt;
+        const auto fileText = file ? file->stringValue() : std::nullopt;
+        if (fileText && !fileText->empty() && (formerName.empty() || *fileText != formerName)) return std::nullopt;
         return card.setting("file", JSONValue::string(name));
+    });
+}
+
+bool mayHoldInk(std::string_view path) {
+    if (!path.ends_with(MapTree::inkSuffix)) return false;
+    return std::ranges::none_of(DocumentTree::segments(path), [](std::string_view segment) {
+        return segment == "." || segment == ".." ||
+               std::ranges::find(Media::servedDirectories, segment) != Media::servedDirectories.end();
     });
 }
 

@@ -38,11 +38,18 @@ namespace MapDocument {
 inline constexpr std::string_view rootCanvasName = "map.canvas";
 
 // Map path to the package path of the canvas file behind it.
-using KnownFiles = std::map<std::string, std::string>;
+using KnownFiles = std::map<std::string, std::string, std::less<>>;
+
+// Map paths whose file was renamed through another card that opens the same file, each with the
+// label its own card had then. The editor keeps showing such a card by its old name until it
+// loads the map again; while that label stays, the card follows the file to its new name
+// instead of renaming it back.
+using FollowedRenames = std::map<std::string, std::string>;
 
 struct AppliedSave {
     DocumentTree tree;
     KnownFiles files;
+    FollowedRenames followed;
 };
 
 // Every reachable map, the root first, then for each linking card (in "nodes" order) its submap
@@ -54,13 +61,16 @@ struct AppliedSave {
 
 // Splits a save body ({"maps":[{"path","canvas","sidecar"}, ...]}, the whole document) into the
 // files of the package: existing maps keep their file, a new submap gets a file named after the
-// label of the card that opens it, a submap whose card label changed is moved to a matching name,
-// every card that opens a submap becomes a file card pointing at it, and ink cards are named,
-// sized to their drawing and rendered to SVG. Canvases and sidecars are written pretty. Nothing
-// is ever removed from the package, and no new or moved file takes a path the package already
-// uses. Never fails: what cannot be applied is skipped.
+// label of the card that opens it, a submap whose card label changed is moved to a matching name
+// (with its sidecar and ink drawing, and every other card opening that file follows), every card
+// that opens a submap becomes a file card pointing at it (a note keeps its text), and ink cards
+// are named, sized to their drawing and rendered to SVG, never over a file that is not an ink
+// drawing. A card or link equal in value to the one stored keeps its stored text, so member
+// order and number spelling the editor does not keep never churn a file. Canvases and sidecars
+// are written pretty. Nothing is ever removed from the package, and no new or moved file takes a
+// path the package already uses. Never fails: what cannot be applied is skipped.
 [[nodiscard]] AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles knownFiles,
-                                std::string_view rootCanvasName);
+                                std::string_view rootCanvasName, FollowedRenames followed = {});
 
 // The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
 [[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);

@@ -1,6 +1,6 @@
 #include "package/MapDocumentCore.h"
 
-#include "core/TextCase.h"
+#include "package/MapTree.h"
 #include "package/FileWrapperTree.h"
 #include "package/Media.h"
 
@@ -23,6 +23,7 @@ Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
     MapDocument::KnownFiles files;
     for (const LoadedMap& map : *maps) files.try_emplace(map.path, map.file);
     m_files = std::move(files);
+    m_followed.clear();
     m_sharedCopies = SharedSubmapCopies::fromLoaded(*maps);
     return MapDocument::state(*maps);
 }
@@ -31,14 +32,14 @@ Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue&
     checkThread();
     auto resolved = MapDocument::resolveSharedFiles(saveBody, m_files, m_sharedCopies);
     if (!resolved) return Unexpected<MapDocumentError>(resolved.error());
-    auto saved = MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName);
+    auto saved = MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName, m_followed);
 
     // A shared submap whose file was renamed keeps its fingerprint under the new name.
     SharedSubmapCopies copies = std::move(resolved->copies);
     for (const auto& [mapPath, newFile] : saved.files) {
         const auto old = m_files.find(mapPath);
         if (old == m_files.end()) continue;
-        const std::string oldKey = TextCase::lowercased(old->second), newKey = TextCase::lowercased(newFile);
+        const std::string oldKey = MapTree::canonicalPath(old->second), newKey = MapTree::canonicalPath(newFile);
         if (oldKey == newKey) continue;
         if (const auto fingerprint = copies.current.find(oldKey); fingerprint != copies.current.end()) {
             copies.current.insert_or_assign(newKey, fingerprint->second);
@@ -47,6 +48,7 @@ Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue&
 
     m_tree = std::move(saved.tree);
     m_files = std::move(saved.files);
+    m_followed = std::move(saved.followed);
     m_sharedCopies = std::move(copies);
     return ++m_revision;
 }
@@ -68,6 +70,7 @@ void MapDocumentCore::replace(DocumentTree tree) {
     checkThread();
     m_tree = std::move(tree);
     m_files.clear();
+    m_followed.clear();
     m_sharedCopies = {};
     ++m_revision;
 }

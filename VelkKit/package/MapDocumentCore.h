@@ -62,6 +62,8 @@ private:
 
     DocumentTree m_tree;
     MapDocument::KnownFiles m_files;
+    // Cards the editor still shows under a file's old name; forgotten when it gets a new state.
+    MapDocument::FollowedRenames m_followed;
     std::int64_t m_revision = 0;
     SharedSubmapCopies m_sharedCopies;
     std::thread::id m_owner = std::this_thread::get_id();

@@ -1,7 +1,6 @@
 // Loading a package into editor state: a depth-first walk over linking cards with an explicit
 // stack, so a package of any depth cannot exhaust the call stack.
 
-#include "core/TextCase.h"
 #include "json/OrderedJSON.h"
 #include "package/MapDocument.h"
 #include "package/MapTree.h"
@@ -46,13 +45,13 @@ struct Frame {
     JSONArray cards;
     std::size_t next = 0;
     std::string mapPath;
-    std::string lowercasedFile;
+    std::string canonicalFile;  // what detects a cycle: one spelling per file
 };
 
-Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string lowercasedFile) {
+Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string canonicalFile) {
     const auto nodes = canvas["nodes"];
     return Frame{canvas, nodes ? nodes->elements() : JSONValue().elements(), 0, std::move(mapPath),
-                 std::move(lowercasedFile)};
+                 std::move(canonicalFile)};
 }
 
 }  // namespace
@@ -66,23 +65,23 @@ Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree
     if (!root) return Unexpected<MapDocumentError>(MapDocumentError::noRootCanvas(std::string(rootName)));
 
     std::vector<LoadedMap> maps{{"/", std::string(rootName), *root, sidecar(tree, rootName)}};
-    std::unordered_multiset<std::string> ancestors{TextCase::lowercased(rootName)};
+    std::unordered_multiset<std::string> ancestors{MapTree::canonicalPath(rootName)};
     std::unordered_set<std::string> mapPaths{"/"};
     std::vector<Frame> stack;
-    stack.push_back(frameFor(*root, "/", TextCase::lowercased(rootName)));
+    stack.push_back(frameFor(*root, "/", MapTree::canonicalPath(rootName)));
 
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.cards.size()) {
-            ancestors.erase(ancestors.find(frame.lowercasedFile));
+            ancestors.erase(ancestors.find(frame.canonicalFile));
             stack.pop_back();
             continue;
         }
         const JSONValue card = frame.cards[frame.next++];
         const auto link = submapLink(card);
         if (!link) continue;
-        std::string lowercasedFile = TextCase::lowercased(link->file);
-        if (ancestors.contains(lowercasedFile)) continue;  // a cycle
+        std::string canonicalFile = MapTree::canonicalPath(link->file);
+        if (ancestors.contains(canonicalFile)) continue;  // a cycle
         std::string mapPath = MapTree::submapPath(frame.mapPath, link->id);
         // A map path names one map: the first card to reach it wins. Later ones (a repeated id,
         // an empty id that would give the parent's own path, an id with "/" that spells another
@@ -93,8 +92,8 @@ Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree
 
         mapPaths.insert(mapPath);
         maps.push_back({mapPath, std::string(link->file), *canvas, sidecar(tree, link->file)});
-        ancestors.insert(lowercasedFile);
-        stack.push_back(frameFor(*canvas, std::move(mapPath), std::move(lowercasedFile)));
+        ancestors.insert(canonicalFile);
+        stack.push_back(frameFor(*canvas, std::move(mapPath), std::move(canonicalFile)));
     }
     return maps;
 }

@@ -5,18 +5,30 @@
 
 #include "json/JSONValue.h"
 #include "package/MapDocument.h"
+#include "package/SaveBody.h"
 
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace velk::MapDocument {
 
+struct Rename {
+    std::string from, to;
+};
+
 // Moves the file of every submap whose owning card's label changed to a name made from the new
-// label (with its sidecar), and points `files` at the new names.
-void renamingSubmaps(const JSONArray& maps, DocumentTree& tree, KnownFiles& files);
+// label (with its sidecar and ink drawing), points `files` at the new names, and records in
+// `followed` the other map paths that open a renamed file. Returns the moves made.
+std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, KnownFiles& files,
+                                    FollowedRenames& followed);
+
+// The label a card names its submap by: a file card's file stem, a group's label, a link's url,
+// any other card's text; absent for a file card that opens no canvas.
+[[nodiscard]] std::optional<std::string> submapLabel(const JSONValue& owner);
 
 // The file stem a submap's file should get from its owning card, or absent to keep its name.
 [[nodiscard]] std::optional<std::string> renameWanted(const JSONValue& owner, std::string_view file,
@@ -28,16 +40,24 @@ void renamingSubmaps(const JSONArray& maps, DocumentTree& tree, KnownFiles& file
 // Whether `current` already is the name `wanted`, perhaps with a collision suffix such as "-2".
 [[nodiscard]] bool namesStem(std::string_view wanted, std::string_view current);
 
-// The label of the card `nodeID` in a map object's canvas: its text, else its file's stem.
-[[nodiscard]] std::optional<std::string> ownerLabel(const JSONValue& parentMap, std::string_view nodeID);
+// The label a new submap's file is named after: the card's text, else its file's stem.
+[[nodiscard]] std::optional<std::string> ownerLabel(const JSONValue& card);
 
-// The canvas with every card that opens a saved submap turned into a file card pointing at it.
-[[nodiscard]] JSONValue linkingSubmaps(const JSONValue& canvas, std::string_view mapPath, const KnownFiles& files,
-                                       const std::set<std::string>& saved);
+// Card id -> package path of the submap that card opens, for the cards of one canvas.
+using CardLinks = std::unordered_map<std::string, std::string>;
 
-// The canvas with every unnamed ink file card pointing at the canvas's ink file.
+// The canvas with every card listed in `links` turned into a file card pointing at its submap.
+// A note keeps its text beside the file, so no word of it is lost.
+[[nodiscard]] JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links);
+
+// The canvas with every card equal in value (members in any order, numbers by value) to the
+// stored card or link of the same id replaced by the stored one, so it is written as it was read.
+[[nodiscard]] JSONValue keepingStoredNodes(const JSONValue& canvas, const std::optional<JSONValue>& stored);
+
+// The canvas with every unnamed ink file card pointing at the canvas's ink file. When the canvas
+// was just renamed from `formerCanvasFile`, cards naming its former ink file follow it.
 [[nodiscard]] JSONValue namingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar,
-                                  std::string_view canvasFile);
+                                  std::string_view canvasFile, std::string_view formerCanvasFile = {});
 
 // The canvas with every ink card placed and sized to its drawing's padded bounds.
 [[nodiscard]] JSONValue sizingInk(const JSONValue& canvas, const std::optional<JSONValue>& sidecar);
@@ -51,6 +71,15 @@ struct InkAsset {
 // The SVG files of the canvas's ink cards, in card order.
 [[nodiscard]] std::vector<InkAsset> inkAssets(const JSONValue& canvas, const std::optional<JSONValue>& sidecar,
                                               std::string_view canvasFile);
+
+// Whether an ink drawing may be written at `path`: a name ending in ".ink.svg", outside the media
+// folders, with no "." or ".." segment. Anything else could overwrite a canvas, a sidecar or an
+// image the package needs.
+[[nodiscard]] bool mayHoldInk(std::string_view path);
+
+// True when the package already holds something at `path` in any letter case: a new or moved
+// file must not take it, since a file system that ignores case would make the two one file.
+[[nodiscard]] bool packageUses(const DocumentTree& tree, std::string_view path);
 
 // The last non-empty "/"-separated segment of a path, or the whole text when it has none.
 [[nodiscard]] std::string_view lastSegment(std::string_view path);

@@ -5,34 +5,134 @@
 #include "package/MapSaveSteps.h"
 #include "package/MapTree.h"
 
-#include <algorithm>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace velk::MapDocument {
 
 namespace {
 
-struct BodyMap {
-    std::string path;
-    JSONValue map;
-};
-
-// The map objects with a string path, parents before their submaps.
-std::vector<BodyMap> mapsInWritingOrder(const JSONArray& maps) {
-    std::vector<BodyMap> collected;
-    for (const JSONValue map : maps) {
-        const auto path = map["path"];
-        if (path && path->stringValue()) collected.push_back({std::string(*path->stringValue()), map});
+// A new submap file named after its card. Unlike the known maps, a file the package holds
+// without a map behind it (the canvas of a card deleted earlier, or what a renamed map left)
+// is still the user's data, so a name whose canvas, sidecar or drawing it uses is skipped too.
+std::string mintedFile(const DocumentTree& tree, std::string_view parentFile, std::string_view label,
+                       std::string_view nodeID, std::set<std::string>& taken) {
+    for (;;) {
+        std::string file = MapTree::mintSubmapFile(parentFile, label, nodeID, taken);
+        if (!packageUses(tree, file) && !packageUses(tree, MapTree::sidecarPath(file)) &&
+            !packageUses(tree, MapTree::inkPath(file))) {
+            return file;
+        }
     }
-    std::stable_sort(collected.begin(), collected.end(), [](const BodyMap& a, const BodyMap& b) {
-        const std::size_t depthA = MapTree::depth(a.path), depthB = MapTree::depth(b.path);
-        return depthA != depthB ? depthA < depthB : a.path < b.path;
-    });
-    return collected;
 }
 
-// True when the package already holds something at `path`, in any letter case.
+std::optional<JSONValue> storedObject(const DocumentTree& tree, std::string_view path) {
+    const SharedBytes bytes = tree.data(path);
+    if (!bytes) return std::nullopt;
+    auto value = OrderedJSON::parse(*bytes);
+    if (!value || !value->isObject()) return std::nullopt;
+    return *value;
+}
+
+void writeJSON(DocumentTree& tree, const JSONValue& value, std::string_view path) {
+    tree.write(OrderedJSON::write(value, Pretty::yes), path);
+}
+
+// Everything one save writes, gathered before the first write.
+struct SavePlan {
+    std::vector<const BodyMap*> resolved;                   // the maps written, parents first
+    std::unordered_map<std::string, CardLinks> linksOfMap;  // map path -> its cards' submap files
+    std::unordered_map<std::string, std::string> formerFile;  // renamed canvas -> its old file
+
+    const CardLinks& links(const std::string& mapPath) const {
+        static const CardLinks none;
+        const auto found = linksOfMap.find(mapPath);
+        return found == linksOfMap.end() ? none : found->second;
+    }
+    std::string_view former(const std::string& file) const {
+        const auto found = formerFile.find(file);
+        return found == formerFile.end() ? std::string_view() : std::string_view(found->second);
+    }
+};
+
+// Gives every map of the body a file, minting one for each new submap.
+std::vector<const BodyMap*> resolvingFiles(const SaveBody& body, const DocumentTree& tree, KnownFiles& files) {
+    const auto isMap = [&](std::string_view path) { return files.contains(path); };
+    std::set<std::string> taken;
+    for (const auto& [mapPath, file] : files) taken.insert(TextCase::lowercased(MapTree::canonicalPath(file)));
+    std::vector<const BodyMap*> resolved;
+    for (const BodyMap& map : body.inWritingOrder()) {
+        if (!files.contains(map.path)) {
+            const auto owner = body.owner(map.path, isMap);
+            if (!owner) continue;
+            const auto label = owner->card ? ownerLabel(*owner->card) : std::nullopt;
+            files[map.path] = mintedFile(tree, files.at(owner->parent), label.value_or(""), owner->nodeID, taken);
+        }
+        resolved.push_back(&map);
+    }
+    return resolved;
+}
+
+// The submap file of every card whose map is written now, or whose file another card renamed.
+std::unordered_map<std::string, CardLinks> cardLinks(const SaveBody& body, const KnownFiles& files,
+                                                     const std::vector<const BodyMap*>& resolved,
+                                                     const FollowedRenames& followed) {
+    const auto isMap = [&](std::string_view path) { return files.contains(path); };
+    std::unordered_map<std::string, CardLinks> links;
+    const auto link = [&](const std::string& mapPath) {
+        const auto file = files.find(mapPath);
+        const auto owner = file == files.end() ? std::nullopt : body.owner(mapPath, isMap);
+        if (owner) links[owner->parent].insert_or_assign(owner->nodeID, file->second);
+    };
+    for (const BodyMap* map : resolved) {
+        if (map->path != "/") link(map->path);
+    }
+    for (const auto& [mapPath, label] : followed) link(mapPath);
+    return links;
+}
+
+// Writes one map of the body: its canvas with cards linked and ink named, sized and rendered,
+// and its sidecar.
+void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file, const SavePlan& plan) {
+    const auto sidecar = map.map["sidecar"];
+    const auto canvas = map.map["canvas"];
+    if (canvas && canvas->isObject()) {
+        const auto prepared = [&](const JSONValue& from) {
+            JSONValue result = linkingSubmaps(from, plan.links(map.path));
+            result = namingInk(result, sidecar, file, plan.former(file));
+            return sizingInk(result, sidecar);
+        };
+        JSONValue written = prepared(*canvas);
+        std::string bytes = OrderedJSON::write(written, Pretty::yes);
+        // Only a canvas that differs from the stored one is read back, to keep its unchanged cards.
+        if (const SharedBytes stored = tree.data(file); stored && *stored != bytes) {
+            const JSONValue kept = keepingStoredNodes(*canvas, storedObject(tree, file));
+            if (kept.node() != canvas->node()) {
+                written = prepared(kept);
+                bytes = OrderedJSON::write(written, Pretty::yes);
+            }
+        }
+        tree.write(std::move(bytes), file);
+        for (const InkAsset& asset : inkAssets(written, sidecar, file)) {
+            if (mayHoldInk(asset.path)) tree.write(asset.svg, asset.path);
+        }
+    }
+    if (sidecar && sidecar->isObject()) writeJSON(tree, *sidecar, MapTree::sidecarPath(file));
+}
+
+// A stored canvas this save does not write but a rename reaches: cards that follow a renamed
+// file, and ink cards naming a renamed canvas's old drawing. Written only when that changes it.
+void followingRenames(DocumentTree& tree, const std::string& mapPath, const std::string& file, const SavePlan& plan) {
+    const auto stored = storedObject(tree, file);
+    if (!stored) return;
+    JSONValue followed = linkingSubmaps(*stored, plan.links(mapPath));
+    followed = namingInk(followed, sidecar(tree, file), file, plan.former(file));
+    if (!(followed == *stored)) writeJSON(tree, followed, file);
+}
+
+}  // namespace
+
 bool packageUses(const DocumentTree& tree, std::string_view path) {
     const auto slash = path.rfind('/');
     const auto directory = tree.at(slash == std::string_view::npos ? "" : path.substr(0, slash));
@@ -44,105 +144,33 @@ bool packageUses(const DocumentTree& tree, std::string_view path) {
     return false;
 }
 
-// A new submap file named after its card. Unlike the known maps, a file the package holds
-// without a map behind it (the canvas of a card deleted earlier) is still the user's data, so
-// a name it uses is skipped as well.
-std::string mintedFile(const DocumentTree& tree, std::string_view parentFile, std::string_view label,
-                       std::string_view nodeID, std::set<std::string>& taken) {
-    for (;;) {
-        std::string file = MapTree::mintSubmapFile(parentFile, label, nodeID, taken);
-        if (!packageUses(tree, file)) return file;
-    }
-}
-
-void writeJSON(DocumentTree& tree, const JSONValue& value, std::string_view path) {
-    tree.write(OrderedJSON::write(value, Pretty::yes), path);
-}
-
-}  // namespace
-
-JSONValue linkingSubmaps(const JSONValue& canvas, std::string_view mapPath, const KnownFiles& files,
-                         const std::set<std::string>& saved) {
-    const auto nodes = canvas["nodes"];
-    if (!nodes || nodes->elements().empty()) return canvas;
-    // The ids of this map's cards that open a saved submap, found once per canvas rather than
-    // by building a path for every card.
-    // A card with id i opens the submap whose path is this map's path extended by i, so the id
-    // is whatever follows that prefix (an id may hold "/" itself).
-    const std::string prefix = MapTree::submapPath(mapPath, "");
-    std::unordered_map<std::string_view, const std::string*> submapFiles;
-    for (auto submap = saved.lower_bound(prefix); submap != saved.end() && submap->starts_with(prefix); ++submap) {
-        const auto file = files.find(*submap);
-        if (submap->size() > prefix.size() && file != files.end()) {
-            submapFiles.emplace(std::string_view(*submap).substr(prefix.size()), &file->second);
-        }
-    }
-    if (submapFiles.empty()) return canvas;
-
-    std::vector<JSONValue> cards;
-    bool changed = false;
-    for (JSONValue card : nodes->elements()) {
-        const auto id = card["id"];
-        const auto idText = id ? id->stringValue() : std::nullopt;
-        const auto file = idText ? submapFiles.find(*idText) : submapFiles.end();
-        if (file != submapFiles.end()) {
-            const std::string& linkedFile = *file->second;
-            const auto type = card["type"], current = card["file"];
-            const bool linked = type && type->stringValue() == "file" && current && current->stringValue() == linkedFile;
-            if (!linked) {
-                for (std::string_view key : {"text", "label", "url", "background", "backgroundStyle"}) card = card.without(key);
-                card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(linkedFile));
-                changed = true;
-            }
-        }
-        cards.push_back(std::move(card));
-    }
-    return changed ? canvas.setting("nodes", JSONValue::array(cards)) : canvas;
-}
-
-AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files, std::string_view rootCanvasName) {
+AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files, std::string_view rootCanvasName,
+                  FollowedRenames followed) {
     files.insert_or_assign("/", std::string(rootCanvasName));
     const auto maps = saveBody["maps"];
-    if (!maps || !maps->arrayValue()) return {std::move(tree), std::move(files)};
+    if (!maps || !maps->arrayValue()) return {std::move(tree), std::move(files), std::move(followed)};
 
-    renamingSubmaps(maps->elements(), tree, files);
-    const std::vector<BodyMap> collected = mapsInWritingOrder(maps->elements());
-
-    std::unordered_map<std::string_view, const BodyMap*> firstWithPath;
-    for (const BodyMap& map : collected) firstWithPath.try_emplace(map.path, &map);
-    std::set<std::string> taken;
-    for (const auto& [mapPath, file] : files) taken.insert(TextCase::lowercased(file));
-    std::vector<const BodyMap*> resolved;
-    for (const BodyMap& map : collected) {
-        if (!files.contains(map.path)) {
-            const auto parent = MapTree::parentPath(map.path);
-            const auto parentFile = parent ? files.find(parent->parent) : files.end();
-            if (parentFile == files.end()) continue;
-            const auto parentMap = firstWithPath.find(parent->parent);
-            const auto label = parentMap != firstWithPath.end() ? ownerLabel(parentMap->second->map, parent->nodeID)
-                                                                : std::nullopt;
-            files[map.path] = mintedFile(tree, parentFile->second, label.value_or(""), parent->nodeID, taken);
-        }
-        resolved.push_back(&map);
+    const SaveBody body(maps->elements());
+    SavePlan plan;
+    for (Rename& rename : renamingSubmaps(body, tree, files, followed)) {
+        plan.formerFile.insert_or_assign(std::move(rename.to), std::move(rename.from));
     }
-    if (resolved.empty()) return {std::move(tree), std::move(files)};
+    plan.resolved = resolvingFiles(body, tree, files);
+    if (plan.resolved.empty()) return {std::move(tree), std::move(files), std::move(followed)};
+    plan.linksOfMap = cardLinks(body, files, plan.resolved, followed);
 
-    std::set<std::string> saved;
-    for (const BodyMap* map : resolved) saved.insert(map->path);
-    for (const BodyMap* map : resolved) {
+    std::unordered_set<std::string> writtenFiles;
+    for (const BodyMap* map : plan.resolved) {
         const std::string& file = files.at(map->path);
-        const auto sidecar = map->map["sidecar"];
+        writingMap(tree, *map, file, plan);
         const auto canvas = map->map["canvas"];
-        if (canvas && canvas->isObject()) {
-            JSONValue written = linkingSubmaps(*canvas, map->path, files, saved);
-            written = namingInk(written, sidecar, file);
-            written = sizingInk(written, sidecar);
-            writeJSON(tree, written, file);
-            for (const InkAsset& asset : inkAssets(written, sidecar, file)) tree.write(asset.svg, asset.path);
-        }
-        if (sidecar && sidecar->isObject()) writeJSON(tree, *sidecar, MapTree::sidecarPath(file));
+        if (canvas && canvas->isObject()) writtenFiles.insert(MapTree::canonicalPath(file));
     }
-    return {std::move(tree), std::move(files)};
+    for (const auto& [mapPath, file] : files) {
+        const bool reached = plan.linksOfMap.contains(mapPath) || plan.formerFile.contains(file);
+        if (reached && writtenFiles.insert(MapTree::canonicalPath(file)).second) followingRenames(tree, mapPath, file, plan);
+    }
+    return {std::move(tree), std::move(files), std::move(followed)};
 }
 
 }  // namespace velk::MapDocument

@@ -2,6 +2,7 @@
 
 #include "core/Graphemes.h"
 #include "core/TextCase.h"
+#include "package/DocumentTree.h"
 
 #include <algorithm>
 #include <vector>
@@ -11,7 +12,6 @@ namespace velk::MapTree {
 namespace {
 
 constexpr std::string_view sidecarSuffix = ".velk";
-constexpr std::string_view inkSuffix = ".ink.svg";
 constexpr std::size_t maxStemLength = 64;
 
 // The canvas path without a final ".canvas" of any letter case, or whole when it has none.
@@ -98,6 +98,15 @@ std::size_t depth(std::string_view mapPath) {
 std::string join(std::string_view directory, std::string_view name) {
     if (directory.empty()) return std::string(name);
     return std::string(directory).append("/").append(name);
+}
+
+std::string canonicalPath(std::string_view path) {
+    std::string result;
+    for (std::string_view segment : DocumentTree::segments(path)) {
+        if (!result.empty()) result.push_back('/');
+        result.append(segment);
+    }
+    return result;
 }
 
 std::string safeFileName(std::string_view label, std::string_view fallback) {

@@ -24,6 +24,8 @@
 namespace velk::MapTree {
 
 inline constexpr std::string_view submapExtension = ".canvas";
+// What the ink drawing of a canvas is named with, in place of ".canvas".
+inline constexpr std::string_view inkSuffix = ".ink.svg";
 // The settings directory that marks the root of a notes vault.
 inline constexpr std::string_view vaultMarker = ".obsidian";
 // A map package is a directory whose name ends in this.
@@ -55,6 +57,11 @@ struct ParentPath {
 
 // `name` inside `directory`; a name at the package root when the directory is empty.
 [[nodiscard]] std::string join(std::string_view directory, std::string_view name);
+
+// The one spelling of a package path that names the same file as `path` in a tree: its
+// non-empty segments joined by "/" ("/map//S.canvas" is "map/S.canvas"). Letter case is kept,
+// because the file system tells "A.canvas" and "a.canvas" apart.
+[[nodiscard]] std::string canonicalPath(std::string_view path);
 
 // A file name stem made from a card's label: letters, digits, space and - _ ( ) & + are kept,
 // every other character becomes "-", runs of "-" collapse, and " ", "-" and "." are trimmed from

@@ -1,6 +1,6 @@
 #include "package/SharedSubmapCopies.h"
 
-#include "core/TextCase.h"
+#include "package/MapTree.h"
 
 #include <algorithm>
 #include <optional>
@@ -11,7 +11,7 @@ SharedSubmapCopies SharedSubmapCopies::fromLoaded(const std::vector<LoadedMap>& 
     std::vector<std::string> keys;
     std::map<std::string, std::size_t> loadsOfKey;
     keys.reserve(maps.size());
-    for (const auto& map : maps) ++loadsOfKey[keys.emplace_back(TextCase::lowercased(map.file))];
+    for (const auto& map : maps) ++loadsOfKey[keys.emplace_back(MapTree::canonicalPath(map.file))];
 
     SharedSubmapCopies copies;
     for (std::size_t i = 0; i < maps.size(); ++i) {
@@ -35,7 +35,7 @@ struct Copy {
     JSONValue fingerprint;
 };
 
-// The copies of one shared file, keyed by its lowercased package path.
+// The copies of one shared file, keyed by its canonical package path.
 struct Group {
     std::string key;
     std::vector<Copy> copies;
@@ -48,7 +48,7 @@ std::optional<JSONValue> entry(const std::map<std::string, JSONValue>& fingerpri
 
 // The copies in the body of every file shared at load, grouped by file in the order in which
 // each file first appears.
-std::vector<Group> sharedGroups(const JSONArray& maps, const std::map<std::string, std::string>& files,
+std::vector<Group> sharedGroups(const JSONArray& maps, const MapDocument::KnownFiles& files,
                                 const SharedSubmapCopies& copies) {
     std::vector<Group> groups;
     std::map<std::string, std::size_t> groupOfKey;
@@ -61,7 +61,7 @@ std::vector<Group> sharedGroups(const JSONArray& maps, const std::map<std::strin
         const auto file = files.find(mapPath);
         if (file == files.end() || !copies.baselines.contains(mapPath)) continue;
 
-        const auto [slot, isNew] = groupOfKey.try_emplace(TextCase::lowercased(file->second), groups.size());
+        const auto [slot, isNew] = groupOfKey.try_emplace(MapTree::canonicalPath(file->second), groups.size());
         if (isNew) groups.push_back({slot->first, {}});
         groups[slot->second].copies.push_back(
             {index, std::move(mapPath), file->second, fingerprint(element["canvas"], element["sidecar"])});
@@ -72,7 +72,7 @@ std::vector<Group> sharedGroups(const JSONArray& maps, const std::map<std::strin
 }  // namespace
 
 Expected<ResolvedSave, MapDocumentError> resolveSharedFiles(const JSONValue& saveBody,
-                                                            const std::map<std::string, std::string>& files,
+                                                            const MapDocument::KnownFiles& files,
                                                             const SharedSubmapCopies& copies) {
     ResolvedSave result{saveBody, copies};
     const auto mapsValue = saveBody["maps"];
@@ -119,9 +119,10 @@ Expected<ResolvedSave, MapDocumentError> resolveSharedFiles(const JSONValue& sav
     }
 
     if (!droppedAny) return result;
+    // A dropped copy keeps its path, so the card opening it is still stored as linking its file.
     std::vector<JSONValue> kept;
     for (std::size_t index = 0; index < maps.size(); ++index) {
-        if (!dropped[index]) kept.push_back(maps[index]);
+        kept.push_back(dropped[index] ? JSONValue::object({{"path", *maps[index]["path"]}}) : maps[index]);
     }
     result.body = saveBody.setting("maps", JSONValue::array(kept));
     return result;

@@ -28,11 +28,12 @@ namespace velk {
 struct SharedSubmapCopies {
     // Map path of a copy -> fingerprint of its content at load or at its last accepted save.
     std::map<std::string, JSONValue> baselines;
-    // Lowercased package path of a shared file -> fingerprint of the file as last loaded or saved.
+    // Canonical package path of a shared file -> fingerprint of the file as last loaded or saved.
+    // Two spellings of one path are one file; names differing only in letter case are two.
     std::map<std::string, JSONValue> current;
 
-    // Every file that the load holds under more than one map path, grouping file names that
-    // differ only in letter case. Files loaded once have no entry.
+    // Every file that the load holds under more than one map path. Files loaded once have no
+    // entry.
     [[nodiscard]] static SharedSubmapCopies fromLoaded(const std::vector<LoadedMap>& maps);
 
     bool operator==(const SharedSubmapCopies&) const = default;
@@ -48,11 +49,12 @@ namespace MapDocument {
 
 // Decides, for every shared file with copies in the body, which copy is written. A file is
 // written when all its edited copies agree and either they already hold the file's current
-// content or each of them started from it; unedited copies are dropped from the body. `files`
-// maps each known map path to its package path. When no copy was dropped the body is returned
-// as the very same value.
+// content or each of them started from it. Every other copy is dropped: only its "path" stays in
+// the body, so nothing is written from it but the card that opens it still links the file.
+// `files` maps each known map path to its package path. When no copy was dropped the body is
+// returned as the very same value.
 [[nodiscard]] Expected<ResolvedSave, MapDocumentError> resolveSharedFiles(const JSONValue& saveBody,
-                                                                        const std::map<std::string, std::string>& files,
+                                                                        const MapDocument::KnownFiles& files,
                                                                         const SharedSubmapCopies& copies);
 
 }  // namespace MapDocument

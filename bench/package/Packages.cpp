@@ -1,6 +1,7 @@
 #include "Packages.h"
 
 #include "json/OrderedJSON.h"
+#include "package/MapTree.h"
 
 #include <string>
 #include <vector>
@@ -57,6 +58,27 @@ DocumentTree makePackage(std::size_t submaps, std::size_t cardsPerSubmap, std::s
     }
     const JSONValue root = JSONValue::object({{"nodes", JSONValue::array(rootCards)}, {"edges", JSONValue::array({})}});
     tree.write(OrderedJSON::write(root, Pretty::yes), "map.canvas");
+    return tree;
+}
+
+}  // namespace velk::bench
+
+namespace velk::bench {
+
+DocumentTree makeChain(std::size_t depth) {
+    DocumentTree tree;
+    std::string file = "map.canvas";
+    for (std::size_t level = 0; level <= depth; ++level) {
+        std::vector<JSONValue> cards{textCard("t" + std::to_string(level), level)};
+        const std::string submap = MapTree::submapDirectory(file) + "/n" + std::to_string(level) + ".canvas";
+        if (level < depth) {
+            cards.push_back(JSONValue::object({{"id", JSONValue::string("n" + std::to_string(level))},
+                                               {"type", JSONValue::string("file")},
+                                               {"file", JSONValue::string(submap)}}));
+        }
+        tree.write(OrderedJSON::write(JSONValue::object({{"nodes", JSONValue::array(cards)}, {"edges", JSONValue::array({})}}), Pretty::yes), file);
+        file = submap;
+    }
     return tree;
 }
 

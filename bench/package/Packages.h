@@ -13,4 +13,7 @@ namespace velk::bench {
 // whose record carries a small drawing.
 [[nodiscard]] DocumentTree makePackage(std::size_t submaps, std::size_t cardsPerSubmap, std::size_t inkEvery);
 
+// A root canvas opening a chain of `depth` submaps, each opening the next from its own folder.
+[[nodiscard]] DocumentTree makeChain(std::size_t depth);
+
 }  // namespace velk::bench

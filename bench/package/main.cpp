@@ -37,8 +37,8 @@ struct SaveCase {
     std::string bodyText;
 };
 
-SaveCase saveCase(std::size_t submaps, std::size_t cardsPerSubmap, std::size_t inkEvery) {
-    SaveCase result{makePackage(submaps, cardsPerSubmap, inkEvery), {}, {}};
+SaveCase saveCase(DocumentTree tree) {
+    SaveCase result{std::move(tree), {}, {}};
     const auto maps = MapDocument::load(result.tree, MapDocument::rootCanvasName);
     for (const LoadedMap& map : *maps) result.files[map.path] = map.file;
     result.bodyText = OrderedJSON::write(MapDocument::state(*maps), Pretty::no);
@@ -68,7 +68,7 @@ void registerAll() {
         });
     }
 
-    static const SaveCase save = saveCase(100, 100, 10);
+    static const SaveCase save = saveCase(makePackage(100, 100, 10));
     benchmark::RegisterBenchmark("apply/10k-cards", [](benchmark::State& state) { applySave(state, save); });
     benchmark::RegisterBenchmark("parse-and-write/10k-cards", [](benchmark::State& state) {
         for (auto _ : state) {
@@ -77,10 +77,15 @@ void registerAll() {
         }
     });
 
-    static const SaveCase ink10k = saveCase(1, 10'000, 1);
-    static const SaveCase ink20k = saveCase(1, 20'000, 1);
+    static const SaveCase ink10k = saveCase(makePackage(1, 10'000, 1));
+    static const SaveCase ink20k = saveCase(makePackage(1, 20'000, 1));
     benchmark::RegisterBenchmark("apply/ink-10k", [](benchmark::State& state) { applySave(state, ink10k); });
     benchmark::RegisterBenchmark("apply/ink-20k", [](benchmark::State& state) { applySave(state, ink20k); });
+
+    static const SaveCase chain1500 = saveCase(makeChain(1'500));
+    static const SaveCase chain3000 = saveCase(makeChain(3'000));
+    benchmark::RegisterBenchmark("apply/chain-1500", [](benchmark::State& state) { applySave(state, chain1500); });
+    benchmark::RegisterBenchmark("apply/chain-3000", [](benchmark::State& state) { applySave(state, chain3000); });
 }
 
 void printRatios(const TimeCollector& times) {
@@ -90,6 +95,8 @@ void printRatios(const TimeCollector& times) {
     printLine("apply / parse+pretty write (10k cards)", times.ratio("apply/10k-cards", "parse-and-write/10k-cards"),
               Target{3.0, true});
     printLine("apply 20k ink cards / 10k (2.00x linear)", times.ratio("apply/ink-20k", "apply/ink-10k"), Target{2.5, true});
+    printLine("apply 3000 nested submaps / 1500 (2.00x linear)", times.ratio("apply/chain-3000", "apply/chain-1500"),
+              Target{2.0, true});
 }
 
 }  // namespace

@@ -240,7 +240,7 @@ export function cardTitle(card: CardNode): string {
   let text = "";
   if (card.type === "group") text = str(card.label);
   else if (card.type === "link") text = str(card.url);
-  else if (card.type === "file") {
+  else if (card.type === "file" && !str(card.text)) {
     const file = str(card.file);
     text = file.slice(file.lastIndexOf("/") + 1).replace(/\.canvas$/i, "");
   } else text = str(card.text);

@@ -72,6 +72,8 @@ export function renameSubmapCard(card: CardNode, name: string): void {
     const file = str(card.file);
     const dir = file.includes("/") ? file.slice(0, file.lastIndexOf("/") + 1) : "";
     card.file = `${dir}${clean.replace(/[/\\]/g, "-")}.canvas`;
+    // A note that became a submap shows its text: the new name is its first line too.
+    if (str(card.text)) card.text = replaceFirstLine(str(card.text), clean);
   } else if (card.type === "group") {
     card.label = clean;
   } else if (card.type === "link") {

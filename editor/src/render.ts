@@ -72,7 +72,10 @@ export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): v
       break;
     case "file": {
       const file = str(node.file);
-      if (ctx.hasSubmap || /\.canvas$/i.test(file)) card.append(submapFace(ctx.submapTitle || cardTitle(node)));
+      const opensSubmap = ctx.hasSubmap || /\.canvas$/i.test(file);
+      // A note that became a submap keeps its text beside the file: it is still the card's body.
+      if (opensSubmap && str(node.text)) card.append(noteBody(node), el("div", "submap-badge", "↳ submap"));
+      else if (opensSubmap) card.append(submapFace(ctx.submapTitle || cardTitle(node)));
       else if (imageExtensions.test(file)) {
         const img = el("img", "image");
         img.src = ctx.mediaURL(file);
@@ -87,13 +90,16 @@ export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): v
       }
       break;
     }
-    default: {
-      const body = el("div", "md");
-      body.innerHTML = renderMarkdown(str(node.text));
-      card.append(body);
-    }
+    default:
+      card.append(noteBody(node));
   }
   if (ctx.hasSubmap && node.type !== "file") card.append(el("div", "submap-badge", "↳ submap"));
+}
+
+function noteBody(node: CardNode): HTMLElement {
+  const body = el("div", "md");
+  body.innerHTML = renderMarkdown(str(node.text));
+  return body;
 }
 
 function submapFace(title: string): HTMLElement {

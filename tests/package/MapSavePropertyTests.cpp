@@ -183,12 +183,13 @@ TEST(MapSaveProperties, ANewLabelMovesExactlyThatSubmap) {
         ++renamed;
         const std::string newFile = core.files().at("/" + *owner);
         EXPECT_EQ(newFile, "map/Renamed " + std::to_string(seed) + ".canvas");
+        // The canvas moves with its sidecar and its drawing.
         std::set<std::string> expected = before;
-        expected.erase(oldFile);
-        expected.insert(newFile);
-        if (before.contains(oldFile + ".velk")) {
-            expected.erase(oldFile + ".velk");
-            expected.insert(newFile + ".velk");
+        const std::pair<std::string, std::string> moves[] = {
+            {oldFile, newFile}, {oldFile + ".velk", newFile + ".velk"},
+            {MapTree::inkPath(oldFile), MapTree::inkPath(newFile)}};
+        for (const auto& [from, to] : moves) {
+            if (expected.erase(from)) expected.insert(to);
         }
         EXPECT_EQ(filePaths(core.tree()), expected);
     }

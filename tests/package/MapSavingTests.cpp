@@ -49,9 +49,9 @@ TEST(MapSaving, NewSubmapsAreNamedAfterTheirCardsParentsFirst) {
                                                    {"/abc", "map/Trip ideas.canvas"},
                                                    {"/abc/n", "map/Trip ideas/Day 1.canvas"},
                                                    {"/d", "map/Trip ideas-2.canvas"}}));
-    // Cards that open submaps become file cards; the group opens none and keeps its label.
+    // Cards that open submaps become file cards keeping their text; the group opens none.
     EXPECT_EQ(compact(*canvasAt(save, "map.canvas")["nodes"]),
-              R"([{"id":"abc","type":"file","x":0,"file":"map/Trip ideas.canvas"},{"id":"d","type":"file","file":"map/Trip ideas-2.canvas"},{"id":"e","type":"group","label":"G"}])");
+              R"([{"id":"abc","type":"file","text":"Trip ideas!","x":0,"file":"map/Trip ideas.canvas"},{"id":"d","type":"file","text":"Trip ideas?","file":"map/Trip ideas-2.canvas"},{"id":"e","type":"group","label":"G"}])");
     EXPECT_EQ(text(save.tree.data("map/Trip ideas/Day 1.canvas.velk")), "{\n\t\"k\": 1\n}\n");
     EXPECT_EQ(text(save.tree.data("map.canvas.velk")), "{}\n");
     EXPECT_EQ(text(save.tree.data("map/Trip ideas.canvas.velk")), "<absent>");  // no sidecar in the body
@@ -85,7 +85,7 @@ TEST(MapSaving, ChangedLabelsMoveSubmapFilesWithTheirSidecars) {
     EXPECT_EQ(renamed.files.at("/b"), "map/Notes-2.canvas");  // "-2" still names "notes"
     EXPECT_FALSE(renamed.tree.at("map/Trip ideas.canvas"));
     EXPECT_TRUE(renamed.tree.at("map/Holiday.canvas.velk"));
-    EXPECT_TRUE(renamed.tree.at("map/Trip ideas.ink.svg"));  // ink files stay where they are
+    EXPECT_TRUE(renamed.tree.at("map/Holiday.ink.svg"));  // the drawing moves along
     EXPECT_EQ(compact(*canvasAt(renamed, "map.canvas")["nodes"]->elements()[0]["file"]), "\"map/Holiday.canvas\"");
 
     const auto sameName = applied(bodyWith("trip IDEAS"), tree, known);
@@ -169,10 +169,9 @@ TEST(MapSaveSteps, StemsLabelsAndWantedNames) {
     EXPECT_TRUE(MapDocument::namesStem("Trip", "trip-12"));
     EXPECT_FALSE(MapDocument::namesStem("Trip", "trip-"));
     EXPECT_FALSE(MapDocument::namesStem("Trip", "trip-2a"));
-    const JSONValue parent = parsed(R"({"canvas":{"nodes":[{"id":"t","text":""},{"id":"t2","text":"Line\nbreak"},{"id":"f","file":"x/Y.canvas"}]}})");
-    EXPECT_EQ(MapDocument::ownerLabel(parent, "t"), std::nullopt);
-    EXPECT_EQ(MapDocument::ownerLabel(parent, "t2"), "Line\nbreak");
-    EXPECT_EQ(MapDocument::ownerLabel(parent, "f"), "Y");
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"t","text":""})")), std::nullopt);
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"t2","text":"Line\nbreak"})")), "Line\nbreak");
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"f","file":"x/Y.canvas"})")), "Y");
     EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"link","url":"https://a.example/b"})"), "map/Old.canvas", "n"), "https-a-example-b");
     EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"text","text":" \n "})"), "map/Old.canvas", "n"), std::nullopt);
     EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"file","file":"notes.md"})"), "map/Old.canvas", "n"), std::nullopt);

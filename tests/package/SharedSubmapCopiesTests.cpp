@@ -1,11 +1,14 @@
-#include "json/JSONTestHelpers.h"
+#include "package/MapBodies.h"
 #include "package/SharedSubmapCopies.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace velk {
 namespace {
 
+using testing_support::edited;
 using testing_support::parsed;
 
 std::string fileCard(std::string_view id, std::string_view file) {
@@ -19,7 +22,7 @@ std::string noteCanvas(std::string_view text) {
 // A package whose root opens map/Shared.canvas from cards a and b (and, when asked, c), and an
 // ordinary submap from card p; Shared itself opens map/Shared/Inner.canvas from card i.
 struct Package {
-    std::map<std::string, std::string> files;
+    MapDocument::KnownFiles files;
     SharedSubmapCopies copies;
     JSONValue body;  // the editor state, which the editor sends back as its save body
 
@@ -38,15 +41,17 @@ struct Package {
     }
 };
 
-// `body` with one member of the map at `path` replaced.
-JSONValue edited(const JSONValue& body, std::string_view path, std::string_view member, std::string_view json) {
+// `body` with only the maps at `paths`, in that order.
+// `body` with the maps at `paths` dropped as copies are: only their path stays.
+JSONValue dropping(const JSONValue& body, std::set<std::string_view> paths) {
     std::vector<JSONValue> maps;
-    for (const auto& map : (*body["maps"]).elements())
-        maps.push_back(map["path"]->stringValue() == path ? map.setting(member, parsed(json)) : map);
+    for (const auto& map : (*body["maps"]).elements()) {
+        const bool drop = paths.contains(*map["path"]->stringValue());
+        maps.push_back(drop ? JSONValue::object({{"path", *map["path"]}}) : map);
+    }
     return body.setting("maps", JSONValue::array(maps));
 }
 
-// `body` with only the maps at `paths`, in that order.
 JSONValue only(const JSONValue& body, std::vector<std::string_view> paths) {
     std::vector<JSONValue> maps;
     for (const auto path : paths)
@@ -77,8 +82,8 @@ TEST(SharedSubmapCopies, FromLoadedRecordsEveryCopyOfEachFileLoadedMoreThanOnce)
                                             {"/a", fingerprintOf(sharedCanvas)}, {"/a/i", fingerprintOf(noteCanvas("inner"))},
                                             {"/b", fingerprintOf(sharedCanvas)}, {"/b/i", fingerprintOf(noteCanvas("inner"))}}));
     EXPECT_EQ(package.copies.current, (std::map<std::string, JSONValue>{
-                                          {"map/shared.canvas", fingerprintOf(sharedCanvas)},
-                                          {"map/shared/inner.canvas", fingerprintOf(noteCanvas("inner"))}}));
+                                          {"map/Shared.canvas", fingerprintOf(sharedCanvas)},
+                                          {"map/Shared/Inner.canvas", fingerprintOf(noteCanvas("inner"))}}));
     EXPECT_EQ(Package({"a"}).copies, SharedSubmapCopies{});
 }
 
@@ -86,7 +91,7 @@ TEST(SharedSubmapResolve, BodiesThatDropNoCopyPassThroughAsTheSameValue) {
     const Package plain({"a"});
     const Package shared;
     const std::pair<JSONValue, const Package*> cases[] = {
-        {edited(plain.body, "/a", "canvas", noteCanvas("edited")), &plain},
+        {edited(plain.body, "/a", noteCanvas("edited")), &plain},
         {parsed(R"({"maps":{"path":"/a"}})"), &shared},
         {parsed(R"([{"maps":[]}])"), &shared},
         {only(shared.body, {"/", "/p"}), &shared},
@@ -99,18 +104,18 @@ TEST(SharedSubmapResolve, BodiesThatDropNoCopyPassThroughAsTheSameValue) {
     }
 
     // The only copy in the body, edited: written from the same body, and the copies advance.
-    const JSONValue lone = only(edited(shared.body, "/b", "canvas", R"({"note":"b"})"), {"/", "/b"});
+    const JSONValue lone = only(edited(shared.body, "/b", R"({"note":"b"})"), {"/", "/b"});
     const auto result = accepted(lone, shared, shared.copies);
     EXPECT_EQ(result.body.node(), lone.node());
-    EXPECT_EQ(result.copies.current.at("map/shared.canvas"), fingerprintOf(R"({"note":"b"})"));
+    EXPECT_EQ(result.copies.current.at("map/Shared.canvas"), fingerprintOf(R"({"note":"b"})"));
 }
 
 TEST(SharedSubmapResolve, CopiesThatDifferOnlyInNotationAreUneditedAndAllDropped) {
     const Package package;
-    JSONValue body = edited(package.body, "/a/i", "canvas", R"({"edges":[],"nodes":[{"y":2e1,"x":10.0,"text":"inner","type":"text","id":"n1","color":null}]})");
+    JSONValue body = edited(package.body, "/a/i", R"({"edges":[],"nodes":[{"y":2e1,"x":10.0,"text":"inner","type":"text","id":"n1","color":null}]})");
     body = parsed(R"({"version":1,"maps":[],"view":{"zoom":2}})").setting("maps", *body["maps"]);
     const auto result = accepted(body, package, package.copies);
-    EXPECT_EQ(result.body, only(body, {"/", "/p"}));
+    EXPECT_EQ(result.body, dropping(body, {"/a", "/a/i", "/b", "/b/i"}));
     EXPECT_EQ(result.copies, package.copies);
 }
 
@@ -118,19 +123,19 @@ TEST(SharedSubmapResolve, AnEditedCopyIsWrittenAndACopyEditedFromBeforeThatSaveI
     const Package package;
     const std::string fromA = R"({"nodes":[],"edges":[],"note":"a"})";
     SharedSubmapCopies expected = package.copies;
-    expected.baselines["/a"] = expected.current["map/shared.canvas"] = fingerprintOf(fromA);
+    expected.baselines["/a"] = expected.current["map/Shared.canvas"] = fingerprintOf(fromA);
 
-    const JSONValue editedA = edited(package.body, "/a", "canvas", fromA);
+    const JSONValue editedA = edited(package.body, "/a", fromA);
     const auto first = accepted(editedA, package, package.copies);
-    EXPECT_EQ(first.body, only(editedA, {"/", "/a", "/p"}));
+    EXPECT_EQ(first.body, dropping(editedA, {"/a/i", "/b", "/b/i"}));
     EXPECT_EQ(first.copies, expected);
 
-    EXPECT_EQ(refusal(edited(editedA, "/b", "canvas", R"({"note":"b"})"), package, first.copies).description(),
+    EXPECT_EQ(refusal(edited(editedA, "/b", R"({"note":"b"})"), package, first.copies).description(),
               "map/Shared.canvas is linked from /a, /b and holds different edits under each; not saved \u2014 reopen the document to see both");
 
-    const JSONValue bLikeA = edited(editedA, "/b", "canvas", R"({"note":"a","edges":[],"nodes":[]})");
+    const JSONValue bLikeA = edited(editedA, "/b", R"({"note":"a","edges":[],"nodes":[]})");
     const auto second = accepted(bLikeA, package, first.copies);
-    EXPECT_EQ(second.body, only(bLikeA, {"/", "/b", "/p"}));
+    EXPECT_EQ(second.body, dropping(bLikeA, {"/a", "/a/i", "/b/i"}));
     expected.baselines["/b"] = fingerprintOf(fromA);
     EXPECT_EQ(second.copies, expected);
 }
@@ -138,22 +143,22 @@ TEST(SharedSubmapResolve, AnEditedCopyIsWrittenAndACopyEditedFromBeforeThatSaveI
 TEST(SharedSubmapResolve, CopiesEditedAlikeInOneSaveWriteOneAndAdvanceBoth) {
     const Package package;
     const std::string alike = noteCanvas("both");
-    const JSONValue body = edited(edited(package.body, "/a/i", "canvas", alike), "/b/i", "canvas", alike);
+    const JSONValue body = edited(edited(package.body, "/a/i", alike), "/b/i", alike);
     const auto result = accepted(body, package, package.copies);
-    EXPECT_EQ(result.body, only(body, {"/", "/a/i", "/p"}));
+    EXPECT_EQ(result.body, dropping(body, {"/a", "/b", "/b/i"}));
     SharedSubmapCopies expected = package.copies;
-    expected.baselines["/a/i"] = expected.baselines["/b/i"] = expected.current["map/shared/inner.canvas"] = fingerprintOf(alike);
+    expected.baselines["/a/i"] = expected.baselines["/b/i"] = expected.current["map/Shared/Inner.canvas"] = fingerprintOf(alike);
     EXPECT_EQ(result.copies, expected);
 }
 
 TEST(SharedSubmapResolve, CopiesEditedDifferentlyInOneSaveAreRefusedFirstAppearingFileFirst) {
     const Package package;
-    const JSONValue inkOnB = edited(edited(package.body, "/a/i", "canvas", noteCanvas("a")), "/b/i", "sidecar", R"({"nodes":{"n1":{"role":"ink"}}})");
+    const JSONValue inkOnB = edited(edited(package.body, "/a/i", noteCanvas("a")), "/b/i", R"({"nodes":{"n1":{"role":"ink"}}})", "sidecar");
     EXPECT_EQ(refusal(inkOnB, package, package.copies), MapDocumentError::sharedSubmapDiverged("map/Shared/Inner.canvas", {"/a/i", "/b/i"}));
 
     JSONValue both = package.body;
-    for (const auto path : {"/a", "/a/i"}) both = edited(both, path, "canvas", "{}");
-    for (const auto path : {"/b", "/b/i"}) both = edited(both, path, "canvas", "[1]");
+    for (const auto path : {"/a", "/a/i"}) both = edited(both, path, "{}");
+    for (const auto path : {"/b", "/b/i"}) both = edited(both, path, "[1]");
     EXPECT_EQ(refusal(only(both, {"/b/i", "/b", "/a/i", "/a"}), package, package.copies),
               MapDocumentError::sharedSubmapDiverged("map/Shared/Inner.canvas", {"/b/i", "/a/i"}));
     EXPECT_EQ(refusal(only(both, {"/b", "/b/i", "/a/i", "/a"}), package, package.copies),
@@ -162,27 +167,28 @@ TEST(SharedSubmapResolve, CopiesEditedDifferentlyInOneSaveAreRefusedFirstAppeari
 
 TEST(SharedSubmapResolve, RefusalNamesTheFirstEditedCopysFileAndEveryCopyInBodyOrder) {
     Package package({"a", "b", "c"});
-    package.files["/c"] = "Map/SHARED.canvas";  // the same file, as another card spells it
-    const JSONValue editedA = edited(package.body, "/a", "canvas", R"({"note":"a"})");
+    package.files["/c"] = "/map//Shared.canvas";  // the same file, as another card spells it
+    const JSONValue editedA = edited(package.body, "/a", R"({"note":"a"})");
     const auto saved = accepted(editedA, package, package.copies);
-    const JSONValue editedC = edited(editedA, "/c", "canvas", R"({"note":"c"})");
+    const JSONValue editedC = edited(editedA, "/c", R"({"note":"c"})");
 
     // b already holds the file's content and c does not; then c alone, edited from before a's save.
-    EXPECT_EQ(refusal(only(edited(editedC, "/b", "canvas", R"({"note":"a"})"), {"/b", "/c", "/a"}), package, saved.copies),
+    EXPECT_EQ(refusal(only(edited(editedC, "/b", R"({"note":"a"})"), {"/b", "/c", "/a"}), package, saved.copies),
               MapDocumentError::sharedSubmapDiverged("map/Shared.canvas", {"/b", "/c", "/a"}));
     EXPECT_EQ(refusal(only(editedC, {"/b", "/c", "/a"}), package, saved.copies).description(),
-              "Map/SHARED.canvas is linked from /b, /c, /a and holds different edits under each; not saved \u2014 reopen the document to see both");
+              "/map//Shared.canvas is linked from /b, /c, /a and holds different edits under each; not saved \u2014 reopen the document to see both");
 }
 
 TEST(SharedSubmapResolve, MapsNotSharedAtLoadPassThrough) {
     Package package;
     package.files.erase("/b/i");  // no longer known as a copy of Inner
-    std::vector<JSONValue> maps = (*edited(package.body, "/p", "canvas", noteCanvas("edited"))["maps"]).elements().elements();
+    std::vector<JSONValue> maps = (*edited(package.body, "/p", noteCanvas("edited"))["maps"]).elements().elements();
     for (const auto& extra : parsed(R"([{"path":"/new"},{"path":7},"not a map"])").elements()) maps.push_back(extra);
 
-    const auto result = accepted(package.body.setting("maps", JSONValue::array(maps)), package, package.copies);
+    const JSONValue body = package.body.setting("maps", JSONValue::array(maps));
+    const auto result = accepted(body, package, package.copies);
     // Dropped: the unedited copies /a and /b of Shared, and /a/i, now Inner's only known copy.
-    EXPECT_EQ(*result.body["maps"], JSONValue::array({maps[0], maps[4], maps[5], maps[6], maps[7], maps[8]}));
+    EXPECT_EQ(result.body, dropping(body, {"/a", "/a/i", "/b"}));
     EXPECT_EQ(result.copies, package.copies);
 }
 
