@@ -26,7 +26,8 @@ DocumentTree sharedPackage() {
 std::vector<std::pair<std::string, std::string>> reloaded(const MapDocumentCore& core) {
     std::vector<std::pair<std::string, std::string>> maps;
     const auto loaded = MapDocument::load(core.tree(), MapDocument::rootCanvasName);
-    for (const LoadedMap& map : loaded.value()) maps.emplace_back(map.path, map.file);
+    if (!loaded) return {{"no root canvas", ""}};
+    for (const LoadedMap& map : *loaded) maps.emplace_back(map.path, map.file);
     return maps;
 }
 
