@@ -1,10 +1,11 @@
 // The composition root of the desktop app: reads what it needs from the process once and hands
 // it to the application.
 
+#include "app/Surroundings.h"
 #include "app/VelkApplication.h"
 #include "platform/ResourceFolder.h"
 
-#include <glib.h>
+#include <gtk/gtk.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -27,10 +28,13 @@ int main(int argc, char* argv[]) {
     // Windows carry the application id as their class, so desktops match them to the desktop file.
     g_set_prgname("dev.velk.Velk");
     g_set_application_name("velk");
+    gtk_window_set_default_icon_name("dev.velk.Velk");
     // Drafts live with the user's data rather than in /tmp, so a restart never takes them away.
     const std::string drafts = std::string(g_get_user_data_dir()) + "/velk/Unsaved Maps";
     const std::string defaults = std::string(g_get_user_config_dir()) + "/velk/defaults.json";
-    auto app = velk::VelkApplication::create(velk::VelkApplication::Paths{*resources, drafts, defaults},
-                                             velk::TraceSink::process());
+    const velk::Surroundings surroundings = velk::readSurroundings();
+    auto app = velk::VelkApplication::create(
+        velk::VelkApplication::Paths{*resources, drafts, defaults, surroundings.mapsFolder, surroundings.userFolders},
+        velk::TraceSink::process());
     return app->run(argc, argv);
 }

@@ -1,8 +1,10 @@
 #include "EditorWindow.h"
 
 #include "app/ClosingStep.h"
+#include "app/PrimaryMenu.h"
 
 #include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/headerbar.h>
 #include <gtkmm/messagedialog.h>
 #include <glibmm/fileutils.h>
 #include <glibmm/main.h>
@@ -41,6 +43,10 @@ EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes e
                " restoredFrame=" + (size.restored ? "true" : "false");
     });
     gtk_window_set_child(GTK_WINDOW(gobj()), m_binding->widget());
+    set_show_menubar(false);
+    auto* bar = Gtk::make_managed<Gtk::HeaderBar>();
+    bar->pack_end(*makePrimaryMenuButton(services.menu));
+    set_titlebar(*bar);
 
     // Escape means nothing to the window itself; the page has its own uses for it.
     auto keys = Gtk::EventControllerKey::create();

@@ -5,6 +5,8 @@
 // whether it holds anything the user could lose. Closing the window writes what the document
 // still holds; a draft with content first asks where to save it.
 //
+// The title bar is a header bar with the map's name and the primary menu (F10).
+//
 // Ownership: the window owns the document, the view binding and the host; the host refers to the
 // binding as its WebView and to the document weakly, so the host goes first, then the binding,
 // then the document. The shell (the application) outlives its windows. Main thread only.
@@ -40,6 +42,8 @@ public:
         Workspace& workspace;
         EditorWebHost::FeedbackLink feedbackURL;
         TraceSink trace;
+        // The menu the header bar's primary menu button holds.
+        Glib::RefPtr<Gio::MenuModel> menu;
     };
 
     EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes editorPage, Services services,

@@ -31,6 +31,7 @@ Glib::RefPtr<Gio::Menu> openRecentSubmenu(const Glib::RefPtr<Gio::Menu>& recentM
 const std::vector<Entry>& entries() {
     static const std::vector<Entry> table{
         {"File", 0, "New", "app.new", "<Control>n", false},
+        {"File", 0, "New from Template…", "app.new-from-template", "<Control><Shift>n", false},
         {"File", 0, "Open…", "app.open", "<Control>o", false},
         {"File", 1, "Close", "win.close", "<Control>w", false},
         {"File", 1, "Save…", "win.save", "<Control>s", false},
@@ -39,7 +40,6 @@ const std::vector<Entry>& entries() {
         {"File", 1, "Rename…", "win.rename", "", false},
         {"File", 1, "Move To…", "win.move", "", false},
         {"File", 1, "Revert To Saved", "win.revert", "", false},
-        {"File", 2, "Quit", "app.quit", "<Control>q", false},
         {"Edit", 0, "Undo", "win.undo", "<Control>z", true},
         {"Edit", 0, "Redo", "win.redo", "<Control><Shift>z", true},
         {"Edit", 1, "Cut", "win.cut", "<Control>x", true},
@@ -48,14 +48,22 @@ const std::vector<Entry>& entries() {
         {"Edit", 1, "Select All", "win.select-all", "<Control>a", true},
         {"Window", 0, "Minimize", "win.minimize", "<Control>m", false},
         {"Window", 0, "Zoom", "win.zoom", "", false},
+        {"Window", 1, "Start Window", "app.start-window", "<Control><Shift>1", false},
+        {"Window", 2, "Bring All to Front", "app.bring-all-to-front", "", false},
         {"Help", 0, "Keyboard Shortcuts", "app.shortcuts", "<Control>question", false},
         {"Help", 1, "Send Feedback…", "app.feedback", "", false},
+        {applicationMenu, 0, "Maps Folder…", "app.maps-folder", "", false},
+        {applicationMenu, 0, "About velk", "app.about", "", false},
+        {applicationMenu, 1, "Quit velk", "app.quit", "<Control>q", false},
     };
     return table;
 }
 
 Bar build() {
-    Bar bar{Gio::Menu::create(), Gio::Menu::create()};
+    Bar bar{Gio::Menu::create(), Gio::Menu::create(), Gio::Menu::create()};
+    // The submenus sit together in the first section; the application's items follow.
+    auto submenus = Gio::Menu::create();
+    bar.menu->append_section(submenus);
     Glib::RefPtr<Gio::Menu> submenu;
     Glib::RefPtr<Gio::Menu> section;
     std::string_view menuName;
@@ -70,8 +78,13 @@ Bar build() {
     for (const auto& entry : entries()) {
         if (entry.menu != menuName) {
             endSection();
-            submenu = Gio::Menu::create();
-            bar.menu->append_submenu(text(entry.menu), submenu);
+            if (menuName == "Window") submenu->append_section(bar.windows);
+            if (entry.menu == applicationMenu) {
+                submenu = bar.menu;
+            } else {
+                submenu = Gio::Menu::create();
+                submenus->append_submenu(text(entry.menu), submenu);
+            }
             menuName = entry.menu;
             sectionNumber = -1;
         }
@@ -91,6 +104,8 @@ std::vector<Accelerator> accelerators() {
     for (const auto& entry : entries()) {
         if (entry.keys.empty() || entry.keysBelongToPage) continue;
         registered.push_back({std::string(entry.action), {text(entry.keys)}});
+        // Shift turns 1 into "!" on most layouts, and GTK compares the key it then gets.
+        if (entry.keys.ends_with("<Shift>1")) registered.back().keys.push_back(Glib::ustring("<Control>exclam"));
     }
     return registered;
 }

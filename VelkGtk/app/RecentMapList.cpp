@@ -2,13 +2,14 @@
 
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
+#include "start/StartGrid.h"
 
 #include <glibmm/convert.h>
 #include <glibmm/fileutils.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <set>
+#include <sys/stat.h>
 
 namespace velk {
 namespace {
@@ -35,17 +36,12 @@ std::string pathOf(const Glib::ustring& uri) {
 
 }  // namespace
 
-std::vector<std::string> recentPackages(std::vector<RecentFile> files,
-                                        const std::function<bool(const std::string&)>& isDirectory,
-                                        std::size_t limit) {
+std::vector<std::string> recentPackages(std::vector<RecentFile> files) {
     std::ranges::stable_sort(files, std::greater<>(), &RecentFile::modified);
     std::vector<std::string> packages;
-    std::set<std::string> seen;
     for (auto& file : files) {
-        if (packages.size() == limit) break;
         std::string path = PackagePlacement::withoutTrailingSlash(file.path);
-        if (path.empty() || !isPackagePath(path) || !seen.insert(path).second) continue;
-        if (isDirectory(path)) packages.push_back(std::move(path));
+        if (!path.empty() && isPackagePath(path)) packages.push_back(std::move(path));
     }
     return packages;
 }
@@ -85,12 +81,28 @@ std::vector<RecentMapList::Entry> RecentMapList::entries() const {
     return entries;
 }
 
-std::vector<std::string> RecentMapList::packages() const {
+std::vector<RecentMap> RecentMapList::rows(std::string_view home) const {
     std::vector<RecentFile> files;
     for (auto& entry : entries()) files.push_back(std::move(entry.file));
-    return recentPackages(std::move(files), [](const std::string& path) {
-        return Glib::file_test(path, Glib::FileTest::IS_DIR);
-    }, menuLimit);
+    const auto exists = [](std::string_view path) { return Glib::file_test(std::string(path), Glib::FileTest::IS_DIR); };
+    const auto modified = [](std::string_view path) -> std::optional<TimePoint> {
+        struct stat status {};
+        if (::stat(std::string(path).c_str(), &status) != 0) return std::nullopt;
+        return std::chrono::system_clock::from_time_t(status.st_mtim.tv_sec) +
+               std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(status.st_mtim.tv_nsec));
+    };
+    return RecentMaps::rows(recentPackages(std::move(files)), home, exists, modified);
+}
+
+void RecentMapList::remove(const std::string& package) {
+    std::vector<std::string> paths;
+    const auto listed = entries();
+    for (const auto& entry : listed) paths.push_back(entry.file.path);
+    const auto kept = StartGrid::recents(paths, package);
+    for (const auto& entry : listed) {
+        if (entry.file.path.empty() || std::ranges::find(kept, entry.file.path) != kept.end()) continue;
+        gtk_recent_manager_remove_item(m_manager->gobj(), entry.uri.c_str(), nullptr);
+    }
 }
 
 void RecentMapList::clear() {

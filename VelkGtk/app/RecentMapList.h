@@ -2,13 +2,17 @@
 
 // The maps behind File ▸ Open Recent, kept in the desktop's list of recently used files through a
 // Gtk::RecentManager, so that file choosers and other tools see them too. velk adds a map when it
-// opens it and again when it is saved elsewhere, moved or renamed; the menu lists only velk
-// packages that still exist, newest first; "Clear Menu" removes velk's entries and nobody else's.
+// opens it and again when it is saved elsewhere, moved or renamed. The start window's grid and
+// the menu show the same rows (RecentMaps::rows: velk packages that still exist, newest first,
+// each once, at most ten); "Remove from Recents" takes every spelling of one map off the list,
+// and "Clear Menu" removes velk's entries and nobody else's.
 //
 // GtkRecentManager keeps its list only once GTK has a display (it asks the display's settings
 // whether recent files are enabled), so the choice of entries is a function of its own.
 //
 // Main thread only.
+
+#include "start/RecentMaps.h"
 
 #include <gtkmm/recentmanager.h>
 
@@ -26,22 +30,20 @@ struct RecentFile {
     bool operator==(const RecentFile&) const = default;
 };
 
-// The velk packages among `files` that are folders on disk, newest first, each once, at most
-// `limit` of them.
-[[nodiscard]] std::vector<std::string> recentPackages(std::vector<RecentFile> files,
-                                                      const std::function<bool(const std::string&)>& isDirectory,
-                                                      std::size_t limit);
+// The velk packages among `files`, newest first, as the recent list names them.
+[[nodiscard]] std::vector<std::string> recentPackages(std::vector<RecentFile> files);
 
 class RecentMapList {
 public:
-    static constexpr std::size_t menuLimit = 10;
-
     explicit RecentMapList(Glib::RefPtr<Gtk::RecentManager> manager);
 
     void add(const std::string& package);
     // The package moved: its old entry goes, the new one is added.
     void moved(const std::string& from, const std::string& to);
-    [[nodiscard]] std::vector<std::string> packages() const;
+    // The rows of the recent maps that still exist; folders inside `home` are written "~".
+    [[nodiscard]] std::vector<RecentMap> rows(std::string_view home) const;
+    // Takes every spelling of `package` off the list.
+    void remove(const std::string& package);
     void clear();
 
     // Called when the desktop's list changed, by velk or by anyone else.

@@ -6,8 +6,12 @@
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 #include "shell/Beta.h"
+#include "shell/Updates.h"
+#include "start/StartWindowSpec.h"
+#include "trace/Trace.h"
 
 #include <glib.h>
+#include <gtkmm/icontheme.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,21 +55,52 @@ VelkApplication::~VelkApplication() {
 
 void VelkApplication::on_startup() {
     Gtk::Application::on_startup();
+    m_trace([] { return std::string("willFinishLaunching"); });
+    // The app's icon sits in the icon theme beside the resources, installed or in the build tree,
+    // so it is found whatever prefix velk is installed into.
+    Gtk::IconTheme::get_for_display(Gdk::Display::get_default())
+        ->add_search_path(PackagePlacement::join(PackagePlacement::parentFolder(m_paths.resources), "icons"));
+    // Every window shows the menu in its header bar; a menu bar GTK would hand to the desktop
+    // shows nowhere on most of them.
     m_menu = MainMenu::build();
-    set_menubar(m_menu.menu);
     addActions();
     for (const auto& accelerator : MainMenu::accelerators()) set_accels_for_action(accelerator.action, accelerator.keys);
     m_recent.emplace(Gtk::RecentManager::get_default());
     m_recent->signalChanged().connect([this] { refreshRecentMenu(); });
     refreshRecentMenu();
+    makeStartWindow();
+    signal_window_added().connect([this](Gtk::Window* window) {
+        watchWindow(*window);
+        refreshWindowList();
+    });
+    signal_window_removed().connect([this](Gtk::Window*) { refreshWindowList(); });
+    Updates::start();
     // The session manager asks before logging out; whatever is pending is written then.
     property_register_session() = true;
     signal_query_end().connect([this] { saveAll(); });
 }
 
 void VelkApplication::on_activate() {
-    // Nothing to open: the drafts a past session left, or else a new one.
-    if (reopenLeftoverDrafts() == 0) openDraft(std::string(newMapName));
+    if (m_launched) {
+        // velk started again while it runs: the start window, unless a map window is in sight.
+        const auto open = openEditorWindows();
+        const bool visible = std::ranges::any_of(open, [](EditorWindow* window) { return window->get_visible(); });
+        if (StartWindowSpec::showsOnReopen(visible)) m_start->show(false);
+        return;
+    }
+    // Nothing to open: the drafts a past session left, or else the start window.
+    if (reopenLeftoverDrafts() == 0) {
+        m_trace([] { return std::string("applicationShouldOpenUntitledFile -> start window"); });
+        m_start->show(false);
+    }
+    finishLaunching();
+}
+
+std::vector<EditorWindow*> VelkApplication::openEditorWindows() const {
+    std::vector<EditorWindow*> open;
+    for (const auto& window : m_windows)
+        if (!window->hasClosed()) open.push_back(window.get());
+    return open;
 }
 
 EditorWindow* VelkApplication::windowShowing(const std::string& folder) const {
@@ -98,6 +133,7 @@ void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&)
     for (const auto& file : files) {
         if (auto path = file->get_path(); !path.empty()) openPackage(path);
     }
+    if (!m_launched) finishLaunching();
 }
 
 void VelkApplication::on_shutdown() {
@@ -114,27 +150,33 @@ void VelkApplication::saveAll() {
 }
 
 EditorWindow* VelkApplication::openPackage(const std::string& path) {
+    auto opened = tryOpenPackage(path);
+    if (!opened) {
+        tell(opened.error());
+        return nullptr;
+    }
+    return *opened;
+}
+
+Expected<EditorWindow*, PageAlert> VelkApplication::tryOpenPackage(const std::string& path) {
     auto target = packageToOpen(path, [this](const std::string& candidate) {
         return PackagePlacement::exists(m_fileSystem, candidate);
     });
     const std::string heading =
         "velk cannot open \u201c" + PackagePlacement::lastComponent(target.value_or(path)) + "\u201d";
     if (!target) {
-        tell({heading, "A map is a folder whose name ends in \u201c.velk\u201d, or a folder holding a map.canvas."});
-        return nullptr;
+        return Unexpected(
+            PageAlert{heading, "A map is a folder whose name ends in \u201c.velk\u201d, or a folder holding a map.canvas."});
     }
     const std::string& folder = *target;
     if (auto* shown = windowShowing(folder)) {
         shown->present();
         return shown;
     }
-    auto page = editorPage();
-    if (!page) return nullptr;
+    auto page = EditorBundle::html(m_paths.resources, m_fileSystem);
+    if (auto alert = pageAlert(page)) return Unexpected(*alert);
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);
-    if (!document) {
-        tell({heading, document.error().description()});
-        return nullptr;
-    }
+    if (!document) return Unexpected(PageAlert{heading, document.error().description()});
     return show(*document, *page);
 }
 
@@ -184,6 +226,8 @@ void VelkApplication::tell(const PageAlert& alert) {
         // new alert before then gets a dialog of its own.
         std::shared_ptr<Gtk::MessageDialog> dismissed(m_alert.release());
         m_mainQueue.runSoon([dismissed] {});
+        // Nothing else on screen (a map named at launch could not be opened): velk stays in reach.
+        if (openEditorWindows().empty() && !m_start->isVisible()) m_start->show(false);
     });
     m_alert->present();
 }
@@ -202,7 +246,7 @@ EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, Shar
         std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,
                                [this](std::optional<std::string_view> message) { return feedbackURL(message); },
-                               m_trace},
+                               m_trace, m_menu.menu},
         *this, m_sizeMemory.open());
     EditorWindow* shown = window.get();
     m_windows.push_back(std::move(window));
@@ -225,6 +269,10 @@ void VelkApplication::windowClosing(EditorWindow& window) {
     m_mainQueue.runSoon([this, closing = &window] {
         std::erase_if(m_windows, [closing](const auto& held) { return held.get() == closing; });
     });
+    if (!openEditorWindows().empty()) return;
+    // The last map window went: velk ends when that was asked for, else the start window shows.
+    if (m_quitting) quit();
+    else m_start->show(false);
 }
 
 }  // namespace velk

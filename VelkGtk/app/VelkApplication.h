@@ -1,15 +1,22 @@
 #pragma once
 
 // The desktop application object: one per user session (a second `velk MAP.velk` hands the map
-// to the running instance), holding the services every editor window shares, the menu bar and
-// the windows themselves. `velk` with packages opens each in an editor window; with nothing to
-// open it reopens the drafts an earlier run left, or makes a new draft map. A draft lives in a
-// folder of its own under the drafts folder until the user saves it somewhere.
+// to the running instance), holding the services every editor window shares, the menu, the start
+// window and the editor windows. `velk` with packages opens each in an editor window; with
+// nothing to open it reopens the drafts an earlier run left, or else shows the start window. A
+// draft lives in a folder of its own under the drafts folder until the user saves it somewhere.
+//
+// Linux has no Dock to keep a windowless app reachable, so: when the last map window closes the
+// start window is shown; closing the start window while no map window is open quits; `velk`
+// again while velk runs shows the start window when no map window is visible, and does nothing
+// when one is.
 //
 // Made once by main() (or by a test), which passes the paths it read from the process; the
 // application reads no environment of its own. Main thread only.
 
+#include "app/AboutVelk.h"
 #include "app/EditorWindow.h"
+#include "app/MapsFolderPanel.h"
 #include "app/EditorWindowShell.h"
 #include "app/MainMenu.h"
 #include "app/PageAlert.h"
@@ -22,6 +29,9 @@
 #include "platform/JSONFileDefaults.h"
 #include "platform/PosixFileSystem.h"
 #include "preview/LinkPreviewFetcher.h"
+#include "start/StartWindow.h"
+#include "start/StartWindowController.h"
+#include "start/TemplatePreviews.h"
 
 #include <gtkmm/application.h>
 #include <gtkmm/filechoosernative.h>
@@ -41,6 +51,9 @@ public:
         std::string temporaryRoot;  // where draft maps live until they are saved
         // The user defaults file; empty keeps them beside the drafts (tests use that).
         std::string defaultsFile = {};
+        // VELK_MAPS_FOLDER as the process had it: new maps go there without asking.
+        std::optional<std::string> mapsFolder = {};
+        MapsFolder::UserFolders userFolders = {};
     };
 
     // `documents` paces every document's thumbnails and outside-change checks (tests shorten it).
@@ -48,8 +61,11 @@ public:
                                                               DocumentOptions documents = {});
     ~VelkApplication() override;
 
-    // Opens the package at `folder` (or the package of a map.canvas path) in a new window.
+    // Opens the package at `folder` (or the package of a map.canvas path) in a new window, or
+    // tells the user why it cannot.
     EditorWindow* openPackage(const std::string& path);
+    // The same, handing back what to tell the user instead of telling it.
+    [[nodiscard]] Expected<EditorWindow*, PageAlert> tryOpenPackage(const std::string& path);
     // The open window of the package `folder`, if there is one.
     [[nodiscard]] EditorWindow* windowShowing(const std::string& folder) const;
     // The name of a new map until the user gives it one.
@@ -59,6 +75,12 @@ public:
     [[nodiscard]] const std::vector<std::unique_ptr<EditorWindow>>& editorWindows() const noexcept {
         return m_windows;
     }
+
+    [[nodiscard]] StartWindowController& startController() { return *m_start; }
+    [[nodiscard]] StartWindow& startWindow() { return *m_startWindow; }
+    [[nodiscard]] const MainMenu::Bar& menu() const noexcept { return m_menu; }
+    // The editor windows that are open (not closing).
+    [[nodiscard]] std::vector<EditorWindow*> openEditorWindows() const;
 
     void showStartWindow() override;
     void duplicate(const VelkDocument& document) override;
@@ -74,6 +96,15 @@ protected:
 
 private:
     void addActions();
+    void makeStartWindow();
+    // What velk does once the first activation or open is handled: the launch trace.
+    void finishLaunching();
+    void traceWindows(const std::string& tag);
+    void refreshWindowList();
+    void watchWindow(Gtk::Window& window);
+    void presentWindow(guint id);
+    // The start window went away: with no map window open, velk ends.
+    void startWindowClosed();
     // Opens the drafts an earlier run left behind and returns how many.
     int reopenLeftoverDrafts();
     void refreshRecentMenu();
@@ -97,6 +128,14 @@ private:
     LinkPreviewFetcher m_previews;
     GioWorkspace m_workspace;
     MainMenu::Bar m_menu;
+    TemplatePreviews m_templatePreviews;
+    std::unique_ptr<MapsFolderPanel> m_mapsFolder;
+    std::unique_ptr<StartWindow> m_startWindow;
+    std::unique_ptr<StartWindowController> m_start;
+    std::unique_ptr<Gtk::AboutDialog> m_about;
+    bool m_launched = false;
+    // Quit was asked: windows closing now do not bring the start window back.
+    bool m_quitting = false;
     std::optional<RecentMapList> m_recent;
     Glib::RefPtr<Gtk::FileChooserNative> m_openChooser;
     std::vector<std::unique_ptr<EditorWindow>> m_windows;

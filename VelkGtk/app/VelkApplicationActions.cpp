@@ -8,6 +8,8 @@
 #include "share/ShareBase.h"
 
 #include <giomm/file.h>
+#include <glibmm/main.h>
+#include <unistd.h>
 
 namespace velk {
 
@@ -22,6 +24,24 @@ void VelkApplication::addActions() {
         if (m_recent) m_recent->clear();
     });
     add_action("quit", [this] { quitAfterClosingWindows(); });
+    add_action("new-from-template", [this] { m_start->show(true); });
+    add_action("start-window", [this] { m_start->show(false); });
+    add_action("maps-folder", [this] { 
+        Gtk::Window* parent = get_active_window();
+        m_mapsFolder->choose(parent ? *parent : *m_startWindow, std::nullopt, [](const std::optional<std::string>&) {}); });
+    add_action("about", [this] {
+        m_about = makeAboutVelk(get_active_window());
+        m_about->set_hide_on_close(true);
+        m_about->present();
+    });
+    add_action("bring-all-to-front", [this] {
+        for (auto* window : get_windows())
+            if (window->get_visible()) window->present();
+    });
+    add_action_with_parameter(std::string(MainMenu::presentWindowActionName), Glib::VARIANT_TYPE_UINT32,
+                              [this](const Glib::VariantBase& target) {
+                                  presentWindow(Glib::VariantBase::cast_dynamic<Glib::Variant<guint32>>(target).get());
+                              });
     add_action("shortcuts", [this] {
         // A build whose share service address is unusable has no page to show.
         if (auto page = HelpPages::shortcuts(defaultShareBase())) m_workspace.openURL(*page);
@@ -31,11 +51,90 @@ void VelkApplication::addActions() {
 
 void VelkApplication::refreshRecentMenu() {
     m_menu.recentMaps->remove_all();
-    for (const auto& package : m_recent->packages()) {
-        auto item = Gio::MenuItem::create(MapNaming::displayName(PackagePlacement::lastComponent(package)), "");
-        item->set_action_and_target(std::string(MainMenu::openRecentAction), Glib::Variant<Glib::ustring>::create(package));
+    for (const auto& row : m_recent->rows(MapsFolder::home(m_paths.userFolders))) {
+        auto item = Gio::MenuItem::create(row.name, "");
+        item->set_action_and_target(std::string(MainMenu::openRecentAction), Glib::Variant<Glib::ustring>::create(row.path));
         m_menu.recentMaps->append_item(item);
     }
+}
+
+void VelkApplication::makeStartWindow() {
+    m_mapsFolder = std::make_unique<MapsFolderPanel>(MapsFolderPanel::Setup{
+        m_defaults, m_fileSystem, m_paths.mapsFolder, m_paths.userFolders, m_trace});
+    m_startWindow = std::make_unique<StartWindow>(
+        m_templatePreviews,
+        StartWindow::Setup{m_menu.menu, buildText(), [this] { m_workspace.openURL(feedbackURL(std::nullopt)); },
+                           [this] { startWindowClosed(); }});
+    add_window(*m_startWindow);
+    const std::string templates = PackagePlacement::join(m_paths.resources, "Templates");
+    m_start = std::make_unique<StartWindowController>(
+        StartWindowController::Services{
+            m_fileSystem,
+            PackagePlacement::exists(m_fileSystem, templates) ? std::optional<std::string>(templates) : std::nullopt,
+            m_trace,
+            [this] { return m_recent->rows(MapsFolder::home(m_paths.userFolders)); },
+            [this](const std::string& package) { m_recent->remove(package); },
+            [this](StartWindowController::FolderChosen then) {
+                m_mapsFolder->folderForNewMap(*m_startWindow, std::move(then));
+            },
+            [this](const std::string& package) -> std::optional<PageAlert> {
+                auto opened = tryOpenPackage(package);
+                if (opened) return std::nullopt;
+                return opened.error();
+            },
+            [this] { runOpen(); },
+            [this](const std::string& package) { m_workspace.revealFile(package); },
+            [this](const std::vector<MapTemplate>& listed) {
+                m_templatePreviews.prepare(listed, m_start->templatesDirectory());
+            }},
+        *m_startWindow);
+}
+
+void VelkApplication::startWindowClosed() {
+    if (openEditorWindows().empty()) quitAfterClosingWindows();
+}
+
+void VelkApplication::finishLaunching() {
+    m_launched = true;
+    m_trace([this] {
+        return "didFinishLaunching: documents=" + std::to_string(openEditorWindows().size()) + " types=[VelkDocument]";
+    });
+    traceWindows("didFinishLaunching");
+    Glib::signal_timeout().connect_once([this] { traceWindows("+2s"); }, 2000);
+}
+
+void VelkApplication::traceWindows(const std::string& tag) {
+    if (!m_trace.enabled()) return;
+    for (auto* window : get_windows()) {
+        m_trace([&] {
+            auto* numbered = dynamic_cast<Gtk::ApplicationWindow*>(window);
+            return "window[" + tag + "] " + G_OBJECT_TYPE_NAME(window->gobj()) + " #" +
+                   std::to_string(numbered ? numbered->get_id() : 0) + " frame=" + std::to_string(window->get_width()) +
+                   "x" + std::to_string(window->get_height()) + " visible=" + (window->get_visible() ? "true" : "false") +
+                   " title=\"" + std::string(window->get_title()) + "\"";
+        });
+    }
+}
+
+void VelkApplication::watchWindow(Gtk::Window& window) {
+    window.property_title().signal_changed().connect([this] { refreshWindowList(); });
+    window.property_visible().signal_changed().connect([this] { refreshWindowList(); });
+}
+
+void VelkApplication::refreshWindowList() {
+    if (!m_menu.windows) return;
+    m_menu.windows->remove_all();
+    for (auto* window : get_windows()) {
+        auto* numbered = dynamic_cast<Gtk::ApplicationWindow*>(window);
+        if (!numbered || !window->get_visible()) continue;
+        auto item = Gio::MenuItem::create(window->get_title(), "");
+        item->set_action_and_target(std::string(MainMenu::presentWindowAction), Glib::Variant<guint32>::create(numbered->get_id()));
+        m_menu.windows->append_item(item);
+    }
+}
+
+void VelkApplication::presentWindow(guint id) {
+    if (auto* window = get_window_by_id(id)) window->present();
 }
 
 void VelkApplication::runOpen() {
@@ -53,17 +152,13 @@ void VelkApplication::runOpen() {
 void VelkApplication::quitAfterClosingWindows() {
     // Each window writes its map as it closes, and a draft asks where to go first; the
     // application ends when the last window has gone. Closing removes windows from the list.
-    std::vector<EditorWindow*> open;
-    for (const auto& window : m_windows)
-        if (!window->hasClosed()) open.push_back(window.get());
-    for (auto* window : open) window->close();
-    if (std::ranges::all_of(m_windows, [](const auto& window) { return window->hasClosed(); })) quit();
+    m_quitting = true;
+    m_startWindow->set_visible(false);
+    for (auto* window : openEditorWindows()) window->close();
+    if (openEditorWindows().empty()) quit();
 }
 
-void VelkApplication::showStartWindow() {
-    // Until velk has a start window, home is choosing a map to open.
-    runOpen();
-}
+void VelkApplication::showStartWindow() { m_start->show(false); }
 
 void VelkApplication::duplicate(const VelkDocument& document) {
     openDraft(document.displayName() + " copy", document.core().tree());

@@ -15,6 +15,8 @@
 #include "shell/BookmarkCoding.h"
 #include "shell/BookmarkError.h"
 #include "shell/BookmarkStore.h"
+#include "platform/FileSystem.h"
+#include "platform/FileSystemError.h"
 
 #include <functional>
 #include <optional>
@@ -101,5 +103,17 @@ struct UserFolders {
 [[nodiscard]] Resolution forNewMap(std::optional<std::string_view> overrideSetting, BookmarkStore& store,
                                    BookmarkCoding& coding, std::string_view homeTrash,
                                    const IsDirectory& isDirectory = MapsFolder::isDirectory);
+
+// Why the folder the user picked could not be kept: it could not be made, or not remembered.
+using KeepError = std::variant<FileSystemError, BookmarkError>;
+[[nodiscard]] std::string describe(const KeepError& error);
+
+// Keeps new maps where the user picked: `folder(choice, documents)`, made with any missing folders
+// above it, then remembered. Gives what resolve finds afterwards: the folder, or Ask when it
+// cannot be used after all (it is in the trash, say).
+[[nodiscard]] Expected<Resolution, KeepError> keep(const std::string& choice, const std::string& documents,
+                                                   FileSystem& fileSystem, BookmarkStore& store, BookmarkCoding& coding,
+                                                   std::string_view homeTrash,
+                                                   const IsDirectory& isDirectory = MapsFolder::isDirectory);
 
 }  // namespace velk::MapsFolder

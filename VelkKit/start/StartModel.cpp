@@ -16,6 +16,14 @@ void StartModel::move(StartGrid::Move direction, int columns) {
     changed();
 }
 
+void StartModel::focusOn(int index) {
+    const int clamped = std::clamp(index, 0, int(m_cards.size()) - 1);
+    if (clamped == m_focus && m_keyboardNavigating) return;
+    m_focus = clamped;
+    m_keyboardNavigating = true;
+    changed();
+}
+
 std::optional<std::string> StartModel::activate(int index) {
     if (index < 0 || index >= int(m_cards.size())) return std::nullopt;
     if (const RecentMap* map = m_cards[std::size_t(index)].recentMap()) return map->path;

@@ -39,6 +39,10 @@ public:
     // An arrow key, with the grid's current column count.
     void move(StartGrid::Move direction, int columns);
 
+    // The keyboard reached card `index` another way than the arrows (Tab): it is focused and the
+    // focus ring shows, as after an arrow key. Announced only when something changed.
+    void focusOn(int index);
+
     // A click on card `index`, or Return on the focused one: the new-map card opens the sheet and
     // gives nothing; a recent card gives the path of the map to open.
     [[nodiscard]] std::optional<std::string> activate(int index);

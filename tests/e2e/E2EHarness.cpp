@@ -1,6 +1,7 @@
 #include "E2EHarness.h"
 
 #include "PageActions.h"
+#include "app/Surroundings.h"
 #include "bridge/BridgeScript.h"
 
 #include <giomm/file.h>
@@ -110,6 +111,7 @@ E2EHarness::~E2EHarness() {
     if (!m_app) return;
     // Windows write what they still hold when they close; the folder goes only after that.
     if (!closeWindows()) ADD_FAILURE() << "the editor windows did not close";
+    if (!quitApplication()) ADD_FAILURE() << "velk did not quit";
     m_app.reset();
 }
 
@@ -126,15 +128,48 @@ std::string E2EHarness::writePackage(const std::string& name, const std::string&
     return package;
 }
 
-void E2EHarness::start(const std::string& package) {
+void E2EHarness::makeApplication(const std::string& package) {
     m_package = package;
     m_startedAt = Clock::now();
-    m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path()}, TraceSink::process(),
-                                    documents);
+    const Surroundings surroundings = readSurroundings();
+    m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path(), {},
+                                                           surroundings.mapsFolder, surroundings.userFolders},
+                                    TraceSink::process(), documents);
     // A velk of the user's own (or a test running in parallel) must not be handed our package.
     m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
     m_app->register_application();
+}
+
+void E2EHarness::start(const std::string& package) {
+    makeApplication(package);
     m_app->open(Gio::File::create_for_path(package));
+}
+
+void E2EHarness::startEmpty() {
+    makeApplication({});
+    m_app->activate();
+}
+
+std::string E2EHarness::screenshot(Gtk::Widget& window, const std::string& name) {
+    if (!waitUntil([&] { return window.get_mapped() && window.get_width() > 0; })) return {};
+    // A few frames, so what was just shown is drawn.
+    waitUntil([] { return false; }, 500ms);
+    GtkWidget* widget = GTK_WIDGET(window.gobj());
+    const int width = gtk_widget_get_width(widget), height = gtk_widget_get_height(widget);
+    GdkPaintable* paintable = gtk_widget_paintable_new(widget);
+    GtkSnapshot* snapshot = gtk_snapshot_new();
+    gdk_paintable_snapshot(paintable, snapshot, width, height);
+    GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+    g_object_unref(paintable);
+    if (!node) return {};
+    const graphene_rect_t area = GRAPHENE_RECT_INIT(0, 0, float(width), float(height));
+    GdkTexture* texture = gsk_renderer_render_texture(gtk_native_get_renderer(gtk_widget_get_native(widget)), node, &area);
+    gsk_render_node_unref(node);
+    fs::create_directories(VELK_E2E_OUTPUT_DIR);
+    const std::string path = std::string(VELK_E2E_OUTPUT_DIR) + "/" + name + ".png";
+    const bool saved = texture && gdk_texture_save_to_png(texture, path.c_str());
+    if (texture) g_object_unref(texture);
+    return saved ? path : std::string();
 }
 
 bool E2EHarness::startAndWaitForCards(const std::string& package, int cards) {
@@ -150,17 +185,19 @@ EditorWindow& E2EHarness::window() const {
 
 bool E2EHarness::closeWindows() {
     if (!m_app) return true;
-    for (const auto& window : m_app->editorWindows()) {
-        if (window->gobj()) window->close();
-    }
-    return waitUntil([&] { return m_app->get_windows().empty(); });
+    for (auto* window : m_app->openEditorWindows()) window->close();
+    return waitUntil([&] { return m_app->editorWindows().empty(); });
 }
 
 bool E2EHarness::quitApplication() {
-    if (!m_app) return true;
+    // An application whose own loop ended has quit already.
+    if (!m_app || !m_app->is_registered()) return true;
     // What File ▸ Quit and Ctrl+Q do: every window closes the way it would on its own.
     m_app->activate_action("quit");
-    return waitUntil([&] { return m_app->get_windows().empty(); });
+    return waitUntil([&] {
+        return std::ranges::none_of(m_app->get_windows(), [](Gtk::Window* window) { return window->get_visible(); }) &&
+               m_app->openEditorWindows().empty();
+    });
 }
 
 ScriptResult E2EHarness::evaluate(std::string_view script, std::chrono::milliseconds deadline) {

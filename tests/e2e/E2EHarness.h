@@ -98,6 +98,9 @@ public:
 
     // Makes the application and opens `package` in it, as `velk PACKAGE` would.
     void start(const std::string& package);
+    // Makes the application and starts it with nothing to open, as `velk` alone would. The
+    // environment (VELK_MAPS_FOLDER) is read as main() reads it.
+    void startEmpty();
     // Starts and waits until the page has asked for the document and shows `cards` cards.
     [[nodiscard]] bool startAndWaitForCards(const std::string& package, int cards);
     [[nodiscard]] VelkApplication& application() const { return *m_app; }
@@ -106,9 +109,9 @@ public:
     [[nodiscard]] bool hasWindow() const {
         return m_app && !m_app->editorWindows().empty() && m_app->editorWindows().front()->gobj();
     }
-    // Closes every window as the user would (close request) and waits until they are gone.
+    // Closes every editor window as the user would (close request) and waits until they are gone.
     [[nodiscard]] bool closeWindows();
-    // Quits as the user would (File ▸ Quit) and waits until every window is gone.
+    // Quits as the user would (Quit velk) and waits until no window is left on screen.
     [[nodiscard]] bool quitApplication();
 
     // Evaluates `script` (an expression or statements, as in a console) in the page's main frame.
@@ -161,6 +164,10 @@ public:
     // When start() began making the application.
     [[nodiscard]] Clock::time_point startedAt() const noexcept { return m_startedAt; }
 
+    // Draws `window` (a window or a popover) as it is on screen into "<name>.png" in the tests' output folder; its path,
+    // or empty when it could not be drawn.
+    std::string screenshot(Gtk::Widget& window, const std::string& name);
+
     // Reading the package on disk.
     [[nodiscard]] std::string packageFile(const std::string& relative) const;
     // Every file of the package, relative paths, sorted.
@@ -169,6 +176,7 @@ public:
 
 private:
     void runInPage(std::string_view call);
+    void makeApplication(const std::string& package);
 
     testing_support::TempFolder m_folder;
     Glib::RefPtr<VelkApplication> m_app;

@@ -60,15 +60,15 @@ TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
     ASSERT_TRUE(velk.startAndWaitForCards(trip, 2));
     // The second window keeps the application running.
     ASSERT_TRUE(velk.application().openPackage(garden));
-    ASSERT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().size() == 2; }));
 
     velk.window().close();
-    ASSERT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().size() == 1; }));
     EXPECT_TRUE(waitUntil([&] { return velk.application().editorWindows().size() == 1; }, 5s))
         << "the closed window is still listed";
 
     velk.application().openPackage(trip);
-    EXPECT_TRUE(waitUntil([&] { return velk.application().get_windows().size() == 2; }, 10s))
+    EXPECT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().size() == 2; }, 10s))
         << "opening the package again showed no window";
 }
 

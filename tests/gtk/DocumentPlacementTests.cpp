@@ -1,8 +1,7 @@
 #include "document/PackagePlacement.h"
 #include "document/VelkDocument.h"
 
-#include "RecordingDocumentWindow.h"
-#include "SaveBodies.h"
+#include "DocumentRigs.h"
 #include "package/FaultyFileSystem.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"

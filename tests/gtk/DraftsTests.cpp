@@ -1,7 +1,7 @@
 #include "document/Drafts.h"
 #include "document/VelkDocument.h"
 
-#include "json/OrderedJSON.h"
+#include "DocumentRigs.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
@@ -55,10 +55,7 @@ TEST(Drafts, AReopenedDraftAsksBeforeItIsLostUnlessItIsBlank) {
     fs::create_directories(folder / "velk-b");
     (void)VelkDocument::createDraft(blank, "Untitled", disk, queue).value();
     auto writing = VelkDocument::createDraft(used, "Untitled", disk, queue).value();
-    auto body = OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
-                                   "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"kept\"}],\"edges\":[]},"
-                                   "\"sidecar\":{}}]}");
-    ASSERT_TRUE(writing->editorSave(body.value()).has_value());
+    ASSERT_TRUE(writing->editorSave(testing_support::saveBodyWithCard("kept")).has_value());
     ASSERT_TRUE(writing->save().has_value());
     writing.reset();
 

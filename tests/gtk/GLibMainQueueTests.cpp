@@ -1,4 +1,4 @@
-#include "MainContextSpin.h"
+#include "DocumentRigs.h"
 #include "platform/GLibMainQueue.h"
 
 #include <glib.h>

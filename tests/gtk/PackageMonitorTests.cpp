@@ -1,6 +1,6 @@
 #include "platform/PackageMonitor.h"
 
-#include "MainContextSpin.h"
+#include "DocumentRigs.h"
 #include "platform/GLibMainQueue.h"
 #include "platform/TempFolder.h"
 #include "platform/TemporaryName.h"

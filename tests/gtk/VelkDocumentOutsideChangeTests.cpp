@@ -1,4 +1,4 @@
-#include "ShownDocumentRig.h"
+#include "DocumentRigs.h"
 
 #include "package/ConflictCopy.h"
 #include "platform/GLibMainQueue.h"

@@ -1,6 +1,6 @@
 #include "document/VelkDocument.h"
 
-#include "SaveBodies.h"
+#include "DocumentRigs.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
@@ -19,24 +19,8 @@ using testing_support::ManualMainQueue;
 using testing_support::put;
 using testing_support::TempFolder;
 
-struct DocumentRig {
-    TempFolder folder{"document"};
-    PosixFileSystem fileSystem;
-    ManualMainQueue queue;
-    std::string package = folder / "Trip.velk";
-    std::shared_ptr<VelkDocument> document;
-
-    DocumentRig() {
-        std::filesystem::create_directories(package);
-        put(package + "/map.canvas", "{\"nodes\":[],\"edges\":[]}\n");
-        document = VelkDocument::open(package, fileSystem, queue).value();
-    }
-
-    // A save body holding the root map with one text card labelled `text`.
-    static JSONValue bodyWithCard(const std::string& text) { return testing_support::saveBodyWithCard(text); }
-
-    [[nodiscard]] std::string onDisk() const { return contentOf(package + "/map.canvas"); }
-};
+// A document on a package of its own, shown in a recording window.
+using DocumentRig = testing_support::ShownDocumentRig<ManualMainQueue>;
 
 TEST(VelkDocumentAutosave, WritesAboutOneSecondAfterAnAcceptedChange) {
     DocumentRig rig;

@@ -1,5 +1,8 @@
 #include "shell/MapsFolder.h"
 
+#include "package/MemoryFileSystem.h"
+#include "platform/JSONFileDefaults.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,229 +16,205 @@ namespace {
 using MapsFolder::Ask;
 using MapsFolder::Folder;
 using MapsFolder::Reason;
+using Error = Unexpected<BookmarkError>;
 
 const std::string trash = "/home/ada/.local/share/Trash";
 
-class RecordingStore final : public BookmarkStore {
-public:
-    explicit RecordingStore(std::optional<std::string> bytes) : m_bytes(std::move(bytes)) {}
-    std::optional<std::string> mapsFolderBookmark() override {
-        ++reads;
-        return m_bytes;
-    }
-    void setMapsFolderBookmark(std::optional<std::string_view> bytes) override {
+struct RecordingStore final : BookmarkStore {
+    explicit RecordingStore(std::optional<std::string> stored) : bytes(std::move(stored)) {}
+    std::optional<std::string> mapsFolderBookmark() override { return ++reads, bytes; }
+    void setMapsFolderBookmark(std::optional<std::string_view> to) override {
         ++writes;
-        m_bytes = bytes ? std::optional<std::string>(*bytes) : std::nullopt;
+        bytes = to ? std::optional<std::string>(*to) : std::nullopt;
     }
-    [[nodiscard]] const std::optional<std::string>& bytes() const { return m_bytes; }
-    int reads = 0;
-    int writes = 0;
-
-private:
-    std::optional<std::string> m_bytes;
+    std::optional<std::string> bytes;
+    int reads = 0, writes = 0;
 };
 
-// "fresh:<path>" and "stale:<path>" resolve to the path; anything else fails. Bookmarks of the
-// folders in `unbookmarkable` cannot be made.
-class ScriptedCoding final : public BookmarkCoding {
-public:
-    std::set<std::string> unbookmarkable;
+// "fresh:<path>" and "stale:<path>" resolve to the path, anything else fails; /home/ada/Stuck
+// cannot be bookmarked.
+struct ScriptedCoding final : BookmarkCoding {
     Expected<std::string, BookmarkError> bookmark(const std::string& folder) override {
-        if (unbookmarkable.contains(folder)) return Unexpected<BookmarkError>(BookmarkError(BookmarkError::NotAbsolute{folder}));
+        if (folder == "/home/ada/Stuck") return Error(BookmarkError::NotAbsolute{folder});
         return "fresh:" + folder;
     }
     Expected<ResolvedBookmark, BookmarkError> resolve(std::string_view bytes) override {
         for (const std::string_view prefix : {"fresh:", "stale:"})
-            if (bytes.starts_with(prefix))
-                return ResolvedBookmark{std::string(bytes.substr(prefix.size())), prefix == "stale:"};
-        return Unexpected<BookmarkError>(BookmarkError(BookmarkError::Unreadable{}));
+            if (bytes.starts_with(prefix)) return ResolvedBookmark{std::string(bytes.substr(6)), prefix == "stale:"};
+        return Error(BookmarkError::Unreadable{});
     }
 };
 
-const std::set<std::string> folders = {"/home/ada/Maps", "/home/ada/.local/share/Trash/files/Maps",
-                                       "/media/ada/usb/.Trash-1000/files/Maps", "/home/ada/Stale", "/home/ada/Stuck"};
-bool fakeIsDirectory(const std::string& path) { return folders.contains(path); }
+bool fakeIsDirectory(const std::string& path) {
+    static const std::set<std::string> folders{"/home/ada/Maps", trash + "/files/Maps", "/media/ada/usb/.Trash-1000/files/Maps",
+                                               "/home/ada/Stale", "/home/ada/Stuck"};
+    return folders.contains(path);
+}
 
-TEST(MapsFolderResolve, FromTheStoredBookmark) {
-    struct Case {
-        std::optional<std::string> stored;
-        MapsFolder::Resolution resolution;
-        std::optional<std::string> storedAfter;
-    };
-    const Case cases[] = {
+TEST(MapsFolderResolve, FromTheStoredBookmarkRenewingAStaleOne) {
+    const std::tuple<std::optional<std::string>, MapsFolder::Resolution, std::optional<std::string>> cases[] = {
         {std::nullopt, Ask{Reason::neverChosen}, std::nullopt},
         {"fresh:/home/ada/Maps", Folder{"/home/ada/Maps"}, "fresh:/home/ada/Maps"},
         {"garbage", Ask{Reason::gone}, "garbage"},
         {"", Ask{Reason::gone}, ""},
         {"fresh:/home/ada/Deleted", Ask{Reason::gone}, "fresh:/home/ada/Deleted"},
-        {"fresh:/home/ada/.local/share/Trash/files/Maps", Ask{Reason::gone}, "fresh:/home/ada/.local/share/Trash/files/Maps"},
+        {"fresh:" + trash + "/files/Maps", Ask{Reason::gone}, "fresh:" + trash + "/files/Maps"},
         {"fresh:/media/ada/usb/.Trash-1000/files/Maps", Ask{Reason::gone}, "fresh:/media/ada/usb/.Trash-1000/files/Maps"},
         {"stale:/home/ada/Stale", Folder{"/home/ada/Stale"}, "fresh:/home/ada/Stale"},
         {"stale:/home/ada/Stuck", Folder{"/home/ada/Stuck"}, "stale:/home/ada/Stuck"},  // cannot be renewed
         {"stale:/home/ada/Deleted", Ask{Reason::gone}, "stale:/home/ada/Deleted"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.stored));
-        RecordingStore store(c.stored);
+    for (const auto& [stored, resolution, after] : cases) {
+        SCOPED_TRACE(testing::PrintToString(stored));
+        RecordingStore store(stored);
         ScriptedCoding coding;
-        coding.unbookmarkable = {"/home/ada/Stuck"};
-        EXPECT_EQ(MapsFolder::resolve(store, coding, trash, fakeIsDirectory), c.resolution);
-        EXPECT_EQ(store.bytes(), c.storedAfter);
-        EXPECT_EQ(store.writes, c.storedAfter == std::optional<std::string>("fresh:/home/ada/Stale") ? 1 : 0);
+        EXPECT_EQ(MapsFolder::resolve(store, coding, trash, fakeIsDirectory), resolution);
+        EXPECT_EQ(store.bytes, after);
+        EXPECT_EQ(store.writes, after == stored ? 0 : 1);
     }
 }
 
 TEST(MapsFolderRemember, StoresTheBookmarkOrNothing) {
     RecordingStore store("fresh:/home/ada/Old");
     ScriptedCoding coding;
-    coding.unbookmarkable = {"relative"};
     EXPECT_TRUE(MapsFolder::remember("/home/ada/Maps", store, coding).has_value());
-    EXPECT_EQ(store.bytes(), "fresh:/home/ada/Maps");
-
-    const auto failed = MapsFolder::remember("relative", store, coding);
-    ASSERT_FALSE(failed.has_value());
-    EXPECT_EQ(failed.error(), BookmarkError(BookmarkError::NotAbsolute{"relative"}));
-    EXPECT_EQ(store.bytes(), "fresh:/home/ada/Maps");
+    EXPECT_EQ(store.bytes, "fresh:/home/ada/Maps");
+    EXPECT_EQ(MapsFolder::remember("/home/ada/Stuck", store, coding).error(), BookmarkError(BookmarkError::NotAbsolute{"/home/ada/Stuck"}));
+    EXPECT_EQ(store.bytes, "fresh:/home/ada/Maps");
 }
 
 TEST(MapsFolderForNewMap, ASetOverrideIsUsedWithoutTouchingTheBookmark) {
-    struct Case {
-        std::optional<std::string> setting;
-        MapsFolder::Resolution resolution;
-        int reads;
+    const std::tuple<std::optional<std::string>, std::string, int> cases[] = {
+        {"/does/not/exist", "/does/not/exist", 0}, {"relative/maps", "relative/maps", 0},
+        {"", "/home/ada/Maps", 1}, {std::nullopt, "/home/ada/Maps", 1},
     };
-    const Case cases[] = {
-        {"/does/not/exist", Folder{"/does/not/exist"}, 0},
-        {"relative/maps", Folder{"relative/maps"}, 0},
-        {"", Folder{"/home/ada/Maps"}, 1},
-        {std::nullopt, Folder{"/home/ada/Maps"}, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.setting));
+    for (const auto& [setting, folder, reads] : cases) {
+        SCOPED_TRACE(testing::PrintToString(setting));
         RecordingStore store("fresh:/home/ada/Maps");
         ScriptedCoding coding;
-        const std::optional<std::string_view> setting = c.setting ? std::optional<std::string_view>(*c.setting) : std::nullopt;
-        EXPECT_EQ(MapsFolder::forNewMap(setting, store, coding, trash, fakeIsDirectory), c.resolution);
-        EXPECT_EQ(store.reads, c.reads);
+        const auto given = setting ? std::optional<std::string_view>(*setting) : std::nullopt;
+        EXPECT_EQ(MapsFolder::forNewMap(given, store, coding, trash, fakeIsDirectory), MapsFolder::Resolution(Folder{folder}));
+        EXPECT_EQ(store.reads, reads);
         EXPECT_EQ(store.writes, 0);
     }
 }
 
-TEST(MapsFolderChoice, DocumentsItselfMeansItsVelkFolder) {
-    const std::string documents = "/home/ada/Documents";
-    struct Case {
-        std::string choice, folder;
+TEST(MapsFolderPaths, ChoiceStandardizingAndTrash) {
+    const std::pair<std::string, std::string> choices[] = {
+        {"/home/ada/Documents", "/home/ada/Documents/velk"},       {"/home/ada//Documents/.", "/home/ada/Documents/velk"},
+        {"/home/ada/Desktop/../Documents", "/home/ada/Documents/velk"}, {"/home/ada/Documents/velk", "/home/ada/Documents/velk"},
+        {"/home/ada/documents", "/home/ada/documents"},             {"/home/ada/Maps/", "/home/ada/Maps/"},
     };
-    const Case cases[] = {
-        {"/home/ada/Documents", "/home/ada/Documents/velk"},
-        {"/home/ada/Documents/", "/home/ada/Documents/velk"},
-        {"/home/ada//Documents/.", "/home/ada/Documents/velk"},
-        {"/home/ada/Desktop/../Documents", "/home/ada/Documents/velk"},
-        {"/home/ada/Documents/velk", "/home/ada/Documents/velk"},
-        {"/home/ada/Documents/Maps", "/home/ada/Documents/Maps"},
-        {"/home/ada/documents", "/home/ada/documents"},
-        {"/home/ada", "/home/ada"},
-        {"/home/ada/Maps/", "/home/ada/Maps/"},  // any other choice is kept as it came
+    for (const auto& [choice, folder] : choices) EXPECT_EQ(MapsFolder::folder(choice, "/home/ada/Documents"), folder) << choice;
+    const std::pair<std::string, std::string> paths[] = {
+        {"/", "/"}, {"//", "/"}, {"/a/b/", "/a/b"}, {"/a/./b/.", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/../a", "/a"},
+        {"/a/../..", "/"}, {"a/../../b", "../b"}, {"./a", "a"}, {"", "."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.choice);
-        EXPECT_EQ(MapsFolder::folder(c.choice, documents), c.folder);
-    }
-}
-
-TEST(MapsFolderPaths, StandardizedBySpelling) {
-    struct Case {
-        std::string path, standardized;
+    for (const auto& [path, standardized] : paths) EXPECT_EQ(MapsFolder::standardized(path), standardized) << path;
+    const std::pair<std::string, bool> trashed[] = {
+        {trash + "/files/Maps", true}, {trash + "/", true}, {trash + "/../Maps", false}, {trash + "can/Maps", false},
+        {"/home/ada/.local/share/./Trash/files/x", true}, {"/media/ada/usb/.Trash/1000/files/Maps", true},
+        {"/media/ada/usb/.Trash-1000", true}, {"/media/ada/usb/.Trash-/Maps", false}, {"/media/ada/usb/.Trash-x/Maps", false},
+        {"/home/ada/.Trashy/Maps", false}, {"/home/ada/Trash/Maps", false}, {"/home/ada/.trash/Maps", false},
     };
-    const Case cases[] = {
-        {"/", "/"},
-        {"//", "/"},
-        {"/a/b/", "/a/b"},
-        {"/a//b", "/a/b"},
-        {"/a/./b/.", "/a/b"},
-        {"/a/b/../c", "/a/c"},
-        {"/../a", "/a"},
-        {"/a/../..", "/"},
-        {"a/../../b", "../b"},
-        {"./a", "a"},
-        {".", "."},
-        {"", "."},
-        {"/a/.Trash/b", "/a/.Trash/b"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(MapsFolder::standardized(c.path), c.standardized);
-    }
-}
-
-TEST(MapsFolderPaths, InTheTrash) {
-    struct Case {
-        std::string path;
-        bool inTrash;
-    };
-    const Case cases[] = {
-        {"/home/ada/.local/share/Trash/files/Maps", true},
-        {"/home/ada/.local/share/Trash", true},
-        {"/home/ada/.local/share/Trash/", true},
-        {"/home/ada/.local/share/Trash/../Maps", false},
-        {"/home/ada/.local/share/Trashcan/Maps", false},
-        {"/home/ada/.local/share/./Trash/files/x", true},
-        {"/media/ada/usb/.Trash/1000/files/Maps", true},
-        {"/media/ada/usb/.Trash-1000/files/Maps", true},
-        {"/media/ada/usb/.Trash-1000", true},
-        {"/media/ada/usb/.Trash-/Maps", false},
-        {"/media/ada/usb/.Trash-x/Maps", false},
-        {"/home/ada/.Trashy/Maps", false},
-        {"/home/ada/Trash/Maps", false},  // an ordinary folder that happens to be called Trash
-        {"/home/ada/.trash/Maps", false},
-        {"/home/ada/Maps", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(MapsFolder::isInTrash(c.path, trash), c.inTrash);
-    }
+    for (const auto& [path, inTrash] : trashed) EXPECT_EQ(MapsFolder::isInTrash(path, trash), inTrash) << path;
     EXPECT_FALSE(MapsFolder::isInTrash("/home/ada/Maps", ""));
     EXPECT_TRUE(MapsFolder::isInTrash("/data/ada/Trash/files/Maps", "/data/ada/Trash/"));
 }
 
 TEST(MapsFolderPaths, TheUsersFolders) {
-    struct Case {
-        MapsFolder::UserFolders given;
-        std::string home, documents, trash;
+    using F = MapsFolder::UserFolders;
+    const std::tuple<F, std::string, std::string, std::string> cases[] = {
+        {{"/home/ada", "/elsewhere", {}, {}}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
+        {{{}, "/home/bo", {}, {}}, "/home/bo", "/home/bo/Documents", "/home/bo/.local/share/Trash"},
+        {{"", "/home/bo", {}, ""}, "/home/bo", "/home/bo/Documents", "/home/bo/.local/share/Trash"},
+        {{{}, {}, {}, {}}, "/", "/Documents", "/.local/share/Trash"},
+        {{"/home/ada", {}, "/home/ada/Dokumente", "/srv/data"}, "/home/ada", "/home/ada/Dokumente", "/srv/data/Trash"},
+        {{"/home/ada", {}, "/home/ada/", "relative"}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
+        {{"/home/ada", {}, "Dokumente", {}}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
+        {{"/home/ada/", {}, {}, "/srv/data/"}, "/home/ada/", "/home/ada/Documents", "/srv/data/Trash"},
     };
-    const Case cases[] = {
-        {{"/home/ada", "/elsewhere", std::nullopt, std::nullopt}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
-        {{std::nullopt, "/home/bo", std::nullopt, std::nullopt}, "/home/bo", "/home/bo/Documents", "/home/bo/.local/share/Trash"},
-        {{"", "/home/bo", std::nullopt, ""}, "/home/bo", "/home/bo/Documents", "/home/bo/.local/share/Trash"},
-        {{std::nullopt, std::nullopt, std::nullopt, std::nullopt}, "/", "/Documents", "/.local/share/Trash"},
-        {{"/home/ada", std::nullopt, "/home/ada/Dokumente", "/srv/data"}, "/home/ada", "/home/ada/Dokumente", "/srv/data/Trash"},
-        {{"/home/ada", std::nullopt, "/home/ada/", "relative"}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
-        {{"/home/ada", std::nullopt, "Dokumente", std::nullopt}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
-        {{"/home/ada/", std::nullopt, std::nullopt, "/srv/data/"}, "/home/ada/", "/home/ada/Documents", "/srv/data/Trash"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.given.databaseHome) + " " + testing::PrintToString(c.given.environmentHome) +
-                     " " + testing::PrintToString(c.given.documentsSetting) + " " + testing::PrintToString(c.given.dataHome));
-        EXPECT_EQ(MapsFolder::home(c.given), c.home);
-        EXPECT_EQ(MapsFolder::realDocuments(c.given), c.documents);
-        EXPECT_EQ(MapsFolder::homeTrash(c.given), c.trash);
+    for (const auto& [given, home, documents, homeTrash] : cases) {
+        SCOPED_TRACE(home + " " + documents);
+        EXPECT_EQ(MapsFolder::home(given), home);
+        EXPECT_EQ(MapsFolder::realDocuments(given), documents);
+        EXPECT_EQ(MapsFolder::homeTrash(given), homeTrash);
     }
 }
 
-TEST(MapsFolderChooser, StartsInDocumentsVelkWhenItExists) {
-    EXPECT_EQ(MapsFolder::chooserStart("/home/ada/Documents", [](const std::string& path) { return path == "/home/ada/Documents/velk"; }),
-              "/home/ada/Documents/velk");
-    EXPECT_EQ(MapsFolder::chooserStart("/home/ada/Documents", [](const std::string&) { return false; }), "/home/ada/Documents");
-}
-
-TEST(MapsFolderChooser, AsksInWordsThatFitTheReason) {
+TEST(MapsFolderChooser, StartsInDocumentsVelkWhenItExistsAndAsksInWordsThatFitTheReason) {
+    EXPECT_EQ(MapsFolder::chooserStart("/d", [](const std::string& path) { return path == "/d/velk"; }), "/d/velk");
+    EXPECT_EQ(MapsFolder::chooserStart("/d", [](const std::string&) { return false; }), "/d");
     EXPECT_EQ(MapsFolder::chooserButton, "Keep Maps Here");
-    EXPECT_EQ(MapsFolder::chooserMessage(std::nullopt),
-              "Where should velk keep new maps? Maps you already have stay where they are.");
+    EXPECT_EQ(MapsFolder::chooserMessage(std::nullopt), "Where should velk keep new maps? Maps you already have stay where they are.");
     EXPECT_EQ(MapsFolder::chooserMessage(Reason::neverChosen),
               "Where should velk keep your maps? New maps are saved in this folder. Choose Documents to keep them in "
               "Documents \u203A velk.");
     EXPECT_EQ(MapsFolder::chooserMessage(Reason::gone), "The folder velk kept your maps in is gone. Where should new maps go?");
+}
+
+TEST(PathBookmarks, ABookmarkIsTheStandardizedAbsolutePathNeverStale) {
+    PathBookmarks coding;
+    const std::pair<std::string, Expected<std::string, BookmarkError>> made[] = {
+        {"/home/ada/Maps/", "/home/ada/Maps"}, {"/home/ada/./x/../Maps", "/home/ada/Maps"}, {"/home/ada/Kärten", "/home/ada/Kärten"},
+        {"Maps", Error(BookmarkError::NotAbsolute{"Maps"})}, {"", Error(BookmarkError::NotAbsolute{""})},
+        {"/home/ada/K\xE4rten", Error(BookmarkError::NotUTF8{})},
+    };
+    for (const auto& [folder, bookmark] : made) EXPECT_EQ(coding.bookmark(folder), bookmark) << folder;
+    const std::pair<std::string, Expected<ResolvedBookmark, BookmarkError>> resolved[] = {
+        {"/home/ada/Maps", ResolvedBookmark{"/home/ada/Maps", false}}, {"/", ResolvedBookmark{"/", false}},
+        {"Maps", Error(BookmarkError::Unreadable{})}, {"", Error(BookmarkError::Unreadable{})},
+        {"/home/\xFF", Error(BookmarkError::Unreadable{})}, {std::string("/home/ada\0/x", 12), Error(BookmarkError::Unreadable{})},
+    };
+    for (const auto& [bytes, back] : resolved) EXPECT_EQ(coding.resolve(bytes), back) << testing::PrintToString(bytes);
+    EXPECT_EQ(BookmarkError(BookmarkError::NotAbsolute{"Maps"}).description(),
+              "velk can only keep maps in a folder given by its full path, not \u201CMaps\u201D.");
+    EXPECT_EQ(BookmarkError(BookmarkError::NotUTF8{}).description(),
+              "velk can\u2019t keep maps in this folder because its name isn\u2019t UTF-8 text. Choose or rename a folder.");
+    EXPECT_EQ(BookmarkError(BookmarkError::Unreadable{}).description(), "The remembered maps folder can\u2019t be read.");
+}
+
+TEST(DefaultsBookmarkStore, KeepsTheBookmarkUnderItsKey) {
+    testing_support::MemoryFileSystem disk;
+    JSONFileDefaults defaults(disk, "/config/velk/defaults.json");
+    DefaultsBookmarkStore store(defaults);
+    EXPECT_EQ(store.mapsFolderBookmark(), std::nullopt);
+    store.setMapsFolderBookmark("/home/ada/Maps");
+    EXPECT_EQ(defaults.data("MapsFolderBookmark"), "/home/ada/Maps");
+    store.setMapsFolderBookmark(std::nullopt);
+    EXPECT_EQ(disk.file("/config/velk/defaults.json"), "{}\n");
+}
+
+// The whole road on disk: Documents keeps maps in Documents/velk, made for them, until it is
+// trashed; what cannot hold maps is refused with its reason and nothing is remembered.
+TEST(MapsFolderKeep, ChoosingDocumentsMakesAndKeepsItsVelkFolderUntilItIsTrashed) {
+    testing_support::TempFolder home("mapshome");
+    const MapsFolder::UserFolders user{home.path(), {}, {}, {}};
+    const std::string documents = MapsFolder::realDocuments(user), homeTrash = MapsFolder::homeTrash(user);
+    std::filesystem::create_directories(homeTrash + "/files");
+    PosixFileSystem disk;
+    testing_support::MemoryFileSystem config;
+    JSONFileDefaults defaults(config, "/config/velk/defaults.json");
+    DefaultsBookmarkStore store(defaults);
+    PathBookmarks coding;
+
+    const auto kept = MapsFolder::keep(documents + "/", documents, disk, store, coding, homeTrash);
+    ASSERT_TRUE(kept.has_value()) << MapsFolder::describe(kept.error());
+    EXPECT_EQ(*kept, MapsFolder::Resolution(Folder{home / "Documents/velk"}));
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Documents/velk"));
+    std::filesystem::rename(home / "Documents/velk", homeTrash + "/files/velk");
+    EXPECT_EQ(MapsFolder::resolve(store, coding, homeTrash), MapsFolder::Resolution(Ask{Reason::gone}));
+    EXPECT_EQ(MapsFolder::keep(homeTrash + "/files/velk", documents, disk, store, coding, homeTrash).value(),
+              MapsFolder::Resolution(Ask{Reason::gone})) << "a trashed folder is no place for new maps";
+
+    testing_support::put(home / "file", "x");
+    const auto onAFile = MapsFolder::keep(home / "file/Maps", documents, disk, store, coding, homeTrash);
+    ASSERT_FALSE(onAFile.has_value());
+    EXPECT_NE(MapsFolder::describe(onAFile.error()).find(home / "file"), std::string::npos) << MapsFolder::describe(onAFile.error());
+    const auto aFile = MapsFolder::keep(home / "file", documents, disk, store, coding, homeTrash);
+    ASSERT_FALSE(aFile.has_value());
+    EXPECT_EQ(aFile.error(), MapsFolder::KeepError(FileSystemError(FileSystemError::NotADirectory{}, home / "file")));
+    EXPECT_EQ(store.mapsFolderBookmark(), homeTrash + "/files/velk") << "a refused folder is not remembered";
 }
 
 TEST(MapsFolderDisk, IsDirectoryFollowsLinksToFolders) {
@@ -244,18 +223,11 @@ TEST(MapsFolderDisk, IsDirectoryFollowsLinksToFolders) {
     testing_support::put(temp / "file", "x");
     std::filesystem::create_directory_symlink(temp / "folder", temp / "link");
     std::filesystem::create_symlink(temp / "missing", temp / "dangling");
-    struct Case {
-        std::string path;
-        bool directory;
+    const std::pair<std::string, bool> cases[] = {
+        {temp.path(), true}, {temp / "folder/", true}, {temp / "link", true}, {temp / "file", false},
+        {temp / "missing", false}, {temp / "dangling", false}, {"", false},
     };
-    const Case cases[] = {
-        {temp.path(), true},       {temp / "folder", true},   {temp / "folder/", true}, {temp / "link", true},
-        {temp / "file", false},    {temp / "missing", false}, {temp / "dangling", false}, {"", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(MapsFolder::isDirectory(c.path), c.directory);
-    }
+    for (const auto& [path, directory] : cases) EXPECT_EQ(MapsFolder::isDirectory(path), directory) << path;
 }
 
 }  // namespace

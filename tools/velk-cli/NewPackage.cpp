@@ -1,14 +1,12 @@
 #include "NewPackage.h"
 
-#include "package/PackageStore.h"
 #include "platform/JSONFileDefaults.h"
 #include "shell/BookmarkCoding.h"
 #include "shell/BookmarkStore.h"
 #include "shell/MapsFolder.h"
-#include "start/NewMapLocation.h"
+#include "start/NewMapPackage.h"
 
 #include <cstdio>
-#include <set>
 
 namespace velk::cli {
 
@@ -33,20 +31,12 @@ std::optional<std::string> folderForNewMap(std::optional<std::string_view> named
 
 bool createNewPackage(const DocumentTree& tree, std::string_view name, const std::string& folder,
                       FileSystem& fileSystem, const Streams& streams) {
-    // Names already in the folder, read once; a folder that cannot be listed fails at creation.
-    std::set<std::string, std::less<>> taken;
-    if (const auto entries = fileSystem.list(folder)) {
-        for (const DirectoryEntry& entry : *entries) taken.insert(entry.name);
-    }
-    const std::string path = NewMapLocation::next(name, folder, [&](std::string_view candidate) {
-        return taken.contains(candidate.substr(candidate.rfind('/') + 1));
-    });
-    PackageStore store(fileSystem, path);
-    if (const auto created = store.create(tree); !created) {
+    const auto created = NewMapPackage::create(tree, name, folder, fileSystem);
+    if (!created) {
         std::fprintf(streams.err, "velk-cli: %s\n", created.error().description().c_str());
         return false;
     }
-    std::fprintf(streams.out, "%s\n", path.c_str());
+    std::fprintf(streams.out, "%s\n", created->c_str());
     return true;
 }
 

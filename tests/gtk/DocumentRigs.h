@@ -1,13 +1,13 @@
 #pragma once
 
-// A VelkDocument on a real package in a temporary folder, shown in a window that writes down what
-// it was asked, with an editor host over a recording web view. The main queue is a template
-// argument: a manual one for timing tables, the GLib one where real file monitor events must flow.
+// The desktop tests' shared fixtures: driving the GLib main context, save bodies as the editor
+// page sends them, a DocumentWindow that records what its document asked, and a VelkDocument on a
+// real package shown in such a window with an editor host over a recording web view. The rig's
+// main queue is a template argument: a manual one for timing tables, the GLib one where real file
+// monitor events must flow.
 
-#include "MainContextSpin.h"
-#include "RecordingDocumentWindow.h"
-#include "SaveBodies.h"
 #include "bridge/EditorWebHost.h"
+#include "document/DocumentWindow.h"
 #include "document/VelkDocument.h"
 #include "json/OrderedJSON.h"
 #include "platform/Journal.h"
@@ -28,6 +28,44 @@
 #include <vector>
 
 namespace velk::testing_support {
+
+// Runs the GLib default context until `done` or `limit`; whether `done` came true.
+template <class Done>
+bool spinMainContextUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+    }
+    return true;
+}
+
+inline void spinMainContextFor(std::chrono::milliseconds span) {
+    spinMainContextUntil([] { return false; }, span);
+}
+
+// The root map holding one text card "c1" that reads `text`.
+inline JSONValue saveBodyWithCard(const std::string& text) {
+    return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
+                              "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
+                              "\"}],\"edges\":[]},\"sidecar\":{}}]}")
+        .value();
+}
+
+class RecordingDocumentWindow final : public DocumentWindow {
+public:
+    void documentDidChange() override { ++changes; }
+    void presentAlert(std::string message, std::string detail) override {
+        alerts.push_back(std::move(message) + ": " + std::move(detail));
+    }
+    void runSaveAs() override { ++saveAsRuns; }
+    void showStartWindow() override { ++startWindows; }
+
+    int changes = 0;
+    int saveAsRuns = 0;
+    int startWindows = 0;
+    std::vector<std::string> alerts;
+};
 
 template <class Queue>
 struct ShownDocumentRig {
@@ -59,7 +97,6 @@ struct ShownDocumentRig {
         if (document) document->showIn(nullptr, {});
     }
 
-    // A save body holding the root map with one text card labelled `text`.
     static JSONValue bodyWithCard(const std::string& text) { return saveBodyWithCard(text); }
 
     // A canvas as another program would write it, with one card labelled `text`.

@@ -1,0 +1,30 @@
+#include "Surroundings.h"
+
+#include <glib.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace velk {
+namespace {
+
+std::optional<std::string> variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+}  // namespace
+
+Surroundings readSurroundings() {
+    Surroundings found;
+    found.mapsFolder = variable("VELK_MAPS_FOLDER");
+    found.userFolders.environmentHome = variable("HOME");
+    found.userFolders.dataHome = variable("XDG_DATA_HOME");
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) found.userFolders.databaseHome = entry->pw_dir;
+    // GLib reads the desktop's user-dirs.dirs; it answers the home itself when Documents is off.
+    if (const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS)) found.userFolders.documentsSetting = documents;
+    return found;
+}
+
+}  // namespace velk

@@ -1,0 +1,156 @@
+// The front door as a user meets it: velk with nothing to open shows the start window, new maps
+// come from templates into the maps folder, recent maps open and leave the list, every window
+// carries its menu in the header bar, and velk stays in reach when the last map window closes.
+
+#include "E2EHarness.h"
+
+#include "app/MainMenu.h"
+#include "platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <gtkmm/menubutton.h>
+#include <gtkmm/popover.h>
+#include <glibmm/main.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace velk::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first widget below `root` (itself included) that GTK names `name`.
+Gtk::Widget* findNamed(Gtk::Widget& root, const std::string& name) {
+    if (root.get_name().raw() == name) return &root;
+    for (auto* child = root.get_first_child(); child; child = child->get_next_sibling())
+        if (auto* found = findNamed(*child, name)) return found;
+    return nullptr;
+}
+
+class StartWindowE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(maps);
+        ::setenv("VELK_MAPS_FOLDER", maps.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("VELK_MAPS_FOLDER"); }
+
+    StartWindow& start() { return velk.application().startWindow(); }
+    [[nodiscard]] std::vector<Gtk::Widget*> startCards() { return start().view()->grid().cards(); }
+    [[nodiscard]] int recentMenuItems() { return velk.application().menu().recentMaps->get_n_items(); }
+    [[nodiscard]] bool startShown() {
+        return waitUntil([&] { return start().get_visible() && start().get_mapped(); });
+    }
+    // Opens a map, then closes its window, so it is a recent map and the start window is up.
+    std::string recentMap(const std::string& name) {
+        const auto package = velk.writePackage(name, gridCanvas(2));
+        EXPECT_TRUE(velk.startAndWaitForCards(package, 2));
+        EXPECT_TRUE(velk.closeWindows());
+        EXPECT_TRUE(startShown()) << "closing the last map window shows the start window";
+        return package;
+    }
+
+    E2EHarness velk{"start"};
+    std::string maps = velk.folder() / "Maps";
+};
+
+TEST_F(StartWindowE2E, LaunchingWithNothingToOpenShowsTheStartWindowAndNoDraft) {
+    velk.startEmpty();
+    ASSERT_TRUE(startShown());
+    EXPECT_TRUE(velk.application().editorWindows().empty());
+    ASSERT_EQ(startCards().size(), 1u) << "only the New map card";
+    EXPECT_FALSE(start().sheet()->get_visible());
+    EXPECT_NE(findNamed(start(), "primary-menu"), nullptr);
+    EXPECT_FALSE(velk.screenshot(start(), "start-window").empty());
+    std::size_t drafts = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(velk.folder().path()))
+        drafts += entry.path().extension() == ".velk";
+    EXPECT_EQ(drafts, 0u) << "no draft was made";
+}
+
+TEST_F(StartWindowE2E, ATemplateBecomesAPackageInTheMapsFolderThatOpens) {
+    velk.startEmpty();
+    ASSERT_TRUE(startShown());
+    gtk_widget_activate(startCards().front()->gobj());
+    ASSERT_TRUE(waitUntil([&] { return start().sheet()->get_visible(); }));
+    const auto& templates = velk.application().startController().templates();
+    const auto wardley = std::ranges::find(templates, std::string("wardley"), &MapTemplate::id);
+    ASSERT_NE(wardley, templates.end());
+    ASSERT_EQ(start().sheet()->grid().cards().size(), templates.size());
+    EXPECT_FALSE(velk.screenshot(start(), "new-map-sheet").empty());
+
+    gtk_widget_activate(start().sheet()->grid().cards()[std::size_t(wardley - templates.begin())]->gobj());
+    const std::string made = maps + "/" + wardley->title + ".velk";
+    ASSERT_TRUE(waitUntil([&] { return velk.hasWindow(); }));
+    EXPECT_EQ(velk.window().document().folder(), made);
+    EXPECT_TRUE(fs::exists(made + "/map.canvas"));
+    EXPECT_TRUE(waitUntil([&] { return !start().get_visible(); })) << "the start window closes";
+    EXPECT_TRUE(waitUntil([&] { return velk.pageLoadedDocument(); }));
+    EXPECT_TRUE(velk.waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length > 0")))
+        << "the editor shows the template's cards";
+}
+
+TEST_F(StartWindowE2E, ARecentCardOpensItsMap) {
+    const auto package = recentMap("Trip.velk");
+    ASSERT_EQ(startCards().size(), 2u);
+    EXPECT_EQ(recentMenuItems(), 1);
+    gtk_widget_activate(startCards()[1]->gobj());
+    ASSERT_TRUE(waitUntil([&] { return velk.hasWindow(); }));
+    EXPECT_EQ(velk.window().document().folder(), package);
+    EXPECT_TRUE(waitUntil([&] { return !start().get_visible(); }));
+}
+
+TEST_F(StartWindowE2E, RemovingFromRecentsEmptiesGridAndMenu) {
+    const auto package = recentMap("Trip.velk");
+    ASSERT_EQ(startCards().size(), 2u);
+    gtk_widget_activate_action(start().view()->grid().gobj(), "card.remove", "s", package.c_str());
+    EXPECT_TRUE(waitUntil([&] { return startCards().size() == 1; })) << "gone from the grid";
+    EXPECT_TRUE(waitUntil([&] { return recentMenuItems() == 0; })) << "gone from Open Recent";
+}
+
+TEST_F(StartWindowE2E, EveryEditorWindowShowsItsMenuAndHomeGoesToTheStartWindow) {
+    const auto trip = velk.writePackage("Trip.velk", gridCanvas(3));
+    const auto garden = velk.writePackage("Garden.velk", gridCanvas(1));
+    ASSERT_TRUE(velk.startAndWaitForCards(trip, 3));
+    ASSERT_TRUE(velk.application().openPackage(garden));
+    for (auto* window : velk.application().openEditorWindows()) {
+        SCOPED_TRACE(window->get_title());
+        auto* button = dynamic_cast<Gtk::MenuButton*>(findNamed(*window, "primary-menu"));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(waitUntil([&] { return button->get_mapped(); }));
+        EXPECT_TRUE(findNamed(*window->get_titlebar(), "primary-menu")) << "the menu is in the title bar";
+    }
+    auto& first = velk.window();
+    ASSERT_TRUE(velk.waitForCards(3));
+    EXPECT_FALSE(velk.screenshot(first, "editor-window").empty());
+    auto* button = dynamic_cast<Gtk::MenuButton*>(findNamed(first, "primary-menu"));
+    button->popup();
+    auto* popover = button->get_popover();
+    ASSERT_NE(popover, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return popover->get_mapped(); }));
+    EXPECT_FALSE(velk.screenshot(*popover, "editor-primary-menu").empty());
+    button->popdown();
+
+    first.document().editorGoHome();
+    EXPECT_TRUE(startShown());
+    EXPECT_EQ(velk.application().openEditorWindows().size(), 2u) << "the maps stay open";
+}
+
+// Run as velk runs: the application's own loop, which only closing the start window may end.
+TEST_F(StartWindowE2E, ClosingTheStartWindowWithNoMapOpenQuits) {
+    recentMap("Trip.velk");
+    bool stuck = false;
+    Glib::signal_timeout().connect_once([&] { start().close(); }, 300);
+    auto limit = Glib::signal_timeout().connect_seconds([&] {
+        stuck = true;
+        velk.application().quit();
+        return false;
+    }, 30);
+    velk.application().run(0, nullptr);
+    limit.disconnect();
+    EXPECT_FALSE(stuck) << "velk kept running with no window";
+}
+
+}  // namespace
+}  // namespace velk::e2e
