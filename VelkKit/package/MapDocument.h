@@ -75,6 +75,10 @@ struct AppliedSave {
 // The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
 [[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);
 
+// The object held by a file of the tree, or absent when the file is missing, a directory, not
+// UTF-8, not JSON or not an object.
+[[nodiscard]] std::optional<JSONValue> storedObject(const DocumentTree& tree, std::string_view path);
+
 // The sidecar of a canvas: its object, or an empty object when missing or unreadable.
 [[nodiscard]] JSONValue sidecar(const DocumentTree& tree, std::string_view canvasPath);
 

@@ -11,16 +11,6 @@ namespace velk::MapDocument {
 
 namespace {
 
-// The object held by a file of the tree, or absent when the file is missing, a directory, not
-// UTF-8, not JSON or not an object.
-std::optional<JSONValue> readObject(const DocumentTree& tree, std::string_view path) {
-    const SharedBytes bytes = tree.data(path);
-    if (!bytes) return std::nullopt;
-    auto value = OrderedJSON::parse(*bytes);
-    if (!value || !value->isObject()) return std::nullopt;
-    return *value;
-}
-
 struct Link {
     std::string_view file;
     std::string_view id;
@@ -56,12 +46,20 @@ Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string canonic
 
 }  // namespace
 
+std::optional<JSONValue> storedObject(const DocumentTree& tree, std::string_view path) {
+    const SharedBytes bytes = tree.data(path);
+    if (!bytes) return std::nullopt;
+    auto value = OrderedJSON::parse(*bytes);
+    if (!value || !value->isObject()) return std::nullopt;
+    return *value;
+}
+
 JSONValue sidecar(const DocumentTree& tree, std::string_view canvasPath) {
-    return readObject(tree, MapTree::sidecarPath(canvasPath)).value_or(JSONValue::object({}));
+    return storedObject(tree, MapTree::sidecarPath(canvasPath)).value_or(JSONValue::object({}));
 }
 
 Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree, std::string_view rootName) {
-    const auto root = readObject(tree, rootName);
+    const auto root = storedObject(tree, rootName);
     if (!root) return Unexpected<MapDocumentError>(MapDocumentError::noRootCanvas(std::string(rootName)));
 
     std::vector<LoadedMap> maps{{"/", std::string(rootName), *root, sidecar(tree, rootName)}};
@@ -87,7 +85,7 @@ Expected<std::vector<LoadedMap>, MapDocumentError> load(const DocumentTree& tree
         // an empty id that would give the parent's own path, an id with "/" that spells another
         // map's path) open nothing, so no save can write one map's content over another's.
         if (mapPaths.contains(mapPath)) continue;
-        const auto canvas = readObject(tree, link->file);
+        const auto canvas = storedObject(tree, link->file);
         if (!canvas) continue;
 
         mapPaths.insert(mapPath);

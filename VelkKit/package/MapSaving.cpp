@@ -27,14 +27,6 @@ std::string mintedFile(const DocumentTree& tree, std::string_view parentFile, st
     }
 }
 
-std::optional<JSONValue> storedObject(const DocumentTree& tree, std::string_view path) {
-    const SharedBytes bytes = tree.data(path);
-    if (!bytes) return std::nullopt;
-    auto value = OrderedJSON::parse(*bytes);
-    if (!value || !value->isObject()) return std::nullopt;
-    return *value;
-}
-
 void writeJSON(DocumentTree& tree, const JSONValue& value, std::string_view path) {
     tree.write(OrderedJSON::write(value, Pretty::yes), path);
 }
