@@ -33,7 +33,8 @@ namespace LinkPreview {
 inline constexpr std::size_t maxImageBytes = 8388608;
 // Connecting, or waiting for the next byte, longer than this ends a request.
 inline constexpr std::chrono::milliseconds timeout{8000};
-// Any one request taking longer than this ends.
+// Fetching the page, every redirect included, taking longer than this ends it; fetching its
+// image has a budget of its own, as long.
 inline constexpr std::chrono::milliseconds resourceTimeout{16000};
 // Redirects followed per request; the one after is refused.
 inline constexpr int maxRedirects = 5;
