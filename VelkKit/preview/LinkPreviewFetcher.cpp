@@ -3,6 +3,7 @@
 #include "core/Overloaded.h"
 #include "core/WhiteSpace.h"
 #include "package/Media.h"
+#include "platform/OwnAddresses.h"
 #include "preview/LinkURL.h"
 
 #include <algorithm>
@@ -73,10 +74,20 @@ bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// The check every connection's peer passes: a public address that is not this machine's own.
+bool connectable(std::string_view address) {
+    return LinkPreview::addressAllowed(address) && !OwnAddresses::holds(address);
+}
+
 Failure failureFor(const HttpError& error, const std::string& host) {
     return std::visit(Overloaded{
                           [](const HttpError::Transport& c) { return Failure::unreachable(c.message); },
                           [&](const HttpError::AddressRefused& c) {
+                              // An address the policy calls public was refused for being this
+                              // machine's own, whatever name led there.
+                              if (LinkPreview::addressAllowed(c.address)) {
+                                  return Failure::blocked(c.address + " is not a public address");
+                              }
                               return Failure::blocked(host + " resolves to " + c.address + ", which is not a public address");
                           },
                       },
@@ -120,7 +131,7 @@ void follow(const State& state, Approved approved, const Shape& shape, int redir
                                     std::chrono::milliseconds(1));
     request.maxBodyBytes = shape.maxBodyBytes;
     request.pinnedAddresses = approved.addresses;
-    request.allowAddress = LinkPreview::addressAllowed;
+    request.allowAddress = connectable;
     state->client.perform(std::move(request), [state, approved = std::move(approved), &shape, redirects, deadline,
                                                done = std::move(done)](HttpClient::Result result) {
         if (!result) return done(Unexpected<Failure>(failureFor(result.error(), approved.host)));
