@@ -2,6 +2,7 @@
 
 #include "app/ClosingStep.h"
 #include "app/PrimaryMenu.h"
+#include "bridge/EditorPageContract.h"
 
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/headerbar.h>
@@ -138,7 +139,8 @@ bool EditorWindow::waitForPageChanges() {
         m_pageChangesLimit.disconnect();
         close();
     };
-    m_binding->callAsyncFunction("if (window.__velkFlush) await window.__velkFlush();", received);
+    const std::string flush(EditorPageContract::flushFunction);
+    m_binding->callAsyncFunction("if (" + flush + ") await " + flush + "();", received);
     m_pageChangesLimit = Glib::signal_timeout().connect([received] { received(); return false; }, pageChangesLimitMs);
     return true;
 }

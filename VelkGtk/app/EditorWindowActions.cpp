@@ -3,6 +3,7 @@
 
 #include "EditorWindow.h"
 
+#include "bridge/EditorPageContract.h"
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 
@@ -18,7 +19,8 @@ namespace {
 
 // The page offers undo, redo and select-all through this function, when it is there.
 std::string editScript(std::string_view command) {
-    return "window.__velkEdit && window.__velkEdit(\"" + std::string(command) + "\")";
+    const std::string function(EditorPageContract::editFunction);
+    return function + " && " + function + "(\"" + std::string(command) + "\")";
 }
 
 // Where a map chosen in a save dialog goes: always a package name, whatever was typed.

@@ -1,5 +1,6 @@
 #include "WebKitWebViewBinding.h"
 
+#include "bridge/BridgeBootstrap.h"
 #include "bridge/SchemeHandler.h"
 #include "platform/TexturePNG.h"
 
@@ -33,8 +34,11 @@ GQuark urlErrorDomain() { return g_quark_from_static_string("velk-url-error"); }
 WebKitWebViewBinding::WebKitWebViewBinding(const EditorWebConfiguration& configuration, MainQueue& mainQueue)
     : m_contentManager(GObjectHolder<WebKitUserContentManager>::adopt(webkit_user_content_manager_new())),
       m_cancellable(GObjectHolder<GCancellable>::adopt(g_cancellable_new())),
-      m_mainQueue(mainQueue) {
-    for (const std::string& source : configuration.userScripts) {
+      m_mainQueue(mainQueue),
+      m_seal(BridgeBootstrap::newSeal()) {
+    std::vector<std::string> userScripts{BridgeBootstrap::sealingScript(m_seal, configuration.messageHandlers)};
+    userScripts.insert(userScripts.end(), configuration.userScripts.begin(), configuration.userScripts.end());
+    for (const std::string& source : userScripts) {
         WebKitUserScript* script =
             webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
@@ -185,12 +189,14 @@ void WebKitWebViewBinding::receive(const char* handler, JSCValue* value) {
     bool isText = jsc_value_is_string(value);
     message.bodyKind = isText ? WebMessage::BodyKind::text : WebMessage::BodyKind::other;
     char* text = jsc_value_to_string(value);
-    message.body = text ? text : "";
+    const std::string_view posted = text ? text : "";
+    // Script messages do not say which frame sent them: only the top frame's bootstrap seals
+    // what it posts (BridgeBootstrap::sealingScript), so a text without the seal came from a
+    // frame inside the page. Every frame shows the view's page, so the scheme is that page's.
+    const auto sealed = isText ? BridgeBootstrap::unsealed(posted, m_seal) : std::nullopt;
+    message.isMainFrame = sealed.has_value();
+    message.body = std::string(sealed.value_or(posted));
     g_free(text);
-    // Script messages do not say which frame sent them. The scripts and handlers live in the main
-    // frame only and the page's security policy forbids sub-frames, so the sender is the main
-    // frame of whatever page the view shows now, and its scheme is that page's scheme.
-    message.isMainFrame = true;
     auto url = currentURL();
     message.originScheme = url ? schemeOf(*url).value_or("") : "";
     // Only velk's own page may talk to the host.

@@ -70,6 +70,8 @@ private:
     MainQueue& m_mainQueue;
     std::optional<MainQueue::Ticket> m_loadTimeout;
     std::weak_ptr<EditorWebHost> m_host;
+    // Known to the top frame's bootstrap script and to nothing else; see receive().
+    const std::string m_seal;
 };
 
 }  // namespace velk

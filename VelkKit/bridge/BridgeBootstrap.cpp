@@ -1,5 +1,10 @@
 #include "bridge/BridgeBootstrap.h"
 
+#include "bridge/BridgeScript.h"
+
+#include <cstdint>
+#include <random>
+
 namespace velk::BridgeBootstrap {
 
 // Twenty-one lines joined by line feeds, with none after the last.
@@ -25,5 +30,44 @@ const std::string_view logForwardingScript =
     "    post(\"unhandledrejection\", [e.reason]);\n"
     "  });\n"
     "})();";
+
+std::string newSeal() {
+    // 128 bits from the system's random source, as hexadecimal digits.
+    std::random_device random;
+    std::string seal = "velk-seal-";
+    for (int i = 0; i < 4; ++i) {
+        const auto word = static_cast<std::uint32_t>(random());
+        for (int shift = 28; shift >= 0; shift -= 4) seal.push_back("0123456789abcdef"[(word >> shift) & 0xF]);
+    }
+    return seal + ":";
+}
+
+std::string sealingScript(std::string_view seal, std::span<const std::string> handlers) {
+    std::string names;
+    for (const std::string& handler : handlers) names += (names.empty() ? "" : ", ") + BridgeScript::quote(handler);
+    // The original postMessage is bound before the page can replace anything it would call, and
+    // the sealed handlers are kept from window so their wrappers, holding the seal, live on.
+    return "(function () {\n"
+           "  var seal = " + BridgeScript::quote(seal) + ";\n"
+           "  var handlers = window.webkit && window.webkit.messageHandlers;\n"
+           "  if (!handlers) return;\n"
+           "  var sealed = [];\n"
+           "  [" + names + "].forEach(function (name) {\n"
+           "    var handler = handlers[name];\n"
+           "    if (!handler) return;\n"
+           "    var post = handler.postMessage.bind(handler);\n"
+           "    Object.defineProperty(handler, \"postMessage\", { value: function (body) {\n"
+           "      post(typeof body === \"string\" ? seal + body : body);\n"
+           "    } });\n"
+           "    sealed.push(handler);\n"
+           "  });\n"
+           "  Object.defineProperty(window, \"__velkSealedHandlers\", { value: sealed });\n"
+           "})();";
+}
+
+std::optional<std::string_view> unsealed(std::string_view body, std::string_view seal) {
+    if (seal.empty() || !body.starts_with(seal)) return std::nullopt;
+    return body.substr(seal.size());
+}
 
 }  // namespace velk::BridgeBootstrap

@@ -1,5 +1,6 @@
 #include "bridge/BridgeScript.h"
 
+#include "core/Utf8.h"
 #include "json/OrderedJSON.h"
 
 #include <cstdio>
@@ -7,6 +8,9 @@
 namespace velk::BridgeScript {
 
 std::string quote(std::string_view text) {
+    // The web view refuses to run a script that is not UTF-8 at all, so a reply holding such
+    // bytes (a header or a folder name from elsewhere) would never reach the page.
+    if (!Utf8::isValid(text)) return quote(Utf8::repaired(text));
     std::string quoted;
     quoted.reserve(text.size() + 2);
     quoted.push_back('"');

@@ -13,7 +13,8 @@
 namespace velk::BridgeScript {
 
 // A script string literal holding `text`. Unlike JSON escaping it also escapes "<" (so the text
-// can never close a script element), tab, and the line terminators U+2028 and U+2029.
+// can never close a script element), tab, and the line terminators U+2028 and U+2029. Bytes that
+// are not UTF-8 become U+FFFD (Utf8::repaired), so every script built here is UTF-8 and runs.
 [[nodiscard]] std::string quote(std::string_view text);
 
 // Completes the page's request `id`; `value` is a BridgeReply's value().

@@ -17,7 +17,10 @@
 //   offset, used when velk renders template previews.
 //
 // velk relies on the page to:
-// - define replyFunction, changedFunction and setNameFunction (BridgeScript calls them);
+// - define replyFunction, changedFunction and setNameFunction (BridgeScript calls them), and,
+//   in the desktop app, editFunction (undo, redo and select-all of the Edit menu, given the
+//   command's name; true when the page carried it out) and flushFunction (sends whatever is not
+//   saved yet; the window awaits its promise before it closes);
 // - post each request as the text of a JSON object to the requestHandler message handler, with
 //   an integer "id" it has not used before, an "op" and the op's payload (BridgeRequest);
 // - ask for its state ("load") when it starts, and again ("load" or "refresh", answered alike)
@@ -46,6 +49,8 @@ inline constexpr std::string_view logHandler = "velkLog";
 inline constexpr std::string_view replyFunction = "window.__velkReply";
 inline constexpr std::string_view changedFunction = "window.__velkChanged";
 inline constexpr std::string_view setNameFunction = "window.__velkSetName";
+inline constexpr std::string_view editFunction = "window.__velkEdit";
+inline constexpr std::string_view flushFunction = "window.__velkFlush";
 
 inline constexpr std::array<std::string_view, 6> chromeElementIDs{
     "toolbar", "zoom-indicator", "version", "contextBar", "zoomCtl", "shortcutsLink"};

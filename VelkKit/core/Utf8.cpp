@@ -1,5 +1,7 @@
 #include "core/Utf8.h"
 
+#include <unicode/unistr.h>
+
 #include <cstring>
 
 namespace velk::Utf8 {
@@ -66,6 +68,14 @@ bool isValid(std::string_view bytes) noexcept {
         p += length;
     }
     return true;
+}
+
+std::string repaired(std::string_view bytes) {
+    if (isValid(bytes)) return std::string(bytes);
+    // ICU's reading of UTF-8 substitutes exactly as Unicode recommends.
+    std::string text;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size()))).toUTF8String(text);
+    return text;
 }
 
 std::size_t scalarCount(std::string_view text, std::size_t byteOffset) noexcept {

@@ -14,6 +14,10 @@ namespace velk::Utf8 {
 // U+10FFFF, no truncated sequence.
 [[nodiscard]] bool isValid(std::string_view bytes) noexcept;
 
+// `bytes` with each ill-formed sequence (each maximal part that cannot begin a well-formed
+// sequence, as Unicode counts them) replaced by U+FFFD; well-formed text comes back unchanged.
+[[nodiscard]] std::string repaired(std::string_view bytes);
+
 // True when every byte is below 0x80.
 [[nodiscard]] bool isASCII(std::string_view bytes) noexcept;
 

@@ -3,8 +3,10 @@
 // CurlHttpClient performs HttpClient requests with libcurl, each on a worker thread of its own
 // that ends with the request. It is set up for fetching addresses that strangers chose: no
 // cookies, no proxy (not even one named in the environment), no .netrc or other credentials, no
-// protocol but http and https, no redirect following, no content decoding, and the connection is
-// opened only after its peer address passed the request's checks (see HttpRequest).
+// protocol but http and https, no redirect following, and the connection is opened only after its
+// peer address passed the request's checks (see HttpRequest). A body the server sent gzip- or
+// deflate-encoded (whether asked to or not) is handed back decoded, its size limit counted in
+// decoded bytes.
 //
 // Safe to call from any thread. Requires: the client is not destroyed from one of its own
 // completions (the destructor waits for every worker, that one included).

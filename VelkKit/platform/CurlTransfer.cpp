@@ -197,6 +197,16 @@ private:
             headers.release();
             headers.reset(appended);
         }
+        // curl would announce the encodings it undoes; the request says what it asks for.
+        const bool asksEncodings = std::ranges::any_of(m_request.headers, [](const HttpHeader& header) {
+            return curl_strequal(header.name.c_str(), "Accept-Encoding");
+        });
+        if (!asksEncodings) {
+            curl_slist* appended = curl_slist_append(headers.get(), "Accept-Encoding:");
+            if (!appended) return CURLE_OUT_OF_MEMORY;
+            headers.release();
+            headers.reset(appended);
+        }
         if (!m_request.pinnedAddresses.empty()) {
             if (const auto entry = pinEntry(m_request.url, m_pins)) {
                 pins.reset(curl_slist_append(nullptr, entry->c_str()));
@@ -218,7 +228,9 @@ private:
         set(CURLOPT_PROXY, "");
         set(CURLOPT_NOPROXY, "*");
         set(CURLOPT_NETRC, long(CURL_NETRC_IGNORED));
-        set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
+        // Servers compress bodies nobody asked them to compress. gzip and deflate are undone as
+        // they arrive, so the body and its size limit are in the bytes the server meant.
+        set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
         set(CURLOPT_USERAGENT, m_context.options.userAgent.c_str());
         set(CURLOPT_HTTPHEADER, headers.get());
         if (pins) set(CURLOPT_RESOLVE, pins.get());

@@ -44,7 +44,8 @@ struct HttpRequest {
     std::chrono::milliseconds idleTimeout{8000};
     // The whole request taking longer than this ends it.
     std::chrono::milliseconds totalTimeout{16000};
-    // The body is cut off as soon as it passes this many bytes; the response then says so.
+    // The body is cut off as soon as it passes this many bytes; the response then says so. A
+    // body the server compressed counts in the bytes it decodes to.
     std::optional<std::size_t> maxBodyBytes;
     // When not empty: the numeric addresses the URL's host is reached at. The client connects to
     // no other address and does not ask the system resolver again, so the host cannot be

@@ -3,8 +3,11 @@
 #include "core/Overloaded.h"
 #include "core/WhiteSpace.h"
 #include "package/Media.h"
+#include "platform/OwnAddresses.h"
 #include "preview/LinkURL.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -71,10 +74,20 @@ bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// The check every connection's peer passes: a public address that is not this machine's own.
+bool connectable(std::string_view address) {
+    return LinkPreview::addressAllowed(address) && !OwnAddresses::holds(address);
+}
+
 Failure failureFor(const HttpError& error, const std::string& host) {
     return std::visit(Overloaded{
                           [](const HttpError::Transport& c) { return Failure::unreachable(c.message); },
                           [&](const HttpError::AddressRefused& c) {
+                              // An address the policy calls public was refused for being this
+                              // machine's own, whatever name led there.
+                              if (LinkPreview::addressAllowed(c.address)) {
+                                  return Failure::blocked(c.address + " is not a public address");
+                              }
                               return Failure::blocked(host + " resolves to " + c.address + ", which is not a public address");
                           },
                       },
@@ -103,17 +116,23 @@ struct FetchState {
 
 using State = std::shared_ptr<FetchState>;
 
-// Requests `approved` and follows up to maxRedirects redirects, each approved afresh.
-void follow(const State& state, Approved approved, const Shape& shape, int redirects, std::function<void(LandedResult)> done) {
+using Clock = std::chrono::steady_clock;
+
+// Requests `approved` and follows up to maxRedirects redirects, each approved afresh, all of
+// them done by `deadline`: a chain of slow redirects must not get a fresh time-out at each hop.
+void follow(const State& state, Approved approved, const Shape& shape, int redirects, Clock::time_point deadline,
+            std::function<void(LandedResult)> done) {
     HttpRequest request;
     request.url = approved.url;
     request.headers = shape.headers;
     request.idleTimeout = state->timeOuts.idle;
-    request.totalTimeout = state->timeOuts.total;
+    // A hop that starts with nothing left gets a millisecond, and so the client's own time-out.
+    request.totalTimeout = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                                    std::chrono::milliseconds(1));
     request.maxBodyBytes = shape.maxBodyBytes;
     request.pinnedAddresses = approved.addresses;
-    request.allowAddress = LinkPreview::addressAllowed;
-    state->client.perform(std::move(request), [state, approved = std::move(approved), &shape, redirects,
+    request.allowAddress = connectable;
+    state->client.perform(std::move(request), [state, approved = std::move(approved), &shape, redirects, deadline,
                                                done = std::move(done)](HttpClient::Result result) {
         if (!result) return done(Unexpected<Failure>(failureFor(result.error(), approved.host)));
         const auto location = result->header("Location");
@@ -122,7 +141,7 @@ void follow(const State& state, Approved approved, const Shape& shape, int redir
         const auto next = LinkPreview::resolveReference(approved.url, *location);
         auto nextApproved = approve(next.value_or(""), state->resolve);
         if (!next || !nextApproved) return done(Unexpected<Failure>(Failure::blocked(std::string(redirectRefused))));
-        follow(state, std::move(*nextApproved), shape, redirects + 1, done);
+        follow(state, std::move(*nextApproved), shape, redirects + 1, deadline, done);
     });
 }
 
@@ -140,7 +159,9 @@ void fetchImage(const State& state, LinkPreview::Meta meta) {
     // A refused or failed image costs the preview its picture, never the preview itself.
     auto approved = approve(meta.imageURL, state->resolve);
     if (!approved) return state->complete(FetchedPreview{std::move(meta), std::nullopt});
-    follow(state, std::move(*approved), imageShape(), 0, [state, meta = std::move(meta)](LandedResult landed) mutable {
+    // The image has a time budget of its own, as long as the page's.
+    const auto deadline = Clock::now() + state->timeOuts.total;
+    follow(state, std::move(*approved), imageShape(), 0, deadline, [state, meta = std::move(meta)](LandedResult landed) mutable {
         state->complete(FetchedPreview{std::move(meta), imageFrom(std::move(landed))});
     });
 }
@@ -187,7 +208,8 @@ void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
     auto approved = approve(link, resolve);
     if (!approved) return completion(Unexpected<Failure>(approved.error()));
     auto state = std::make_shared<FetchState>(m_client, std::move(resolve), m_timeOuts, std::move(completion));
-    follow(state, std::move(*approved), pageShape(), 0, [state](LandedResult landed) { handlePage(state, std::move(landed)); });
+    const auto deadline = Clock::now() + m_timeOuts.total;
+    follow(state, std::move(*approved), pageShape(), 0, deadline, [state](LandedResult landed) { handlePage(state, std::move(landed)); });
 }
 
 }  // namespace velk

@@ -4,7 +4,8 @@
 // names, reads its metadata and downloads the page's image, all under the link policy. Every
 // URL it requests, the link itself, each redirect and the image, passes target() and check()
 // first, and each request is pinned to the addresses that check approved, with a peer check
-// that refuses any connection to a non-public address however the host came to point there.
+// that refuses any connection to a non-public address, or to an address of this machine itself
+// (OwnAddresses), however the host came to point there.
 // Pages and images are cut off as soon as they pass their size limits.
 //
 // The fetcher holds its HttpClient by reference; the client must outlive every fetch the fetcher
@@ -33,7 +34,8 @@ namespace LinkPreview {
 inline constexpr std::size_t maxImageBytes = 8388608;
 // Connecting, or waiting for the next byte, longer than this ends a request.
 inline constexpr std::chrono::milliseconds timeout{8000};
-// Any one request taking longer than this ends.
+// Fetching the page, every redirect included, taking longer than this ends it; fetching its
+// image has a budget of its own, as long.
 inline constexpr std::chrono::milliseconds resourceTimeout{16000};
 // Redirects followed per request; the one after is refused.
 inline constexpr int maxRedirects = 5;

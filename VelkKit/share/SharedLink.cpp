@@ -2,6 +2,7 @@
 
 #include "core/Base64.h"
 #include "core/Graphemes.h"
+#include "core/Utf8.h"
 #include "core/WhiteSpace.h"
 #include "json/OrderedJSON.h"
 #include "package/FileWrapperTree.h"
@@ -9,6 +10,8 @@
 #include "package/Media.h"
 #include "share/ShareBase.h"
 #include "share/ShareServiceContract.h"
+
+#include <unicode/uchar.h>
 
 #include <algorithm>
 
@@ -60,12 +63,30 @@ std::string joined(std::string_view base, std::string_view path, std::string_vie
     return url;
 }
 
+// `text` (UTF-8) with every control character (Unicode's Cc: C0, DEL and C1) turned into a
+// space. A NUL in a name would cut it short wherever it is passed on as a C string.
+std::string controlsAsSpaces(std::string_view text) {
+    std::string spaced;
+    spaced.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [scalar, length] = Utf8::decode(text, i);
+        if (u_charType(static_cast<UChar32>(scalar)) == U_CONTROL_CHAR) {
+            spaced.push_back(' ');
+        } else {
+            spaced.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return spaced;
+}
+
 // The name a map opened from a document is given: its own, tidied, or the default.
 std::string openedName(const JSONValue& document) {
     const auto name = document["name"];
     const auto text = name ? name->stringValue() : std::nullopt;
     if (!text) return std::string(defaultName);
-    std::string_view trimmed = WhiteSpace::trimmedWithLineBreaks(*text);
+    const std::string spaced = controlsAsSpaces(*text);
+    std::string_view trimmed = WhiteSpace::trimmedWithLineBreaks(spaced);
     if (trimmed.empty()) return std::string(defaultName);
     const std::vector<std::size_t> boundaries = Graphemes::boundaries(trimmed);
     if (boundaries.size() > nameLimit + 1) trimmed = trimmed.substr(0, boundaries[nameLimit]);

@@ -1,6 +1,6 @@
 // Only velk's own page may talk to velk. A page from anywhere else that finds itself in the
 // editor's view (a navigation that slipped through, a redirect) can neither read the map nor
-// change it, and hears nothing back.
+// change it, and hears nothing back; nor is a frame inside velk's page heard.
 
 #include "E2EHarness.h"
 
@@ -69,6 +69,26 @@ TEST(ForeignPageE2E, APageThatIsNotVelksCanNeitherReadNorChangeTheMapAndGetsNoRe
     EXPECT_EQ(document.core().revision(), revision) << "a foreign page changed the map";
     EXPECT_FALSE(document.hasUnsavedChanges());
     EXPECT_EQ(velk.packageFile("map.canvas"), onDisk);
+}
+
+// A frame that velk's own page makes posts a save through the frame's own handler.
+constexpr std::string_view saveFromSubFrame = R"((() => {
+  const frame = document.body.appendChild(document.createElement("iframe"));
+  const empty = { maps: [{ path: "/", canvas: { nodes: [], edges: [] }, sidecar: {} }] };
+  const save = { id: 990003, op: "save", payload: { body: JSON.stringify(empty) } };
+  frame.contentWindow.webkit.messageHandlers.velk.postMessage(JSON.stringify(save));
+})())";
+
+TEST(ForeignPageE2E, AFrameInsideVelksPageIsNotHeard) {
+    E2EHarness velk("sub-frame");
+    ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(3)), 3));
+    const auto revision = velk.window().document().core().revision();
+    PostedMessages posted(velk.window().webView().view());
+    auto made = velk.evaluate(saveFromSubFrame);
+    ASSERT_TRUE(made.ok()) << *made.error;
+    ASSERT_TRUE(waitUntil([&] { return posted.count() == 1; })) << "the frame's request never arrived";
+    EXPECT_EQ(velk.window().document().core().revision(), revision) << "velk carried out a sub-frame's save";
+    EXPECT_EQ(velk.cardCount(), 3);
 }
 
 }  // namespace

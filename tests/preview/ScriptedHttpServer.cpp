@@ -109,17 +109,26 @@ ScriptedResponse ScriptedResponse::stalled() {
     return response;
 }
 
-ScriptedHttpServer::ScriptedHttpServer() {
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 64) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+ScriptedHttpServer::ScriptedHttpServer(const std::string& address) {
+    sockaddr_storage bound{};
+    socklen_t length = 0;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&bound);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&bound);
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        length = sizeof *v4;
+    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        length = sizeof *v6;
+    } else {
         std::abort();
     }
-    m_port = ntohs(address.sin_port);
+    m_listener = socket(bound.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&bound), length) != 0 ||
+        listen(m_listener, 64) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        std::abort();
+    }
+    m_port = ntohs(bound.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
     m_acceptor = std::thread([this] { acceptLoop(); });
 }
 
@@ -193,6 +202,9 @@ void ScriptedHttpServer::serve(int socket) {
         // Hold the connection open, silent, until the client gives up or the server stops.
         while (waitFor(socket, POLLIN, m_stopping, deadline) && recv(socket, buffer, sizeof buffer, 0) > 0) {}
         return;
+    }
+    for (const auto until = Clock::now() + response.delay; Clock::now() < until && !m_stopping;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " Scripted\r\n";
     HttpResponse scripted;

@@ -1,6 +1,7 @@
 #pragma once
 
-// A small HTTP/1.1 server for tests: it listens on 127.0.0.1 at a port the system picks, answers
+// A small HTTP/1.1 server for tests: it listens on 127.0.0.1 (or another numeric address of this
+// machine, given to the constructor) at a port the system picks, answers
 // each request from a script keyed by Host header and request target, records what it was
 // asked, and stops in its destructor. One thread accepts, one thread serves each connection;
 // every connection is closed after one answer. Everything it does is bounded: no read or wait
@@ -12,6 +13,7 @@
 #include "platform/HttpClient.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -34,6 +36,8 @@ struct ScriptedResponse {
     std::vector<HttpHeader> headers;
     std::string body;
     Body kind = Body::whole;
+    // How long the server waits before it answers, as a slow server would.
+    std::chrono::milliseconds delay{0};
 
     static ScriptedResponse page(std::string body, std::string contentType = "text/html; charset=utf-8");
     static ScriptedResponse redirect(std::string location, int status = 302);
@@ -52,7 +56,7 @@ struct RecordedRequest {
 
 class ScriptedHttpServer {
 public:
-    ScriptedHttpServer();
+    explicit ScriptedHttpServer(const std::string& address = "127.0.0.1");
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer&) = delete;
     ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
