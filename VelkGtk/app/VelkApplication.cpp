@@ -69,6 +69,7 @@ void VelkApplication::on_startup() {
     m_recent->signalChanged().connect([this] { refreshRecentMenu(); });
     refreshRecentMenu();
     makeStartWindow();
+    makeLinkOpener();
     signal_window_added().connect([this](Gtk::Window* window) {
         watchWindow(*window);
         refreshWindowList();
@@ -131,7 +132,8 @@ int VelkApplication::reopenLeftoverDrafts() {
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
     for (const auto& file : files) {
-        if (auto path = file->get_path(); !path.empty()) openPackage(path);
+        if (file->has_uri_scheme(std::string(SharedLink::scheme))) m_links->open(file->get_uri());
+        else if (auto path = file->get_path(); !path.empty()) openPackage(path);
     }
     if (!m_launched) finishLaunching();
 }

@@ -11,6 +11,10 @@
 // again while velk runs shows the start window when no map window is visible, and does nothing
 // when one is.
 //
+// velk: links (velk://s/..., velk://h/...) reach the open signal too, on a cold start as well as
+// in the running instance, and go to the link opener; the application holds itself while one is
+// being fetched or its alert is up, and shows the start window if it ended with nothing on screen.
+//
 // Made once by main() (or by a test), which passes the paths it read from the process; the
 // application reads no environment of its own. Main thread only.
 
@@ -19,6 +23,8 @@
 #include "app/MapsFolderPanel.h"
 #include "app/EditorWindowShell.h"
 #include "app/MainMenu.h"
+#include "app/OpenLinks.h"
+#include "app/OwnedDialogs.h"
 #include "app/PageAlert.h"
 #include "document/DocumentOptions.h"
 #include "app/RecentMapList.h"
@@ -117,6 +123,12 @@ private:
     std::optional<SharedBytes> editorPage();
     void tell(const PageAlert& alert);
     EditorWindow* show(std::shared_ptr<VelkDocument> document, SharedBytes page);
+    // The link opener and what it asks of the desktop (VelkApplicationLinks.cpp).
+    void makeLinkOpener();
+    // The window questions and alerts about a link go over: the focused map window, else the start window.
+    [[nodiscard]] Gtk::Window& linkParent();
+    void presentLinkAlert(const OpenLinks::Alert& alert, std::function<void(OpenLinks::Choice)> answered);
+    void linkHandled();
 
     Paths m_paths;
     TraceSink m_trace;
@@ -142,6 +154,11 @@ private:
     // The one alert on screen; it holds the application until dismissed.
     std::unique_ptr<Gtk::MessageDialog> m_alert;
     DocumentOptions m_documentOptions;
+    OwnedDialogs m_linkDialogs;
+    // Links being fetched, asked about or alerted about.
+    int m_linkHolds = 0;
+    // Last, so it goes first: nothing it calls back into is gone before it.
+    std::unique_ptr<OpenLinks> m_links;
 };
 
 }  // namespace velk

@@ -1,7 +1,7 @@
 #pragma once
 
-// Internal to VelkKit's preview files: uriparser behind a small owner, so that its C structs
-// and free calls stay out of everything else. Not for use outside VelkKit/preview.
+// Internal to VelkKit's .cpp files (link previews, the share base): uriparser behind a small
+// owner, so that its C structs and free calls stay out of everything else. Never in a header.
 
 #include <uriparser/Uri.h>
 

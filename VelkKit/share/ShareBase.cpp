@@ -1,10 +1,24 @@
 #include "share/ShareBase.h"
 
+#include "core/TextCase.h"
+#include "preview/ParsedURI.h"
 #include "share/ShareBaseSetting.h"
 
 namespace velk {
 
 std::string_view defaultShareBase() noexcept { return VELK_SHARE_BASE_SETTING; }
+
+std::string chosenShareBase(const std::optional<std::string>& setting) {
+    if (!setting) return std::string(defaultShareBase());
+    const LinkPreview::ParsedURI parsed(*setting);
+    const UriUriA& parts = parsed.parts();
+    const std::string scheme = TextCase::lowercased(LinkPreview::rangeText(parts.scheme));
+    const bool usable = parsed.ok() && (scheme == "http" || scheme == "https") && !parsed.host().empty() &&
+                        parts.query.first == nullptr && parts.fragment.first == nullptr;
+    if (!usable) return std::string(defaultShareBase());
+    // The service's paths are appended to the base, so it must end in "/".
+    return setting->ends_with('/') ? *setting : *setting + "/";
+}
 
 std::string_view shareHost(std::string_view base) noexcept {
     const std::size_t scheme = base.find("://");

@@ -58,6 +58,8 @@ std::optional<HttpRequest> stopRequest(std::string_view id, std::string_view tok
     return request;
 }
 
+HttpRequest fetchRequest(std::string url) { return serviceRequest("GET", std::move(url)); }
+
 BridgeReply reply(int status, const std::optional<std::string>& body, const std::optional<std::string>& error) {
     return reply(status, body, error, defaultShareBase());
 }

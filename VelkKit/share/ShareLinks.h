@@ -36,6 +36,9 @@ inline constexpr std::chrono::seconds requestTimeout{25};
 [[nodiscard]] std::optional<HttpRequest> stopRequest(std::string_view id, std::string_view token,
                                                      std::string_view base);
 
+// GET of `url` (a shared or handed-over map), with the same patience as the requests above.
+[[nodiscard]] HttpRequest fetchRequest(std::string url);
+
 // The page's reply to the service's answer. `status` is the HTTP status, 0 when no response
 // arrived; `body` the response body, if any; `error` the transport's description of why there
 // was no response, if that is what happened.

@@ -136,13 +136,18 @@ void E2EHarness::makeApplication(const std::string& package) {
                                                            surroundings.mapsFolder, surroundings.userFolders},
                                     TraceSink::process(), documents);
     // A velk of the user's own (or a test running in parallel) must not be handed our package.
-    m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
+    if (!unique) m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
     m_app->register_application();
 }
 
 void E2EHarness::start(const std::string& package) {
     makeApplication(package);
     m_app->open(Gio::File::create_for_path(package));
+}
+
+void E2EHarness::startWithLink(const std::string& uri) {
+    makeApplication({});
+    m_app->open(Gio::File::create_for_uri(uri));
 }
 
 void E2EHarness::startEmpty() {

@@ -95,9 +95,14 @@ public:
 
     // How documents pace thumbnails and outside-change checks; set before start().
     DocumentOptions documents;
+    // Owns velk's name on the session bus, as the velk a user starts does, so that a second velk
+    // hands it what it was asked to open; set before start().
+    bool unique = false;
 
     // Makes the application and opens `package` in it, as `velk PACKAGE` would.
     void start(const std::string& package);
+    // Makes the application and hands it `uri` (a velk: link), as `velk URI` would.
+    void startWithLink(const std::string& uri);
     // Makes the application and starts it with nothing to open, as `velk` alone would. The
     // environment (VELK_MAPS_FOLDER) is read as main() reads it.
     void startEmpty();
