@@ -4,34 +4,19 @@
 // from the C library's own spelling of it, and the public test must not be fooled by wrapping
 // an IPv4 address in a prefix that carries it.
 
+#include "FuzzCheck.h"
+#include "core/WhiteSpace.h"
 #include "preview/AddressPolicy.h"
 #include "preview/IPAddress.h"
-
-#include "core/WhiteSpace.h"
 
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <string_view>
 
 namespace {
 
 using velk::IPAddress;
-
-[[noreturn]] void violated(const char* what, std::string_view text) {
-    std::fprintf(stderr, "address property broken: %s\ninput: ", what);
-    for (unsigned char c : text) std::fprintf(stderr, c >= 0x20 && c < 0x7f ? "%c" : "\\x%02x", c);
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
-
-void require(bool holds, const char* what, std::string_view text) {
-    if (!holds) violated(what, text);
-}
+using velk::fuzz::require;
 
 bool sameOctets(const IPAddress& address, const void* octets, std::size_t size) {
     const auto bytes = address.bytes();
@@ -41,24 +26,17 @@ bool sameOctets(const IPAddress& address, const void* octets, std::size_t size) 
 // A dotted part such as "01": velk reads it in base 10, the C library refuses it.
 bool hasZeroLedDottedPart(std::string_view text) {
     const std::size_t colon = text.rfind(':');
-    std::string_view dotted = colon == std::string_view::npos ? text : text.substr(colon + 1);
-    while (!dotted.empty()) {
-        const std::size_t dot = dotted.find('.');
-        const std::string_view part = dotted.substr(0, dot);
-        if (part.size() > 1 && part.front() == '0') return true;
-        if (dot == std::string_view::npos) break;
-        dotted.remove_prefix(dot + 1);
+    std::string_view dotted = colon == text.npos ? text : text.substr(colon + 1);
+    for (std::size_t dot = 0; dot != text.npos; dotted.remove_prefix(dot + 1)) {
+        dot = dotted.find('.');
+        if (const std::string_view part = dotted.substr(0, dot); part.size() > 1 && part.front() == '0') return true;
+        if (dot == text.npos) break;
     }
     return false;
 }
 
-std::string dotted(const IPAddress& v4) {
-    const auto b = v4.bytes();
-    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
-}
-
 void checkAgainstCLibrary(std::string_view text, const std::optional<IPAddress>& address) {
-    if (text.find('\0') != std::string_view::npos) return;
+    if (text.find('\0') != text.npos) return;
     const std::string terminated(text);
     in_addr v4{};
     in6_addr v6{};
@@ -72,20 +50,15 @@ void checkAgainstCLibrary(std::string_view text, const std::optional<IPAddress>&
     }
 }
 
-void checkRoundTrip(std::string_view text, const IPAddress& address) {
+void checkRoundTripAndWrapping(std::string_view text, const IPAddress& address) {
     char spelled[INET6_ADDRSTRLEN] = {};
-    const int family = address.isV4() ? AF_INET : AF_INET6;
-    require(inet_ntop(family, address.bytes().data(), spelled, sizeof spelled) != nullptr, "inet_ntop failed", text);
+    require(inet_ntop(address.isV4() ? AF_INET : AF_INET6, address.bytes().data(), spelled, sizeof spelled), "inet_ntop failed", text);
     const auto again = IPAddress::parse(spelled);
     require(again && *again == address, "the C library's spelling does not read back", text);
-}
-
-void checkWrapping(std::string_view text, const IPAddress& address) {
-    if (const auto inner = address.embeddedV4(); inner && !inner->isPublic()) {
+    if (const auto inner = address.embeddedV4(); inner && !inner->isPublic())
         require(!address.isPublic(), "a private embedded address leaves the whole public", text);
-    }
     if (!address.isV4()) return;
-    const std::string v4 = dotted(address);
+    const std::string v4 = spelled;
     const auto b = address.bytes();
     char sixToFour[32];
     std::snprintf(sixToFour, sizeof sixToFour, "2002:%02x%02x:%02x%02x::", b[0], b[1], b[2], b[3]);
@@ -98,16 +71,12 @@ void checkWrapping(std::string_view text, const IPAddress& address) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = velk::fuzz::text(data, size);
     const std::optional<IPAddress> address = IPAddress::parse(text);
     checkAgainstCLibrary(text, address);
-    if (!address) {
-        require(!velk::LinkPreview::addressAllowed(text), "text that is no address is allowed", text);
-        return 0;
-    }
+    if (!address) return require(!velk::LinkPreview::addressAllowed(text), "text that is no address is allowed", text), 0;
     require(address->bytes().size() == 4 || address->bytes().size() == 16, "neither 4 nor 16 octets", text);
     if (velk::LinkPreview::addressAllowed(text)) require(address->isPublic(), "a private address is allowed", text);
-    checkRoundTrip(text, *address);
-    checkWrapping(text, *address);
+    checkRoundTripAndWrapping(text, *address);
     return 0;
 }

@@ -3,67 +3,35 @@
 // A reference resolved against it must be a URL that can serve as a base in turn. Input: the
 // link, optionally followed by "\x01" and a reference.
 
+#include "FuzzCheck.h"
 #include "preview/AddressPolicy.h"
 #include "preview/LinkURL.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <string_view>
-
-namespace {
-
-[[noreturn]] void violated(const char* what, std::string_view input) {
-    std::fprintf(stderr, "link target property broken: %s\ninput: ", what);
-    for (unsigned char c : input) std::fprintf(stderr, c >= 0x20 && c < 0x7f ? "%c" : "\\x%02x", c);
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
-
-void require(bool holds, const char* what, std::string_view input) {
-    if (!holds) violated(what, input);
-}
-
-std::string lowercase(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velk::LinkPreview;
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    using velk::fuzz::require;
+    const std::string_view input = velk::fuzz::text(data, size);
     const std::size_t split = input.find('\x01');
-    const std::string_view link = input.substr(0, split);
-
-    const auto url = target(link);
+    const auto url = target(input.substr(0, split));
     if (!url) {
-        const std::string text = url.error().description();
-        require(text == "blocked by link-preview policy: only http(s) links get a preview" ||
-                    text == "blocked by link-preview policy: the link has no host" ||
-                    text == "blocked by link-preview policy: unparseable url",
+        const std::string text = url.error().description(), blocked = "blocked by link-preview policy: ";
+        require(text == blocked + "only http(s) links get a preview" || text == blocked + "the link has no host" ||
+                    text == blocked + "unparseable url",
                 "an unexpected refusal", input);
         return 0;
     }
     const std::size_t schemeEnd = url->find("://");
     require(schemeEnd != std::string::npos, "no authority", input);
-    const std::string scheme = lowercase(url->substr(0, schemeEnd));
+    std::string scheme = url->substr(0, schemeEnd);
+    for (char& c : scheme) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     require(scheme == "http" || scheme == "https", "not http(s)", input);
     const std::string host = urlHost(*url);
     require(!host.empty(), "no host", input);
     require(url->compare(schemeEnd + 3, host.size(), host) == 0, "something between :// and the host", input);
     const auto again = target(*url);
     require(again && *again == *url, "the policy changes its own URL", input);
-
-    if (split != std::string_view::npos) {
-        if (const auto resolved = resolveReference(*url, input.substr(split + 1))) {
-            require(resolveReference(*resolved, "").has_value(), "a resolved URL is no base", input);
-        }
-    }
+    if (split == input.npos) return 0;
+    if (const auto resolved = resolveReference(*url, input.substr(split + 1)))
+        require(resolveReference(*resolved, "").has_value(), "a resolved URL is no base", input);
     return 0;
 }

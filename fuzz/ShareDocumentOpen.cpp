@@ -3,53 +3,23 @@
 // directly inside a served media folder under a name the editor may fetch, and no path piece that
 // could climb out of the package or hide a file.
 
+#include "FuzzCheck.h"
 #include "package/Media.h"
+#include "package/PackageTestSupport.h"
 #include "share/SharedLink.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
-
-namespace {
-
-[[noreturn]] void violated(const char* what, const std::string& path) {
-    std::fprintf(stderr, "share document property broken: %s\n%s\n", what, path.c_str());
-    std::abort();
-}
-
-void checkPath(const std::string& path) {
-    for (const std::string_view piece : velk::DocumentTree::segments(path)) {
-        if (piece == "." || piece == ".." || piece.find('\\') != std::string_view::npos ||
-            piece.find('\0') != std::string_view::npos)
-            violated("unsafe path piece", path);
-    }
-    const std::size_t slash = path.find('/');
-    const std::string_view top = std::string_view(path).substr(0, slash);
-    if (std::ranges::find(velk::Media::servedDirectories, top) == velk::Media::servedDirectories.end()) return;
-    const std::string_view name = std::string_view(path).substr(slash + 1);
-    if (!velk::Media::isServableName(name)) violated("media file the editor could not fetch", path);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto opened = velk::SharedLink::open(text);
+    using namespace velk;
+    const auto opened = SharedLink::open(fuzz::text(data, size));
     if (!opened) return 0;
-    std::vector<std::pair<std::string, velk::DocumentTree>> pending{{"", opened->tree}};
-    while (!pending.empty()) {
-        auto [path, node] = std::move(pending.back());
-        pending.pop_back();
-        if (!node.isDirectory()) {
-            checkPath(path);
-            continue;
-        }
-        for (const auto& [name, child] : node.children()) pending.emplace_back(path.empty() ? name : path + "/" + name, child);
+    for (const std::string& path : testing_support::describe(opened->tree)) {
+        for (const std::string_view piece : DocumentTree::segments(path))
+            fuzz::require(piece != "." && piece != ".." && piece.find_first_of(std::string_view("\\\0", 2)) == piece.npos, "unsafe path piece", path);
+        const std::size_t slash = path.find('/');
+        if (path.ends_with('/') || std::ranges::find(Media::servedDirectories, path.substr(0, slash)) == Media::servedDirectories.end()) continue;
+        fuzz::require(Media::isServableName(path.substr(slash + 1)), "media file the editor could not fetch", path);
     }
     return 0;
 }

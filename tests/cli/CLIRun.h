@@ -17,9 +17,9 @@ struct CLIRun {
     std::string out, err;
 };
 
-// Runs velk-cli with `arguments`, `input` on standard input. "INPUT" in the arguments is replaced
-// by the path of a file holding `input`. `environment` is put before the command as it is (such
-// as "env -u NAME NAME=value").
+// Runs velk-cli with `arguments`, `input` on standard input; "INPUT" in the arguments becomes the
+// path of a file holding `input`. `environment` goes before the command as it is (such as
+// "env -u NAME NAME=value").
 inline CLIRun runCLI(std::string arguments, const std::string& input, const std::string& environment = "") {
     // ctest runs tests in parallel processes: every run gets files of its own.
     static int runs = 0;
@@ -27,8 +27,7 @@ inline CLIRun runCLI(std::string arguments, const std::string& input, const std:
     const std::string inputFile = base + "_in", errFile = base + "_err";
     std::ofstream(inputFile, std::ios::binary) << input;
     if (const auto at = arguments.find("INPUT"); at != std::string::npos) arguments.replace(at, 5, inputFile);
-    const std::string command =
-        environment + " " + std::string(VELK_CLI_PATH) + " " + arguments + " <" + inputFile + " 2>" + errFile;
+    const std::string command = environment + " " VELK_CLI_PATH " " + arguments + " <" + inputFile + " 2>" + errFile;
     CLIRun run{};
     std::FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 4096> buffer;
@@ -43,11 +42,5 @@ inline CLIRun runCLI(std::string arguments, const std::string& input, const std:
 
 // A path as one shell word.
 inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
-// An environment prefix for runCLI in which no maps folder is set or remembered: the home and
-// configuration folders are inside `folder`, which the test owns.
-inline std::string withoutMapsFolder(const std::string& folder) {
-    return "env -u VELK_MAPS_FOLDER HOME=" + quoted(folder + "/home") + " XDG_CONFIG_HOME=" + quoted(folder + "/config");
-}
 
 }  // namespace velk::testing_support
