@@ -17,7 +17,6 @@
 #include "platform/TempFolder.h"
 #include "platform/WebKitWebViewBinding.h"
 
-#include <giomm/init.h>
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
@@ -197,62 +196,19 @@ TEST(RecentPackages, VelkPackagesNewestFirstAsTheListNamesThem) {
               (std::vector<std::string>{"/maps/Trip.velk", "/maps/Plan.VELK", "/maps/Trip.velk", "/maps/Old.velk"}));
 }
 
-std::string attribute(GMenuModel* model, int index, const char* name) {
-    char* value = nullptr;
-    if (!g_menu_model_get_item_attribute(model, index, name, "s", &value)) return {};
-    std::string text(value);
-    g_free(value);
-    return text;
-}
-
-// The items of a menu as "label action keys", a submenu as "label ▸" before its own items.
-void flatten(GMenuModel* menu, std::vector<std::string>& lines) {
-    for (int i = 0; i < g_menu_model_get_n_items(menu); ++i) {
-        if (GMenuModel* section = g_menu_model_get_item_link(menu, i, G_MENU_LINK_SECTION)) {
-            flatten(section, lines);
-            g_object_unref(section);
-        } else if (GMenuModel* submenu = g_menu_model_get_item_link(menu, i, G_MENU_LINK_SUBMENU)) {
-            lines.push_back(attribute(menu, i, "label") + " ▸");
-            flatten(submenu, lines);
-            g_object_unref(submenu);
-        } else {
-            lines.push_back(attribute(menu, i, "label") + " " + attribute(menu, i, "action") + " " +
-                            attribute(menu, i, "accel"));
-        }
-    }
-}
-
-// The model shows the table in order with Open Recent and the window list in their places; the
-// app registers every shown key but the Edit keys, which are the page's, and each is a Ctrl key
-// GTK can read (anything else would be a dead entry).
-TEST(MainMenu, TheModelShowsEveryEntryAndTheAppRegistersEveryShownKeyButThePages) {
-    Gio::init();
-    auto bar = MainMenu::build();
-    bar.recentMaps->append("Trip", "app.open-recent::/maps/Trip.velk");
-    bar.windows->append("Start", "app.present-window");
-    std::vector<std::string> lines, expected;
-    flatten(G_MENU_MODEL(bar.menu->gobj()), lines);
-    std::string_view menu;
+// The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
+// Ctrl key GTK can read (anything else would be a dead entry).
+TEST(MainMenu, TheAppRegistersEveryShownKeyButThePagesAsCtrlKeysGTKReads) {
     std::map<std::string, std::vector<std::string>> shown, registered;
-    for (const auto& entry : MainMenu::entries()) {
-        if (entry.menu != menu && menu == "Window") expected.push_back("Start app.present-window ");
-        if (entry.menu != menu && entry.menu != MainMenu::applicationMenu) expected.push_back(std::string(entry.menu) + " ▸");
-        menu = entry.menu;
-        expected.push_back(std::string(entry.label) + " " + std::string(entry.action) + " " + std::string(entry.keys));
-        if (entry.action == "app.open")
-            expected.insert(expected.end(), {"Open Recent ▸", "Trip app.open-recent ", "Clear Menu app.clear-recent "});
+    for (const auto& entry : MainMenu::entries())
         if (!entry.keys.empty() && !entry.keysBelongToPage) shown[std::string(entry.action)] = {std::string(entry.keys)};
-    }
-    EXPECT_EQ(lines, expected);
     for (const auto& accelerator : MainMenu::accelerators())
         for (const auto& keys : accelerator.keys) registered[accelerator.action].push_back(keys);
     for (auto& [action, keys] : registered) {
         for (const auto& key : keys) {
-            SCOPED_TRACE(key);
             guint keyval = 0;
             GdkModifierType modifiers{};
-            EXPECT_TRUE(gtk_accelerator_parse(key.c_str(), &keyval, &modifiers));
-            EXPECT_NE(modifiers & GDK_CONTROL_MASK, 0);
+            EXPECT_TRUE(gtk_accelerator_parse(key.c_str(), &keyval, &modifiers) && (modifiers & GDK_CONTROL_MASK)) << key;
         }
         keys.resize(1);  // further keys are spares for keyboards that spell the key otherwise
     }
