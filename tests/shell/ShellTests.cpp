@@ -252,14 +252,14 @@ TEST(Brand, RGBReadsTheLastSixHexDigits) {
         {"#f2a93b", 242, 169, 59}, {"f2a93b", 242, 169, 59}, {"#F2A93B", 242, 169, 59}, {"#8f4f04", 143, 79, 4},
         {"#fff", 0, 15, 255},         // three digits are a number, not CSS shorthand
         {"#80f2a93b", 242, 169, 59},  // an alpha byte in front is ignored
-        {"zz", 0, 0, 0}, {"", 0, 0, 0}, {"##f2a93b", 0, 0, 0}, {"#f2a93bz", 0, 0, 0}, {"#1f2a93b00", 0, 0, 0}, {" #f2a93b", 0, 0, 0},
+        {"#1", 0, 0, 1}, {"zz", 0, 0, 0}, {"", 0, 0, 0}, {"##f2a93b", 0, 0, 0}, {"#f2a93bz", 0, 0, 0}, {"#1f2a93b00", 0, 0, 0}, {" #f2a93b", 0, 0, 0},
     };
     for (const auto& [hex, red, green, blue] : cases)
         EXPECT_EQ(Brand::rgb(hex), (Brand::RGB{red / 255.0, green / 255.0, blue / 255.0})) << hex;
 }
 
 TEST(WindowFrameGuard, CollapsedWithinHalfAPixelOfTheMinimumInEitherDirection) {
-    const std::pair<WindowSize, bool> cases[] = {{{480.5, 320.5}, true}, {{480.5, 800}, true}, {{1200, 320.5}, true},
+    const std::pair<WindowSize, bool> cases[] = {{{480, 320}, true}, {{481, 321}, false}, {{480.5, 320.5}, true}, {{480.5, 800}, true}, {{1200, 320.5}, true},
                                                  {{0, 0}, true}, {{480.51, 320.51}, false}, {{1200, 800}, false}};
     for (const auto& [frame, collapsed] : cases)
         EXPECT_EQ(WindowFrameGuard::isCollapsed(frame, {480, 320}), collapsed) << frame.width << " x " << frame.height;

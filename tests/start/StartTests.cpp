@@ -65,7 +65,7 @@ TEST(RecentMaps, RowsNameTheMapAbbreviateHomeOnePerPackageNoneForVanishedOnesAnd
 
 TEST(NewMapLocation, NextTriesNumberedNamesUntilOneIsFree) {
     const std::tuple<std::string, std::string, std::set<std::string>, std::string> cases[] = {
-        {"Plan", "/maps/", {"/maps/Plan.velk", "/maps/Plan 2.velk"}, "/maps/Plan 3.velk"},
+        {"Plan", "/maps", {}, "/maps/Plan.velk"}, {"Plan", "/maps/", {"/maps/Plan.velk", "/maps/Plan 2.velk"}, "/maps/Plan 3.velk"},
         {"Plan", "/maps", {"/maps/Plan.velk", "/maps/Plan 3.velk"}, "/maps/Plan 2.velk"},
         {"10:30 standup/notes", "/maps", {}, "/maps/10-30 standup-notes.velk"},
         {" Spaced ", "/maps", {}, "/maps/ Spaced .velk"},           // nothing is trimmed
@@ -95,14 +95,14 @@ TEST(StartGrid, CardsColumnsNamesMovesThatStopAtTheEdgesAndTheEditedLabel) {
     EXPECT_EQ(StartGrid::recents(list, "/c/M.velk"), list);
 
     const std::tuple<Move, int, int, int, int> moves[] = {
-        {Move::right, 0, 1, 4, 0}, {Move::up, 2, 5, 3, 2}, {Move::down, 1, 5, 3, 4}, {Move::left, 9, 3, 2, 1}, {Move::left, 0, 5, 3, 0},
+        {Move::right, 0, 1, 4, 0}, {Move::up, 2, 5, 3, 2}, {Move::down, 2, 5, 3, 2}, {Move::down, 1, 5, 3, 4}, {Move::left, 9, 3, 2, 1}, {Move::left, 0, 5, 3, 0},
         {Move::right, 4, 5, 3, 4}, {Move::up, 4, 5, 3, 1}, {Move::down, 0, 5, 0, 1}, {Move::right, -4, 5, 3, 1}, {Move::down, 0, 7, 3, 3}};
     for (const auto& [direction, from, count, columns, expected] : moves)
         EXPECT_EQ(StartGrid::move(direction, from, count, columns), expected)
             << int(direction) << " from " << from << " of " << count << " in " << columns;
     // The edited label speaks in the largest fitting unit.
     const std::tuple<std::chrono::seconds, std::string, std::string> cases[] = {
-        {-3600s, "en_US", "Edited in 0 seconds"}, {45s, "en_US", "Edited 45 seconds ago"},  // the future counts as now
+        {-3600s, "en_US", "Edited in 0 seconds"}, {45s, "en_US", "Edited 45 seconds ago"}, {60s, "en_US", "Edited 1 minute ago"},  // the future counts as now
         {2h + 59min, "en_US", "Edited 2 hours ago"}, {24h * 13, "en_US", "Edited 1 week ago"}, {24h * 45, "en_US", "Edited 1 month ago"},
         {24h * 800, "en_US", "Edited 2 years ago"}, {24h * 3, "fr", "Edited il y a 3 jours"},
     };
