@@ -80,13 +80,10 @@ test("moving an ink card moves its drawing, so velk's sizing keeps it where it w
   assert.deepEqual(ink.lines[0].mids, [{ x: 105, y: -20 }]);
   const node = doc.node("/", id)!;
   assert.deepEqual(inkBounds(ink), { x: node.x, y: node.y, width: node.width, height: node.height });
-});
-
-test("only ink records move with their cards", () => {
   const record = { role: "note", source: { strokes: [{ points: [[1, 1]] }] } };
   translateInk(record as any, 5, 5);
-  assert.deepEqual(record.source.strokes[0].points, [[1, 1]]);
   translateInk(undefined, 5, 5);
+  assert.deepEqual(record.source.strokes[0].points, [[1, 1]], "only ink records move with their cards");
 });
 
 test("simplifying a stroke drops crowded points but keeps both ends", () => {

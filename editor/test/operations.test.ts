@@ -31,12 +31,8 @@ test("renaming a submap renames what its card shows, which velk names the file a
   const link = card("l", { type: "link", url: "https://example.com" });
   renameSubmapCard(link, "Reading");
   assert.deepEqual([link.type, link.file, link.url], ["file", "Reading.canvas", undefined]);
-});
-
-test("a blank submap name changes nothing", () => {
-  const note = card("t", { text: "Keep" });
   renameSubmapCard(note, "  \n ");
-  assert.equal(note.text, "Keep");
+  assert.equal(note.text, "\n## New title\nbody stays", "a blank name changes nothing");
 });
 
 test("a preview written by hand replaces title and description and keeps the rest", () => {
@@ -70,16 +66,13 @@ test("a selected group carries the cards wholly inside it, not those that only o
   assert.deepEqual(withEnclosed(doc, "/", [doc.node("/", "half")!]).map((n) => n.id), ["half"]);
 });
 
-test("grouping draws a labelled group below the cards, around them", () => {
+test("grouping draws a labelled group below the cards, around them; aligning moves them to a common edge", () => {
   const doc = MapDocument.fromState({ maps: [{ path: "/", canvas: { nodes: [card("a", { x: 100, y: 100 })] } }] });
   groupAround(doc, "/", doc.nodes("/"), "grp");
   assert.deepEqual(doc.nodes("/")[0], { id: "grp", type: "group", label: "Group", x: 60, y: 40, width: 180, height: 160 });
-});
-
-test("aligning moves cards to the common edge", () => {
-  const doc = MapDocument.fromState({ maps: [{ path: "/", canvas: { nodes: [card("a", { x: 10, y: 5 }), card("b", { x: 50, y: 80, width: 20 })] } }] });
-  alignCards(doc, "/", doc.nodes("/"), "right");
-  assert.deepEqual(doc.nodes("/").map((n) => [n.x, n.y]), [[10, 5], [90, 80]]);
+  doc.addNode("/", card("b", { x: 50, y: 80, width: 20 }));
+  alignCards(doc, "/", doc.nodes("/").slice(1), "right");
+  assert.deepEqual(doc.nodes("/").slice(1).map((n) => [n.x, n.y]), [[100, 100], [180, 80]], "aligning moves cards to the common edge");
 });
 
 test("a note grows with its text and never shrinks", () => {

@@ -166,16 +166,13 @@ test("nothing is edited or saved before velk's document has arrived", async () =
   assert.equal(s.ready, true);
   assert.deepEqual(s.doc.nodes("/").map((n) => n.text), ["the real map"]);
   assert.equal(s.undoChange(), false);
-});
-
-test("after a failed first load the page stays read-only", async () => {
-  const { s, velk, t } = session();
-  const done = s.load();
-  velk.refuse("load", "no root canvas map.canvas");
-  await done;
-  s.change(() => s.doc.addNode("/", { id: "x", type: "text", x: 0, y: 0, width: 1, height: 1 }));
-  t.advance(1000);
-  assert.deepEqual(velk.ops(), ["load"]);
+  const failed = session();
+  const first = failed.s.load();
+  failed.velk.refuse("load", "no root canvas map.canvas");
+  await first;
+  failed.s.change(() => failed.s.doc.addNode("/", { id: "x", type: "text", x: 0, y: 0, width: 1, height: 1 }));
+  failed.t.advance(1000);
+  assert.deepEqual(failed.velk.ops(), ["load"], "after a failed first load the page stays read-only");
 });
 
 test("after a reload, undo cannot bring back the document from before it", async () => {

@@ -1,23 +1,53 @@
-// The desktop app's decisions that need no window: what closing a window does, which folder a
-// path opens, the help page, the page alert, the scheme of a view's URL, the recent packages and
-// the start window's symbols.
+// The desktop app's decisions that need no window: renaming, closing, what a path opens, the
+// edited mark, the remembered window size, the help page, the page alert, the scheme of a view's
+// URL, the recent packages and the menu.
 
 #include "app/ClosingStep.h"
+#include "app/EditedMark.h"
 #include "app/HelpPages.h"
+#include "app/MainMenu.h"
 #include "app/OpenTarget.h"
 #include "app/PageAlert.h"
 #include "app/RecentMapList.h"
+#include "app/WindowSizeMemory.h"
+#include "document/RenamePlan.h"
+#include "platform/JSONFileDefaults.h"
+#include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/WebKitWebViewBinding.h"
-#include "start/StartSymbols.h"
 
+#include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 namespace velk {
 namespace {
+
+using namespace std::chrono_literals;
+using testing_support::TempFolder;
+
+TEST(RenamePlan, SavedMapsMoveToThePackageOfTheSafeTypedNameDraftsOnlyChangeTheirName) {
+    const std::set<std::string> taken{"/maps/Trip.velk", "/maps/Taken.velk"};
+    const std::optional<std::string_view> saved = "/maps/Trip.velk", draft;
+    const auto refused = [](const char* why) { return Unexpected(RenameError{why}); };
+    const std::tuple<std::string, std::optional<std::string_view>, Expected<RenamePlan, RenameError>> cases[] = {
+        {"a/b:c", saved, RenamePlan{"a-b-c", "/maps/a-b-c.velk"}},
+        {"  Plan.velk  ", saved, RenamePlan{"Plan", "/maps/Plan.velk"}},
+        {"Plan.canvas.velk", saved, RenamePlan{"Plan", "/maps/Plan.velk"}},
+        {"../Up", saved, RenamePlan{"..-Up", "/maps/..-Up.velk"}},
+        {"Trip.velk", "/maps/Trip.velk/", RenamePlan{"Trip", std::nullopt}},
+        {"Taken: the sequel", draft, RenamePlan{"Taken- the sequel", std::nullopt}},
+        {" \t ", saved, refused("a map needs a name")},
+        {"   ", draft, refused("a map needs a name")},
+        {"Taken.velk", saved, refused("a map called \u201cTaken\u201d already exists there")},
+    };
+    for (const auto& [typed, current, plan] : cases)
+        EXPECT_EQ(planRename(typed, current, [&](const std::string& path) { return taken.contains(path); }), plan)
+            << typed;
+}
 
 TEST(ClosingStep, OnlyADraftWithContentHoldsTheWindow) {
     const std::tuple<bool, bool, bool, ClosingStep> cases[] = {
@@ -40,27 +70,108 @@ TEST(OpenTarget, PackagesByTheirFolderOrTheirMapCanvasNothingElse) {
         {"/", std::nullopt}, {"", std::nullopt},
     };
     for (const auto& [path, folder] : cases)
-        EXPECT_EQ(packageToOpen(path, [&](const std::string& probe) { return existing.contains(probe); }), folder) << path;
+        EXPECT_EQ(packageToOpen(path, [&](const std::string& probe) { return existing.contains(probe); }), folder)
+            << path;
 }
 
+// Changes written within the grace period never mark the window; a draft holding anything is
+// marked at once.
+TEST(EditedMark, ChangesLeftUnwrittenPastTheGraceMarkTheWindowUntilWritten) {
+    testing_support::ManualMainQueue queue;
+    int calls = 0;
+    EditedMark mark{queue, [&] { ++calls; }};
+    DocumentStatus status{"Trip", "/maps/Trip.velk", false, false, false};
+    const auto set = [&](bool unsaved) {
+        status.unsavedChanges = unsaved;
+        status.edited = status.edited || unsaved;
+        mark.update(status);
+    };
+    set(true);
+    queue.advanceBy(1000ms);
+    set(false);
+    queue.advanceBy(EditedMark::grace);
+    EXPECT_FALSE(mark.shown());
+    EXPECT_EQ(queue.pending(), 0u);
+    set(true);
+    queue.advanceBy(EditedMark::grace - 1ms);
+    set(true);  // a later change does not restart the grace period
+    EXPECT_FALSE(mark.shown());
+    queue.advanceBy(1ms);
+    EXPECT_TRUE(mark.shown());
+    EXPECT_EQ(calls, 1);
+    set(false);
+    EXPECT_FALSE(mark.shown());
+    EXPECT_EQ(editorWindowTitle(status, false), "Trip");
+    EXPECT_EQ(editorWindowTitle(status, true), "Trip \u2014 Edited");
+
+    status = {"Untitled", "/drafts/Untitled.velk", true, false, false};
+    set(false);
+    EXPECT_FALSE(mark.shown());
+    set(true);
+    set(false);
+    EXPECT_TRUE(mark.shown());
+}
+
+struct SizeRig {
+    TempFolder folder{"window_size"};
+    PosixFileSystem disk;
+    JSONFileDefaults defaults{disk, folder / "velk/defaults.json"};
+    WindowSizeMemory memory{defaults};
+    [[nodiscard]] std::optional<std::string> stored() { return defaults.string(WindowSizeMemory::key); }
+};
+
+TEST(WindowSizeMemory, TheFirstWindowTakesTheRememberedSizeAndOnlyItWritesItsOwn) {
+    using Opening = WindowSizeMemory::Opening;
+    SizeRig rig;
+    rig.defaults.setString(WindowSizeMemory::key, "900 700");
+    const Opening first = rig.memory.open();
+    EXPECT_EQ(first, (Opening{{900, 700}, true, true}));
+    const Opening second = rig.memory.open();
+    EXPECT_EQ(second, (Opening{{1200, 800}, false, false}));
+    rig.memory.close(second, WindowSize{1000, 600});
+    EXPECT_EQ(rig.stored(), "900 700");
+    rig.memory.close(first, std::nullopt);  // closed without a size: the old one stays
+    EXPECT_EQ(rig.stored(), "900 700");
+    const Opening third = rig.memory.open();
+    EXPECT_TRUE(third.holdsMemory);
+    rig.memory.close(third, WindowSize{1024, 768});
+    EXPECT_EQ(rig.memory.open(), (Opening{{1024, 768}, true, true}));
+}
+
+TEST(WindowSizeMemory, CollapsedDamagedOrMissingSizesGiveTheDefault) {
+    const std::pair<std::optional<std::string>, bool> cases[] = {
+        {std::nullopt, false}, {"480 320", false}, {"480 900", false}, {"900 320", false},
+        {"481 321", true},     {"", false},        {"900", false},     {"900 700 5", false},
+        {"-900 700", false},   {"0 700", false},   {"99999 700", false}, {"9x7", false},
+        {"wide tall", false},
+    };
+    for (const auto& [stored, restored] : cases) {
+        SCOPED_TRACE(stored.value_or("(none)"));
+        SizeRig rig;
+        if (stored) rig.defaults.setString(WindowSizeMemory::key, *stored);
+        const auto opening = rig.memory.open();
+        EXPECT_TRUE(opening.holdsMemory);
+        EXPECT_EQ(opening.restored, restored);
+        if (!restored) { EXPECT_EQ(opening.size, (WindowSize{1200, 800})); }
+    }
+}
+
+// The page is the share service's; only a web address with a host has one.
 TEST(HelpPages, TheShortcutsPageSitsAtTheServiceRoot) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"https://share.velk.example/", "https://share.velk.example/shortcuts/"},
         {"https://share.example.org/velk/api/", "https://share.example.org/shortcuts/"},
-        {"http://share.example:8080/", "http://share.example:8080/shortcuts/"},
-        {"https://share.example?x=1", "https://share.example/shortcuts/"}, {"https:///", std::nullopt},
-        {"ftp://share.example/", std::nullopt}, {"share.example/", std::nullopt}, {"", std::nullopt},
+        {"http://share.example:8080/", "http://share.example:8080/shortcuts/"}, {"https:///", std::nullopt},
+        {"ftp://share.example/", std::nullopt}, {"share.example/", std::nullopt}, {"https://", std::nullopt},
     };
     for (const auto& [base, page] : cases) EXPECT_EQ(HelpPages::shortcuts(base), page) << base;
 }
 
 TEST(PageAlert, AMissingPageIsToldWithTheBundleMessageAPresentOneOpensTheWindow) {
-    testing_support::TempFolder resources{"page-alert"};
+    TempFolder resources{"page-alert"};
     PosixFileSystem fileSystem;
     auto alert = pageAlert(EditorBundle::html(resources.path(), fileSystem));
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->detail, EditorBundle::Failure::missing().description());
-    EXPECT_FALSE(alert->heading.empty());
     testing_support::put(resources / std::string(EditorBundle::pageName), "<!doctype html>");
     EXPECT_EQ(pageAlert(EditorBundle::html(resources.path(), fileSystem)), std::nullopt);
 }
@@ -85,12 +196,23 @@ TEST(RecentPackages, VelkPackagesNewestFirstAsTheListNamesThem) {
               (std::vector<std::string>{"/maps/Trip.velk", "/maps/Plan.VELK", "/maps/Trip.velk", "/maps/Old.velk"}));
 }
 
-TEST(StartSymbols, EachShippedTemplateHasAFaceOfItsOwn) {
-    std::set<std::string_view> faces;
-    for (std::string_view id : {"scratch", "wardley", "estuarine", "multiverse", "anything else"})
-        faces.insert(StartSymbols::forTemplate(id));
-    EXPECT_EQ(faces.size(), 5u);
-    EXPECT_EQ(StartSymbols::forTemplate("scratch"), StartSymbols::newMap);
+// The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
+// Ctrl key GTK can read (anything else would be a dead entry).
+TEST(MainMenu, TheAppRegistersEveryShownKeyButThePagesAsCtrlKeysGTKReads) {
+    std::map<std::string, std::vector<std::string>> shown, registered;
+    for (const auto& entry : MainMenu::entries())
+        if (!entry.keys.empty() && !entry.keysBelongToPage) shown[std::string(entry.action)] = {std::string(entry.keys)};
+    for (const auto& accelerator : MainMenu::accelerators())
+        for (const auto& keys : accelerator.keys) registered[accelerator.action].push_back(keys);
+    for (auto& [action, keys] : registered) {
+        for (const auto& key : keys) {
+            guint keyval = 0;
+            GdkModifierType modifiers{};
+            EXPECT_TRUE(gtk_accelerator_parse(key.c_str(), &keyval, &modifiers) && (modifiers & GDK_CONTROL_MASK)) << key;
+        }
+        keys.resize(1);  // further keys are spares for keyboards that spell the key otherwise
+    }
+    EXPECT_EQ(registered, shown);
 }
 
 }  // namespace

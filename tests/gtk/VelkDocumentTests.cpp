@@ -1,98 +1,64 @@
-#include "document/VelkDocument.h"
+// A document shown in a window: when it writes what the page sends, what it refuses, and when
+// it pictures the map for the package's thumbnail.
 
 #include "DocumentRigs.h"
 #include "platform/ManualMainQueue.h"
-#include "platform/PosixFileSystem.h"
-#include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <filesystem>
 
 namespace velk {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::contentOf;
-using testing_support::ManualMainQueue;
 using testing_support::put;
-using testing_support::TempFolder;
+using Rig = testing_support::ShownDocumentRig<testing_support::ManualMainQueue>;
 
-// A document on a package of its own, shown in a recording window.
-using DocumentRig = testing_support::ShownDocumentRig<ManualMainQueue>;
+const std::string thumbnail = "QuickLook/Thumbnail.png";
 
-TEST(VelkDocumentAutosave, WritesAboutOneSecondAfterAnAcceptedChange) {
-    DocumentRig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("first")).has_value());
-    EXPECT_TRUE(rig.document->hasUnsavedChanges());
-    rig.queue.advanceBy(900ms);
-    EXPECT_EQ(rig.onDisk().find("first"), std::string::npos);
-    rig.queue.advanceBy(100ms);
-    EXPECT_NE(rig.onDisk().find("first"), std::string::npos) << rig.onDisk();
-    EXPECT_FALSE(rig.document->hasUnsavedChanges());
-}
-
-TEST(VelkDocumentAutosave, EachChangeRestartsTheDelay) {
-    DocumentRig rig;
+TEST(VelkDocumentAutosave, WritesOneSecondAfterTheLastAcceptedChange) {
+    Rig rig;
     ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("first")).has_value());
     rig.queue.advanceBy(700ms);
     ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("second")).has_value());
-    rig.queue.advanceBy(700ms);
-    EXPECT_EQ(rig.onDisk().find("second"), std::string::npos);
+    EXPECT_TRUE(rig.document->hasUnsavedChanges());
+    rig.queue.advanceBy(999ms);
+    EXPECT_FALSE(rig.onDisk().contains("first"));
     EXPECT_EQ(rig.queue.pending(), 2u);  // one autosave, one thumbnail capture
-    rig.queue.advanceBy(300ms);
-    EXPECT_NE(rig.onDisk().find("second"), std::string::npos) << rig.onDisk();
+    rig.queue.advanceBy(1ms);
+    EXPECT_TRUE(rig.onDisk().contains("second")) << rig.onDisk();
+    EXPECT_FALSE(rig.document->hasUnsavedChanges());
 }
 
-TEST(VelkDocumentAutosave, CloseWritesAPendingChangeAtOnce) {
-    DocumentRig rig;
+TEST(VelkDocumentAutosave, CloseWritesAtOnceAndLeavesNothingWaitingAndAGoneDocumentWritesNothing) {
+    Rig rig;
     ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("closing")).has_value());
     ASSERT_TRUE(rig.document->close().has_value());
-    EXPECT_NE(rig.onDisk().find("closing"), std::string::npos) << rig.onDisk();
+    EXPECT_TRUE(rig.onDisk().contains("closing")) << rig.onDisk();
     EXPECT_EQ(rig.queue.pending(), 0u);
-}
 
-TEST(VelkDocumentAutosave, AnAutosaveAfterTheDocumentIsGoneDoesNothing) {
-    DocumentRig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("dropped")).has_value());
-    rig.document.reset();
-    rig.queue.advanceBy(2s);
-    EXPECT_EQ(rig.onDisk().find("dropped"), std::string::npos);
-}
-
-TEST(VelkDocument, TheEditorLoadIsRecorded) {
-    DocumentRig rig;
-    EXPECT_FALSE(rig.document->wasLoadedByEditor());
-    ASSERT_TRUE(rig.document->editorLoad().has_value());
-    EXPECT_TRUE(rig.document->wasLoadedByEditor());
-}
-
-TEST(VelkDocument, NameIsThePackageFolderWithoutItsExtension) {
-    DocumentRig rig;
-    EXPECT_EQ(rig.document->editorDocumentName(), "Trip");
+    Rig dropped;
+    ASSERT_TRUE(dropped.document->editorSave(dropped.bodyWithCard("dropped")).has_value());
+    dropped.document.reset();
+    dropped.queue.advanceBy(2s);
+    EXPECT_FALSE(dropped.onDisk().contains("dropped"));
 }
 
 TEST(VelkDocument, CreateEmptyWritesANewPackageAndRefusesAnExistingOne) {
-    TempFolder folder("document_new");
-    PosixFileSystem fileSystem;
-    ManualMainQueue queue;
-    auto made = VelkDocument::createEmpty(folder / "New.velk", fileSystem, queue);
-    ASSERT_TRUE(made.has_value());
-    EXPECT_TRUE(std::filesystem::exists(folder / "New.velk/map.canvas"));
-    EXPECT_FALSE(VelkDocument::createEmpty(folder / "New.velk", fileSystem, queue).has_value());
+    Rig rig;
+    const std::string made = rig.folder / "New.velk";
+    ASSERT_TRUE(VelkDocument::createEmpty(made, rig.fileSystem, rig.queue).has_value());
+    EXPECT_TRUE(std::filesystem::exists(made + "/map.canvas"));
+    EXPECT_FALSE(VelkDocument::createEmpty(made, rig.fileSystem, rig.queue).has_value());
 }
 
 // A root canvas cut short (a crash, a sync tool halfway) cannot be shown; a page that saves anyway
 // saves a map it never saw, and must not write it over the user's file.
 TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
-    DocumentRig rig;
+    Rig rig;
     const std::string cutShort = "{\"nodes\":[{\"id\":\"a\",\"type\":\"text\",\"text\":\"Everything I plan";
     put(rig.package + "/map.canvas", cutShort);
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
-
-    auto load = rig.document->editorLoad();
-    ASSERT_FALSE(load.has_value());
+    ASSERT_FALSE(rig.document->editorLoad().has_value());
     auto save = rig.document->editorSave(rig.bodyWithCard("over it"));
     ASSERT_FALSE(save.has_value());
     EXPECT_EQ(save.error().description(), "no root canvas map.canvas");
@@ -106,7 +72,81 @@ TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
     ASSERT_TRUE(rig.document->editorLoad().has_value());
     ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mended")).has_value());
     ASSERT_TRUE(rig.document->save().has_value());
-    EXPECT_NE(rig.onDisk().find("mended"), std::string::npos);
+    EXPECT_TRUE(rig.onDisk().contains("mended"));
+}
+
+TEST(VelkDocumentThumbnail, APackageWithoutOneIsPicturedOneAndAHalfSecondsAfterTheFirstLoadAndWrittenAtOnce) {
+    Rig rig;
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    rig.queue.advanceBy(1499ms);
+    EXPECT_TRUE(rig.view.snapshots.empty());
+    rig.queue.advanceBy(1ms);
+    ASSERT_EQ(rig.view.snapshots.size(), 1u);
+    // The editor's bars, 52 points at top and bottom, are left out; the picture is 480 wide.
+    EXPECT_EQ(rig.view.snapshotAreas[0], (WebView::SnapshotArea{0, 52, 1200, 696, 480}));
+    rig.view.snapshots[0](std::string("\x89PNG-bytes"));
+    EXPECT_EQ(rig.onDisk(thumbnail), "\x89PNG-bytes");
+    EXPECT_EQ(rig.queue.pending(), 0u) << "written at once, no autosave left waiting";
+    EXPECT_TRUE(rig.traced("preview: 10 bytes"));
+
+    // One that has a thumbnail already gets no capture on load.
+    ASSERT_TRUE(rig.document->revertToSaved().has_value());
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    rig.queue.advanceBy(10s);
+    EXPECT_EQ(rig.view.snapshots.size(), 1u);
+}
+
+TEST(VelkDocumentThumbnail, TenSavesWithinASecondEndInOneCaptureTwoSecondsAfterTheLastWrittenWithTheNextSave) {
+    Rig rig;
+    for (int save = 0; save < 10; ++save) {
+        ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("save " + std::to_string(save))).has_value());
+        rig.queue.advanceBy(100ms);
+    }
+    rig.queue.advanceBy(1899ms);  // the last save was 100 ms before
+    EXPECT_TRUE(rig.view.snapshots.empty());
+    rig.queue.advanceBy(1ms);
+    ASSERT_EQ(rig.view.snapshots.size(), 1u);
+    rig.queue.advanceBy(10s);
+    EXPECT_EQ(rig.view.snapshots.size(), 1u);
+    // A thumbnail after a save is no edit: it goes to disk with the next write, which it asks for.
+    rig.view.snapshots[0](std::string("picture"));
+    EXPECT_FALSE(rig.document->hasUnsavedChanges());
+    rig.queue.advanceBy(VelkDocument::autosaveDelay);
+    EXPECT_EQ(rig.onDisk(thumbnail), "picture");
+}
+
+TEST(VelkDocumentThumbnail, OnlyAViewLargerThan160PointsBothWaysIsPictured) {
+    const std::pair<WebView::Size, bool> cases[] = {
+        {{160, 800}, false}, {{800, 160}, false}, {{0, 0}, false}, {{161, 161}, true}};
+    for (const auto& [size, pictured] : cases) {
+        Rig rig;
+        rig.view.shownSize = size;
+        ASSERT_TRUE(rig.document->editorLoad().has_value());
+        rig.queue.advanceBy(2s);
+        ASSERT_EQ(rig.view.snapshots.size(), pictured ? 1u : 0u) << size.width << "x" << size.height;
+        if (pictured) { EXPECT_EQ(rig.view.snapshotAreas[0], (WebView::SnapshotArea{0, 52, 161, 57, 480})); }
+    }
+}
+
+TEST(VelkDocumentThumbnail, NoEditorAMissingPictureOrAClosedDocumentChangesNothing) {
+    Rig rig;
+    rig.document->showIn(&rig.window, {});
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    rig.queue.advanceBy(2s);
+    EXPECT_TRUE(rig.view.snapshots.empty());
+
+    rig.document->showIn(&rig.window, rig.host);
+    for (std::size_t capture = 0; capture < 2; ++capture) {
+        ASSERT_TRUE(rig.document->editorLoad().has_value());
+        rig.queue.advanceBy(1500ms);
+        ASSERT_EQ(rig.view.snapshots.size(), capture + 1);
+        if (capture == 0) rig.view.snapshots[0](std::nullopt);
+    }
+    EXPECT_FALSE(rig.document->core().previewData());
+    rig.document->showIn(nullptr, {});
+    rig.document.reset();
+    rig.view.snapshots[1](std::string("too late"));
+    EXPECT_FALSE(std::filesystem::exists(rig.package + "/QuickLook"));
 }
 
 }  // namespace
