@@ -1,4 +1,4 @@
-#include "package/MapBodies.h"
+#include "package/PackageTestSupport.h"
 #include "package/MapDocumentCore.h"
 
 #include <gtest/gtest.h>

@@ -7,8 +7,7 @@
 // of it, or, since a real disk may have written some changes out on its own, a random part.
 //
 // Paths are absolute. Tests set the disk up with the add* calls, which make missing folders on
-// the way and are durable at once.
-// One thread only.
+// the way and are durable at once. One thread only.
 
 #include "package/DocumentTree.h"
 #include "platform/FileSystem.h"
@@ -39,7 +38,7 @@ public:
             if (!directory) continue;  // dropped by a crash of its parent, just now
             if (how == Crash::keepSomeUnsynced) {
                 // Each name independently keeps what it had at the last sync or takes what it has now.
-                std::map<std::string, std::shared_ptr<Node>> kept;
+                Entries kept;
                 for (const auto* side : {&directory->entries, &directory->durable})
                     for (const auto& [name, child] : *side) kept.try_emplace(name, nullptr);
                 for (auto& [name, child] : kept) {
@@ -64,9 +63,8 @@ public:
     // Everything below `path` as sorted package paths, folders ending in "/"; empty when absent.
     [[nodiscard]] std::vector<std::string> describe(const std::string& path) const {
         std::vector<std::string> result;
-        const Node* top = find(path);
-        if (!top) return result;
-        std::vector<std::pair<std::string, const Node*>> pending{{"", top}};
+        std::vector<std::pair<std::string, const Node*>> pending;
+        if (const Node* top = find(path)) pending.emplace_back("", top);
         while (!pending.empty()) {
             auto [prefix, directory] = pending.back();
             pending.pop_back();
@@ -81,28 +79,23 @@ public:
     }
 
     Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& path) override {
-        auto directory = existing(path);
+        auto directory = existing(path, EntryKind::directory);
         if (!directory) return Unexpected<FileSystemError>(directory.error());
-        if ((*directory)->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
         std::vector<DirectoryEntry> entries;
         for (const auto& [name, child] : (*directory)->entries) entries.push_back({name, child->kind});
         return entries;
     }
 
     Expected<std::string, FileSystemError> read(const std::string& path) override {
-        auto found = existing(path);
+        auto found = existing(path, EntryKind::regularFile);
         if (!found) return Unexpected<FileSystemError>(found.error());
-        if ((*found)->kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
-        if ((*found)->kind != EntryKind::regularFile) return failure<FileSystemError::NotARegularFile>(path);
         return (*found)->bytes;
     }
 
     Expected<void, FileSystemError> writeAtomically(const std::string& path, std::string_view bytes) override {
         auto [parent, name] = parentAndName(path);
         if (!parent) return Unexpected<FileSystemError>(parent.error());
-        const auto found = (*parent)->entries.find(name);
-        if (found != (*parent)->entries.end() && found->second->kind == EntryKind::directory)
-            return failure<FileSystemError::IsADirectory>(path);
+        if (kindOf(**parent, name) == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
         (*parent)->entries[name] = node(EntryKind::regularFile, std::string(bytes));
         return {};
     }
@@ -110,7 +103,7 @@ public:
     Expected<void, FileSystemError> makeDirectory(const std::string& path) override {
         auto [parent, name] = parentAndName(path);
         if (!parent) return Unexpected<FileSystemError>(parent.error());
-        if ((*parent)->entries.contains(name)) return failure<FileSystemError::AlreadyExists>(path);
+        if (kindOf(**parent, name)) return failure<FileSystemError::AlreadyExists>(path);
         (*parent)->entries[name] = directoryNode();
         return {};
     }
@@ -120,63 +113,45 @@ public:
         auto [target, targetName] = parentAndName(to);
         if (!source) return Unexpected<FileSystemError>(source.error());
         if (!target) return Unexpected<FileSystemError>(target.error());
-        const auto moving = (*source)->entries.find(sourceName);
-        if (moving == (*source)->entries.end()) return failure<FileSystemError::NotFound>(from);
-        if (const auto there = (*target)->entries.find(targetName); there != (*target)->entries.end()) {
-            const bool folderThere = there->second->kind == EntryKind::directory;
+        const auto moving = kindOf(**source, sourceName);
+        if (!moving) return failure<FileSystemError::NotFound>(from);
+        if (const auto there = kindOf(**target, targetName)) {
+            const bool folderThere = there == EntryKind::directory, folderMoving = moving == EntryKind::directory;
             if (replace == Replace::no) return failure<FileSystemError::AlreadyExists>(to);
-            if (folderThere && moving->second->kind != EntryKind::directory) return failure<FileSystemError::IsADirectory>(to);
-            if (!folderThere && moving->second->kind == EntryKind::directory) return failure<FileSystemError::NotADirectory>(to);
-            if (folderThere && !there->second->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(to);
+            if (folderThere && !folderMoving) return failure<FileSystemError::IsADirectory>(to);
+            if (!folderThere && folderMoving) return failure<FileSystemError::NotADirectory>(to);
+            if (folderThere && !(*target)->entries[targetName]->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(to);
         }
-        auto moved = moving->second;
-        (*source)->entries.erase(moving);
+        auto moved = (*source)->entries[sourceName];
+        (*source)->entries.erase(sourceName);
         (*target)->entries[targetName] = std::move(moved);
         return {};
     }
 
-    Expected<void, FileSystemError> removeFile(const std::string& path) override {
-        auto [parent, name] = parentAndName(path);
-        if (!parent) return Unexpected<FileSystemError>(parent.error());
-        const auto found = (*parent)->entries.find(name);
-        if (found == (*parent)->entries.end()) return failure<FileSystemError::NotFound>(path);
-        if (found->second->kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
-        (*parent)->entries.erase(found);
-        return {};
-    }
-
-    Expected<void, FileSystemError> removeDirectory(const std::string& path) override {
-        auto [parent, name] = parentAndName(path);
-        if (!parent) return Unexpected<FileSystemError>(parent.error());
-        const auto found = (*parent)->entries.find(name);
-        if (found == (*parent)->entries.end()) return failure<FileSystemError::NotFound>(path);
-        if (found->second->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
-        if (!found->second->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(path);
-        (*parent)->entries.erase(found);
-        return {};
-    }
+    Expected<void, FileSystemError> removeFile(const std::string& path) override { return remove(path, false); }
+    Expected<void, FileSystemError> removeDirectory(const std::string& path) override { return remove(path, true); }
 
     Expected<void, FileSystemError> syncDirectory(const std::string& path) override {
-        auto directory = existing(path);
+        auto directory = existing(path, EntryKind::directory);
         if (!directory) return Unexpected<FileSystemError>(directory.error());
-        if ((*directory)->kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
         (*directory)->durable = (*directory)->entries;
         return {};
     }
 
 private:
+    struct Node;
+    using Entries = std::map<std::string, std::shared_ptr<Node>>;
     struct Node {
         EntryKind kind;
         std::string bytes;
-        std::map<std::string, std::shared_ptr<Node>> entries;  // what programs see
-        std::map<std::string, std::shared_ptr<Node>> durable;  // what a crash leaves
+        Entries entries;  // what programs see
+        Entries durable;  // what a crash leaves
     };
 
     template <class Reason>
     static Unexpected<FileSystemError> failure(const std::string& path) {
         return Unexpected<FileSystemError>(FileSystemError(Reason{}, path));
     }
-
     static std::shared_ptr<Node> node(EntryKind kind, std::string bytes) {
         return std::make_shared<Node>(Node{kind, std::move(bytes), {}, {}});
     }
@@ -185,19 +160,13 @@ private:
         m_directories.push_back(made);
         return made;
     }
-
-    const Node* find(const std::string& path) const {
-        const Node* current = m_root.get();
-        for (const std::string_view segment : DocumentTree::segments(path)) {
-            if (current->kind != EntryKind::directory) return nullptr;
-            const auto found = current->entries.find(std::string(segment));
-            if (found == current->entries.end()) return nullptr;
-            current = found->second.get();
-        }
-        return current;
+    static std::optional<EntryKind> kindOf(const Node& directory, const std::string& name) {
+        const auto found = directory.entries.find(name);
+        return found == directory.entries.end() ? std::nullopt : std::optional(found->second->kind);
     }
 
-    Expected<Node*, FileSystemError> existing(const std::string& path) {
+    // The node at `path`, never following a link: through one, or at the end, it fails.
+    Expected<Node*, FileSystemError> walk(const std::string& path, bool linkAtEnd) const {
         Node* current = m_root.get();
         for (const std::string_view segment : DocumentTree::segments(path)) {
             if (current->kind == EntryKind::symbolicLink) return failure<FileSystemError::SymbolicLink>(path);
@@ -206,8 +175,18 @@ private:
             if (found == current->entries.end()) return failure<FileSystemError::NotFound>(path);
             current = found->second.get();
         }
-        if (current->kind == EntryKind::symbolicLink) return failure<FileSystemError::SymbolicLink>(path);
+        if (!linkAtEnd && current->kind == EntryKind::symbolicLink) return failure<FileSystemError::SymbolicLink>(path);
         return current;
+    }
+    const Node* find(const std::string& path) const { return walk(path, true).value_or(nullptr); }
+
+    // An existing node of the kind wanted, or the error a real disk gives for the kind it has.
+    Expected<Node*, FileSystemError> existing(const std::string& path, EntryKind wanted) const {
+        auto found = walk(path, false);
+        if (!found || (*found)->kind == wanted) return found;
+        if (wanted == EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+        if ((*found)->kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
+        return failure<FileSystemError::NotARegularFile>(path);
     }
 
     // The folder that holds `path`, and the last name.
@@ -215,11 +194,23 @@ private:
         const auto segments = DocumentTree::segments(path);
         std::string parent;
         for (std::size_t i = 0; i + 1 < segments.size(); ++i) parent += "/" + std::string(segments[i]);
-        auto directory = existing(parent);
+        auto directory = walk(parent, false);
         if (directory && (*directory)->kind != EntryKind::directory) directory = failure<FileSystemError::NotADirectory>(path);
         if (!directory && std::holds_alternative<FileSystemError::NotFound>(directory.error().reason()))
             directory = failure<FileSystemError::NotFound>(path);
         return {directory, segments.empty() ? std::string() : std::string(segments.back())};
+    }
+
+    Expected<void, FileSystemError> remove(const std::string& path, bool folder) {
+        auto [parent, name] = parentAndName(path);
+        if (!parent) return Unexpected<FileSystemError>(parent.error());
+        const auto kind = kindOf(**parent, name);
+        if (!kind) return failure<FileSystemError::NotFound>(path);
+        if (!folder && kind == EntryKind::directory) return failure<FileSystemError::IsADirectory>(path);
+        if (folder && kind != EntryKind::directory) return failure<FileSystemError::NotADirectory>(path);
+        if (folder && !(*parent)->entries[name]->entries.empty()) return failure<FileSystemError::DirectoryNotEmpty>(path);
+        (*parent)->entries.erase(name);
+        return {};
     }
 
     // Sets up `path`, durably, with any missing folders on the way.
@@ -228,10 +219,7 @@ private:
         Node* directory = m_root.get();
         for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
             auto& next = directory->entries[std::string(segments[i])];
-            if (!next) {
-                next = directoryNode();
-                directory->durable[std::string(segments[i])] = next;
-            }
+            if (!next) directory->durable[std::string(segments[i])] = next = directoryNode();
             directory = next.get();
         }
         directory->entries[std::string(segments.back())] = added;
