@@ -1,0 +1,323 @@
+// Loading a package into editor state, applying save bodies to it, and the document core that
+// holds one open package: what people wrote is never lost and no link breaks.
+
+#include "package/FileWrapperTree.h"
+#include "package/MapDocument.h"
+#include "package/MapDocumentCore.h"
+#include "package/MapSaveSteps.h"
+#include "package/PackageTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace velk {
+namespace {
+
+using namespace testing_support;
+using Maps = std::vector<std::pair<std::string, std::string>>;
+
+std::string fileCard(std::string_view id, std::string_view file) {
+    return R"({"id":")" + std::string(id) + R"(","type":"file","file":")" + std::string(file) + R"(","x":0,"y":0,"width":10,"height":10})";
+}
+std::string canvas(std::initializer_list<std::string> cards) {
+    std::string text;
+    for (const auto& card : cards) text += (text.empty() ? "" : ",") + card;
+    return R"({"nodes":[)" + text + R"(],"edges":[]})";
+}
+// The map paths and files a fresh load of `tree` finds.
+Maps loaded(const DocumentTree& tree) {
+    Maps maps;
+    const auto found = MapDocument::load(tree, MapDocument::rootCanvasName);
+    if (!found) return {{"no root canvas", ""}};
+    for (const LoadedMap& map : *found) maps.emplace_back(map.path, map.file);
+    return maps;
+}
+
+TEST(MapLoading, AMissingOrBrokenRootCanvasFails) {
+    for (const std::string root : {"", "[]", "{\"nodes\":", "\xFF"}) {
+        const auto maps = MapDocument::load(root.empty() ? DocumentTree() : treeOf({{"map.canvas", root}}), "map.canvas");
+        EXPECT_EQ(maps.error(), MapDocumentError::noRootCanvas("map.canvas")) << root;
+    }
+    EXPECT_EQ(MapDocumentError::noRootCanvas("map.canvas").description(), "no root canvas map.canvas");
+    EXPECT_FALSE(MapDocument::load(treeOf({{"map.canvas/inner", "{}"}}), "map.canvas"));
+}
+
+TEST(MapLoading, WalksLinkingCardsDepthFirstAndSkipsWhatLinksNothing) {
+    DocumentTree tree = treeOf({{"map/A/A1.canvas", canvas({})}, {"map/Broken.canvas", "{not json"}, {"map/B.CANVAS", canvas({})},
+                                {"map.canvas.velk", R"({"nodes":{"n1":{"role":"ink"}}})"}, {"map/A.canvas.velk", "[]"}, {"map/B.CANVAS.velk", "{bad"}});
+    tree.write(canvas({fileCard("a", "map/A.canvas"), R"({"id":"t","type":"text","text":"map/A.canvas"})", R"({"id":"md","type":"file","file":"notes/Readme.md"})",
+                       R"({"id":7,"type":"file","file":"map/A.canvas"})", R"("not a card")", fileCard("self", "MAP.CANVAS"),
+                       fileCard("missing", "map/Missing.canvas"), fileCard("broken", "map/Broken.canvas"), fileCard("b", "map/B.CANVAS")}), "map.canvas");
+    tree.write(canvas({fileCard("a1", "map/A/A1.canvas")}), "map/A.canvas");
+    const auto maps = *MapDocument::load(tree, MapDocument::rootCanvasName);
+    EXPECT_EQ(loaded(tree), (Maps{{"/", "map.canvas"}, {"/a", "map/A.canvas"}, {"/a/a1", "map/A/A1.canvas"}, {"/b", "map/B.CANVAS"}}));
+    EXPECT_EQ(compact(maps[0].sidecar), R"({"nodes":{"n1":{"role":"ink"}}})");
+    EXPECT_EQ(compact(maps[1].sidecar), "{}");  // an array is no sidecar
+    EXPECT_EQ(compact(maps[3].sidecar), "{}");  // nor is broken JSON
+}
+
+TEST(MapLoading, CyclesAreCutSharedSubmapsLoadOncePerLinkAndEveryMapPathNamesOneMap) {
+    const DocumentTree shared = treeOf({{"map.canvas", canvas({fileCard("a", "map/A.canvas"), fileCard("b", "map/A.canvas")})},
+                                        {"map/A.canvas", canvas({fileCard("toB", "map/B.canvas")})},
+                                        {"map/B.canvas", canvas({fileCard("toA", "map/a.canvas"), fileCard("toRoot", "map.canvas")})}});
+    EXPECT_EQ(loaded(shared), (Maps{{"/", "map.canvas"}, {"/a", "map/A.canvas"}, {"/a/toB", "map/B.canvas"}, {"/b", "map/A.canvas"}, {"/b/toB", "map/B.canvas"}}));
+    // A repeated id, an empty id (its path would be the root's own) and an id spelling the path
+    // of a deeper map all open nothing.
+    const DocumentTree clashing = treeOf({{"map.canvas", canvas({fileCard("x", "map/One.canvas"), fileCard("x", "map/Two.canvas"), fileCard("", "map/Two.canvas"),
+                                                                 fileCard("x/y", "map/Two.canvas")})},
+                                          {"map/One.canvas", canvas({fileCard("y", "map/Three.canvas")})}, {"map/Two.canvas", canvas({})}, {"map/Three.canvas", canvas({})}});
+    EXPECT_EQ(loaded(clashing), (Maps{{"/", "map.canvas"}, {"/x", "map/One.canvas"}, {"/x/y", "map/Three.canvas"}}));
+    DocumentTree deep;  // loads without recursion
+    for (int i = 0; i < 20'000; ++i) deep.write(canvas({fileCard("n", "m/" + std::to_string(i + 1) + ".canvas")}), i ? "m/" + std::to_string(i) + ".canvas" : "map.canvas");
+    const auto maps = loaded(deep);
+    EXPECT_EQ(maps.size(), 20'000u);
+    EXPECT_EQ(maps.back().first.size(), 2u * 19'999);
+}
+
+TEST(MapFingerprint, CanonicalFormIgnoresOrderNotationAndEmptiness) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {R"({"b":1,"a":null})", R"({"b":1})"}, {"{}", "absent"}, {"[{}]", "[null]"}, {"[]", "absent"}, {"null", "absent"},
+        {R"({"z":[1.0,1e0,-0,0.10],"y":{"x":[],"w":{}},"a":"s"})", R"({"a":"s","z":[1,1,0,0.1]})"}, {R"(["1x", 1e400, true])", R"(["1x",inf,true])"},
+        {"\"text\"", "\"text\""}};
+    for (const auto& [value, normalized] : cases) {
+        const auto found = MapDocument::normalized(parsed(value));
+        EXPECT_EQ(found ? compact(*found) : "absent", normalized) << value;
+    }
+    EXPECT_EQ(MapDocument::fingerprint(parsed(R"({"nodes":[{"id":"a","x":1.0}],"edges":[]})"), parsed("{}")),
+              MapDocument::fingerprint(parsed(R"({"edges":[],"nodes":[{"x":1,"id":"a"}]})"), std::nullopt));
+    EXPECT_NE(MapDocument::fingerprint(parsed(R"({"nodes":[{"x":1}]})"), std::nullopt), MapDocument::fingerprint(parsed(R"({"nodes":[{"x":2}]})"), std::nullopt));
+}
+
+// A save body from (map path, canvas, sidecar) texts; an empty sidecar text leaves it out.
+JSONValue body(std::initializer_list<std::tuple<std::string, std::string, std::string>> maps) {
+    std::vector<JSONValue> elements;
+    for (const auto& [path, canvas, sidecar] : maps) {
+        std::vector<JSONMember> members{{"path", JSONValue::string(path)}, {"canvas", parsed(canvas)}};
+        if (!sidecar.empty()) members.push_back({"sidecar", parsed(sidecar)});
+        elements.push_back(JSONValue::object(members));
+    }
+    return JSONValue::object({{"maps", JSONValue::array(elements)}});
+}
+MapDocument::AppliedSave applied(const JSONValue& saveBody, DocumentTree tree = FileWrapperTree::emptyDocument(), MapDocument::KnownFiles files = {}) {
+    return MapDocument::apply(saveBody, std::move(tree), std::move(files), MapDocument::rootCanvasName);
+}
+
+TEST(MapSaving, NewSubmapsAreNamedAfterTheirCardsParentsFirstNeverOnAPathInUse) {
+    DocumentTree tree = FileWrapperTree::emptyDocument();
+    tree.write("{\"an\":\"orphan\"}", "map/trip ideas-3.canvas");  // a deleted card's canvas, in another case
+    const auto save = applied(body({{"/", R"({"nodes":[{"id":"abc","type":"text","text":"Trip ideas!","x":0},{"id":"d","type":"text","text":"Trip ideas?"},{"id":"e","type":"group","label":"G"},{"id":"f","type":"text","text":"Trip Ideas"}],"edges":[]})", "{}"},
+                                    {"/abc", R"({"nodes":[{"id":"n","type":"text","text":"Day 1"}],"edges":[]})", ""}, {"/d", R"({"nodes":[]})", ""}, {"/f", R"({"nodes":[]})", ""},
+                                    {"/abc/n", R"({"nodes":[],"edges":[]})", R"({"k":1})"}}), tree);
+    EXPECT_EQ(save.files, (MapDocument::KnownFiles{{"/", "map.canvas"}, {"/abc", "map/Trip ideas.canvas"}, {"/abc/n", "map/Trip ideas/Day 1.canvas"},
+                                                   {"/d", "map/Trip ideas-2.canvas"}, {"/f", "map/Trip Ideas-4.canvas"}}));
+    EXPECT_EQ(text(save.tree.data("map/trip ideas-3.canvas")), "{\"an\":\"orphan\"}");
+    // Cards that open submaps become file cards keeping their text; the group opens none.
+    EXPECT_EQ(storedCanvas(save.tree, "map.canvas"), R"({"nodes":[{"id":"abc","type":"file","text":"Trip ideas!","x":0,"file":"map/Trip ideas.canvas"},{"id":"d","type":"file","text":"Trip ideas?","file":"map/Trip ideas-2.canvas"},{"id":"e","type":"group","label":"G"},{"id":"f","type":"file","text":"Trip Ideas","file":"map/Trip Ideas-4.canvas"}],"edges":[]})");
+    EXPECT_EQ(text(save.tree.data("map/Trip ideas/Day 1.canvas.velk")), "{\n\t\"k\": 1\n}\n");
+    EXPECT_EQ(text(save.tree.data("map/Trip ideas.canvas.velk")), "<absent>");  // no sidecar in the body
+    // A body without maps, or leaving maps out, changes no file.
+    const auto none = applied(parsed(R"({"other":1})"), tree, {{"/x", "map/X.canvas"}});
+    EXPECT_EQ(none.tree, tree);
+    EXPECT_EQ(none.files, (MapDocument::KnownFiles{{"/", "map.canvas"}, {"/x", "map/X.canvas"}}));
+    EXPECT_TRUE(applied(body({{"/", R"({"nodes":[]})", ""}}), tree, {{"/g", "map/trip ideas-3.canvas"}}).tree.at("map/trip ideas-3.canvas"));
+}
+
+TEST(MapSaving, ChangedLabelsMoveSubmapFilesWithTheirSidecarsAndDrawings) {
+    const DocumentTree tree = treeOf({{"map.canvas", "{}"}, {"map/Trip ideas.canvas", "{}"}, {"map/Trip ideas.canvas.velk", "{}"}, {"map/Notes-2.canvas", "{}"}, {"map/Trip ideas.ink.svg", "<svg/>"}});
+    const MapDocument::KnownFiles known{{"/", "map.canvas"}, {"/a", "map/Trip ideas.canvas"}, {"/b", "map/Notes-2.canvas"}};
+    const auto bodyWith = [](std::string_view aText) {
+        return body({{"/", R"({"nodes":[{"id":"a","type":"text","text":")" + std::string(aText) + R"("},{"id":"b","type":"text","text":"notes"}]})", ""},
+                     {"/a", R"({"nodes":[]})", ""}, {"/b", R"({"nodes":[]})", ""}});
+    };
+    const auto renamed = applied(bodyWith("Holiday"), tree, known);
+    EXPECT_EQ(renamed.files, (MapDocument::KnownFiles{{"/", "map.canvas"}, {"/a", "map/Holiday.canvas"}, {"/b", "map/Notes-2.canvas"}}));  // "-2" still names "notes"
+    EXPECT_EQ(describe(renamed.tree), (std::vector<std::string>{"map.canvas", "map/", "map/Holiday.canvas", "map/Holiday.canvas.velk", "map/Holiday.ink.svg", "map/Notes-2.canvas"}));
+    EXPECT_EQ(compact(*parsed(text(renamed.tree.data("map.canvas")))["nodes"]->elements()[0]["file"]), "\"map/Holiday.canvas\"");
+    EXPECT_EQ(applied(bodyWith("trip IDEAS"), tree, known).files.at("/a"), "map/Trip ideas.canvas");
+    // A file card linking a known file is written as it came, member order too.
+    const std::string root = R"({"nodes":[{"x":1,"file":"map/A.canvas","id":"a","type":"file","text":"kept"}],"edges":[]})";
+    EXPECT_EQ(storedCanvas(applied(body({{"/", root, ""}, {"/a", R"({"nodes":[]})", ""}}), tree, {{"/a", "map/A.canvas"}}).tree, "map.canvas"), root);
+}
+
+TEST(MapSaving, InkCardsAreNamedSizedAndRenderedOnlyWithASidecar) {
+    const std::string sidecar = R"({"nodes":{"ink1":{"role":"ink","source":{"strokes":[{"points":[[10,20],[30,40]],"palette":"rose"}]}},
+        "ink2":{"role":"ink","source":{}}, "huge":{"role":"ink","source":{"strokes":[{"points":[[1e300,-1e300],[1e400,0]]}]}}}})";
+    const std::string cards = R"({"nodes":[{"id":"ink1","type":"file","x":0,"y":0,"width":10.0,"height":10},{"id":"ink2","type":"file"},
+        {"id":"huge","type":"file","file":"big.ink.svg"},{"id":"plain","type":"file","file":"notes.md"}]})";
+    const auto save = applied(body({{"/", cards, sidecar}}));
+    const JSONArray written = parsed(text(save.tree.data("map.canvas")))["nodes"]->elements();
+    EXPECT_EQ(compact(written[0]), R"({"id":"ink1","type":"file","x":2,"y":12,"width":36,"height":36,"file":"map.ink.svg"})");
+    EXPECT_EQ(compact(written[1]), R"({"id":"ink2","type":"file","file":"map.ink.svg"})");  // named, no drawing to size
+    EXPECT_EQ(compact(written[3]), R"({"id":"plain","type":"file","file":"notes.md"})");
+    EXPECT_TRUE(text(save.tree.data("map.ink.svg")).contains(R"(viewBox="2 12 36 36" width="36" height="36">)" "\n\t<path d=\"M10 20 L30 40\""));
+    EXPECT_EQ(written[2]["x"]->numberText(), "9223372036854775807");  // clamped, and the save goes on
+    EXPECT_TRUE(save.tree.at("big.ink.svg"));
+    const auto bare = applied(body({{"/", cards, ""}}));
+    EXPECT_EQ(parsed(text(bare.tree.data("map.canvas"))), parsed(cards));
+    EXPECT_FALSE(bare.tree.at("map.canvas.velk") || bare.tree.at("map.ink.svg"));
+}
+
+TEST(MapSaveSteps, StemsLabelsAndWantedNames) {
+    EXPECT_EQ(MapDocument::stem("map/Trip.CANVAS"), "Trip");
+    EXPECT_EQ(MapDocument::stem("a/b/"), "b");
+    for (const auto& [name, names] : {std::pair{"trip-12", true}, {"trip-", false}, {"trip-2a", false}, {"trip", true}, {"trips", false}})
+        EXPECT_EQ(MapDocument::namesStem("Trip", name), names) << name;
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"t","text":""})")), std::nullopt);
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"t2","text":"Line\nbreak"})")), "Line\nbreak");
+    EXPECT_EQ(MapDocument::ownerLabel(parsed(R"({"id":"f","file":"x/Y.canvas"})")), "Y");
+    EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"link","url":"https://a.example/b"})"), "map/Old.canvas", "n"), "https-a-example-b");
+    EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"text","text":" \n "})"), "map/Old.canvas", "n"), std::nullopt);
+    EXPECT_EQ(MapDocument::renameWanted(parsed(R"({"type":"file","file":"notes.md"})"), "map/Old.canvas", "n"), std::nullopt);
+}
+
+// A root linking one submap from cards a and b (a shared submap) and a plain one from card p.
+DocumentTree sharedPackage() {
+    return treeOf({{"map.canvas", R"({"nodes":[{"id":"a","type":"file","file":"map/Shared.canvas"},{"id":"b","type":"file","file":"map/Shared.canvas"},{"id":"p","type":"file","file":"map/Plain.canvas"}],"edges":[]})"},
+                   {"map/Shared.canvas", R"({"nodes":[{"id":"s","type":"text","text":"one"}],"edges":[]})"}, {"map/Plain.canvas", R"({"nodes":[],"edges":[]})"}});
+}
+
+TEST(MapDocumentCore, RevisionsGrowWithSavesNewImagesAndReplacementsOnly) {
+    MapDocumentCore core;
+    EXPECT_EQ(compact(*core.state()), R"({"maps":[{"path":"/","canvas":{"nodes":[],"edges":[]},"sidecar":{}}]})");
+    EXPECT_EQ(core.files(), (MapDocument::KnownFiles{{"/", "map.canvas"}}));
+    EXPECT_EQ(core.revision(), 0);
+    EXPECT_EQ(core.apply(*core.state()), 1);
+    EXPECT_EQ(core.apply(*core.state()), 2);
+    const auto path = core.storeMedia("png bytes", "image/png");
+    EXPECT_EQ(core.revision(), 3);
+    EXPECT_EQ(core.storeMedia("png bytes", "image/png"), *path);  // already there: no new revision
+    EXPECT_EQ(text(core.mediaData(path->substr(std::string("velk-media/").size()), "velk-media")), "png bytes");
+    EXPECT_EQ(core.storeMedia("", "image/png").error(), MediaError::empty());
+    core.setPreview("thumbnail");
+    EXPECT_EQ(text(core.previewData()), "thumbnail");
+    EXPECT_EQ(core.revision(), 3);
+    core.replace(sharedPackage());
+    EXPECT_EQ(core.revision(), 4);
+    EXPECT_TRUE(core.files().empty());
+    ASSERT_TRUE(core.state());
+    EXPECT_EQ(core.files().size(), 4u);
+}
+
+TEST(MapDocumentCore, SharedSubmapIsWrittenOnceAndFollowsARename) {
+    MapDocumentCore core(sharedPackage());
+    const JSONValue state = *core.state();
+    // Diverging edits of the two copies are refused, and change nothing.
+    const DocumentTree before = core.tree();
+    const auto refused = core.apply(edited(edited(state, "/a", R"({"nodes":[{"id":"s","text":"A"}]})"), "/b", R"({"nodes":[{"id":"s","text":"B"}]})"));
+    EXPECT_EQ(refused.error().description(), "map/Shared.canvas is linked from /a, /b and holds different edits under each; not saved \u2014 reopen the document to see both");
+    EXPECT_TRUE(core.tree().sameStorage(before));
+    EXPECT_EQ(core.revision(), 0);
+    // Copy a edited, and card a (now labelled) renames the shared file.
+    JSONValue body = edited(state, "/a", R"({"nodes":[{"id":"s","type":"text","text":"two"}],"edges":[]})");
+    body = edited(body, "/", R"({"nodes":[{"id":"a","type":"text","text":"Renamed"},{"id":"b","type":"file","file":"map/Shared.canvas"},{"id":"p","type":"file","file":"map/Plain.canvas"}],"edges":[]})");
+    ASSERT_EQ(core.apply(body), 1);
+    EXPECT_EQ(core.files().at("/b"), "map/Renamed.canvas");
+    EXPECT_EQ(storedCanvas(core.tree(), "map/Renamed.canvas"), R"({"nodes":[{"id":"s","type":"text","text":"two"}],"edges":[]})");
+    // Card b follows the file: a reload opens the renamed file from both cards.
+    const Maps renamedMaps{{"/", "map.canvas"}, {"/a", "map/Renamed.canvas"}, {"/b", "map/Renamed.canvas"}, {"/p", "map/Plain.canvas"}};
+    EXPECT_EQ(loaded(core.tree()), renamedMaps);
+    // The editor still shows card b under the old name; saving that again renames nothing back.
+    ASSERT_EQ(core.apply(body), 2);
+    EXPECT_EQ(loaded(core.tree()), renamedMaps);
+    EXPECT_FALSE(core.tree().at("map/Shared.canvas"));
+    // Copy b still holds the old content: editing it now would overwrite a's edit.
+    const auto stale = core.apply(edited(body, "/b", R"({"nodes":[{"id":"s","type":"text","text":"three"}],"edges":[]})"));
+    EXPECT_EQ(std::get<MapDocumentError::SharedSubmapDiverged>(stale.error().value()).file, "map/Renamed.canvas");
+    // Copy b brought up to a's content is accepted: the file's fingerprint moved with the rename.
+    const JSONValue caughtUp = edited(body, "/b", R"({"nodes":[{"id":"s","type":"text","text":"two"}],"edges":[]})");
+    EXPECT_EQ(core.apply(caughtUp), 3);
+    // Renaming through card b now moves the file again, and card a follows it.
+    ASSERT_EQ(core.apply(edited(caughtUp, "/", R"({"nodes":[{"id":"a","type":"text","text":"Renamed"},{"id":"b","type":"file","file":"map/Later.canvas"}],"edges":[]})")), 4);
+    EXPECT_EQ(loaded(core.tree()), (Maps{{"/", "map.canvas"}, {"/a", "map/Later.canvas"}, {"/b", "map/Later.canvas"}}));
+}
+
+TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
+    // Each row saves one edit of a state loaded from its package (refused when it would lose
+    // something), then checks the package.
+    const struct {
+        const char* name;
+        DocumentTree package;
+        std::function<JSONValue(const JSONValue& state)> edit;
+        bool accepted;
+        std::function<void(const MapDocumentCore& saved)> check;
+    } cases[] = {
+        {"two spellings of one file are one shared file: diverging edits are refused",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"a","type":"file","file":"map/S.canvas"},{"id":"b","type":"file","file":"/map//S.canvas"}]})"}, {"map/S.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue& state) { return edited(edited(state, "/a", R"({"nodes":[{"id":"x"}]})"), "/b", R"({"nodes":[{"id":"y"}]})"); }, false,
+         [](const MapDocumentCore& saved) { EXPECT_EQ(storedCanvas(saved.tree(), "map/S.canvas"), R"({"nodes":[]})"); }},
+        {"names differing only in case are two files, and a link between them is no cycle",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"u","type":"file","file":"map/A.canvas"},{"id":"l","type":"file","file":"map/a.canvas"}]})"},
+                 {"map/A.canvas", R"({"nodes":[{"id":"x","type":"file","file":"map/a.canvas"}]})"}, {"map/a.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue& state) { return edited(state, "/u/x", R"({"nodes":[{"id":"new"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(loaded(saved.tree()).size(), 4u);  // /, /u, /u/x, /l
+             EXPECT_EQ(storedCanvas(saved.tree(), "map/a.canvas"), R"({"nodes":[{"id":"new"}]})");
+         }},
+        {"ink never overwrites a canvas, a sidecar or an image", treeOf({{"map.canvas", R"({"nodes":[]})"}, {"velk-media/p.ink.svg", "image"}}),
+         [](const JSONValue& state) {
+             std::string cards, records;
+             int id = 0;
+             for (const char* file : {"map.canvas", "map.canvas.velk", "velk-media/p.ink.svg", "sub/../x.ink.svg", "Kept.ink.svg"}) {
+                 const std::string comma = id ? "," : "", name = "i" + std::to_string(++id);
+                 cards += comma + R"({"id":")" + name + R"(","type":"file","file":")" + file + R"("})";
+                 records += comma + R"(")" + name + R"(":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}})";
+             }
+             return edited(edited(state, "/", R"({"nodes":[)" + cards + "]}"), "/", R"({"nodes":{)" + records + "}}", "sidecar");
+         }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(loaded(saved.tree()).size(), 1u);
+             EXPECT_TRUE(parsed(text(saved.tree().data("map.canvas.velk")))["nodes"]);
+             EXPECT_EQ(text(saved.tree().data("velk-media/p.ink.svg")), "image");
+             EXPECT_FALSE(saved.tree().at("sub"));
+             EXPECT_TRUE(text(saved.tree().data("Kept.ink.svg")).starts_with("<svg"));
+         }},
+        {"a note that opens a submap keeps its whole text", treeOf({{"map.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue&) { return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"n","type":"text","text":"Day plans\nMonday: museum"}]}},{"path":"/n","canvas":{"nodes":[]}}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(storedCanvas(saved.tree(), "map.canvas"), R"({"nodes":[{"id":"n","type":"file","text":"Day plans\nMonday: museum","file":"map/Day plans-Monday- museum.canvas"}]})");
+         }},
+        {"a card whose id holds a slash opens a submap named after a safe form of the id", treeOf({{"map.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue&) { return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"a/b","type":"group"}]}},{"path":"/a/b","canvas":{"nodes":[{"id":"kept"}]}}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(storedCanvas(saved.tree(), "map/a-b.canvas"), R"({"nodes":[{"id":"kept"}]})");
+             EXPECT_EQ(loaded(saved.tree()), (Maps{{"/", "map.canvas"}, {"/a/b", "map/a-b.canvas"}}));
+         }},
+        {"a renamed map takes its drawing along and never lands on a name differing only in case",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[{"id":"ink","type":"file","file":"A.ink.svg"}]})"},
+                 {"map/A.canvas.velk", R"({"nodes":{"ink":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}}}})"},
+                 {"map/A.ink.svg", "<svg/>"}, {"map/holiday.canvas", "a file of its own"}}),
+         [](const JSONValue& state) { return edited(state, "/", R"({"nodes":[{"id":"s","type":"file","file":"map/Holiday.canvas"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(saved.files().at("/s"), "map/Holiday-2.canvas");
+             EXPECT_EQ(text(saved.tree().data("map/holiday.canvas")), "a file of its own");
+             EXPECT_FALSE(saved.tree().at("map/A.ink.svg"));
+             EXPECT_EQ(*(*parsed(text(saved.tree().data("map/Holiday-2.canvas")))["nodes"]).elements()[0]["file"], JSONValue::string("Holiday-2.ink.svg"));
+             EXPECT_TRUE(text(saved.tree().data("map/Holiday-2.ink.svg")).starts_with("<svg"));
+         }},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        MapDocumentCore core(row.package);
+        EXPECT_EQ(core.apply(row.edit(*core.state())).has_value(), row.accepted);
+        row.check(core);
+    }
+}
+
+TEST(MapDocumentCore, CardsAndLinksTheEditorLeftAloneKeepTheirStoredText) {
+    // The editor page hands unknown members back in its own order and spelling.
+    const std::string stored = OrderedJSON::write(parsed(R"({"nodes":[{"id":"a","type":"text","text":"A","meta":{"b":1,"10":2.50,"n":1e2}},{"id":"c","type":"text","text":"C","x":1.0}],"edges":[{"id":"e","fromNode":"a","toNode":"c","w":0.50}]})"), Pretty::yes);
+    const auto page = [](std::string_view cText) {
+        return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"a","type":"text","text":"A","meta":{"10":2.5,"b":1,"n":100}},{"id":"c","type":"text","text":")" + std::string(cText) + R"(","x":1}],"edges":[{"id":"e","fromNode":"a","toNode":"c","w":0.5}]},"sidecar":{}}]})");
+    };
+    MapDocumentCore core(treeOf({{"map.canvas", stored}}));
+    ASSERT_TRUE(core.state() && core.apply(page("C changed")));
+    const std::string written = text(core.tree().data("map.canvas"));
+    for (const char* kept : {R"("10": 2.50)", R"("w": 0.50)", R"("x": 1)"}) EXPECT_TRUE(written.contains(kept)) << kept << " in " << written;  // the changed card is written anew
+    MapDocumentCore unchanged(treeOf({{"map.canvas", stored}}));
+    ASSERT_TRUE(unchanged.state() && unchanged.apply(page("C")));
+    EXPECT_EQ(text(unchanged.tree().data("map.canvas")), stored);  // byte for byte
+}
+
+}  // namespace
+}  // namespace velk
