@@ -55,8 +55,7 @@ public:
     // What a program now sees at `path`: the bytes of a regular file, or nothing.
     [[nodiscard]] std::optional<std::string> file(const std::string& path) const {
         const Node* found = find(path);
-        if (!found || found->kind != EntryKind::regularFile) return std::nullopt;
-        return found->bytes;
+        return found && found->kind == EntryKind::regularFile ? std::optional(found->bytes) : std::nullopt;
     }
     [[nodiscard]] bool exists(const std::string& path) const { return find(path) != nullptr; }
 
@@ -85,7 +84,6 @@ public:
         for (const auto& [name, child] : (*directory)->entries) entries.push_back({name, child->kind});
         return entries;
     }
-
     Expected<std::string, FileSystemError> read(const std::string& path) override {
         auto found = existing(path, EntryKind::regularFile);
         if (!found) return Unexpected<FileSystemError>(found.error());
@@ -149,12 +147,8 @@ private:
     };
 
     template <class Reason>
-    static Unexpected<FileSystemError> failure(const std::string& path) {
-        return Unexpected<FileSystemError>(FileSystemError(Reason{}, path));
-    }
-    static std::shared_ptr<Node> node(EntryKind kind, std::string bytes) {
-        return std::make_shared<Node>(Node{kind, std::move(bytes), {}, {}});
-    }
+    static Unexpected<FileSystemError> failure(const std::string& path) { return Unexpected<FileSystemError>(FileSystemError(Reason{}, path)); }
+    static std::shared_ptr<Node> node(EntryKind kind, std::string bytes) { return std::make_shared<Node>(Node{kind, std::move(bytes), {}, {}}); }
     std::shared_ptr<Node> directoryNode() {
         auto made = node(EntryKind::directory, {});
         m_directories.push_back(made);

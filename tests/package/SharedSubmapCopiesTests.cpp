@@ -60,17 +60,9 @@ JSONValue only(const JSONValue& body, std::vector<std::string_view> paths) {
     return body.setting("maps", JSONValue::array(maps));
 }
 
-TEST(SharedSubmapCopies, FromLoadedRecordsEveryCopyOfEachFileLoadedMoreThanOnce) {
-    const Package package;
-    EXPECT_EQ(package.copies.baselines, (std::map<std::string, JSONValue>{{"/a", fingerprintOf(sharedCanvas)}, {"/a/i", fingerprintOf(noteCanvas("inner"))},
-                                                                          {"/b", fingerprintOf(sharedCanvas)}, {"/b/i", fingerprintOf(noteCanvas("inner"))}}));
-    EXPECT_EQ(package.copies.current, (std::map<std::string, JSONValue>{{"map/Shared.canvas", fingerprintOf(sharedCanvas)},
-                                                                        {"map/Shared/Inner.canvas", fingerprintOf(noteCanvas("inner"))}}));
-    EXPECT_EQ(Package({"a"}).copies, SharedSubmapCopies{});
-}
-
 TEST(SharedSubmapResolve, BodiesThatDropNoCopyPassThroughAsTheSameValue) {
     const Package plain({"a"}), shared;
+    EXPECT_EQ(plain.copies, SharedSubmapCopies{});  // a file loaded once has no copies
     const std::pair<JSONValue, const Package*> cases[] = {{edited(plain.body, "/a", noteCanvas("edited")), &plain}, {parsed(R"({"maps":{"path":"/a"}})"), &shared},
                                                           {parsed(R"([{"maps":[]}])"), &shared}, {only(shared.body, {"/", "/p"}), &shared}};
     for (const auto& [body, package] : cases) {
