@@ -41,7 +41,8 @@ inline void seed(MemoryFileSystem& disk, const std::string& folder, const Docume
 // True when the disk holds exactly the tree below `folder`, content included.
 inline bool holds(const MemoryFileSystem& disk, const std::string& folder, const DocumentTree& tree) {
     if (disk.describe(folder) != describe(tree)) return false;
-    return std::ranges::all_of(describe(tree), [&](const std::string& path) {
+    const auto paths = describe(tree);
+    return std::all_of(paths.begin(), paths.end(), [&](const std::string& path) {
         return path.ends_with('/') || disk.file(folder + "/" + path) == *tree.data(path);
     });
 }
