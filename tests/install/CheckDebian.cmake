@@ -1,10 +1,10 @@
 # Builds the Debian package from the build tree, unpacks it into a scratch root as dpkg would
 # install it, and checks what a desktop needs is in it, that its dependencies were found, and
 # that the unpacked velk-cli finds its resources from usr/share/velk.
-# Run with -DBUILD_DIR=... -DSCRATCH=... -DVERSION=...
+# Run with -DCPACK=... -DBUILD_DIR=... -DSCRATCH=... -DVERSION=...
 
 file(REMOVE_RECURSE "${SCRATCH}")
-execute_process(COMMAND cpack -G DEB -B "${SCRATCH}/out" --config "${BUILD_DIR}/CPackConfig.cmake"
+execute_process(COMMAND "${CPACK}" -G DEB -B "${SCRATCH}/out" --config "${BUILD_DIR}/CPackConfig.cmake"
     WORKING_DIRECTORY "${BUILD_DIR}" RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "cpack -G DEB failed (${status}): ${log}")
