@@ -57,25 +57,6 @@ TEST(EditorHostShare, WithoutAStateNothingIsSent) {
                                     replyScript(2, R"({\"ok\":false,\"error\":\"share needs a `state`\"})")}));
 }
 
-TEST(EditorHostShare, TakesTheImagesFromTheDocumentOrRefusesWhenTheyAreTooLarge) {
-    EditorHostRig rig;
-    rig.document->media["velk-media/00000000000000aa.png"] = "png";
-    const std::string share =
-        R"({"id":1,"op":"share","payload":{"name":"Trip","state":{"maps":[{"path":"/","canvas":{"nodes":[)"
-        R"({"type":"file","file":"velk-media/00000000000000aa.png"},{"type":"file","file":"velk-media/00000000000000bb.png"}]}}]}}})";
-    rig.post(share);
-    ASSERT_EQ(rig.http.requests().size(), 1u);
-    const std::string body = rig.http.requests()[0].body;
-    EXPECT_TRUE(body.ends_with(R"(]}}]},"media":{"velk-media/00000000000000aa.png":"cG5n"}})")) << body;
-    EXPECT_EQ(std::ranges::count(rig.traced(), "share: velk-media/00000000000000bb.png is not in the package; shared without it"), 1);
-
-    rig.document->media["velk-media/00000000000000aa.png"] = std::string(25 * 1048576 + 1, 'p');
-    rig.post(share);
-    EXPECT_EQ(rig.http.requests().size(), 1u) << "a body too large for the service was sent";
-    EXPECT_EQ(rig.events().back(), replyScript(1, R"({\"ok\":false,\"error\":\"This map's images are too large to share: )"
-                                                  R"(at most 25 MiB each and 200 MiB in all.\"})"));
-}
-
 TEST(EditorHostShare, TheServicesRefusalAndTransportErrorsReachThePage) {
     EditorHostRig rig;
     rig.post(R"({"id":1,"op":"share","payload":{"state":{}}})");
