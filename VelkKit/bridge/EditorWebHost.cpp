@@ -110,7 +110,7 @@ void EditorWebHost::handle(const BridgeRequest& request) {
         return;
     }
     case BridgeOp::share:
-        startShare(id, payload);
+        startShare(id, payload, *document);
         return;
     case BridgeOp::unshare:
         startUnshare(id, payload);

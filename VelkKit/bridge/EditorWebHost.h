@@ -120,7 +120,7 @@ private:
     void answerLoad(std::int64_t id, EditorDocumentHost& document);
     void answerSave(std::int64_t id, const std::optional<JSONValue>& payload, EditorDocumentHost& document);
     void answerMedia(std::int64_t id, const std::optional<JSONValue>& payload, EditorDocumentHost& document);
-    void startShare(std::int64_t id, const std::optional<JSONValue>& payload);
+    void startShare(std::int64_t id, const std::optional<JSONValue>& payload, EditorDocumentHost& document);
     void startUnshare(std::int64_t id, const std::optional<JSONValue>& payload);
     void startPreview(std::int64_t id, const std::optional<JSONValue>& payload);
     void finishPreview(std::int64_t id, const LinkPreviewFetcher::Result& result);

@@ -9,7 +9,7 @@
 
 namespace velk {
 
-void EditorWebHost::startShare(std::int64_t id, const std::optional<JSONValue>& payload) {
+void EditorWebHost::startShare(std::int64_t id, const std::optional<JSONValue>& payload, EditorDocumentHost& document) {
     // A null state is still a state: the service decides what to make of it.
     const auto state = PayloadMembers::member(payload, "state");
     if (!state) {
@@ -17,7 +17,22 @@ void EditorWebHost::startShare(std::int64_t id, const std::optional<JSONValue>& 
         return;
     }
     const std::string name = PayloadMembers::string(payload, "name").value_or("Shared map");
-    send(ShareLinks::publishRequest(name, *state), id);
+    // The copy others open has only what the body carries, so the images the maps show go along.
+    const auto media = ShareMedia::collect(*state, [&document](std::string_view file, std::string_view directory) {
+        return document.editorMedia(file, directory);
+    });
+    if (!media) {
+        m_services.trace([&] {
+            const auto* file = std::get_if<ShareMedia::Error::FileTooLarge>(&media.error().value());
+            return "share: not sent, " + (file ? file->path + " is over the single-file limit" : std::string("the images are over the total limit"));
+        });
+        reply(id, BridgeReply::error(media.error().description()));
+        return;
+    }
+    for (const std::string& missing : media->missing) {
+        m_services.trace([&] { return "share: " + missing + " is not in the package; shared without it"; });
+    }
+    send(ShareLinks::publishRequest(name, *state, media->files), id);
 }
 
 void EditorWebHost::startUnshare(std::int64_t id, const std::optional<JSONValue>& payload) {

@@ -1,5 +1,6 @@
 #include "share/ShareLinks.h"
 
+#include "core/Base64.h"
 #include "core/Utf8.h"
 #include "json/OrderedJSON.h"
 #include "share/ShareBase.h"
@@ -36,14 +37,31 @@ std::optional<JSONValue> bodyJSON(const std::optional<std::string>& body) {
 std::string endpoint(std::string_view base) { return std::string(base) + std::string(ShareServiceContract::sharePath); }
 std::string endpoint() { return endpoint(defaultShareBase()); }
 
-HttpRequest publishRequest(std::string_view name, const JSONValue& state) {
-    return publishRequest(name, state, defaultShareBase());
+HttpRequest publishRequest(std::string_view name, const JSONValue& state, std::span<const ShareMedia::File> media) {
+    return publishRequest(name, state, media, defaultShareBase());
 }
 
-HttpRequest publishRequest(std::string_view name, const JSONValue& state, std::string_view base) {
+HttpRequest publishRequest(std::string_view name, const JSONValue& state, std::span<const ShareMedia::File> media,
+                           std::string_view base) {
     HttpRequest request = serviceRequest("POST", endpoint(base));
     request.headers.push_back({"Content-Type", "application/json"});
-    request.body = OrderedJSON::write(JSONValue::object({{"name", JSONValue::string(name)}, {"state", state}}), Pretty::no);
+    std::string& body = request.body;
+    body = OrderedJSON::write(JSONValue::object({{"name", JSONValue::string(name)}, {"state", state}}), Pretty::no);
+    // The images can come to hundreds of megabytes, so their text is written straight into the
+    // body rather than copied through a JSON value; Base64 needs no escaping.
+    std::size_t size = body.size() + 12;
+    for (const ShareMedia::File& file : media) size += file.path.size() + 6 + (file.bytes->size() + 2) / 3 * 4;
+    body.reserve(size);
+    body.pop_back();
+    body += ",\"media\":{";
+    for (std::size_t i = 0; i < media.size(); ++i) {
+        if (i > 0) body += ',';
+        body += OrderedJSON::write(JSONValue::string(media[i].path), Pretty::no);
+        body += ":\"";
+        body += Base64::encode(*media[i].bytes);
+        body += '"';
+    }
+    body += "}}";
     return request;
 }
 

@@ -10,9 +10,11 @@
 #include "bridge/BridgeReply.h"
 #include "json/JSONValue.h"
 #include "platform/HttpClient.h"
+#include "share/ShareMedia.h"
 
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,10 +27,13 @@ inline constexpr std::chrono::seconds requestTimeout{25};
 [[nodiscard]] std::string endpoint(std::string_view base);
 [[nodiscard]] std::string endpoint();
 
-// POST to the endpoint with the compact JSON body {"name": name, "state": state}; the state is
-// written with its own member order.
-[[nodiscard]] HttpRequest publishRequest(std::string_view name, const JSONValue& state);
-[[nodiscard]] HttpRequest publishRequest(std::string_view name, const JSONValue& state, std::string_view base);
+// POST to the endpoint with the compact JSON body {"name": name, "state": state, "media": {path:
+// Base64 of the file, …}}; the state is written with its own member order, the media in the
+// order given (see ShareMedia::collect).
+[[nodiscard]] HttpRequest publishRequest(std::string_view name, const JSONValue& state,
+                                         std::span<const ShareMedia::File> media);
+[[nodiscard]] HttpRequest publishRequest(std::string_view name, const JSONValue& state,
+                                         std::span<const ShareMedia::File> media, std::string_view base);
 
 // DELETE of the share `id` with its withdrawal token as a bearer credential; absent when the id
 // is not a share id, or the token is empty or holds a line feed (it would end the header).

@@ -33,8 +33,8 @@ TEST(EditorHostShare, PublishesTheStateAndAnswersOnTheMainQueue) {
     const auto requests = rig.http.requests();
     ASSERT_EQ(requests.size(), 3u);
     const std::string endpoint = std::string(defaultShareBase()) + "api/share";
-    const std::string bodies[] = {R"({"name":"Shared map","state":{"maps":[]}})", R"({"name":"Delta","state":null})",
-                                  R"({"name":"Shared map","state":[]})"};
+    const std::string bodies[] = {R"({"name":"Shared map","state":{"maps":[]},"media":{}})",
+                                  R"({"name":"Delta","state":null,"media":{}})", R"({"name":"Shared map","state":[],"media":{}})"};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(requests[i].method, "POST");
         EXPECT_EQ(requests[i].url, endpoint);

@@ -66,10 +66,10 @@ TEST(SharedLink, ServiceURLsAreBelowTheBaseAndItsHostNamesTheService) {
 
 TEST(ShareLinks, PublishPostsNameAndStateCompactlyAndStopDeletesWithTheTokenAsBearer) {
     const HttpRequest publish = ShareLinks::publishRequest(
-        "Q3 \"plan\"", parsed(R"({"maps": [{"path": "/", "sidecar": {"z": 1, "a": 2.50}}], "b": true})"), base);
+        "Q3 \"plan\"", parsed(R"({"maps": [{"path": "/", "sidecar": {"z": 1, "a": 2.50}}], "b": true})"), {}, base);
     EXPECT_EQ(publish.method + " " + publish.url, "POST " + base + "api/share");
     EXPECT_EQ(publish.headers, (std::vector<HttpHeader>{{"Content-Type", "application/json"}}));
-    EXPECT_EQ(publish.body, R"({"name":"Q3 \"plan\"","state":{"maps":[{"path":"/","sidecar":{"z":1,"a":2.50}}],"b":true}})");
+    EXPECT_EQ(publish.body, R"({"name":"Q3 \"plan\"","state":{"maps":[{"path":"/","sidecar":{"z":1,"a":2.50}}],"b":true},"media":{}})");
     EXPECT_EQ(publish.idleTimeout, std::chrono::seconds(25));
     EXPECT_TRUE(publish.pinnedAddresses.empty() && !publish.maxBodyBytes);
     const auto stop = ShareLinks::stopRequest("abcdefgh2345", "t0k3n.with-dots", base);
