@@ -50,10 +50,7 @@ Outcome fetchAndWait(LinkPreviewFetcher& fetcher, std::string_view link) {
 
 std::string html(std::string_view head) { return "<!doctype html><html><head>" + std::string(head) + "</head><body><p>Body</p></body></html>"; }
 
-ScriptedResponse image(std::string type, std::string bytes) {
-    ScriptedResponse response = ScriptedResponse::page(std::move(bytes), std::move(type));
-    return response;
-}
+ScriptedResponse image(std::string type, std::string bytes) { return ScriptedResponse::page(std::move(bytes), std::move(type)); }
 
 const std::string pngBytes = "\x89PNG\r\n\x1a\n-not-really-a-png", blocked = "blocked by link-preview policy: ";
 
