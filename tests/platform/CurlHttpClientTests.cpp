@@ -1,74 +1,58 @@
 // CurlHttpClient against a scripted server on 127.0.0.1. Every client here routes its
 // connections to that server, so names and public addresses in the URLs never leave the machine.
 
-#include "platform/CurlHttpClient.h"
 #include "preview/ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <future>
 #include <mutex>
-#include <thread>
 
 namespace velk {
 namespace {
 
 using testing_support::ScriptedHttpServer;
 using testing_support::ScriptedResponse;
+using Route = CurlHttpClient::LoopbackRoute;
 using namespace std::chrono_literals;
 
-constexpr std::string_view userAgent = "velk-test/1";
-
-CurlHttpClient::Options routedTo(const ScriptedHttpServer& server, CurlHttpClient::LoopbackRoute loopback) {
-    CurlHttpClient::Options options;
-    options.userAgent = userAgent;
-    options.testRoutePort = server.port();
-    options.loopbackRoute = loopback;
+CurlHttpClient::Options withAgent(const ScriptedHttpServer& server, Route route = Route::trustedForTests) {
+    auto options = testing_support::routedTo(server, route);
+    options.userAgent = "velk-test/1";
     return options;
 }
 
-// A GET of `url` whose host was approved at a made-up public address.
-HttpRequest pinnedGet(std::string url) {
+// A request for `url` whose host was approved at `pins`; `refused` addresses fail its check,
+// and every address the check was asked about is kept in `asked`.
+struct Checked {
     HttpRequest request;
-    request.url = std::move(url);
-    request.pinnedAddresses = {"93.184.216.34"};
-    return request;
-}
-
-HttpClient::Result performAndWait(HttpClient& client, HttpRequest request) {
-    auto promise = std::make_shared<std::promise<HttpClient::Result>>();
-    auto future = promise->get_future();
-    client.perform(std::move(request), [promise](HttpClient::Result result) { promise->set_value(std::move(result)); });
-    if (future.wait_for(10s) != std::future_status::ready) {
-        ADD_FAILURE() << "no completion within 10 s";
-        std::abort();
-    }
-    return future.get();
-}
-
-// Records every address a request's check was asked about, and refuses those in `refused`.
-struct AddressLog {
-    explicit AddressLog(std::vector<std::string> refused = {}) : refused(std::move(refused)) {}
-    std::vector<std::string> refused;
-    std::mutex mutex;
-    std::vector<std::string> asked;
-
-    std::function<bool(std::string_view)> check() {
-        return [this](std::string_view address) {
-            std::lock_guard lock(mutex);
-            asked.emplace_back(address);
+    std::shared_ptr<std::vector<std::string>> asked = std::make_shared<std::vector<std::string>>();
+    Checked(std::string url, std::vector<std::string> pins = {"93.184.216.34"}, std::vector<std::string> refused = {}) {
+        request.url = std::move(url);
+        request.pinnedAddresses = std::move(pins);
+        request.allowAddress = [asked = asked, refused, mutex = std::make_shared<std::mutex>()](std::string_view address) {
+            std::lock_guard lock(*mutex);
+            asked->emplace_back(address);
             return std::find(refused.begin(), refused.end(), address) == refused.end();
         };
     }
 };
 
+// Neither pinned nor checked.
+HttpRequest plainGet(std::string url) {
+    HttpRequest request;
+    request.url = std::move(url);
+    return request;
+}
+
+HttpClient::Result performAndWait(HttpClient& client, HttpRequest request) {
+    return testing_support::awaited<HttpClient::Result>([&](auto done) { client.perform(std::move(request), done); });
+}
+
 class CurlHttpClientTest : public ::testing::Test {
 protected:
     ScriptedHttpServer server;
-    CurlHttpClient client{routedTo(server, CurlHttpClient::LoopbackRoute::trustedForTests)};
+    CurlHttpClient client{withAgent(server)};
 };
 
 TEST_F(CurlHttpClientTest, HandsBackARedirectWithItsHeadersInsteadOfFollowingIt) {
@@ -76,140 +60,93 @@ TEST_F(CurlHttpClientTest, HandsBackARedirectWithItsHeadersInsteadOfFollowingIt)
     moved.headers.push_back({"X-Note", " two  words "});
     moved.body = "moved";
     server.on("pinned.test", "/a", moved);
-    AddressLog log;
-    HttpRequest request = pinnedGet("http://pinned.test/a");
-    request.allowAddress = log.check();
-    const auto result = performAndWait(client, request);
+    const Checked get("http://pinned.test/a");
+    const auto result = performAndWait(client, get.request);
     ASSERT_TRUE(result.has_value()) << result.error().description();
-    EXPECT_EQ(result->status, 302);
-    EXPECT_EQ(result->url, "http://pinned.test/a");
-    EXPECT_EQ(result->header("location"), "/b");
-    EXPECT_EQ(result->header("X-NOTE"), "two  words");
-    EXPECT_EQ(result->body, "moved");
-    EXPECT_FALSE(result->bodyCut);
-    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(std::to_string(result->status) + " " + result->url + " " + std::string(result->header("location").value_or("")) + " " +
+                  std::string(result->header("X-NOTE").value_or("")) + " " + result->body + (result->bodyCut ? " cut" : ""),
+              "302 http://pinned.test/a /b two  words moved");
+    EXPECT_EQ(server.requests().size(), 1u);
     // curl connected to the pinned address, not to anything it looked up itself.
-    EXPECT_EQ(log.asked, std::vector<std::string>{"93.184.216.34"});
+    EXPECT_EQ(*get.asked, std::vector<std::string>{"93.184.216.34"});
 }
 
-TEST_F(CurlHttpClientTest, SendsOnlyTheGivenHeadersAndKeepsNoCookies) {
+TEST_F(CurlHttpClientTest, SendsOnlyTheGivenHeadersMethodAndBodyAndKeepsNoCookies) {
     ScriptedResponse cookie = ScriptedResponse::withStatus(200);
     cookie.headers = {{"Set-Cookie", "session=1; Path=/"}};
     server.on("pinned.test", "/set", cookie);
-    for (const char* target : {"/set", "/again"}) {
-        HttpRequest request = pinnedGet(std::string("http://pinned.test") + target);
+    for (const char* target : {"/set", "/again", "/share"}) {
+        HttpRequest request = Checked(std::string("http://pinned.test") + target).request;
         request.headers = {{"Accept", "image/*"}};
-        const auto result = performAndWait(client, request);
-        ASSERT_TRUE(result.has_value()) << result.error().description();
+        if (target == std::string_view("/share")) request.method = "POST", request.body = R"({"a":1})";
+        ASSERT_TRUE(performAndWait(client, request).has_value()) << target;
     }
-    const std::vector<HttpHeader> expected{{"Host", "pinned.test"}, {"User-Agent", "velk-test/1"}, {"Accept", "image/*"}};
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    for (const auto& request : requests) {
-        SCOPED_TRACE(request.target);
-        EXPECT_EQ(request.method, "GET");
-        EXPECT_EQ(request.headers, expected);
+    ASSERT_EQ(requests.size(), 3u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(requests[i].method, "GET");
+        EXPECT_EQ(requests[i].headers, (std::vector<HttpHeader>{{"Host", "pinned.test"}, {"User-Agent", "velk-test/1"}, {"Accept", "image/*"}}));
     }
+    EXPECT_EQ(requests[2].method + " " + requests[2].body, R"(POST {"a":1})");
 }
 
-TEST_F(CurlHttpClientTest, PostsABodyWithAnotherMethod) {
-    HttpRequest request = pinnedGet("http://pinned.test/share");
-    request.method = "POST";
-    request.body = R"({"a":1})";
-    const auto result = performAndWait(client, request);
-    ASSERT_TRUE(result.has_value()) << result.error().description();
-    EXPECT_EQ(result->status, 404);
-    EXPECT_EQ(result->body, "not scripted");
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].method, "POST");
-    EXPECT_EQ(requests[0].body, R"({"a":1})");
-}
-
-TEST_F(CurlHttpClientTest, RefusesPeersThatThePinsOrTheCheckRefuse) {
-    const std::string local = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
-    struct Case {
-        std::string url;
-        std::vector<std::string> pins;
-        std::vector<std::string> refused;
-        std::string address;
-    };
-    const std::vector<Case> cases{
+TEST_F(CurlHttpClientTest, RefusesPeersThatThePinsOrTheCheckRefuseAndEverySchemeButHttpAndHttps) {
+    const std::string port = std::to_string(server.port()), v6 = "2606:2800:220:1:248:1893:25c8:1946";
+    const std::pair<Checked, std::string> cases[] = {
         // A numeric host is never looked up; its own address still has to be among the pins.
-        {local, {"93.184.216.34"}, {}, "127.0.0.1"},
+        {Checked("http://127.0.0.1:" + port + "/"), "127.0.0.1"},
         // Pins that are not numeric leave nothing to connect to.
-        {"http://pinned.test/", {"pinned.test"}, {}, "pinned.test"},
-        {"http://pinned.test/", {"93.184.216.34"}, {"93.184.216.34"}, "93.184.216.34"},
-        {"http://[2606:2800:220:1:248:1893:25c8:1946]/", {}, {"2606:2800:220:1:248:1893:25c8:1946"},
-         "2606:2800:220:1:248:1893:25c8:1946"},
+        {Checked("http://pinned.test/", {"pinned.test"}), "pinned.test"},
+        {Checked("http://pinned.test/", {"93.184.216.34"}, {"93.184.216.34"}), "93.184.216.34"},
+        {Checked("http://[" + v6 + "]/", {}, {v6}), v6},
         // Read the way curl reads it, this host is 127.0.0.1 in octal.
-        {"http://0177.0.0.1:" + std::to_string(server.port()) + "/", {}, {"127.0.0.1"}, "127.0.0.1"},
+        {Checked("http://0177.0.0.1:" + port + "/", {}, {"127.0.0.1"}), "127.0.0.1"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url);
-        AddressLog log(c.refused);
-        HttpRequest request;
-        request.url = c.url;
-        request.pinnedAddresses = c.pins;
-        request.allowAddress = log.check();
-        const auto result = performAndWait(client, request);
-        ASSERT_FALSE(result.has_value());
-        EXPECT_EQ(result.error(), HttpError::addressRefused(c.address));
-        EXPECT_EQ(result.error().description(), "refused to connect to " + c.address);
+    for (const auto& [checked, address] : cases) {
+        const auto result = performAndWait(client, checked.request);
+        ASSERT_FALSE(result.has_value()) << checked.request.url;
+        EXPECT_EQ(result.error().description(), "refused to connect to " + address) << checked.request.url;
+    }
+    for (const std::string& url : {"ftp://127.0.0.1:" + port + "/", std::string("file:///etc/hostname"), "gopher://127.0.0.1:" + port + "/",
+                                   "dict://127.0.0.1:" + port + "/"}) {
+        const auto result = performAndWait(client, plainGet(url));
+        ASSERT_FALSE(result.has_value()) << url;
+        EXPECT_EQ(result.error(), HttpError::transport("Unsupported protocol")) << url;
     }
     EXPECT_EQ(server.connections(), 0u);
 }
 
 TEST(CurlHttpClientRoute, ChecksTheLoopbackRouteLikeAnyPeerUnlessTrustedForTests) {
     ScriptedHttpServer server;
-    AddressLog log({"127.0.0.1"});
-    HttpRequest request = pinnedGet("http://pinned.test/");
-    request.allowAddress = log.check();
+    const Checked get("http://pinned.test/", {"93.184.216.34"}, {"127.0.0.1"});
     {
-        CurlHttpClient checked(routedTo(server, CurlHttpClient::LoopbackRoute::checked));
-        const auto result = performAndWait(checked, request);
+        CurlHttpClient checked(withAgent(server, Route::checked));
+        const auto result = performAndWait(checked, get.request);
         ASSERT_FALSE(result.has_value());
         EXPECT_EQ(result.error(), HttpError::addressRefused("127.0.0.1"));
-        EXPECT_EQ(log.asked, (std::vector<std::string>{"93.184.216.34", "127.0.0.1"}));
+        EXPECT_EQ(*get.asked, (std::vector<std::string>{"93.184.216.34", "127.0.0.1"}));
         EXPECT_EQ(server.connections(), 0u);
     }
-    CurlHttpClient trusted(routedTo(server, CurlHttpClient::LoopbackRoute::trustedForTests));
-    const auto result = performAndWait(trusted, request);
+    CurlHttpClient trusted(withAgent(server));
+    const auto result = performAndWait(trusted, get.request);
     ASSERT_TRUE(result.has_value()) << result.error().description();
     EXPECT_EQ(result->status, 404);
-}
-
-TEST_F(CurlHttpClientTest, RequestsNothingButHttpAndHttps) {
-    const std::string port = std::to_string(server.port());
-    for (const std::string& url : std::vector<std::string>{"ftp://127.0.0.1:" + port + "/", std::string("file:///etc/hostname"), "gopher://127.0.0.1:" + port + "/",
-                                  "dict://127.0.0.1:" + port + "/"}) {
-        SCOPED_TRACE(url);
-        HttpRequest request;
-        request.url = url;
-        const auto result = performAndWait(client, request);
-        ASSERT_FALSE(result.has_value());
-        EXPECT_EQ(result.error(), HttpError::transport("Unsupported protocol"));
-    }
-    EXPECT_EQ(server.connections(), 0u);
 }
 
 TEST_F(CurlHttpClientTest, IgnoresProxiesNamedInTheEnvironment) {
     ScriptedHttpServer proxy;
     const std::string proxyURL = "http://127.0.0.1:" + std::to_string(proxy.port());
-    const std::vector<const char*> variables{"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"};
+    const char* variables[] = {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"};
     for (const char* variable : variables) setenv(variable, proxyURL.c_str(), 1);
     unsetenv("no_proxy");
     unsetenv("NO_PROXY");
     // No pins here: they alone would already keep curl off the proxy's address. Through a proxy
     // the request line would carry the whole URL instead of the path.
-    HttpRequest request;
-    request.url = "http://93.184.216.34/page";
-    const auto result = performAndWait(client, request);
+    const auto result = performAndWait(client, plainGet("http://93.184.216.34/page"));
     for (const char* variable : variables) unsetenv(variable);
     ASSERT_TRUE(result.has_value()) << result.error().description();
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].target, "/page");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].target, "/page");
 }
 
 TEST(CurlHttpClientLifetime, CompletesOnItsOwnThreadsAndEndsRunningRequestsWhenDestroyed) {
@@ -220,13 +157,13 @@ TEST(CurlHttpClientLifetime, CompletesOnItsOwnThreadsAndEndsRunningRequestsWhenD
     std::vector<std::thread::id> threads;
     const auto started = std::chrono::steady_clock::now();
     {
-        CurlHttpClient client(routedTo(server, CurlHttpClient::LoopbackRoute::trustedForTests));
+        CurlHttpClient client(withAgent(server));
         for (int i = 0; i < 8; ++i) {
-            client.perform(pinnedGet("http://pinned.test/stall"), [&](HttpClient::Result result) {
-                               std::lock_guard lock(mutex);
-                               results.push_back(std::move(result));
-                               threads.push_back(std::this_thread::get_id());
-                           });
+            client.perform(Checked("http://pinned.test/stall").request, [&](HttpClient::Result result) {
+                std::lock_guard lock(mutex);
+                results.push_back(std::move(result));
+                threads.push_back(std::this_thread::get_id());
+            });
         }
         while (server.requests().size() < 8 && std::chrono::steady_clock::now() - started < 5s) std::this_thread::sleep_for(5ms);
     }

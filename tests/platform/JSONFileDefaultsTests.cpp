@@ -10,44 +10,33 @@
 namespace velk {
 namespace {
 
-using testing_support::FaultyFileSystem;
 using testing_support::MemoryFileSystem;
 
 const std::string file = "/home/ada/.config/velk/defaults.json";
 
-TEST(JSONFileDefaults, FirstSettingMakesTheFolderAndWritesPrettyJSON) {
+TEST(JSONFileDefaults, EveryKindOfValueComesBackFromThePrettyFileWrittenOnTheFirstSetting) {
     MemoryFileSystem disk;
     disk.addDirectory("/home/ada");
-    JSONFileDefaults defaults(disk, file);
-    EXPECT_EQ(defaults.string("velk.tester"), std::nullopt);
-
-    defaults.setString("velk.tester", "t-0123456789ab");
-    defaults.setData("MapsFolderBookmark", "/home/ada/Documents/velk");
-    EXPECT_EQ(disk.file(file), "{\n"
-                               "\t\"velk.tester\": \"t-0123456789ab\",\n"
-                               "\t\"MapsFolderBookmark\": \"/home/ada/Documents/velk\"\n"
-                               "}\n");
-}
-
-TEST(JSONFileDefaults, EveryKindOfValueComesBackFromTheFile) {
-    MemoryFileSystem disk;
     const std::string binary("\x00\xFF/x\x80", 5);
     const DefaultsDictionary copies{{"abc123", "/home/ada/Maps/Trip.velk"}, {"zz", ""}};
     {
         JSONFileDefaults defaults(disk, file);
-        defaults.setString("ShareBase", "http://127.0.0.1:8080/");
+        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt);
+        defaults.remove("velk.tester");
+        EXPECT_FALSE(disk.exists("/home/ada/.config")) << "removing what is not there writes nothing";
+        defaults.setString("velk.tester", "t-0123456789ab");
+        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-0123456789ab\"\n}\n");
         defaults.setData("utf8", "/home/ada/Dokumente/Kärten");
         defaults.setData("binary", binary);
         defaults.setDictionary("SharedCopies", copies);
     }
     JSONFileDefaults reread(disk, file);
-    EXPECT_EQ(reread.string("ShareBase"), "http://127.0.0.1:8080/");
+    EXPECT_EQ(reread.string("velk.tester"), "t-0123456789ab");
     EXPECT_EQ(reread.data("utf8"), "/home/ada/Dokumente/Kärten");
-    EXPECT_EQ(reread.data("binary"), binary);
-    EXPECT_EQ(reread.dictionary("SharedCopies"), copies);
-    // Bytes that are not UTF-8 are kept in hex, so they read as bytes only.
-    EXPECT_EQ(reread.string("binary"), std::nullopt);
     EXPECT_EQ(reread.string("utf8"), "/home/ada/Dokumente/Kärten");
+    EXPECT_EQ(reread.data("binary"), binary);
+    EXPECT_EQ(reread.string("binary"), std::nullopt) << "bytes that are not UTF-8 are kept in hex, so they read as bytes only";
+    EXPECT_EQ(reread.dictionary("SharedCopies"), copies);
 }
 
 TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWere) {
@@ -61,67 +50,44 @@ TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWere) {
 }
 
 TEST(JSONFileDefaults, AnUnreadableFileReadsAsEmptyAndIsReplacedOnTheNextChange) {
-    const std::string cases[] = {"", "{", "[\"velk.tester\"]", "\"velk.tester\"", "null", "{\"velk.tester\": \"t-1\"} x",
-                                 "\xFF\xFE{}"};
-    for (const auto& text : cases) {
-        SCOPED_TRACE(testing::PrintToString(text));
+    for (const std::string text : {"", "{", "[\"velk.tester\"]", "null", "{\"velk.tester\": \"t-1\"} x", "\xFF\xFE{}"}) {
         MemoryFileSystem disk;
         disk.addFile(file, text);
         JSONFileDefaults defaults(disk, file);
-        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt);
-        EXPECT_EQ(disk.file(file), text);  // reading leaves it alone
+        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt) << testing::PrintToString(text);
+        EXPECT_EQ(disk.file(file), text) << "reading leaves it alone";
         defaults.setString("velk.tester", "t-2");
-        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-2\"\n}\n");
+        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-2\"\n}\n") << testing::PrintToString(text);
     }
 }
 
+// Each member read as a string, as data and as a dictionary: which of them it is.
 TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsent) {
-    struct Case {
-        std::string member;
-        bool string, data, dictionary;
+    const std::pair<std::string, std::string> cases[] = {
+        {R"("text")", "string data"}, {"12", ""}, {"true", ""}, {"null", ""}, {R"(["a"])", ""}, {R"({"hex": "00ff"})", "data dictionary"},
+        {R"({"hex": "00f"})", "dictionary"}, {R"({"hex": "zz"})", "dictionary"}, {R"({"hex": 12})", ""},
+        {R"({"hex": "00", "more": "x"})", "dictionary"}, {R"({"k": "v", "n": 1})", ""}, {"{}", "dictionary"},
     };
-    const Case cases[] = {
-        {R"("text")", true, true, false},
-        {R"(12)", false, false, false},
-        {R"(true)", false, false, false},
-        {R"(null)", false, false, false},
-        {R"(["a"])", false, false, false},
-        {R"({"hex": "00ff"})", false, true, true},
-        {R"({"hex": "00f"})", false, false, true},
-        {R"({"hex": "zz"})", false, false, true},
-        {R"({"hex": 12})", false, false, false},
-        {R"({"hex": "00", "more": "x"})", false, false, true},
-        {R"({"k": "v", "n": 1})", false, false, false},
-        {R"({})", false, false, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.member);
+    for (const auto& [member, shapes] : cases) {
         MemoryFileSystem disk;
-        disk.addFile(file, "{\"key\": " + c.member + "}");
+        disk.addFile(file, "{\"key\": " + member + "}");
         JSONFileDefaults defaults(disk, file);
-        EXPECT_EQ(defaults.string("key").has_value(), c.string);
-        EXPECT_EQ(defaults.data("key").has_value(), c.data);
-        EXPECT_EQ(defaults.dictionary("key").has_value(), c.dictionary);
+        std::string found = defaults.string("key") ? "string " : "";
+        found += std::string(defaults.data("key") ? "data " : "") + (defaults.dictionary("key") ? "dictionary" : "");
+        if (found.ends_with(' ')) found.pop_back();
+        EXPECT_EQ(found, shapes) << member;
     }
-}
-
-TEST(JSONFileDefaults, RemovingAKeyThatIsNotThereWritesNothing) {
-    MemoryFileSystem disk;
-    JSONFileDefaults defaults(disk, file);
-    defaults.remove("MapsFolderBookmark");
-    EXPECT_FALSE(disk.exists("/home"));
 }
 
 TEST(JSONFileDefaults, AFailedWriteIsCarriedByTheNextOne) {
     MemoryFileSystem memory;
     memory.addDirectory("/home/ada/.config/velk");
-    FaultyFileSystem disk(memory);
+    testing_support::FaultyFileSystem disk(memory);
     JSONFileDefaults defaults(disk, file);
     disk.failPath(file);
     defaults.setString("velk.tester", "t-4");
     EXPECT_EQ(defaults.string("velk.tester"), "t-4");
     EXPECT_FALSE(memory.exists(file));
-
     disk.heal();
     defaults.setString("ShareBase", "https://x.example/");
     EXPECT_EQ(memory.file(file), "{\n\t\"velk.tester\": \"t-4\",\n\t\"ShareBase\": \"https://x.example/\"\n}\n");

@@ -12,9 +12,7 @@ namespace velk::testing_support {
 
 struct RecordingTrace {
     std::shared_ptr<std::vector<std::string>> lines = std::make_shared<std::vector<std::string>>();
-    [[nodiscard]] TraceSink sink() const {
-        return TraceSink([lines = lines](std::string_view line) { lines->emplace_back(line); });
-    }
+    [[nodiscard]] TraceSink sink() const { return TraceSink([lines = lines](std::string_view line) { lines->emplace_back(line); }); }
 };
 
 }  // namespace velk::testing_support

@@ -7,15 +7,11 @@
 #include "platform/Journal.h"
 #include "platform/WebView.h"
 
-#include <string>
-#include <vector>
-
 namespace velk::testing_support {
 
 class RecordingWebView final : public WebView {
 public:
     explicit RecordingWebView(Journal& journal) : m_journal(journal) {}
-
     void evaluateScript(std::string_view script) override {
         scripts.emplace_back(script);
         m_journal.write("evaluate: " + std::string(script));

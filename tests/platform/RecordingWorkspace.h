@@ -6,14 +6,11 @@
 #include "platform/Journal.h"
 #include "platform/Workspace.h"
 
-#include <string>
-
 namespace velk::testing_support {
 
 class RecordingWorkspace final : public Workspace {
 public:
     explicit RecordingWorkspace(Journal& journal) : m_journal(journal) {}
-
     void openURL(std::string_view url) override { m_journal.write("open: " + std::string(url)); }
     void revealFile(std::string_view path) override { m_journal.write("reveal: " + std::string(path)); }
 

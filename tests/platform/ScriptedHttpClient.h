@@ -5,8 +5,8 @@
 
 #include "platform/HttpClient.h"
 
-#include <cstddef>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace velk::testing_support {
@@ -15,27 +15,21 @@ class ScriptedHttpClient final : public HttpClient {
 public:
     void perform(HttpRequest request, Completion completion) override {
         std::lock_guard lock(m_mutex);
-        m_requests.push_back(request);
+        m_requests.push_back(std::move(request));
         m_completions.push_back(std::move(completion));
     }
-
     // Every request made so far, answered or not.
     [[nodiscard]] std::vector<HttpRequest> requests() const {
         std::lock_guard lock(m_mutex);
         return m_requests;
     }
-
     // Completes request number `index` (in the order made). Requires: it was not completed yet.
     void complete(std::size_t index, Result result) {
-        Completion completion;
-        {
-            std::lock_guard lock(m_mutex);
-            completion = std::move(m_completions.at(index));
-            m_completions.at(index) = nullptr;
-        }
+        std::unique_lock lock(m_mutex);
+        const Completion completion = std::exchange(m_completions.at(index), nullptr);
+        lock.unlock();
         completion(std::move(result));
     }
-
     static HttpResponse response(int status, std::string body, std::vector<HttpHeader> headers = {}) {
         HttpResponse answer;
         answer.status = status;

@@ -25,7 +25,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
-
     [[nodiscard]] const std::string& path() const noexcept { return m_path; }
     [[nodiscard]] std::string operator/(const std::string& name) const { return m_path + "/" + name; }
 
@@ -35,7 +34,6 @@ private:
 };
 
 inline void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 inline std::string contentOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,21 +1,21 @@
 #pragma once
 
 // A small HTTP/1.1 server for tests: it listens on 127.0.0.1 (or another numeric address of this
-// machine, given to the constructor) at a port the system picks, answers
-// each request from a script keyed by Host header and request target, records what it was
-// asked, and stops in its destructor. One thread accepts, one thread serves each connection;
-// every connection is closed after one answer. Everything it does is bounded: no read or wait
-// lasts longer than a few seconds and an endless body stops after 64 MiB, so a broken test
-// cannot hang the suite.
-//
+// machine) at a port the system picks, answers each request from a script keyed by Host header
+// and target, records what it was asked, and stops in its destructor. One thread accepts, one
+// serves each connection, closed after one answer. No read or wait lasts more than a few
+// seconds and an endless body stops after 64 MiB, so a broken test cannot hang the suite.
 // Safe to script and query from any thread.
 
-#include "platform/HttpClient.h"
+#include "platform/CurlHttpClient.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,34 +24,31 @@
 namespace velk::testing_support {
 
 struct ScriptedResponse {
-    enum class Body {
-        // `body`, with a Content-Length.
-        whole,
-        // The headers, then bytes without end and without a length, until the client hangs up.
-        endless,
-        // Nothing at all, not even a status line, until the client hangs up.
-        stalled,
-    };
+    // `whole`: the body with a Content-Length. `endless`: the headers, then bytes without end or
+    // length until the client hangs up. `stalled`: nothing at all, not even a status line.
+    enum class Body { whole, endless, stalled };
     int status = 200;
-    std::vector<HttpHeader> headers;
-    std::string body;
+    std::vector<HttpHeader> headers{};
+    std::string body{};
     Body kind = Body::whole;
     // How long the server waits before it answers, as a slow server would.
     std::chrono::milliseconds delay{0};
 
-    static ScriptedResponse page(std::string body, std::string contentType = "text/html; charset=utf-8");
-    static ScriptedResponse redirect(std::string location, int status = 302);
-    static ScriptedResponse withStatus(int status, std::string body = {});
-    static ScriptedResponse endless(std::string contentType);
-    static ScriptedResponse stalled();
+    static ScriptedResponse withStatus(int status, std::string body = {}) { return {.status = status, .body = std::move(body)}; }
+    static ScriptedResponse page(std::string body, std::string type = "text/html; charset=utf-8") {
+        return {.headers = {{"Content-Type", std::move(type)}}, .body = std::move(body)};
+    }
+    static ScriptedResponse redirect(std::string location, int status = 302) {
+        return {.status = status, .headers = {{"Location", std::move(location)}}};
+    }
+    static ScriptedResponse endless(std::string type) { return {.headers = {{"Content-Type", std::move(type)}}, .kind = Body::endless}; }
+    static ScriptedResponse stalled() { return {.kind = Body::stalled}; }
 };
 
 struct RecordedRequest {
-    std::string method;
-    std::string target;
-    // In the order sent, names as written.
-    std::vector<HttpHeader> headers;
-    std::string body;
+    std::string method, target;
+    std::vector<HttpHeader> headers;  // in the order sent, names as written
+    std::string body{};
 };
 
 class ScriptedHttpServer {
@@ -62,18 +59,14 @@ public:
     ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
 
     [[nodiscard]] std::uint16_t port() const { return m_port; }
-
-    // Answers requests whose Host header is `host` and whose target is `target` (path and
-    // query, "/a?b"). Anything unscripted gets a 404 with the body "not scripted".
+    // Answers requests for `host` (the Host header) and `target` ("/a?b"); anything unscripted
+    // gets a 404 with the body "not scripted".
     void on(const std::string& host, const std::string& target, ScriptedResponse response);
-
     [[nodiscard]] std::vector<RecordedRequest> requests() const;
     [[nodiscard]] std::size_t connections() const { return m_connections; }
 
 private:
-    void acceptLoop();
     void serve(int socket);
-    [[nodiscard]] ScriptedResponse responseFor(const RecordedRequest& request) const;
 
     int m_listener = -1;
     std::uint16_t m_port = 0;
@@ -85,5 +78,24 @@ private:
     std::vector<std::thread> m_servers;
     std::thread m_acceptor;
 };
+
+// Options for a curl client whose every approved connection goes to `server` instead.
+inline CurlHttpClient::Options routedTo(const ScriptedHttpServer& server,
+                                        CurlHttpClient::LoopbackRoute route = CurlHttpClient::LoopbackRoute::trustedForTests) {
+    CurlHttpClient::Options options;
+    options.testRoutePort = server.port();
+    options.loopbackRoute = route;
+    return options;
+}
+
+// Calls `start` with a completion and waits for its one result; after 10 s the suite aborts
+// rather than hang.
+template <class Result, class Start> Result awaited(Start&& start) {
+    auto promise = std::make_shared<std::promise<Result>>();
+    auto future = promise->get_future();
+    start([promise](Result result) { promise->set_value(std::move(result)); });
+    if (future.wait_for(std::chrono::seconds(10)) != std::future_status::ready) std::abort();
+    return future.get();
+}
 
 }  // namespace velk::testing_support
