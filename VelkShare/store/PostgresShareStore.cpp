@@ -101,6 +101,8 @@ StoreResult<std::unique_ptr<PostgresShareStore>> PostgresShareStore::open(const 
         PQfinish(connection);
         return Unexpected<StoreError>(error);
     }
+    // The server's notices ("already exists, skipping") are not the operator's business.
+    PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
     return std::unique_ptr<PostgresShareStore>(new PostgresShareStore(connection));
 }
 
