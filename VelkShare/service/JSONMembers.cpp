@@ -45,15 +45,16 @@ bool skipValue(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
-std::optional<std::vector<Member>> read(std::string_view text) {
+std::optional<Read> read(std::string_view text) {
     const auto whole = OrderedJSON::parse(text);
     if (!whole || !whole->isObject()) return std::nullopt;
-    std::vector<Member> members;
+    Read read{*whole, {}};
+    std::vector<Member>& members = read.members;
     std::size_t at = 0;
     skipWhitespace(text, at);
     ++at;  // the "{"
     skipWhitespace(text, at);
-    if (at < text.size() && text[at] == '}') return members;
+    if (at < text.size() && text[at] == '}') return read;
     while (at < text.size()) {
         skipWhitespace(text, at);
         const std::size_t keyStart = at;
@@ -68,7 +69,7 @@ std::optional<std::vector<Member>> read(std::string_view text) {
         members.push_back({std::string(*key->stringValue()), text.substr(valueStart, at - valueStart)});
         skipWhitespace(text, at);
         if (at >= text.size()) return std::nullopt;
-        if (text[at++] == '}') return members;
+        if (text[at++] == '}') return read;
     }
     return std::nullopt;
 }

@@ -6,6 +6,8 @@
 //
 // Pure; safe from any thread.
 
+#include "json/JSONValue.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +20,13 @@ struct Member {
     std::string_view value;  // points into the text that was read
 };
 
-// The top-level members of `text` in order, duplicates included; absent unless `text` is one JSON
-// object that velk's reader accepts.
-[[nodiscard]] std::optional<std::vector<Member>> read(std::string_view text);
+struct Read {
+    JSONValue value;              // the whole object as velk's reader gives it
+    std::vector<Member> members;  // in order, duplicates included
+};
+
+// The top-level members of `text`; absent unless `text` is one JSON object that velk's reader
+// accepts.
+[[nodiscard]] std::optional<Read> read(std::string_view text);
 
 }  // namespace velk::share::JSONMembers

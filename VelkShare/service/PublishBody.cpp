@@ -29,21 +29,24 @@ bool isMediaPath(std::string_view key) {
            std::ranges::none_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-std::optional<Refusal> mediaRefusal(std::string_view text) {
-    const auto media = OrderedJSON::parse(text);
+std::optional<Refusal> mediaRefusal(const std::optional<JSONValue>& media) {
     if (!media || !media->isObject()) return Refusal{400, "\"media\" must be an object from file paths to Base64 text."};
+    // Sizes first, from the text's length alone, so an oversized upload is refused before any
+    // of it is decoded.
     std::size_t total = 0;
     for (const JSONMemberRef member : media->members()) {
         const std::string name = quoted(member.key);
-        if (!isMediaPath(member.key))
-            return Refusal{400, "The media path " + name + " is not an image in velk-media/."};
+        if (!isMediaPath(member.key)) return Refusal{400, "The media path " + name + " is not an image in velk-media/."};
         const auto base64 = member.value.stringValue();
         const auto size = base64 ? Base64::decodedSize(*base64) : std::nullopt;
-        if (size && *size > mediaFileLimit) return Refusal{413, "The media file " + name + " is larger than 25 MiB."};
-        if (!size || !Base64::decode(*base64)) return Refusal{400, "The media file " + name + " is not Base64 text."};
+        if (!size) return Refusal{400, "The media file " + name + " is not Base64 text."};
+        if (*size > mediaFileLimit) return Refusal{413, "The media file " + name + " is larger than 25 MiB."};
         if (*size == 0) return Refusal{400, "The media file " + name + " is empty."};
         total += *size;
-        if (total > mediaLimit) return Refusal{413, "The media files are larger than 200 MiB in all."};
+    }
+    if (total > mediaLimit) return Refusal{413, "The media files are larger than 200 MiB in all."};
+    for (const JSONMemberRef member : media->members()) {
+        if (!Base64::decode(*member.value.stringValue())) return Refusal{400, "The media file " + quoted(member.key) + " is not Base64 text."};
     }
     return std::nullopt;
 }
@@ -57,7 +60,7 @@ Expected<Publication, Refusal> check(std::string_view body) {
 
     Publication publication;
     bool hasState = false;
-    for (const auto& [key, value] : *members) {
+    for (const auto& [key, value] : members->members) {
         std::optional<std::string>* slot = key == "name" ? &publication.name : key == "media" ? &publication.media : nullptr;
         if (key == "state") {
             if (hasState) return refuse(400, "The publish request holds \"state\" twice.");
@@ -75,10 +78,10 @@ Expected<Publication, Refusal> check(std::string_view body) {
         if (publication.name->size() > nameLimit) return refuse(400, "The map's name is longer than 4096 bytes.");
     }
     if (publication.media) {
-        if (auto refusal = mediaRefusal(*publication.media)) return Unexpected<Refusal>(std::move(*refusal));
+        if (auto refusal = mediaRefusal(members->value["media"])) return Unexpected<Refusal>(std::move(*refusal));
     }
 
-    const auto state = OrderedJSON::parse(publication.state);
+    const auto state = members->value["state"];
     if (!state || !state->isObject()) return refuse(400, "\"state\" must be a map's editor state, a JSON object.");
     const auto maps = (*state)["maps"];
     if (!maps || maps->kind() != JSONValue::Kind::array) return refuse(400, "The map's state has no \"maps\" array.");
