@@ -1,12 +1,13 @@
 #pragma once
 
-// Runs the service over HTTP until SIGTERM or SIGINT; the process's exit status comes back.
+// Runs the service over HTTP until SIGTERM or SIGINT, its routes first and the web pages for
+// every path that is not theirs (ShareService::route); the process's exit status comes back.
 
 #include "CommandLine.h"
-#include "http/HttpExchange.h"
+#include "service/ShareService.h"
 
 namespace velk::share {
 
-[[nodiscard]] int serve(const ServeCommand& command, ServiceHandler handler);
+[[nodiscard]] int serve(const ServeCommand& command, ShareService& service);
 
 }  // namespace velk::share

@@ -104,5 +104,5 @@ int main(int argc, char** argv) {
     }
     const auto& command = std::get<ServeCommand>(line->command);
     ShareService service(**store, command.service);
-    return serve(command, [&service](const ServiceRequest& request) { return service.handle(request); });
+    return serve(command, service);
 }
