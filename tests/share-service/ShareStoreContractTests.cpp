@@ -1,0 +1,115 @@
+// One contract, two stores: every test runs on SQLite and on a real PostgreSQL server.
+
+#include "ShareServiceTestSupport.h"
+#include "store/OpenStore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace velk::share {
+namespace {
+
+using testing_support::ScratchFolder;
+using Standing = StoredShare::Standing;
+
+class StoreContract : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        m_setting = GetParam() == "sqlite" ? "sqlite:" + m_folder.path() + "/shares.sqlite" : testing_support::freshPostgresDatabase();
+        store = another();
+        ASSERT_TRUE(store->migrate().has_value());
+    }
+    // A second store over the same database, as a second service instance would hold.
+    std::unique_ptr<ShareStore> another() { return std::move(openStore(m_setting).value()); }
+
+    static NewShare sample(std::string id) {
+        // Bytes a text column would mangle: a NUL, a lone high byte, a CR LF.
+        return {std::move(id), std::string("h\0sh", 4), R"("Trip")", std::string("{\"maps\":[]}\0\xff\r\n", 15), R"({"velk-media/a.png":"AA=="})", 100};
+    }
+
+    ScratchFolder m_folder;
+    std::string m_setting;
+    std::unique_ptr<ShareStore> store;
+};
+
+TEST_P(StoreContract, MigratingAgainAndConcurrentlyKeepsOneSchema) {
+    EXPECT_EQ(store->schemaVersion().value(), 1);
+    std::vector<std::thread> instances;
+    std::atomic<int> failures{0};
+    for (int i = 0; i < 3; ++i)
+        instances.emplace_back([&] { failures += !another()->migrate().has_value(); });
+    for (auto& instance : instances) instance.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(store->schemaVersion().value(), 1);
+    EXPECT_TRUE(store->ping().has_value());
+}
+
+TEST_P(StoreContract, ASharedMapComesBackByteForByteAndItsIdIsNeverReused) {
+    ASSERT_TRUE(store->insertShare(sample("abcdefgh2345")).value());
+    NewShare clash = sample("abcdefgh2345");
+    clash.state = "{}";
+    EXPECT_FALSE(store->insertShare(clash).value());
+    NewShare bare = sample("bbbbbbbb2345");
+    bare.name.reset();
+    bare.media.reset();
+    bare.state = std::string(3 << 20, 'x');
+    ASSERT_TRUE(store->insertShare(bare).value());
+
+    const auto found = another()->share("abcdefgh2345").value();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(*found, (StoredShare{Standing::live, sample("").tokenHash, sample("").name, sample("").state, sample("").media, ""}));
+    const auto large = store->share("bbbbbbbb2345").value();
+    EXPECT_EQ(large->state, bare.state);
+    EXPECT_FALSE(large->name);
+    EXPECT_FALSE(large->media);
+    EXPECT_FALSE(store->share("unknownid234").value());
+}
+
+TEST_P(StoreContract, WithdrawalAndRemovalDeleteTheDataAndEachHappensOnce) {
+    ASSERT_TRUE(store->insertShare(sample("withdrawn234")).value());
+    ASSERT_TRUE(store->insertShare(sample("removed23456")).value());
+    EXPECT_TRUE(store->withdraw("withdrawn234", 200).value());
+    EXPECT_FALSE(store->withdraw("withdrawn234", 201).value());
+    EXPECT_FALSE(store->remove("withdrawn234", "late", 202).value());
+    EXPECT_TRUE(store->remove("removed23456", "Reported as spam.", 203).value());
+    EXPECT_FALSE(store->withdraw("removed23456", 204).value());
+    EXPECT_FALSE(store->remove("nosuchshare2", "x", 205).value());
+    EXPECT_FALSE(store->insertShare(sample("withdrawn234")).value());
+
+    EXPECT_EQ(*store->share("withdrawn234").value(), (StoredShare{Standing::withdrawn, sample("").tokenHash, {}, {}, {}, ""}));
+    EXPECT_EQ(*store->share("removed23456").value(), (StoredShare{Standing::removed, sample("").tokenHash, {}, {}, {}, "Reported as spam."}));
+}
+
+TEST_P(StoreContract, AHandoffIsTakenByExactlyOneCallerAndOldOnesAreDropped) {
+    ASSERT_TRUE(store->insertShare(sample("abcdefgh2345")).value());
+    ASSERT_TRUE(store->insertHandoff("oldoldoldoldoldo", "abcdefgh2345", 10, 0).value());
+    ASSERT_TRUE(store->insertHandoff("handoffhandoff23", "abcdefgh2345", 500, 400).value());
+    EXPECT_FALSE(store->insertHandoff("handoffhandoff23", "abcdefgh2345", 501, 400).value());
+    EXPECT_FALSE(store->takeHandoff("oldoldoldoldoldo").value()) << "dropped when a newer one was made";
+
+    std::vector<std::thread> takers;
+    std::atomic<int> winners{0};
+    for (int i = 0; i < 4; ++i)
+        takers.emplace_back([&] {
+            const auto taken = another()->takeHandoff("handoffhandoff23").value();
+            if (taken && *taken == TakenHandoff{"abcdefgh2345", 500}) ++winners;
+        });
+    for (auto& taker : takers) taker.join();
+    EXPECT_EQ(winners, 1);
+    EXPECT_FALSE(store->takeHandoff("handoffhandoff23").value());
+}
+
+TEST_P(StoreContract, FeedbackIsListedOldestFirstWithItsTextIntact) {
+    const std::vector<Feedback> sent{{1, "t-abcdefghijkl", "linux", "0.1.0", "Line one\nline two — ünïcode"},
+                                     {2, "", "mac", "dev", "a&b=c"}};
+    for (const Feedback& entry : sent) ASSERT_TRUE(store->addFeedback(entry).has_value());
+    EXPECT_EQ(another()->feedback().value(), sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace velk::share
