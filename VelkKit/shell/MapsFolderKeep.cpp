@@ -12,11 +12,11 @@ Expected<void, FileSystemError> makeFolders(const std::string& path, FileSystem&
         const std::string prefix = path.substr(0, slash);
         if (auto made = fileSystem.makeDirectory(prefix);
             !made && !std::holds_alternative<FileSystemError::AlreadyExists>(made.error().reason()))
-            return Unexpected(made.error());
+            return Unexpected<FileSystemError>(made.error());
         if (slash == std::string::npos) break;
     }
     // Something else by that name (a file) is no folder to keep maps in.
-    if (!isDirectory(path)) return Unexpected(FileSystemError(FileSystemError::NotADirectory{}, path));
+    if (!isDirectory(path)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::NotADirectory{}, path));
     return {};
 }
 
@@ -30,8 +30,8 @@ Expected<Resolution, KeepError> keep(const std::string& choice, const std::strin
                                      BookmarkStore& store, BookmarkCoding& coding, std::string_view homeTrash,
                                      const IsDirectory& isDirectory) {
     const std::string target = standardized(folder(choice, documents));
-    if (auto made = makeFolders(target, fileSystem, isDirectory); !made) return Unexpected(KeepError(made.error()));
-    if (auto kept = remember(target, store, coding); !kept) return Unexpected(KeepError(kept.error()));
+    if (auto made = makeFolders(target, fileSystem, isDirectory); !made) return Unexpected<KeepError>(KeepError(made.error()));
+    if (auto kept = remember(target, store, coding); !kept) return Unexpected<KeepError>(KeepError(kept.error()));
     return resolve(store, coding, homeTrash, isDirectory);
 }
 

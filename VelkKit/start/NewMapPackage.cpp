@@ -18,7 +18,7 @@ Expected<std::string, PackageError> create(const DocumentTree& tree, std::string
         return taken.contains(candidate.substr(candidate.rfind('/') + 1));
     });
     PackageStore store(fileSystem, path);
-    if (auto created = store.create(tree); !created) return Unexpected(std::move(created.error()));
+    if (auto created = store.create(tree); !created) return Unexpected<PackageError>(std::move(created.error()));
     return path;
 }
 
