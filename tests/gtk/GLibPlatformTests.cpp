@@ -139,10 +139,9 @@ GdkTexture* barredTexture(int scale) {
 
 // The PNG's width, height and pixels, or nothing for no PNG.
 std::optional<std::tuple<int, int, std::vector<std::uint32_t>>> decode(const std::optional<std::string>& png) {
-    if (!png || !png->starts_with("\x89PNG")) return std::nullopt;
-    GBytes* bytes = g_bytes_new(png->data(), png->size());
-    GdkTexture* texture = gdk_texture_new_from_bytes(bytes, nullptr);
-    g_bytes_unref(bytes);
+    GBytes* bytes = png ? g_bytes_new(png->data(), png->size()) : nullptr;
+    GdkTexture* texture = bytes && png->starts_with("\x89PNG") ? gdk_texture_new_from_bytes(bytes, nullptr) : nullptr;
+    if (bytes) g_bytes_unref(bytes);
     if (!texture) return std::nullopt;
     const int width = gdk_texture_get_width(texture), height = gdk_texture_get_height(texture);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
