@@ -79,6 +79,10 @@ TEST(StartWindowController, NewMapsTakeTheirTemplatesNameAndTheFirstFreeNumber) 
     EXPECT_FALSE(rig.controller.model().showingNew());
     EXPECT_FALSE(rig.view.visible) << "an opened map closes the start window";
     EXPECT_TRUE(rig.view.errors.empty());
+    // Without templates the start window still opens, and the trace says why the sheet is empty.
+    Rig missing(false);
+    EXPECT_TRUE(missing.traced("templates: This app's templates are missing (Templates/manifest.json). Rebuild the app."));
+    EXPECT_TRUE(missing.view.visible && missing.view.errors.empty());
 }
 
 // A failure is shown and the sheet stays open until the map exists; a cancelled folder question

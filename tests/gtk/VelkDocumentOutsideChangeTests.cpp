@@ -51,8 +51,9 @@ TEST(VelkDocumentOutsideChange, VelksOwnWritesAreNoChangeAnotherProgramsVersionI
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
 }
 
-// Revert rereads and tells the page, and the autosave it drops never writes the edit back.
-TEST(VelkDocumentRevert, RereadsTellsThePageAndDropsThePendingAutosave) {
+// Revert rereads and tells the page, the autosave it drops never writes the edit back, and the
+// next edit shows as unsaved again.
+TEST(VelkDocumentRevert, RereadsTellsThePageDropsThePendingAutosaveAndTheNextEditShowsAsUnsaved) {
     Rig rig;
     ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("dropped")).has_value());
     put(rig.package + "/map.canvas", theirs);
@@ -62,6 +63,9 @@ TEST(VelkDocumentRevert, RereadsTellsThePageAndDropsThePendingAutosave) {
     rig.queue.advanceBy(5s);
     EXPECT_EQ(rig.onDisk(), theirs);
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
+    const int changes = rig.window.changes;
+    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("again")).has_value());
+    EXPECT_GT(rig.window.changes, changes);
 }
 
 // Whether the monitor tells velk first or the autosave comes due first (the files about to be
