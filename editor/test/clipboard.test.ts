@@ -101,32 +101,26 @@ test("pasting into a submap, and pasting twice, never reuses a path or an id", (
   assert.deepEqual(doc.nodes("/c").map((n) => n.id), ["x", first, second]);
 });
 
-test("a copy taken before an edit pastes what was copied", () => {
+test("a copy taken before an edit pastes what was copied; other programs get the words", () => {
   const doc = MapDocument.fromState(state());
   const copy = copyCards(doc, "/", [doc.node("/", "a")!])!;
   doc.node("/", "a")!.text = "edited later";
   const [id] = placeCopies(doc, copy, "/", { x: 0, y: 0 });
   assert.equal(doc.node("/", id)!.text, "alpha");
-});
-
-test("nothing selected copies nothing; the text for other programs joins the cards' words", () => {
-  const doc = MapDocument.fromState(state());
+  // Nothing selected copies nothing; the text for other programs joins the cards' words.
   assert.equal(copyCards(doc, "/", []), null);
-  assert.equal(copyText([doc.node("/", "a")!, doc.node("/", "c")!]), "alpha\n\n# Plans");
+  assert.equal(copyText([doc.node("/", id)!, doc.node("/", "c")!]), "alpha\n\n# Plans");
 });
 
-test("a paste lands beside the originals in their map, else in the middle of the view", () => {
+test("a paste lands beside the originals in their map, else mid-view, and only while the clipboard holds them", () => {
   const doc = MapDocument.fromState(state());
   const copy = copyCards(doc, "/", [doc.node("/", "a")!])!;
   assert.deepEqual(pasteOffset(copy, "/", { x: 999, y: 999 }, snap), { x: 30, y: 30 });
   assert.deepEqual(pasteOffset(copy, "/c", { x: 500, y: 300 }, snap), { x: 450, y: 270 });
-});
-
-test("a paste brings back the copied cards only while the clipboard still holds their text", () => {
-  const doc = MapDocument.fromState(state());
-  const copy = copyCards(doc, "/", [doc.node("/", "a")!, doc.node("/", "c")!])!;
-  assert.equal(pastesCards(copy, "alpha\n\n# Plans\n"), true);
-  assert.equal(pastesCards(copy, ""), true, "no text at all: the cards");
-  assert.equal(pastesCards(copy, "copied later in another program"), false);
+  // The copied cards come back only while the clipboard still holds their text.
+  const two = copyCards(doc, "/", [doc.node("/", "a")!, doc.node("/", "c")!])!;
+  assert.equal(pastesCards(two, "alpha\n\n# Plans\n"), true);
+  assert.equal(pastesCards(two, ""), true, "no text at all: the cards");
+  assert.equal(pastesCards(two, "copied later in another program"), false);
   assert.equal(pastesCards(null, ""), false);
 });

@@ -5,16 +5,13 @@ import {
   nearestSide, parseFragment, toCanvas, toScreen, union, visibleRect, zoomAt,
 } from "../src/geometry";
 
-test("screen and canvas coordinates are inverse", () => {
+test("screen and canvas coordinates are inverse; zooming keeps the point under the pointer still", () => {
   const view = { x: 120, y: -40, z: 0.5 };
   for (const p of [{ x: 0, y: 0 }, { x: 13, y: -7.5 }, { x: -1000, y: 2000 }]) {
     const back = toCanvas(view, toScreen(view, p));
     assert.ok(Math.abs(back.x - p.x) < 1e-9 && Math.abs(back.y - p.y) < 1e-9);
   }
-});
-
-test("zooming keeps the point under the pointer still, within the zoom limits", () => {
-  const view = { x: 10, y: 20, z: 1 };
+  // Zooming keeps the point under the pointer still, within the zoom limits.
   const pointer = { x: 300, y: 200 };
   const before = toCanvas(view, pointer);
   const zoomed = zoomAt(view, 2, pointer);
@@ -24,15 +21,13 @@ test("zooming keeps the point under the pointer still, within the zoom limits", 
   assert.equal(zoomAt(view, 0.00001, pointer).z, clampZoom(0));
 });
 
-test("the visible rectangle is what the viewport shows", () => {
+test("the visible rectangle is what the viewport shows, and fit shows the whole bounds centred up to 100%", () => {
   const r = visibleRect({ x: -100, y: -50, z: 2 }, 800, 600);
   assert.deepEqual(r, { x: 50, y: 25, width: 400, height: 300 });
   assert.ok(intersects(r, { x: 440, y: 300, width: 100, height: 100 }));
   assert.ok(!intersects(r, { x: 450, y: 0, width: 10, height: 10 }));
   assert.ok(!intersects(r, { x: 0, y: 0, width: 50, height: 10 }), "touching edges do not count");
-});
-
-test("fit shows the whole bounds centred and never zooms past 1", () => {
+  // Fit shows the whole bounds centred and never zooms past 1.
   const bounds = { x: 1000, y: 1000, width: 2000, height: 1000 };
   const v = fitView(bounds, 1048, 800, 24);
   const tl = toScreen(v, { x: 1000, y: 1000 }), br = toScreen(v, { x: 3000, y: 2000 });

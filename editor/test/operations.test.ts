@@ -8,31 +8,22 @@ import {
 const card = (id: string, extra: object = {}): CardNode => ({ id, type: "text", x: 0, y: 0, width: 100, height: 60, ...extra });
 
 test("renaming a submap renames what its card shows, which velk names the file after", () => {
-  const file = card("f", { type: "file", file: "map/Trip ideas.canvas", color: "2" });
-  renameSubmapCard(file, "  Holiday   plans ");
-  assert.deepEqual(file, card("f", { type: "file", file: "map/Holiday plans.canvas", color: "2" }));
-  renameSubmapCard(file, "a/b\\c");
-  assert.equal(file.file, "map/a-b-c.canvas", "a name cannot make a path");
-  const bare = card("b", { type: "file", file: "Old.canvas" });
-  renameSubmapCard(bare, "New");
-  assert.equal(bare.file, "New.canvas");
-
-  const group = card("g", { type: "group", label: "Old" });
-  renameSubmapCard(group, "New");
-  assert.equal(group.label, "New");
-
-  const note = card("t", { text: "\n## Old title\nbody stays" });
-  renameSubmapCard(note, "New title");
-  assert.equal(note.text, "\n## New title\nbody stays");
-  const empty = card("e", { text: "" });
-  renameSubmapCard(empty, "Named");
-  assert.equal(empty.text, "Named");
-
-  const link = card("l", { type: "link", url: "https://example.com" });
-  renameSubmapCard(link, "Reading");
-  assert.deepEqual([link.type, link.file, link.url], ["file", "Reading.canvas", undefined]);
-  renameSubmapCard(note, "  \n ");
-  assert.equal(note.text, "\n## New title\nbody stays", "a blank name changes nothing");
+  const file = { type: "file", file: "map/Trip ideas.canvas", color: "2" };
+  const rows: Array<[string, object, string, object]> = [
+    ["file", file, "  Holiday   plans ", { ...file, file: "map/Holiday plans.canvas" }],
+    ["a name cannot make a path", file, "a/b\\c", { ...file, file: "map/a-b-c.canvas" }],
+    ["file at the top", { type: "file", file: "Old.canvas" }, "New", { type: "file", file: "New.canvas" }],
+    ["group", { type: "group", label: "Old" }, "New", { type: "group", label: "New" }],
+    ["note", { text: "\n## Old title\nbody stays" }, "New title", { text: "\n## New title\nbody stays" }],
+    ["empty note", { text: "" }, "Named", { text: "Named" }],
+    ["link", { type: "link", url: "https://example.com" }, "Reading", { type: "file", file: "Reading.canvas" }],
+    ["a blank name changes nothing", { text: "\n## Title\nbody" }, "  \n ", { text: "\n## Title\nbody" }],
+  ];
+  for (const [name, before, typed, after] of rows) {
+    const node = card("c", before);
+    renameSubmapCard(node, typed);
+    assert.deepEqual(JSON.parse(JSON.stringify(node)), card("c", after), name);
+  }
 });
 
 test("a preview written by hand replaces title and description and keeps the rest", () => {

@@ -116,19 +116,16 @@ test("edits made while the state travels are saved and the state asked for again
   assert.equal(s.doc.node("/", "a")!.text, "moved meanwhile");
 });
 
-test("a failed load keeps the document and says why", async () => {
+test("a failed load keeps the document and says why; a reload keeps the map on screen if it can", async () => {
   const { s, velk, seen } = await loaded("kept");
-  const done = s.load("refresh");
+  let done = s.load("refresh");
   velk.refuse("refresh", "no root canvas map.canvas");
   assert.equal(await done, false);
   assert.equal(s.doc.node("/", "a")!.text, "kept");
   assert.deepEqual(seen.failed, ["Could not load the map: no root canvas map.canvas"]);
-});
-
-test("a reload keeps the map on screen when it still exists, else goes to the root", async () => {
-  const { s, velk } = await loaded();
+  // A reload keeps the map on screen when it still exists, else goes to the root.
   s.path = "/a";
-  let done = s.load("refresh");
+  done = s.load("refresh");
   velk.answer("refresh", state("x"));
   await done;
   assert.equal(s.path, "/a");

@@ -108,11 +108,19 @@ std::string gridCanvas(int count) {
 E2EHarness::E2EHarness(const std::string& purpose) : m_folder(purpose) {}
 
 E2EHarness::~E2EHarness() {
+    ::unsetenv("VELK_MAPS_FOLDER");
     if (!m_app) return;
     // Windows write what they still hold when they close; the folder goes only after that.
     if (!closeWindows()) ADD_FAILURE() << "the editor windows did not close";
     if (!quitApplication()) ADD_FAILURE() << "velk did not quit";
     m_app.reset();
+}
+
+std::string E2EHarness::useMapsFolder() {
+    const std::string maps = m_folder / "Maps";
+    fs::create_directories(maps);
+    ::setenv("VELK_MAPS_FOLDER", maps.c_str(), 1);
+    return maps;
 }
 
 std::string E2EHarness::copyPackage(const std::string& source, const std::string& name) {

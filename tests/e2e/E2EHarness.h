@@ -98,6 +98,9 @@ public:
     // Owns velk's name on the session bus, as the velk a user starts does, so that a second velk
     // hands it what it was asked to open; set before start().
     bool unique = false;
+    // Makes the folder "Maps" in the test's folder and points VELK_MAPS_FOLDER at it, as a user's
+    // setting would, until the harness goes; its path. Call before start().
+    std::string useMapsFolder();
 
     // Makes the application and opens `package` in it, as `velk PACKAGE` would.
     void start(const std::string& package);

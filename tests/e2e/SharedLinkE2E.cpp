@@ -64,8 +64,6 @@ std::string picture() {
 class SharedLinkE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(maps);
-        ::setenv("VELK_MAPS_FOLDER", maps.c_str(), 1);
         // Without the trailing "/", which velk adds.
         testing_support::put(velk.folder() / "defaults.json", concat(R"({"ShareBase": "http://127.0.0.1:)", service.port(), "\"}"));
         service.on(concat("127.0.0.1:", service.port()), "/api/share/abcdefgh2345",
@@ -77,7 +75,6 @@ protected:
                        R"("media":{"velk-media/picture.png":")" + Base64::encode(picture()) + "\"}}",
                        "application/json"));
     }
-    void TearDown() override { ::unsetenv("VELK_MAPS_FOLDER"); }
 
     // The map the link made is open with its cards and its picture.
     void expectSharedMap(const std::string& screenshot) {
@@ -93,7 +90,7 @@ protected:
     // Made only where two velks meet; it outlasts the application.
     std::optional<PrivateBus> bus;
     E2EHarness velk{"links"};
-    std::string maps = velk.folder() / "Maps";
+    std::string maps = velk.useMapsFolder();
 };
 
 TEST_F(SharedLinkE2E, ALinkVelkIsStartedWithOpensTheSharedMap) {

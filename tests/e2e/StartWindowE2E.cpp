@@ -30,12 +30,6 @@ Gtk::Widget* findNamed(Gtk::Widget& root, const std::string& name) {
 
 class StartWindowE2E : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(maps);
-        ::setenv("VELK_MAPS_FOLDER", maps.c_str(), 1);
-    }
-    void TearDown() override { ::unsetenv("VELK_MAPS_FOLDER"); }
-
     StartWindow& start() { return velk.application().startWindow(); }
     [[nodiscard]] std::vector<Gtk::Widget*> startCards() { return start().view()->grid().cards(); }
     [[nodiscard]] int recentMenuItems() { return velk.application().menu().recentMaps->get_n_items(); }
@@ -52,7 +46,7 @@ protected:
     }
 
     E2EHarness velk{"start"};
-    std::string maps = velk.folder() / "Maps";
+    std::string maps = velk.useMapsFolder();
 };
 
 TEST_F(StartWindowE2E, LaunchingWithNothingToOpenShowsTheStartWindowAndNoDraft) {

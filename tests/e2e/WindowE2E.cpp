@@ -45,12 +45,6 @@ TEST_F(WindowE2E, ClosingWhileTheUserIsStillTypingKeepsWhatWasTyped) {
     EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
 }
 
-}  // namespace
-}  // namespace velk::e2e
-
-namespace velk::e2e {
-namespace {
-
 // A closed window must leave the application's list of editor windows, or opening its package
 // again presents the dead window instead of a new one.
 TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {

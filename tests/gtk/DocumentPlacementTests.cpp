@@ -18,32 +18,30 @@ using testing_support::contentOf;
 using testing_support::FaultyFileSystem;
 using testing_support::put;
 namespace fs = std::filesystem;
+using Error = FileSystemError;
 
 // Renames between different top folders of the test fail as they do across file systems.
 class CrossDeviceFileSystem final : public FileSystem {
 public:
-    explicit CrossDeviceFileSystem(FileSystem& inner) : m_inner(inner) {}
-    Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& d) override { return m_inner.list(d); }
-    Expected<std::string, FileSystemError> read(const std::string& f) override { return m_inner.read(f); }
-    Expected<void, FileSystemError> writeAtomically(const std::string& f, std::string_view b) override {
-        return m_inner.writeAtomically(f, b);
-    }
-    Expected<void, FileSystemError> makeDirectory(const std::string& d) override { return m_inner.makeDirectory(d); }
-    Expected<void, FileSystemError> rename(const std::string& from, const std::string& to, Replace replace) override {
+    explicit CrossDeviceFileSystem(FileSystem& inner) : m(inner) {}
+    Expected<std::vector<DirectoryEntry>, Error> list(const std::string& d) override { return m.list(d); }
+    Expected<std::string, Error> read(const std::string& f) override { return m.read(f); }
+    Expected<void, Error> writeAtomically(const std::string& f, std::string_view b) override { return m.writeAtomically(f, b); }
+    Expected<void, Error> makeDirectory(const std::string& d) override { return m.makeDirectory(d); }
+    Expected<void, Error> rename(const std::string& from, const std::string& to, Replace replace) override {
         if (PackagePlacement::parentFolder(from) != PackagePlacement::parentFolder(to))
-            return Unexpected(FileSystemError::fromErrno(EXDEV, from));
-        return m_inner.rename(from, to, replace);
+            return Unexpected(Error::fromErrno(EXDEV, from));
+        return m.rename(from, to, replace);
     }
-    Expected<void, FileSystemError> removeFile(const std::string& f) override { return m_inner.removeFile(f); }
-    Expected<void, FileSystemError> removeDirectory(const std::string& d) override { return m_inner.removeDirectory(d); }
-    Expected<void, FileSystemError> syncDirectory(const std::string& d) override { return m_inner.syncDirectory(d); }
+    Expected<void, Error> removeFile(const std::string& f) override { return m.removeFile(f); }
+    Expected<void, Error> removeDirectory(const std::string& d) override { return m.removeDirectory(d); }
+    Expected<void, Error> syncDirectory(const std::string& d) override { return m.syncDirectory(d); }
 
 private:
-    FileSystem& m_inner;
+    FileSystem& m;
 };
 
-JSONValue bodyWithCard(const std::string& text) { return testing_support::saveBodyWithCard(text); }
-
+JSONValue card(const std::string& text) { return testing_support::saveBodyWithCard(text); }
 bool holdsCard(const std::string& package, const std::string& text) {
     return contentOf(package + "/map.canvas").contains(text);
 }
@@ -55,9 +53,7 @@ struct PlacementRig {
     FaultyFileSystem faulty{disk};
     testing_support::ManualMainQueue queue;
     testing_support::RecordingDocumentWindow window;
-    std::string maps = root / "maps";
-    std::string elsewhere = root / "elsewhere";
-    std::string package = maps + "/Trip.velk";
+    std::string maps = root / "maps", elsewhere = root / "elsewhere", package = maps + "/Trip.velk";
 
     PlacementRig() {
         fs::create_directories(package);
@@ -85,57 +81,34 @@ struct PlacementRig {
     }
 };
 
-TEST(VelkDocumentRename, MovesThePackageBesideItselfWithEverythingUnlessTheNameIsTheSameOrTaken) {
+TEST(VelkDocumentRename, MovesThePackageWithEverythingUnlessTheNameIsTheSameTakenOrTheMoveFails) {
     PlacementRig rig;
     fs::create_directories(rig.maps + "/Plan.velk");
-    auto document = rig.open(rig.disk);
+    auto document = rig.open(rig.faulty);
     EXPECT_TRUE(document->editorRename(" Trip.velk ").has_value());
     EXPECT_FALSE(document->editorRename("Plan").has_value());
     EXPECT_FALSE(document->editorRename("\n").has_value());
     rig.expectWholeAt(*document, rig.package, rig.maps + "/Plan.velk/map.canvas");
-
-    ASSERT_TRUE(document->editorSave(bodyWithCard("pending")).has_value());
-    ASSERT_TRUE(document->editorRename("a/b:c").has_value());
-    rig.expectWholeAt(*document, rig.maps + "/a-b-c.velk", rig.package);
-    EXPECT_EQ(document->editorDocumentName(), "a-b-c");
-    EXPECT_TRUE(holdsCard(document->folder(), "pending"));
-    EXPECT_GE(rig.window.changes, 1);
-    EXPECT_TRUE(rig.window.alerts.empty());
-}
-
-TEST(VelkDocumentRename, AMoveThatFailsIsToldThroughTheWindowAndKeepsThePackage) {
-    PlacementRig rig;
-    auto document = rig.open(rig.faulty);
     rig.faulty.failPath(rig.package);
     EXPECT_TRUE(document->editorRename("Elsewhere").has_value());
     rig.faulty.heal();
     ASSERT_EQ(rig.window.alerts.size(), 1u);
     EXPECT_TRUE(rig.window.alerts[0].starts_with("The map could not be renamed: ")) << rig.window.alerts[0];
     rig.expectWholeAt(*document, rig.package, rig.maps + "/Elsewhere.velk");
+
+    ASSERT_TRUE(document->editorSave(card("pending")).has_value());
+    ASSERT_TRUE(document->editorRename("a/b:c").has_value());
+    rig.expectWholeAt(*document, rig.maps + "/a-b-c.velk", rig.package);
+    EXPECT_EQ(document->editorDocumentName(), "a-b-c");
+    EXPECT_TRUE(holdsCard(document->folder(), "pending"));
+    EXPECT_GE(rig.window.changes, 1);
 }
 
-TEST(VelkDocumentSaveAs, WritesTheWholeMapAndGoesOnThereLeavingTheOriginal) {
-    PlacementRig rig;
-    auto document = rig.open(rig.disk);
-    ASSERT_TRUE(document->editorSave(bodyWithCard("unsaved")).has_value());
-    const std::string copy = rig.elsewhere + "/Copy.velk";
-    ASSERT_TRUE(document->saveAs(copy).has_value());
-    rig.expectWholeAt(*document, copy, copy + "/nothing");
-    EXPECT_FALSE(document->hasUnsavedChanges());
-    EXPECT_TRUE(holdsCard(copy, "unsaved"));
-    EXPECT_FALSE(holdsCard(rig.package, "unsaved"));
-    ASSERT_TRUE(document->editorSave(bodyWithCard("later")).has_value());
-    ASSERT_TRUE(document->save().has_value());
-    EXPECT_TRUE(holdsCard(copy, "later"));
-    EXPECT_FALSE(holdsCard(rig.package, "later"));
-    EXPECT_EQ(rig.queue.pending(), 1u);  // the thumbnail capture after the save
-}
-
-TEST(VelkDocumentSaveAs, FailureLeavesDocumentAndBothPlacesAsTheyWere) {
+TEST(VelkDocumentSaveAs, WritesTheWholeMapAndGoesOnThereOrOnFailureLeavesEverythingAsItWas) {
     PlacementRig rig;
     auto document = rig.open(rig.faulty);
-    ASSERT_TRUE(document->editorSave(bodyWithCard("kept")).has_value());
-    const std::string taken = rig.elsewhere + "/Taken.velk";
+    ASSERT_TRUE(document->editorSave(card("unsaved")).has_value());
+    const std::string taken = rig.elsewhere + "/Taken.velk", copy = rig.elsewhere + "/Copy.velk";
     fs::create_directories(taken);
     put(taken + "/theirs.txt", "theirs");
     EXPECT_EQ(document->saveAs(taken).error(), PackageError(PackageError::AlreadyExists{taken}));
@@ -145,72 +118,62 @@ TEST(VelkDocumentSaveAs, FailureLeavesDocumentAndBothPlacesAsTheyWere) {
     rig.faulty.heal();
     rig.expectWholeAt(*document, rig.package, rig.elsewhere + "/Broken.velk");
     EXPECT_TRUE(document->hasUnsavedChanges());
+
+    ASSERT_TRUE(document->saveAs(copy).has_value());
+    rig.expectWholeAt(*document, copy, copy + "/nothing");
+    EXPECT_FALSE(document->hasUnsavedChanges());
+    EXPECT_TRUE(holdsCard(copy, "unsaved"));
+    EXPECT_FALSE(holdsCard(rig.package, "unsaved"));
+    ASSERT_TRUE(document->editorSave(card("later")).has_value());
     ASSERT_TRUE(document->save().has_value());
-    EXPECT_TRUE(holdsCard(rig.package, "kept"));
+    EXPECT_TRUE(holdsCard(copy, "later"));
+    EXPECT_FALSE(holdsCard(rig.package, "later"));
 }
 
-TEST(VelkDocumentMove, MovesThePackageAndFailsWithoutTouchingIt) {
-    PlacementRig rig;
-    auto document = rig.open(rig.disk);
-    const std::string taken = rig.elsewhere + "/Trip.velk";
-    fs::create_directories(taken);
-    EXPECT_EQ(document->moveTo(taken).error(), PackageError(PackageError::AlreadyExists{taken}));
-    rig.expectWholeAt(*document, rig.package, taken + "/notes.txt");
-    const std::string moved = rig.elsewhere + "/Moved.velk";
-    ASSERT_TRUE(document->moveTo(moved).has_value());
-    rig.expectWholeAt(*document, moved, rig.package);
-    ASSERT_TRUE(document->editorSave(bodyWithCard("after the move")).has_value());
-    ASSERT_TRUE(document->save().has_value());
-    EXPECT_TRUE(holdsCard(moved, "after the move"));
+// Across file systems the package is copied first and the original removed after; a failed copy
+// keeps it.
+TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTouchingIt) {
+    for (const bool across : {false, true}) {
+        SCOPED_TRACE(across ? "across file systems" : "within one");
+        PlacementRig rig;
+        CrossDeviceFileSystem crossDevice(rig.disk);
+        FaultyFileSystem faulty(across ? static_cast<FileSystem&>(crossDevice) : rig.disk);
+        auto document = rig.open(faulty);
+        const std::string taken = rig.elsewhere + "/Taken.velk", moved = rig.elsewhere + "/Trip.velk";
+        fs::create_directories(taken);
+        EXPECT_EQ(document->moveTo(taken).error(), PackageError(PackageError::AlreadyExists{taken}));
+        faulty.failPath(moved);
+        EXPECT_FALSE(document->moveTo(moved).has_value());
+        rig.expectWholeAt(*document, rig.package, moved);
+        faulty.heal();
+        ASSERT_TRUE(document->editorSave(card("travelling")).has_value());
+        ASSERT_TRUE(document->moveTo(moved).has_value());
+        rig.expectWholeAt(*document, moved, rig.package);
+        ASSERT_TRUE(document->save().has_value());
+        EXPECT_TRUE(holdsCard(moved, "travelling"));
+    }
 }
 
-TEST(VelkDocumentMove, AcrossFileSystemsCopiesFirstThenRemovesTheOriginalWhichAFailedCopyKeeps) {
-    PlacementRig rig;
-    CrossDeviceFileSystem crossDevice(rig.disk);
-    FaultyFileSystem faulty(crossDevice);
-    auto document = rig.open(faulty);
-    const std::string moved = rig.elsewhere + "/Trip.velk";
-    faulty.failPath(moved);
-    EXPECT_FALSE(document->moveTo(moved).has_value());
-    rig.expectWholeAt(*document, rig.package, moved);
-    faulty.heal();
-    ASSERT_TRUE(document->editorSave(bodyWithCard("travelling")).has_value());
-    ASSERT_TRUE(document->moveTo(moved).has_value());
-    rig.expectWholeAt(*document, moved, rig.package);
-    EXPECT_TRUE(holdsCard(moved, "travelling"));
-}
-
-TEST(VelkDocumentDuplicate, IsADraftWithTheWholeMapAndLeavesTheOriginalAlone) {
+TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsMakesItASavedMap) {
     PlacementRig rig;
     auto original = rig.open(rig.disk);
-    ASSERT_TRUE(original->editorSave(bodyWithCard("shared")).has_value());
-    auto copy = rig.draft(original->core().tree());
-    EXPECT_TRUE(copy->isDraft());
-    EXPECT_TRUE(copy->wasEdited());
-    EXPECT_TRUE(holdsCard(copy->folder(), "shared"));
-    ASSERT_TRUE(copy->editorSave(bodyWithCard("only the copy")).has_value());
-    ASSERT_TRUE(copy->save().has_value());
-    ASSERT_TRUE(original->save().has_value());
-    EXPECT_TRUE(holdsCard(rig.package, "shared"));
-}
-
-TEST(VelkDocumentDraft, ARenameOnlyNamesItASaveAsMakesItASavedMapAndItsFolderGoes) {
-    PlacementRig rig;
-    auto document = rig.draft();
-    const std::string folder = document->folder();
-    EXPECT_FALSE(document->wasEdited());
+    ASSERT_TRUE(original->editorSave(card("shared")).has_value());
+    auto document = rig.draft(original->core().tree());
+    const std::string folder = document->folder(), saved = rig.elsewhere + "/Ideas.velk";
+    EXPECT_TRUE(document->isDraft() && document->wasEdited());
+    EXPECT_TRUE(holdsCard(folder, "shared"));
     ASSERT_TRUE(document->editorRename("Plan.velk").has_value());
     EXPECT_EQ(document->folder(), folder);
     EXPECT_EQ(document->proposedPackageName(), "Plan.velk");
-    ASSERT_TRUE(document->editorSave(bodyWithCard("draft")).has_value());
-    EXPECT_TRUE(document->wasEdited());
-    const std::string saved = rig.elsewhere + "/Ideas.velk";
+    ASSERT_TRUE(document->editorSave(card("only the copy")).has_value());
     ASSERT_TRUE(document->saveAs(saved).has_value());
     EXPECT_FALSE(document->isDraft());
     EXPECT_EQ(document->displayName(), "Ideas");
-    EXPECT_TRUE(holdsCard(saved, "draft"));
+    EXPECT_TRUE(holdsCard(saved, "only the copy"));
     EXPECT_FALSE(fs::exists(rig.root / "drafts/velk-1"));
     EXPECT_TRUE(fs::exists(rig.root / "drafts"));
+    ASSERT_TRUE(original->save().has_value());
+    EXPECT_TRUE(holdsCard(rig.package, "shared"));
 }
 
 // A discarded draft is never written again, not even by the save when velk quits.
@@ -219,7 +182,7 @@ TEST(VelkDocumentDraft, DiscardingRemovesItsFolderButNeverASavedMap) {
     rig.open(rig.disk)->discardDraft();
     EXPECT_TRUE(fs::exists(rig.package + "/notes.txt"));
     auto draft = rig.draft();
-    ASSERT_TRUE(draft->editorSave(bodyWithCard("thrown away")).has_value());
+    ASSERT_TRUE(draft->editorSave(card("thrown away")).has_value());
     draft->discardDraft();
     EXPECT_FALSE(fs::exists(rig.root / "drafts/velk-1"));
     EXPECT_EQ(rig.queue.pending(), 0u);
@@ -231,16 +194,12 @@ TEST(VelkDocumentDraft, LeftoversOpenAgainAskingBeforeTheyAreLostUnlessBlank) {
     PlacementRig rig;
     const std::string home = rig.root / "drafts";
     const auto first = Drafts::makeHome(home), second = Drafts::makeHome(home);
-    ASSERT_TRUE(first && second);
-    EXPECT_NE(*first, *second);
-    EXPECT_TRUE(fs::is_empty(*second));
-    EXPECT_EQ(fs::path(*first).parent_path(), fs::path(home));
-
+    ASSERT_TRUE(first && second && *first != *second);
     const std::string blank = *first + "/Untitled.velk", used = *second + "/Plan.velk";
     (void)VelkDocument::createDraft(blank, "Untitled", rig.disk, rig.queue).value();
     {
         auto writing = VelkDocument::createDraft(used, "Plan", rig.disk, rig.queue).value();
-        ASSERT_TRUE(writing->editorSave(bodyWithCard("kept")).has_value());
+        ASSERT_TRUE(writing->editorSave(card("kept")).has_value());
         ASSERT_TRUE(writing->save().has_value());
     }
     fs::create_directories(home + "/velk-d/notes");  // not a package
@@ -265,15 +224,12 @@ TEST(VelkDocumentDraft, LeftoversOpenAgainAskingBeforeTheyAreLostUnlessBlank) {
 TEST(VelkDocumentStatus, TheWindowHearsOfChangesOnlyWhenWhatItShowsChangesAndOfPageRequests) {
     PlacementRig rig;
     auto document = rig.open(rig.disk);
-    ASSERT_TRUE(document->editorSave(bodyWithCard("one")).has_value());
+    ASSERT_TRUE(document->editorSave(card("one")).has_value());
     const int afterFirst = rig.window.changes;
-    EXPECT_GE(afterFirst, 1);
-    ASSERT_TRUE(document->editorSave(bodyWithCard("two")).has_value());
+    ASSERT_TRUE(document->editorSave(card("two")).has_value());
     EXPECT_EQ(rig.window.changes, afterFirst);
     rig.queue.advanceBy(VelkDocument::autosaveDelay);
     EXPECT_EQ(rig.window.changes, afterFirst + 1);
-    EXPECT_FALSE(document->status().unsavedChanges);
-
     EXPECT_TRUE(document->editorSaveAs().has_value());
     document->editorGoHome();
     document->showIn(nullptr, {});

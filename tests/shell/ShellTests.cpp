@@ -45,34 +45,41 @@ struct ScriptedCoding final : BookmarkCoding {
     }
     Expected<ResolvedBookmark, BookmarkError> resolve(std::string_view bytes) override {
         for (const std::string_view prefix : {"fresh:", "stale:"})
-            if (bytes.starts_with(prefix)) return ResolvedBookmark{std::string(bytes.substr(6)), prefix == "stale:"};
+            if (bytes.starts_with(prefix))
+                return ResolvedBookmark{std::string(bytes.substr(6)), prefix == "stale:"};
         return Error(BookmarkError::Unreadable{});
     }
 };
 
 bool fakeIsDirectory(const std::string& path) {
-    return std::set<std::string>{"/home/ada/Maps", trash + "/files/Maps", "/media/ada/usb/.Trash-1000/files/Maps",
-                                 "/home/ada/Stale", "/home/ada/Stuck"}
+    return std::set<std::string>{"/home/ada/Maps", trash + "/files/Maps",
+                                 "/media/ada/usb/.Trash-1000/files/Maps", "/home/ada/Stale",
+                                 "/home/ada/Stuck"}
         .contains(path);
 }
 
 TEST(MapsFolderResolve, FromTheStoredBookmarkRenewingAStaleOne) {
-    const std::tuple<std::optional<std::string>, MapsFolder::Resolution, std::optional<std::string>> cases[] = {
-        {std::nullopt, Ask{Reason::neverChosen}, std::nullopt},
-        {"fresh:/home/ada/Maps", Folder{"/home/ada/Maps"}, "fresh:/home/ada/Maps"},
-        {"garbage", Ask{Reason::gone}, "garbage"},
-        {"fresh:/home/ada/Deleted", Ask{Reason::gone}, "fresh:/home/ada/Deleted"},
-        {"fresh:" + trash + "/files/Maps", Ask{Reason::gone}, "fresh:" + trash + "/files/Maps"},
-        {"fresh:/media/ada/usb/.Trash-1000/files/Maps", Ask{Reason::gone}, "fresh:/media/ada/usb/.Trash-1000/files/Maps"},
-        {"stale:/home/ada/Stale", Folder{"/home/ada/Stale"}, "fresh:/home/ada/Stale"},
-        {"stale:/home/ada/Stuck", Folder{"/home/ada/Stuck"}, "stale:/home/ada/Stuck"},  // cannot be renewed
-        {"stale:/home/ada/Deleted", Ask{Reason::gone}, "stale:/home/ada/Deleted"},
-    };
+    const std::tuple<std::optional<std::string>, MapsFolder::Resolution, std::optional<std::string>> cases[] =
+        {
+            {std::nullopt, Ask{Reason::neverChosen}, std::nullopt},
+            {"fresh:/home/ada/Maps", Folder{"/home/ada/Maps"}, "fresh:/home/ada/Maps"},
+            {"garbage", Ask{Reason::gone}, "garbage"},
+            {"fresh:/home/ada/Deleted", Ask{Reason::gone}, "fresh:/home/ada/Deleted"},
+            {"fresh:" + trash + "/files/Maps", Ask{Reason::gone}, "fresh:" + trash + "/files/Maps"},
+            {"fresh:/media/ada/usb/.Trash-1000/files/Maps", Ask{Reason::gone},
+             "fresh:/media/ada/usb/.Trash-1000/files/Maps"},
+            {"stale:/home/ada/Stale", Folder{"/home/ada/Stale"}, "fresh:/home/ada/Stale"},
+            {"stale:/home/ada/Stuck", Folder{"/home/ada/Stuck"},
+             "stale:/home/ada/Stuck"},  // cannot be renewed
+            {"stale:/home/ada/Deleted", Ask{Reason::gone}, "stale:/home/ada/Deleted"},
+        };
     for (const auto& [stored, resolution, after] : cases) {
         RecordingStore store(stored);
         ScriptedCoding coding;
-        EXPECT_EQ(MapsFolder::resolve(store, coding, trash, fakeIsDirectory), resolution) << testing::PrintToString(stored);
-        EXPECT_EQ(std::pair(store.bytes, store.writes), std::pair(after, after == stored ? 0 : 1)) << testing::PrintToString(stored);
+        EXPECT_EQ(MapsFolder::resolve(store, coding, trash, fakeIsDirectory), resolution)
+            << testing::PrintToString(stored);
+        EXPECT_EQ(std::pair(store.bytes, store.writes), std::pair(after, after == stored ? 0 : 1))
+            << testing::PrintToString(stored);
     }
 }
 
@@ -87,7 +94,8 @@ TEST(MapsFolderForNewMap, AnOverrideOrTheRememberedFolder) {
         RecordingStore store("fresh:/home/ada/Maps");
         ScriptedCoding coding;
         const auto given = setting ? std::optional<std::string_view>(*setting) : std::nullopt;
-        EXPECT_EQ(MapsFolder::forNewMap(given, store, coding, trash, fakeIsDirectory), MapsFolder::Resolution(Folder{folder}));
+        EXPECT_EQ(MapsFolder::forNewMap(given, store, coding, trash, fakeIsDirectory),
+                  MapsFolder::Resolution(Folder{folder}));
         EXPECT_EQ(std::pair(store.reads, store.writes), std::pair(reads, 0));
     }
     RecordingStore store("fresh:/home/ada/Old");
@@ -99,38 +107,64 @@ TEST(MapsFolderForNewMap, AnOverrideOrTheRememberedFolder) {
 
 TEST(MapsFolderPaths, ChoiceStandardizingTrashAndTheChoosersStart) {
     const std::pair<std::string, std::string> choices[] = {
-        {"/home/ada//Documents/.", "/home/ada/Documents/velk"}, {"/home/ada/Desktop/../Documents", "/home/ada/Documents/velk"},
-        {"/home/ada/Documents/velk", "/home/ada/Documents/velk"}, {"/home/ada/documents", "/home/ada/documents"},
+        {"/home/ada//Documents/.", "/home/ada/Documents/velk"},
+        {"/home/ada/Desktop/../Documents", "/home/ada/Documents/velk"},
+        {"/home/ada/Documents/velk", "/home/ada/Documents/velk"},
+        {"/home/ada/documents", "/home/ada/documents"},
     };
-    for (const auto& [choice, folder] : choices) EXPECT_EQ(MapsFolder::folder(choice, "/home/ada/Documents"), folder) << choice;
+    for (const auto& [choice, folder] : choices)
+        EXPECT_EQ(MapsFolder::folder(choice, "/home/ada/Documents"), folder) << choice;
     const std::pair<std::string, std::string> paths[] = {
-        {"//", "/"}, {"/a/./b/", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/a/../..", "/"}, {"a/../../b", "../b"}, {"", "."},
+        {"//", "/"},       {"/a/./b/", "/a/b"},   {"/a/b/../c", "/a/c"},
+        {"/a/../..", "/"}, {"a/../../b", "../b"}, {"", "."},
     };
-    for (const auto& [path, standardized] : paths) EXPECT_EQ(MapsFolder::standardized(path), standardized) << path;
+    for (const auto& [path, standardized] : paths)
+        EXPECT_EQ(MapsFolder::standardized(path), standardized) << path;
     const std::pair<std::string, bool> trashed[] = {
-        {trash + "/", true}, {trash + "/../Maps", false}, {trash + "can/Maps", false},
-        {"/home/ada/.local/share/./Trash/files/x", true}, {"/media/ada/usb/.Trash/1000/files/Maps", true},
-        {"/media/ada/usb/.Trash-1000", true}, {"/media/ada/usb/.Trash-/Maps", false}, {"/media/ada/usb/.Trash-x/Maps", false},
-        {"/home/ada/.Trashy/Maps", false}, {"/home/ada/Trash/Maps", false},
+        {trash + "/", true},
+        {trash + "/../Maps", false},
+        {trash + "can/Maps", false},
+        {"/home/ada/.local/share/./Trash/files/x", true},
+        {"/media/ada/usb/.Trash/1000/files/Maps", true},
+        {"/media/ada/usb/.Trash-1000", true},
+        {"/media/ada/usb/.Trash-/Maps", false},
+        {"/media/ada/usb/.Trash-x/Maps", false},
+        {"/home/ada/.Trashy/Maps", false},
+        {"/home/ada/Trash/Maps", false},
     };
-    for (const auto& [path, inTrash] : trashed) EXPECT_EQ(MapsFolder::isInTrash(path, trash), inTrash) << path;
+    for (const auto& [path, inTrash] : trashed)
+        EXPECT_EQ(MapsFolder::isInTrash(path, trash), inTrash) << path;
     EXPECT_FALSE(MapsFolder::isInTrash("/home/ada/Maps", ""));
-    EXPECT_EQ(MapsFolder::chooserStart("/d", [](const std::string& path) { return path == "/d/velk"; }), "/d/velk");
+    EXPECT_EQ(MapsFolder::chooserStart("/d", [](const std::string& path) { return path == "/d/velk"; }),
+              "/d/velk");
     EXPECT_EQ(MapsFolder::chooserStart("/d", [](const std::string&) { return false; }), "/d");
 }
 
 TEST(MapsFolderPaths, TheUsersFolders) {
     using F = MapsFolder::UserFolders;
     const std::tuple<F, std::string, std::string, std::string> cases[] = {
-        {{"/home/ada", "/elsewhere", {}, {}}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
+        {{"/home/ada", "/elsewhere", {}, {}},
+         "/home/ada",
+         "/home/ada/Documents",
+         "/home/ada/.local/share/Trash"},
         {{"", "/home/bo", {}, ""}, "/home/bo", "/home/bo/Documents", "/home/bo/.local/share/Trash"},
         {{{}, {}, {}, {}}, "/", "/Documents", "/.local/share/Trash"},
-        {{"/home/ada", {}, "/home/ada/Dokumente", "/srv/data/"}, "/home/ada", "/home/ada/Dokumente", "/srv/data/Trash"},
-        {{"/home/ada", {}, "/home/ada/", "relative"}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
-        {{"/home/ada", {}, "Dokumente", {}}, "/home/ada", "/home/ada/Documents", "/home/ada/.local/share/Trash"},
+        {{"/home/ada", {}, "/home/ada/Dokumente", "/srv/data/"},
+         "/home/ada",
+         "/home/ada/Dokumente",
+         "/srv/data/Trash"},
+        {{"/home/ada", {}, "/home/ada/", "relative"},
+         "/home/ada",
+         "/home/ada/Documents",
+         "/home/ada/.local/share/Trash"},
+        {{"/home/ada", {}, "Dokumente", {}},
+         "/home/ada",
+         "/home/ada/Documents",
+         "/home/ada/.local/share/Trash"},
     };
     for (const auto& [given, home, documents, homeTrash] : cases)
-        EXPECT_EQ(std::tuple(MapsFolder::home(given), MapsFolder::realDocuments(given), MapsFolder::homeTrash(given)),
+        EXPECT_EQ(std::tuple(MapsFolder::home(given), MapsFolder::realDocuments(given),
+                             MapsFolder::homeTrash(given)),
                   std::tuple(home, documents, homeTrash));
 }
 
@@ -143,10 +177,13 @@ TEST(PathBookmarks, ABookmarkIsTheStandardizedAbsolutePathNeverStale) {
     };
     for (const auto& [folder, bookmark] : made) EXPECT_EQ(coding.bookmark(folder), bookmark) << folder;
     const std::pair<std::string, Expected<ResolvedBookmark, BookmarkError>> resolved[] = {
-        {"/home/ada/Maps", ResolvedBookmark{"/home/ada/Maps", false}}, {"Maps", Error(BookmarkError::Unreadable{})},
-        {"/home/\xFF", Error(BookmarkError::Unreadable{})}, {std::string("/home/ada\0/x", 12), Error(BookmarkError::Unreadable{})},
+        {"/home/ada/Maps", ResolvedBookmark{"/home/ada/Maps", false}},
+        {"Maps", Error(BookmarkError::Unreadable{})},
+        {"/home/\xFF", Error(BookmarkError::Unreadable{})},
+        {std::string("/home/ada\0/x", 12), Error(BookmarkError::Unreadable{})},
     };
-    for (const auto& [bytes, back] : resolved) EXPECT_EQ(coding.resolve(bytes), back) << testing::PrintToString(bytes);
+    for (const auto& [bytes, back] : resolved)
+        EXPECT_EQ(coding.resolve(bytes), back) << testing::PrintToString(bytes);
 }
 
 // The whole road on disk: Documents keeps maps in Documents/velk, made for them, until it is
@@ -189,11 +226,14 @@ TEST(MapsFolderKeep, ChoosingDocumentsMakesAndKeepsItsVelkFolderUntilItIsTrashed
 }
 
 const std::string base = "https://share.velk.example/";
-const std::string page = "https://share.velk.example/feedback/?tester=t-0123456789ab&client=linux&version=0.1.0";
+const std::string page =
+    "https://share.velk.example/feedback/?tester=t-0123456789ab&client=linux&version=0.1.0";
 
 // Hands out the given numbers in turn, then starts again.
 Beta::RandomSource numbers(std::vector<std::uint64_t> values) {
-    return [values = std::move(values), next = std::size_t{0}]() mutable { return values[next++ % values.size()]; };
+    return [values = std::move(values), next = std::size_t{0}]() mutable {
+        return values[next++ % values.size()];
+    };
 }
 
 std::string feedback(std::optional<std::string_view> message, std::string_view version = "0.1.0") {
@@ -204,13 +244,21 @@ TEST(BetaFeedback, TheQueryHoldsTesterClientVersionAndAMessageThatCannotAddItems
     EXPECT_EQ(feedback(std::nullopt), page);
     EXPECT_EQ(feedback(""), page);
     const std::pair<std::string, std::string> cases[] = {
-        {"a&b=c", "a%26b%3Dc"}, {"1+1?", "1%2B1%3F"}, {"see #4", "see%20%234"}, {"100% sure", "100%25%20sure"},
-        {"a/b:c@d", "a/b:c@d"}, {"it's (fine)!*,;$~_.-", "it's%20(fine)!*,;$~_.-"}, {"line\nbreak\ttab", "line%0Abreak%09tab"},
-        {"\"<x>\" [y] {z} ^`|\\", "%22%3Cx%3E%22%20%5By%5D%20%7Bz%7D%20%5E%60%7C%5C"}, {"Grüße ✓", "Gr%C3%BC%C3%9Fe%20%E2%9C%93"},
+        {"a&b=c", "a%26b%3Dc"},
+        {"1+1?", "1%2B1%3F"},
+        {"see #4", "see%20%234"},
+        {"100% sure", "100%25%20sure"},
+        {"a/b:c@d", "a/b:c@d"},
+        {"it's (fine)!*,;$~_.-", "it's%20(fine)!*,;$~_.-"},
+        {"line\nbreak\ttab", "line%0Abreak%09tab"},
+        {"\"<x>\" [y] {z} ^`|\\", "%22%3Cx%3E%22%20%5By%5D%20%7Bz%7D%20%5E%60%7C%5C"},
+        {"Grüße ✓", "Gr%C3%BC%C3%9Fe%20%E2%9C%93"},
     };
-    for (const auto& [message, encoded] : cases) EXPECT_EQ(feedback(message), page + "&message=" + encoded) << message;
+    for (const auto& [message, encoded] : cases)
+        EXPECT_EQ(feedback(message), page + "&message=" + encoded) << message;
     EXPECT_EQ(feedback(std::nullopt, "1.0 beta+2&x=y"),
-              "https://share.velk.example/feedback/?tester=t-0123456789ab&client=linux&version=1.0%20beta%2B2%26x%3Dy");
+              "https://share.velk.example/feedback/"
+              "?tester=t-0123456789ab&client=linux&version=1.0%20beta%2B2%26x%3Dy");
 }
 
 TEST(BetaFeedback, ALongMessageIsCutToFourThousandCharactersNeverInsideOneAndTheAppUsesItsService) {
@@ -226,15 +274,18 @@ TEST(BetaFeedback, ALongMessageIsCutToFourThousandCharactersNeverInsideOneAndThe
     JSONFileDefaults defaults(disk, "/config/velk/defaults.json");
     defaults.setString("velk.tester", "t-0123456789ab");
     EXPECT_EQ(Beta::feedbackURL(defaults, numbers({0}), "0.1.0", "hi"),
-              Beta::feedbackPage(defaultShareBase()) + "?tester=t-0123456789ab&client=linux&version=0.1.0&message=hi");
+              Beta::feedbackPage(defaultShareBase()) +
+                  "?tester=t-0123456789ab&client=linux&version=0.1.0&message=hi");
 }
 
 TEST(BetaTester, AStoredIdentifierIsKeptOnlyWhenValidElseANewOneIsMintedModuloThirtySix) {
     EXPECT_EQ(Beta::mint(numbers({0, 1, 9, 10, 35, 36, 37, 71, 72, 1000, UINT64_MAX, 42})), "t-019az01z0sf6");
     const std::pair<std::optional<std::string>, bool> cases[] = {
-        {std::nullopt, false}, {"abcdefg", false}, {"abcdefgh", true}, {"--------", true}, {std::string(64, 'z'), true},
-        {std::string(65, 'z'), false}, {"T-0123456789AB", false}, {"t_0123456789ab", false}, {" t-0123456789ab", false},
-        {"t-0123456789\xC3\xA4", false},
+        {std::nullopt, false},        {"abcdefg", false},
+        {"abcdefgh", true},           {"--------", true},
+        {std::string(64, 'z'), true}, {std::string(65, 'z'), false},
+        {"T-0123456789AB", false},    {"t_0123456789ab", false},
+        {" t-0123456789ab", false},   {"t-0123456789\xC3\xA4", false},
     };
     for (const auto& [stored, kept] : cases) {
         SCOPED_TRACE(testing::PrintToString(stored));
@@ -249,26 +300,40 @@ TEST(BetaTester, AStoredIdentifierIsKeptOnlyWhenValidElseANewOneIsMintedModuloTh
 
 TEST(Brand, RGBReadsTheLastSixHexDigits) {
     const std::tuple<std::string_view, int, int, int> cases[] = {
-        {"#f2a93b", 242, 169, 59}, {"f2a93b", 242, 169, 59}, {"#F2A93B", 242, 169, 59}, {"#8f4f04", 143, 79, 4},
+        {"#f2a93b", 242, 169, 59},
+        {"f2a93b", 242, 169, 59},
+        {"#F2A93B", 242, 169, 59},
+        {"#8f4f04", 143, 79, 4},
         {"#fff", 0, 15, 255},         // three digits are a number, not CSS shorthand
         {"#80f2a93b", 242, 169, 59},  // an alpha byte in front is ignored
-        {"#1", 0, 0, 1}, {"zz", 0, 0, 0}, {"", 0, 0, 0}, {"##f2a93b", 0, 0, 0}, {"#f2a93bz", 0, 0, 0}, {"#1f2a93b00", 0, 0, 0}, {" #f2a93b", 0, 0, 0},
+        {"#1", 0, 0, 1},
+        {"zz", 0, 0, 0},
+        {"", 0, 0, 0},
+        {"##f2a93b", 0, 0, 0},
+        {"#f2a93bz", 0, 0, 0},
+        {"#1f2a93b00", 0, 0, 0},
+        {" #f2a93b", 0, 0, 0},
     };
     for (const auto& [hex, red, green, blue] : cases)
         EXPECT_EQ(Brand::rgb(hex), (Brand::RGB{red / 255.0, green / 255.0, blue / 255.0})) << hex;
 }
 
 TEST(WindowFrameGuard, CollapsedWithinHalfAPixelOfTheMinimumInEitherDirection) {
-    const std::pair<WindowSize, bool> cases[] = {{{480, 320}, true}, {{481, 321}, false}, {{480.5, 320.5}, true}, {{480.5, 800}, true}, {{1200, 320.5}, true},
-                                                 {{0, 0}, true}, {{480.51, 320.51}, false}, {{1200, 800}, false}};
+    const std::pair<WindowSize, bool> cases[] = {
+        {{480, 320}, true},    {{481, 321}, false}, {{480.5, 320.5}, true},    {{480.5, 800}, true},
+        {{1200, 320.5}, true}, {{0, 0}, true},      {{480.51, 320.51}, false}, {{1200, 800}, false}};
     for (const auto& [frame, collapsed] : cases)
-        EXPECT_EQ(WindowFrameGuard::isCollapsed(frame, {480, 320}), collapsed) << frame.width << " x " << frame.height;
+        EXPECT_EQ(WindowFrameGuard::isCollapsed(frame, {480, 320}), collapsed)
+            << frame.width << " x " << frame.height;
 }
 
 TEST(BuildText, NamesVersionAndCommitOrBuildWithAQuestionMarkForWhatIsUnknown) {
-    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {{"0.1.0", "b474f96fe455", "412", "velk 0.1.0 (b474f96fe455)"},
-        {"0.1.0", "", "412", "velk 0.1.0 (412)"}, {"", "", "", "velk ? (?)"}};
-    for (const auto& [version, commit, build, text] : cases) EXPECT_EQ(BuildText::text(version, commit, build), text);
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {"0.1.0", "b474f96fe455", "412", "velk 0.1.0 (b474f96fe455)"},
+        {"0.1.0", "", "412", "velk 0.1.0 (412)"},
+        {"", "", "", "velk ? (?)"}};
+    for (const auto& [version, commit, build, text] : cases)
+        EXPECT_EQ(BuildText::text(version, commit, build), text);
 }
 
 }  // namespace

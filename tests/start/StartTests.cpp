@@ -33,7 +33,9 @@ struct Probes {
     std::vector<RecentMap> rows(const std::vector<std::string>& paths) {
         return RecentMaps::rows(
             paths, "/home/ann",
-            [this](std::string_view path) { return existsAsked.emplace_back(path), existing.contains(std::string(path)); },
+            [this](std::string_view path) {
+                return existsAsked.emplace_back(path), existing.contains(std::string(path));
+            },
             [this](std::string_view path) -> std::optional<TimePoint> {
                 modifiedAsked.emplace_back(path);
                 return path.find("undated") == std::string_view::npos ? std::optional(now) : std::nullopt;
@@ -43,21 +45,30 @@ struct Probes {
 
 TEST(RecentMaps, RowsNameTheMapAbbreviateHomeOnePerPackageNoneForVanishedOnesAndAtMostTen) {
     Probes disk;
-    std::vector<std::string> paths{"/home/ann/Documents/velk/Trip.velk", "/home/ann/Plan.velk", "/home/anna/Other.velk",
-                                   "/srv/maps/undated.v2.velk", "/Root.velk", "/a/b/../b/Map.velk", "/a/./b//Map.velk/"};
+    std::vector<std::string> paths{"/home/ann/Documents/velk/Trip.velk",
+                                   "/home/ann/Plan.velk",
+                                   "/home/anna/Other.velk",
+                                   "/srv/maps/undated.v2.velk",
+                                   "/Root.velk",
+                                   "/a/b/../b/Map.velk",
+                                   "/a/./b//Map.velk/"};
     disk.existing = {paths.begin(), paths.end()};
-    EXPECT_EQ(disk.rows(paths), (std::vector<RecentMap>{
-                                    {paths[0], "Trip", "~/Documents/velk", now}, {paths[1], "Plan", "~", now},
-                                    {paths[2], "Other", "/home/anna", now},  // the prefix test includes the slash
-                                    {paths[3], "undated.v2", "/srv/maps", std::nullopt}, {paths[4], "Root", "/", now},
-                                    {paths[5], "Map", "/a/b/../b", now}}));
+    EXPECT_EQ(
+        disk.rows(paths),
+        (std::vector<RecentMap>{{paths[0], "Trip", "~/Documents/velk", now},
+                                {paths[1], "Plan", "~", now},
+                                {paths[2], "Other", "/home/anna", now},  // the prefix test includes the slash
+                                {paths[3], "undated.v2", "/srv/maps", std::nullopt},
+                                {paths[4], "Root", "/", now},
+                                {paths[5], "Map", "/a/b/../b", now}}));
     EXPECT_EQ(disk.existsAsked.size(), 6u) << "a second spelling of a package is not asked about";
     for (const auto& [path, key] : {std::pair{"/../x", "/x"}, {"/", "/"}, {"a/../../b", "../b"}, {"", "."}})
         EXPECT_EQ(RecentMaps::standardized(path), key) << path;
 
     Probes ten;
     paths = {"/gone.velk", "/gone/../gone.velk"};
-    for (int i = 1; i <= 12; ++i) ten.existing.insert(paths.emplace_back("/maps/M" + std::to_string(i) + ".velk"));
+    for (int i = 1; i <= 12; ++i)
+        ten.existing.insert(paths.emplace_back("/maps/M" + std::to_string(i) + ".velk"));
     EXPECT_EQ(ten.rows(paths).back().name, "M10");
     // The vanished package is asked about once, and the eleventh and twelfth maps never.
     EXPECT_EQ(std::pair(ten.existsAsked.size(), ten.modifiedAsked.size()), std::pair(11uz, 10uz));
@@ -65,7 +76,8 @@ TEST(RecentMaps, RowsNameTheMapAbbreviateHomeOnePerPackageNoneForVanishedOnesAnd
 
 TEST(NewMapLocation, NextTriesNumberedNamesUntilOneIsFree) {
     const std::tuple<std::string, std::string, std::set<std::string>, std::string> cases[] = {
-        {"Plan", "/maps", {}, "/maps/Plan.velk"}, {"Plan", "/maps/", {"/maps/Plan.velk", "/maps/Plan 2.velk"}, "/maps/Plan 3.velk"},
+        {"Plan", "/maps", {}, "/maps/Plan.velk"},
+        {"Plan", "/maps/", {"/maps/Plan.velk", "/maps/Plan 2.velk"}, "/maps/Plan 3.velk"},
         {"Plan", "/maps", {"/maps/Plan.velk", "/maps/Plan 3.velk"}, "/maps/Plan 2.velk"},
         {"10:30 standup/notes", "/maps", {}, "/maps/10-30 standup-notes.velk"},
         {" Spaced ", "/maps", {}, "/maps/ Spaced .velk"},           // nothing is trimmed
@@ -73,40 +85,53 @@ TEST(NewMapLocation, NextTriesNumberedNamesUntilOneIsFree) {
     };
     for (const auto& [name, folder, existing, expected] : cases) {
         std::string last;
-        EXPECT_EQ(NewMapLocation::next(name, folder, [&](std::string_view path) { return last = path, existing.contains(last); }),
-                  expected) << name;
+        EXPECT_EQ(
+            NewMapLocation::next(name, folder,
+                                 [&](std::string_view path) { return last = path, existing.contains(last); }),
+            expected)
+            << name;
         EXPECT_EQ(last, expected) << name;
     }
 }
 
 TEST(StartGrid, CardsColumnsNamesMovesThatStopAtTheEdgesAndTheEditedLabel) {
-    const auto cards = StartGrid::cards({recent("A"), {"/maps/x/../B.velk", "B", "/maps/x/..", std::nullopt}});
+    const auto cards =
+        StartGrid::cards({recent("A"), {"/maps/x/../B.velk", "B", "/maps/x/..", std::nullopt}});
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0].id(), "new");
     EXPECT_EQ(cards[1], StartCard::recent(recent("A")));
     EXPECT_EQ(cards[2].id(), "/maps/B.velk");
-    const std::pair<double, int> widths[] = {{820 - 48, 3}, {896 - 48, 4}, {-300, 1}, {415, 1}, {416, 2}, {1e300, 1000000}};
+    const std::pair<double, int> widths[] = {{820 - 48, 3}, {896 - 48, 4}, {-300, 1},
+                                             {415, 1},      {416, 2},      {1e300, 1000000}};
     for (const auto& [width, columns] : widths) EXPECT_EQ(StartGrid::columns(width), columns) << width;
     EXPECT_EQ(StartGrid::columns(100, 0, 0), 1000000);
-    for (const auto& [path, name] : {std::pair{"/maps/Trip.velk/", "Trip"}, {"/maps/v1.2 plan.velk", "v1.2 plan"}, {"/maps/.velk", ".velk"}})
+    for (const auto& [path, name] : {std::pair{"/maps/Trip.velk/", "Trip"},
+                                     {"/maps/v1.2 plan.velk", "v1.2 plan"},
+                                     {"/maps/.velk", ".velk"}})
         EXPECT_EQ(StartGrid::displayName(path), name) << path;
-    const std::vector<std::string> list{"/a/M.velk", "/b/N.velk", "/a/x/../M.velk", "/a/M.velk/", "/a/MM.velk"};
+    const std::vector<std::string> list{"/a/M.velk", "/b/N.velk", "/a/x/../M.velk", "/a/M.velk/",
+                                        "/a/MM.velk"};
     EXPECT_EQ(StartGrid::recents(list, "/a/./M.velk"), (std::vector<std::string>{"/b/N.velk", "/a/MM.velk"}));
     EXPECT_EQ(StartGrid::recents(list, "/c/M.velk"), list);
 
     const std::tuple<Move, int, int, int, int> moves[] = {
-        {Move::right, 0, 1, 4, 0}, {Move::up, 2, 5, 3, 2}, {Move::down, 2, 5, 3, 2}, {Move::down, 1, 5, 3, 4}, {Move::left, 9, 3, 2, 1}, {Move::left, 0, 5, 3, 0},
-        {Move::right, 4, 5, 3, 4}, {Move::up, 4, 5, 3, 1}, {Move::down, 0, 5, 0, 1}, {Move::right, -4, 5, 3, 1}, {Move::down, 0, 7, 3, 3}};
+        {Move::right, 0, 1, 4, 0},  {Move::up, 2, 5, 3, 2},   {Move::down, 2, 5, 3, 2},
+        {Move::down, 1, 5, 3, 4},   {Move::left, 9, 3, 2, 1}, {Move::left, 0, 5, 3, 0},
+        {Move::right, 4, 5, 3, 4},  {Move::up, 4, 5, 3, 1},   {Move::down, 0, 5, 0, 1},
+        {Move::right, -4, 5, 3, 1}, {Move::down, 0, 7, 3, 3}};
     for (const auto& [direction, from, count, columns, expected] : moves)
         EXPECT_EQ(StartGrid::move(direction, from, count, columns), expected)
             << int(direction) << " from " << from << " of " << count << " in " << columns;
     // The edited label speaks in the largest fitting unit.
     const std::tuple<std::chrono::seconds, std::string, std::string> cases[] = {
-        {-3600s, "en_US", "Edited in 0 seconds"}, {45s, "en_US", "Edited 45 seconds ago"}, {60s, "en_US", "Edited 1 minute ago"},  // the future counts as now
-        {2h + 59min, "en_US", "Edited 2 hours ago"}, {24h * 13, "en_US", "Edited 1 week ago"}, {24h * 45, "en_US", "Edited 1 month ago"},
-        {24h * 800, "en_US", "Edited 2 years ago"}, {24h * 3, "fr", "Edited il y a 3 jours"},
+        {-3600s, "en_US", "Edited in 0 seconds"},    {45s, "en_US", "Edited 45 seconds ago"},
+        {60s, "en_US", "Edited 1 minute ago"},  // the future counts as now
+        {2h + 59min, "en_US", "Edited 2 hours ago"}, {24h * 13, "en_US", "Edited 1 week ago"},
+        {24h * 45, "en_US", "Edited 1 month ago"},   {24h * 800, "en_US", "Edited 2 years ago"},
+        {24h * 3, "fr", "Edited il y a 3 jours"},
     };
-    for (const auto& [ago, locale, label] : cases) EXPECT_EQ(StartGrid::editedLabel(now - ago, now, locale), label) << label;
+    for (const auto& [ago, locale, label] : cases)
+        EXPECT_EQ(StartGrid::editedLabel(now - ago, now, locale), label) << label;
     EXPECT_EQ(StartGrid::editedLabel(std::nullopt, now, "en_US"), std::nullopt);
 }
 
@@ -157,28 +182,37 @@ TEST_F(TemplatesTest, ListKeepsManifestOrderIgnoresOtherMembersAndFailsAsAWhole)
     manifest(R"([{"id":"wardley","title":"Wardley map","blurb":"Value chain","icon":"x"},)"
              R"({"blurb":"Blank","title":"Blank map","id":"scratch"}])");
     EXPECT_EQ(Templates::list(folder, disk).value(),
-              (std::vector<MapTemplate>{{"wardley", "Wardley map", "Value chain"}, {"scratch", "Blank map", "Blank"}}));
+              (std::vector<MapTemplate>{{"wardley", "Wardley map", "Value chain"},
+                                        {"scratch", "Blank map", "Blank"}}));
     const std::pair<std::string, std::string> cases[] = {
-        {R"([{"id":"a","title":"A","blurb":"x"},{"id":"b","title":"B"}])", "template 2 in manifest.json has no text \"blurb\""},
+        {R"([{"id":"a","title":"A","blurb":"x"},{"id":"b","title":"B"}])",
+         "template 2 in manifest.json has no text \"blurb\""},
         {R"([{"id":"a","title":7,"blurb":"x"}])", "template 1 in manifest.json has no text \"title\""},
         {R"(["scratch"])", "template 1 in manifest.json has no text \"id\""},
         {R"({"id":"a","title":"A","blurb":"x"})", "manifest.json is not a JSON array"},
         {"[{", "manifest.json: unexpectedEnd"},
     };
     for (const auto& [text, message] : cases)
-        EXPECT_EQ((manifest(text), Templates::list(folder, disk).error()), TemplateError::badManifest(message)) << text;
+        EXPECT_EQ((manifest(text), Templates::list(folder, disk).error()),
+                  TemplateError::badManifest(message))
+            << text;
     manifest("[]");
     EXPECT_EQ(Templates::list(folder, disk).value(), std::vector<MapTemplate>{});
     EXPECT_EQ(Templates::list("/elsewhere", disk).error(), TemplateError::missingManifest());
     EXPECT_EQ(Templates::tree("scratch", "/elsewhere", disk).error(), TemplateError::missingManifest());
 }
 
-TEST_F(TemplatesTest, TreeCopiesAListedTemplatesFolderWithoutHiddenEntriesOrLinksOrRefusesItAndNeverRecurses) {
+TEST_F(TemplatesTest,
+       TreeCopiesAListedTemplatesFolderWithoutHiddenEntriesOrLinksOrRefusesItAndNeverRecurses) {
     manifest(R"([{"id":"plan","title":"Plan","blurb":"b"},{"id":"gone","title":"Gone","blurb":"b"},)"
              R"({"id":"hollow","title":"Hollow","blurb":"b"}])");
     for (const auto& [path, bytes] : std::initializer_list<std::pair<std::string, std::string>>{
-             {"map.canvas", "{}"}, {"map.canvas.velk", "{\"nodes\":{}}"}, {"map/Goals.canvas", "{\"nodes\":[]}"},
-             {"velk-media/0123456789abcdef.png", "PNG"}, {"velk-media/.DS_Store", "junk"}, {".hidden/map.canvas", "{}"},
+             {"map.canvas", "{}"},
+             {"map.canvas.velk", "{\"nodes\":{}}"},
+             {"map/Goals.canvas", "{\"nodes\":[]}"},
+             {"velk-media/0123456789abcdef.png", "PNG"},
+             {"velk-media/.DS_Store", "junk"},
+             {".hidden/map.canvas", "{}"},
              {".keep", ""}})
         disk.addFile(folder + "/plan/" + path, bytes);
     disk.addDirectory(folder + "/plan/empty");
@@ -186,7 +220,8 @@ TEST_F(TemplatesTest, TreeCopiesAListedTemplatesFolderWithoutHiddenEntriesOrLink
     disk.addSpecial(folder + "/plan/map/pipe", EntryKind::other);
     EXPECT_EQ(describe(Templates::tree("plan", folder, disk).value()),
               (std::set<std::string>{"empty/", "map.canvas.velk={\"nodes\":{}}", "map.canvas={}", "map/",
-                                     "map/Goals.canvas={\"nodes\":[]}", "velk-media/", "velk-media/0123456789abcdef.png=PNG"}));
+                                     "map/Goals.canvas={\"nodes\":[]}", "velk-media/",
+                                     "velk-media/0123456789abcdef.png=PNG"}));
 
     disk.addFile(folder + "/secret/map.canvas", "{}");  // on disk, not in the manifest
     disk.addFile(folder + "/hollow/map.canvas/inside", "{}");
@@ -224,18 +259,22 @@ TEST(ShippedTemplates, TheBlankMapComesFirstAndEachLoadsAndReachesEveryWholeCanv
         std::set<std::string> reached, canvases;
         for (const LoadedMap& map : *maps) reached.insert(map.file);
         for (const auto& line : describe(*tree))
-            if (const auto name = line.substr(0, line.find('=')); MapTree::isSubmapFile(name)) canvases.insert(name);
+            if (const auto name = line.substr(0, line.find('=')); MapTree::isSubmapFile(name))
+                canvases.insert(name);
         EXPECT_EQ(reached, canvases) << "a canvas no card opens, or one loaded twice";
-        EXPECT_GE(maps->size(), entry.id == "scratch" ? 1u : 4u) << "a template shows the way with a few submaps";
+        EXPECT_GE(maps->size(), entry.id == "scratch" ? 1u : 4u)
+            << "a template shows the way with a few submaps";
 
         for (const LoadedMap& map : *maps) {
             // Pretty, as velk itself writes canvases, so the first save changes nothing needlessly.
             EXPECT_EQ(*tree->data(map.file), OrderedJSON::write(map.canvas, Pretty::yes)) << map.file;
             std::set<std::string> ids;
-            for (const JSONValue card : map.canvas["nodes"]->elements()) ids.insert(std::string(text(card, "id").value_or("")));
+            for (const JSONValue card : map.canvas["nodes"]->elements())
+                ids.insert(std::string(text(card, "id").value_or("")));
             for (const JSONValue link : map.canvas["edges"]->elements())
                 for (std::string_view end : {"fromNode", "toNode"})
-                    EXPECT_TRUE(ids.contains(std::string(text(link, end).value_or("")))) << OrderedJSON::write(link, Pretty::no);
+                    EXPECT_TRUE(ids.contains(std::string(text(link, end).value_or(""))))
+                        << OrderedJSON::write(link, Pretty::no);
         }
     }
 }
