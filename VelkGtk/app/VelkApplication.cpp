@@ -1,5 +1,7 @@
 #include "VelkApplication.h"
 
+#include "BuildStamp.h"
+
 #include "app/OpenTarget.h"
 #include "bridge/EditorBundle.h"
 #include "document/Drafts.h"
@@ -8,6 +10,7 @@
 #include "shell/Beta.h"
 #include "shell/Updates.h"
 #include "start/StartWindowSpec.h"
+#include "start/TemplateRenderer.h"
 #include "trace/Trace.h"
 
 #include <glib.h>
@@ -43,6 +46,12 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions d
       m_sizeMemory(m_defaults),
       m_http(CurlHttpClient::Options{"velk/" VELK_VERSION " (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
       m_previews(m_http),
+      m_templatePreviews(TemplatePreviews::Services{
+          m_fileSystem, m_paths.resources, m_paths.cachesFolder, applicationID, VELK_BUILD_NUMBER, m_trace,
+          [this](DocumentTree tree, SharedBytes page, TemplatePreviews::Done done) {
+              return TemplateRenderer::make({m_mainQueue, m_http, m_previews, m_workspace, m_trace}, std::move(tree),
+                                            std::move(page), std::move(done));
+          }}),
       m_documentOptions(std::move(documents)) {
     m_documentOptions.trace = m_trace;
 }

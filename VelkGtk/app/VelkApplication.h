@@ -60,6 +60,11 @@ public:
         // VELK_MAPS_FOLDER as the process had it: new maps go there without asking.
         std::optional<std::string> mapsFolder = {};
         MapsFolder::UserFolders userFolders = {};
+        // The user's caches folder (template pictures); absent keeps no cache.
+        std::optional<std::string> cachesFolder = {};
+        // VELK_START_SNAPSHOTS as the process had it: velk writes pictures of the start window
+        // there and quits.
+        std::optional<std::string> startSnapshots = {};
     };
 
     // `documents` paces every document's thumbnails and outside-change checks (tests shorten it).
