@@ -10,6 +10,7 @@
 #include "shell/Beta.h"
 #include "shell/Updates.h"
 #include "start/StartWindowSpec.h"
+#include "start/StartSnapshots.h"
 #include "start/TemplateRenderer.h"
 #include "trace/Trace.h"
 
@@ -84,13 +85,15 @@ void VelkApplication::on_startup() {
         refreshWindowList();
     });
     signal_window_removed().connect([this](Gtk::Window*) { refreshWindowList(); });
-    Updates::start();
+    // A snapshot run draws its pictures and quits; it checks for no updates.
+    if (!m_paths.startSnapshots) Updates::start();
     // The session manager asks before logging out; whatever is pending is written then.
     property_register_session() = true;
     signal_query_end().connect([this] { saveAll(); });
 }
 
 void VelkApplication::on_activate() {
+    if (runSnapshots()) return;
     if (m_launched) {
         // velk started again while it runs: the start window, unless a map window is in sight.
         const auto open = openEditorWindows();
@@ -104,6 +107,20 @@ void VelkApplication::on_activate() {
         m_start->show(false);
     }
     finishLaunching();
+}
+
+bool VelkApplication::runSnapshots() {
+    if (!m_paths.startSnapshots) return false;
+    if (m_launched) return true;
+    m_launched = true;
+    // Held while the pictures are drawn: no window of velk's own is open meanwhile.
+    hold();
+    StartSnapshots({m_fileSystem, m_start->templatesDirectory(), m_templatePreviews, buildText(), m_trace,
+                    std::string(g_get_tmp_dir())})
+        .run(*m_paths.startSnapshots);
+    release();
+    quit();
+    return true;
 }
 
 std::vector<EditorWindow*> VelkApplication::openEditorWindows() const {
@@ -140,6 +157,7 @@ int VelkApplication::reopenLeftoverDrafts() {
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
+    if (runSnapshots()) return;
     for (const auto& file : files) {
         if (file->has_uri_scheme(std::string(SharedLink::scheme))) m_links->open(file->get_uri());
         else if (auto path = file->get_path(); !path.empty()) openPackage(path);

@@ -108,6 +108,8 @@ protected:
 private:
     void addActions();
     void makeStartWindow();
+    // With VELK_START_SNAPSHOTS: draws the start window's pictures and quits; true then.
+    bool runSnapshots();
     // What velk does once the first activation or open is handled: the launch trace.
     void finishLaunching();
     void traceWindows(const std::string& tag);
