@@ -11,6 +11,7 @@
 #include "start/StartSnapshots.h"
 
 #include <gtest/gtest.h>
+#include <gtkmm/init.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -111,7 +112,10 @@ struct Stalled final : TemplatePreviews::Rendering {
 
 class StartSnapshotsInProcess : public ::testing::Test {
 protected:
-    void SetUp() override { gtk_init(); }
+    void SetUp() override {
+        gtk_init();
+        Gtk::init_gtkmm_internals();
+    }
 
     // Runs the tool over `templates` on a test clock; the loop turns without waiting.
     void run(std::optional<std::string> templates) {
