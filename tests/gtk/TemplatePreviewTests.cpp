@@ -1,8 +1,13 @@
 // Which template pictures are started, kept and cached, and the renderer as a read-only document.
 
+#include "platform/Journal.h"
+#include "platform/ManualMainQueue.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/RecordingWorkspace.h"
+#include "platform/ScriptedHttpClient.h"
 #include "platform/TempFolder.h"
 #include "start/TemplatePreviews.h"
+#include "start/TemplateRenderer.h"
 
 #include <gtest/gtest.h>
 #include <gtkmm/init.h>
@@ -86,6 +91,24 @@ TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuildsAndReadBackFromTheCach
         EXPECT_TRUE(again.renderings.empty()) << "read from the cache";
         EXPECT_TRUE(again.previews->image("plan"));
     }
+}
+
+TEST(TemplateRenderer, IsAReadOnlyDocument) {
+    using namespace testing_support;
+    ManualMainQueue queue;
+    ScriptedHttpClient http;
+    LinkPreviewFetcher fetcher(http);
+    Journal journal;
+    RecordingWorkspace workspace(journal);
+    DocumentTree tree = DocumentTree::directory({});
+    tree.write(std::string(R"({"nodes":[]})"), "map.canvas");
+    auto renderer = TemplateRenderer::make({queue, http, fetcher, workspace, {}}, tree, nullptr, nullptr);
+    EXPECT_TRUE(renderer->editorLoad());
+    EXPECT_EQ(renderer->editorSave(JSONValue::object({})).value_or(-1), 0);
+    EXPECT_EQ(renderer->editorStoreMedia("png", "image/png").error().description(), "A template is read-only");
+    EXPECT_EQ(renderer->editorDocumentName(), std::nullopt);
+    EXPECT_EQ(renderer->editorRename("x").error(), EditorDocumentError(HostUnsupported{"Rename"}));
+    EXPECT_EQ(renderer->editorSaveAs().error(), EditorDocumentError(HostUnsupported{"Save as"}));
 }
 
 }  // namespace
