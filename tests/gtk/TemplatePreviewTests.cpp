@@ -1,4 +1,5 @@
-// Which template pictures are started, kept and cached, and the renderer as a read-only document.
+// Which template pictures are started, kept and cached (the e2e run reads the cache back), and
+// the renderer as a read-only document.
 
 #include "platform/Journal.h"
 #include "platform/ManualMainQueue.h"
@@ -70,7 +71,7 @@ TEST(TemplatePreviews, StartsEachMissingPictureOnceAndNeverTheBlankMaps) {
     EXPECT_EQ(rig.renderings.size(), 2u) << "a rendering that gave nothing is tried again";
 }
 
-TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuildsAndReadBackFromTheCache) {
+TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuilds) {
     // The smallest PNG: one pixel.
     constexpr unsigned char pixel[] = {137, 80, 78, 71, 13, 10, 26, 10, 0, 0, 0, 13, 73, 72, 68, 82, 0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0, 31, 21, 196, 137, 0, 0, 0, 13, 73, 68, 65, 84, 120, 156, 99, 248, 207, 192, 240, 31, 0, 5, 0, 1, 255, 137, 153, 61, 29, 0, 0, 0, 0, 73, 69, 78, 68, 174, 66, 96, 130};
     const std::optional<std::string> png = std::string(reinterpret_cast<const char*>(pixel), sizeof pixel);
@@ -81,15 +82,6 @@ TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuildsAndReadBackFromTheCach
         rig.dones[0](*png);
         EXPECT_TRUE(rig.previews->image("plan")) << version;
         EXPECT_EQ(rig.cached(), std::string_view(version) == "412") << version;
-        if (!rig.cached()) continue;
-        Previews again("412");
-        // Another run with the same cache.
-        fs::create_directories(fs::path(again.folder / "cache") / "dev.velk.Velk/template-previews/412");
-        fs::copy_file(fs::path(rig.folder / "cache") / "dev.velk.Velk/template-previews/412/plan.png",
-                      fs::path(again.folder / "cache") / "dev.velk.Velk/template-previews/412/plan.png");
-        again.prepare();
-        EXPECT_TRUE(again.renderings.empty()) << "read from the cache";
-        EXPECT_TRUE(again.previews->image("plan"));
     }
 }
 
