@@ -8,6 +8,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -33,8 +34,10 @@ int main(int argc, char* argv[]) {
     const std::string drafts = std::string(g_get_user_data_dir()) + "/velk/Unsaved Maps";
     const std::string defaults = std::string(g_get_user_config_dir()) + "/velk/defaults.json";
     const velk::Surroundings surroundings = velk::readSurroundings();
-    auto app = velk::VelkApplication::create(
-        velk::VelkApplication::Paths{*resources, drafts, defaults, surroundings.mapsFolder, surroundings.userFolders},
-        velk::TraceSink::process());
+    velk::VelkApplication::Paths paths{*resources, drafts, defaults, surroundings.mapsFolder, surroundings.userFolders};
+    if (const char* caches = g_get_user_cache_dir(); caches && *caches) paths.cachesFolder = caches;
+    // Present at all, even empty, asks for the start window's pictures.
+    if (const char* snapshots = std::getenv("VELK_START_SNAPSHOTS")) paths.startSnapshots = snapshots;
+    auto app = velk::VelkApplication::create(std::move(paths), velk::TraceSink::process());
     return app->run(argc, argv);
 }

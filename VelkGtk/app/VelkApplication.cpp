@@ -1,5 +1,7 @@
 #include "VelkApplication.h"
 
+#include "BuildStamp.h"
+
 #include "app/OpenTarget.h"
 #include "bridge/EditorBundle.h"
 #include "document/Drafts.h"
@@ -8,6 +10,8 @@
 #include "shell/Beta.h"
 #include "shell/Updates.h"
 #include "start/StartWindowSpec.h"
+#include "start/StartSnapshots.h"
+#include "start/TemplateRenderer.h"
 #include "trace/Trace.h"
 
 #include <glib.h>
@@ -43,6 +47,12 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions d
       m_sizeMemory(m_defaults),
       m_http(CurlHttpClient::Options{"velk/" VELK_VERSION " (Linux)", std::nullopt, CurlHttpClient::LoopbackRoute::checked}),
       m_previews(m_http),
+      m_templatePreviews(TemplatePreviews::Services{
+          m_fileSystem, m_paths.resources, m_paths.cachesFolder, applicationID, VELK_BUILD_NUMBER, m_trace,
+          [this](DocumentTree tree, SharedBytes page, TemplatePreviews::Done done) {
+              return TemplateRenderer::make({m_mainQueue, m_http, m_previews, m_workspace, m_trace}, std::move(tree),
+                                            std::move(page), std::move(done));
+          }}),
       m_documentOptions(std::move(documents)) {
     m_documentOptions.trace = m_trace;
 }
@@ -75,13 +85,15 @@ void VelkApplication::on_startup() {
         refreshWindowList();
     });
     signal_window_removed().connect([this](Gtk::Window*) { refreshWindowList(); });
-    Updates::start();
+    // A snapshot run draws its pictures and quits; it checks for no updates.
+    if (!m_paths.startSnapshots) Updates::start();
     // The session manager asks before logging out; whatever is pending is written then.
     property_register_session() = true;
     signal_query_end().connect([this] { saveAll(); });
 }
 
 void VelkApplication::on_activate() {
+    if (runSnapshots()) return;
     if (m_launched) {
         // velk started again while it runs: the start window, unless a map window is in sight.
         const auto open = openEditorWindows();
@@ -95,6 +107,20 @@ void VelkApplication::on_activate() {
         m_start->show(false);
     }
     finishLaunching();
+}
+
+bool VelkApplication::runSnapshots() {
+    if (!m_paths.startSnapshots) return false;
+    if (m_launched) return true;
+    m_launched = true;
+    // Held while the pictures are drawn: no window of velk's own is open meanwhile.
+    hold();
+    StartSnapshots({m_fileSystem, m_start->templatesDirectory(), m_templatePreviews, buildText(), m_trace,
+                    std::string(g_get_tmp_dir())})
+        .run(*m_paths.startSnapshots);
+    release();
+    quit();
+    return true;
 }
 
 std::vector<EditorWindow*> VelkApplication::openEditorWindows() const {
@@ -131,6 +157,7 @@ int VelkApplication::reopenLeftoverDrafts() {
 }
 
 void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&) {
+    if (runSnapshots()) return;
     for (const auto& file : files) {
         if (file->has_uri_scheme(std::string(SharedLink::scheme))) m_links->open(file->get_uri());
         else if (auto path = file->get_path(); !path.empty()) openPackage(path);

@@ -60,6 +60,11 @@ public:
         // VELK_MAPS_FOLDER as the process had it: new maps go there without asking.
         std::optional<std::string> mapsFolder = {};
         MapsFolder::UserFolders userFolders = {};
+        // The user's caches folder (template pictures); absent keeps no cache.
+        std::optional<std::string> cachesFolder = {};
+        // VELK_START_SNAPSHOTS as the process had it: velk writes pictures of the start window
+        // there and quits.
+        std::optional<std::string> startSnapshots = {};
     };
 
     // `documents` paces every document's thumbnails and outside-change checks (tests shorten it).
@@ -103,6 +108,8 @@ protected:
 private:
     void addActions();
     void makeStartWindow();
+    // With VELK_START_SNAPSHOTS: draws the start window's pictures and quits; true then.
+    bool runSnapshots();
     // What velk does once the first activation or open is handled: the launch trace.
     void finishLaunching();
     void traceWindows(const std::string& tag);
