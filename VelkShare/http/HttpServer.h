@@ -43,7 +43,7 @@ struct HttpServerOptions {
 
 class HttpServer {
 public:
-    // Binds at once, so port() is valid on return; throws std::system_error when it cannot.
+    // Binds at once, so port() is valid on return; throws (a boost::system::system_error) when it cannot.
     HttpServer(HttpServerOptions options, ServiceHandler handler);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;

@@ -4,7 +4,7 @@
 #include "service/PublishBody.h"
 
 #include <cstdio>
-#include <system_error>
+#include <exception>
 
 namespace velk::share {
 
@@ -22,7 +22,7 @@ int serve(const ServeCommand& command, ShareService& service) {
         std::fprintf(stderr, "velk-share: listening on %s:%u for %s\n", command.listenAddress.c_str(),
                      unsigned(server.port()), command.service.base.c_str());
         server.run();
-    } catch (const std::system_error& error) {
+    } catch (const std::exception& error) {  // Asio's own system_error is not std's
         std::fprintf(stderr, "velk-share: cannot listen on %s:%u: %s\n", command.listenAddress.c_str(),
                      unsigned(command.port), error.what());
         return 1;
