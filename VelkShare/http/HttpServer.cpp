@@ -1,5 +1,6 @@
 #include "HttpServer.h"
 #include "RequestLog.h"
+#include "WireRequest.h"
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/io_context.hpp>
@@ -31,12 +32,6 @@ namespace {
 
 ServiceResponse plain(int status, std::string text) {
     return {status, {{"Content-Type", "text/plain; charset=utf-8"}}, std::move(text) + "\n"};
-}
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::ranges::transform(out, out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
 }
 
 bool closedByPeerOrTimer(const beast::error_code& error) {
@@ -126,7 +121,7 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
             holdsLargeBody = true;
         }
         // curl and others hold a large body back until told to go on.
-        if (lowerCase(parser->get()[http::field::expect]) == "100-continue") {
+        if (beast::iequals(parser->get()[http::field::expect], "100-continue")) {
             static constexpr std::string_view goOn = "HTTP/1.1 100 Continue\r\n\r\n";
             stream.expires_after(server.options.writeTimeout);
             return asio::async_write(stream, asio::buffer(goOn.data(), goOn.size()),
@@ -162,19 +157,9 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
 
     void handOver() {
         auto& message = parser->get();
-        ServiceRequest request;
         const bool head = message.method() == http::verb::head;
-        request.method = head ? "GET" : std::string(message.method_string());
-        request.target = std::string(message.target());
-        std::string forwardedFor;
-        for (const auto& field : message) {
-            std::string name = lowerCase(field.name_string());
-            if (name == "x-forwarded-for")
-                forwardedFor += (forwardedFor.empty() ? "" : ",") + std::string(field.value());
-            request.headers.emplace_back(std::move(name), std::string(field.value()));
-        }
-        request.clientAddress = client = clientAddress(peer, forwardedFor, server.options.trustProxy);
-        request.body = std::move(message.body());
+        ServiceRequest request = serviceRequest(message, peer, server.options.trustProxy);
+        client = request.clientAddress;
         const bool keepAlive = message.keep_alive();
         // The routes may wait for storage: they run on the pool, never on the I/O thread. The work
         // guard keeps run() from returning while a request is with them.
