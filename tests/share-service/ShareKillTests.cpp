@@ -28,7 +28,7 @@ std::string publishBody(long n) { return R"({"name":"n","state":)" + mapState(n)
 
 TEST(VelkShareCommand, ServesUntilSIGTERMAndSaysWhyItCannotListen) {
     testing_support::ScratchFolder folder;
-    ServiceProcess service(folder.path() + "/shares.sqlite");
+    ServiceProcess service("sqlite:" + folder.path() + "/shares.sqlite", folder.path());
     const auto published = httpRequest(service.port(), "POST", "/api/share", publishBody(7));
     ASSERT_EQ(published.status, 201) << published.body;
     const std::string id = published.body.substr(7, 12);
@@ -75,7 +75,7 @@ TEST(ShareKill, EveryAcknowledgedShareIsIntactAfterSIGKILL) {
     std::mt19937 random(std::random_device{}());
     std::size_t checked = 0;
     for (long round = 0; round < 4; ++round) {
-        ServiceProcess service(database, {"--writes-per-minute", "0"});
+        ServiceProcess service("sqlite:" + database, folder.path(), {"--writes-per-minute", "0"});
         const auto acknowledged = publishUntilKilled(service, round * 1000000, std::chrono::milliseconds(300 + random() % 900));
         auto store = SqliteShareStore::open(database);
         ASSERT_TRUE(store && (*store)->migrate()) << "the database opens again after the kill";

@@ -175,10 +175,10 @@ HttpAnswer httpRequest(unsigned short port, std::string_view method, std::string
     return connection.read(std::chrono::seconds(30), method == "HEAD");
 }
 
-ServiceProcess::ServiceProcess(const std::string& database, std::vector<std::string> extra) : m_port(freePort()) {
-    m_logPath = std::filesystem::path(database).parent_path() / ("velk-share-" + std::to_string(m_port) + ".log");
+ServiceProcess::ServiceProcess(const std::string& database, const std::string& folder, std::vector<std::string> extra)
+    : m_port(freePort()), m_logPath(folder + "/velk-share-" + std::to_string(m_port) + ".log") {
     std::vector<std::string> arguments{VELK_SHARE_PATH, "serve", "--listen", "127.0.0.1:" + std::to_string(m_port),
-                                       "--db", "sqlite:" + database};
+                                       "--db", database};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     m_pid = fork();
     if (m_pid == 0) {

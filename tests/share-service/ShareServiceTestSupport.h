@@ -70,10 +70,11 @@ private:
 [[nodiscard]] HttpAnswer httpRequest(unsigned short port, std::string_view method, std::string_view target,
                                      std::string_view body = {}, std::string_view headers = {});
 
-// The real velk-share serving a SQLite file on a free port, until killed or destroyed (SIGTERM).
+// The real velk-share serving `database` ("sqlite:PATH" or a postgresql:// URI) on a free port,
+// its output kept in `folder`, until killed or destroyed (SIGTERM).
 class ServiceProcess {
 public:
-    explicit ServiceProcess(const std::string& database, std::vector<std::string> extra = {});
+    ServiceProcess(const std::string& database, const std::string& folder, std::vector<std::string> extra = {});
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
