@@ -9,6 +9,7 @@ import { Dialogs } from "./dialogs";
 import { $ } from "./dom";
 import { DocumentCommands } from "./documentCommands";
 import { EditMenu } from "./editMenu";
+import { FindBar } from "./findBar";
 import { Point, View, formatFragment, parseFragment, snap, union } from "./geometry";
 import { Connection } from "./host";
 import { InkLine, LineStyle, Pen, Stroke } from "./ink";
@@ -39,6 +40,7 @@ export class Editor {
   readonly media = new MediaInput(this);
   readonly documents = new DocumentCommands(this);
   readonly pointer = new PointerInput(this);
+  readonly find = new FindBar(this);
   private readonly chrome = new Chrome(this);
   private readonly viewport = $("viewport");
   private inkCard: string | null = null; // the ink card that further strokes join
@@ -48,14 +50,15 @@ export class Editor {
   constructor(readonly conn: Connection) {
     this.camera = new Camera(this.viewport, () => this.invalidate(true));
     this.session = new DocumentSession(conn.bridge, {
-      edited: () => this.invalidate(),
-      replaced: (reason) => this.replaced(reason),
+      edited: () => { this.invalidate(); this.find.documentChanged(); },
+      replaced: (reason) => { this.replaced(reason); this.find.documentChanged(); },
       saveStatus: (status, error) => this.dialogs.saveStatus(status, error),
       failed: (message) => this.dialogs.toast(message, true),
       draft: () => this.text.draft(),
       restoreDraft: (draft, onCard) => this.restoreDraft(draft, onCard),
     }, { set: (fn, ms) => setTimeout(fn, ms), clear: (h) => clearTimeout(h as number) });
     this.chrome.bind();
+    this.find.bind();
     this.pointer.bind();
     new KeyboardInput(this).bind();
     new EditMenu(this).bind();

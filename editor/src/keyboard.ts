@@ -59,6 +59,8 @@ export class KeyboardInput {
       case "toolLine": ed.setTool("line"); return true;
       case "edgeLabel": if (ed.selectedEdge) ed.cards.editEdgeLabel(ed.selectedEdge); return true;
       case "help": ed.dialogs.toggleShortcuts(); return true;
+      case "find": ed.find.open(); return true;
+      case "findNext": ed.find.step(e.shiftKey ? -1 : 1); return true;
       case "saveAs": ed.documents.saveAs(); return true;
     }
     return false;
@@ -67,6 +69,7 @@ export class KeyboardInput {
   private escape(): void {
     const { ed } = this;
     if (ed.dialogs.closeOverlays()) return;
+    if (ed.find.isOpen) return ed.find.close();
     if (ed.tool !== "select") ed.setTool("select");
     else ed.select([]);
   }

@@ -2,8 +2,8 @@
 // labels, edge labels, link previews' titles and file names. By default case and accents do not
 // count ("cafe" finds "Café"); whole words only is optional. The index keeps each text folded
 // once, so a keystroke only scans; texts that did not change keep their folding across rebuilds.
-import { isObject, str } from "./json";
-import { CardNode, MapDocument, box, parentPath, rootPath } from "./model";
+import { isObject, num, str } from "./json";
+import { CardNode, MapDocument, parentPath, rootPath } from "./model";
 
 export interface SearchOptions {
   matchCase: boolean;
@@ -24,28 +24,18 @@ export interface SearchHit {
 // Card text as a reader sees it: no heading marks, emphasis, code ticks, link targets, list,
 // quote or task markers.
 export function plainText(markdown: string): string {
-  return markdown
-    .split("\n")
-    .map((line) =>
-      line
-        .replace(/^\s{0,3}(?:>\s?)+/, "")
-        .replace(/^\s*(?:[-*+]|\d+[.)])\s+(?:\[[ xX]\]\s+)?/, "")
-        .replace(/^\s{0,3}#{1,6}\s+/, "")
-        .replace(/^\s*(?:```|~~~).*$/, "")
-        .replace(/!?\[([^\]]*)\]\([^)]*\)/g, "$1"),
-    )
-    .map(withoutEmphasis)
-    .join("\n")
-    .trim();
-}
-
-// Emphasis may nest ("**_a_**"): peeled until nothing changes.
-function withoutEmphasis(line: string): string {
-  for (let before = ""; before !== line;) {
-    before = line;
-    line = line.replace(/(\*\*|__|~~|==|[*_`])(?=\S)(.*?\S)\1/g, "$2");
+  let text = markdown
+    .replace(/^[ \t]{0,3}(?:>[ \t]?)+/gm, "")
+    .replace(/^[ \t]*(?:[-*+]|\d+[.)])[ \t]+(?:\[[ xX]\][ \t]+)?/gm, "")
+    .replace(/^[ \t]{0,3}#{1,6}[ \t]+/gm, "")
+    .replace(/^[ \t]*(?:```|~~~).*$/gm, "")
+    .replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "$1");
+  // Emphasis may nest ("**_a_**"): peeled until nothing changes.
+  for (let before = ""; before !== text;) {
+    before = text;
+    text = text.replace(/(\*\*|__|~~|==|[*_`])(?=\S)(.*?\S)\1/g, "$2");
   }
-  return line;
+  return text.trim();
 }
 
 // `text` folded for comparison, with where each folded unit came from in `text` (absent when
@@ -73,22 +63,35 @@ export function fold(text: string, matchCase: boolean): Folded {
   return { text: folded, origin };
 }
 
+interface Cached {
+  text: string;
+  folded: [Folded | undefined, Folded | undefined]; // [case folded, case kept], made on demand
+}
+
 interface Entry {
   path: string;
   kind: HitKind;
   id: string;
-  text: string;
-  folded?: [Folded | undefined, Folded | undefined]; // [case folded, case kept], made on demand
+  cached: Cached;
 }
 
-function searchableText(node: CardNode, record: unknown): string {
-  if (node.type === "group") return str(node.label);
+
+// What a card offers to the search, as [a key of what it was made from, a way to make it]:
+// Markdown is the costly one, so its plain text is made once per distinct card text.
+function source(node: CardNode, record: unknown): [string, () => string] {
+  if (node.type === "group") return labelled(str(node.label));
   if (node.type === "link") {
     const preview = isObject(record) && isObject(record.preview) ? record.preview : {};
-    return [str(preview.title), str(node.url)].filter(Boolean).join("\n");
+    return labelled([str(preview.title), str(node.url)].filter(Boolean).join("\n"));
   }
-  if (node.type === "file" && !str(node.text)) return str(node.file).slice(str(node.file).lastIndexOf("/") + 1);
-  return plainText(str(node.text));
+  const file = str(node.file);
+  if (node.type === "file" && !str(node.text)) return labelled(file.slice(file.lastIndexOf("/") + 1));
+  const markdown = str(node.text);
+  return ["m" + markdown, () => plainText(markdown)];
+}
+
+function labelled(text: string): [string, () => string] {
+  return ["l" + text, () => text];
 }
 
 const wordChar = /[\p{L}\p{N}_]/u;
@@ -99,28 +102,28 @@ function isWordEdge(text: string, at: number): boolean {
 
 export class SearchIndex {
   private entries: Entry[] = [];
-  private byText = new Map<string, Entry["folded"]>();
+  private cache = new Map<string, Cached>();
 
   // Reads every map of `doc`: the root first, then each submap after the map that opens it,
-  // cards in reading order, then edges.
+  // cards in reading order, then edges. What did not change since the last reading is reused.
   rebuild(doc: MapDocument): void {
-    const previous = this.byText;
-    this.byText = new Map();
+    const previous = this.cache;
+    this.cache = new Map();
     this.entries = [];
     for (const path of mapOrder(doc)) {
-      const cards = doc.nodes(path).map((node) => ({ node, rect: box(node) }))
-        .sort((a, b) => a.rect.y - b.rect.y || a.rect.x - b.rect.x);
-      for (const { node } of cards) this.add(path, node.type === "group" ? "group" : "card", node.id,
-        searchableText(node, doc.sidecarRecord(path, node.id)), previous);
-      for (const edge of doc.edges(path)) this.add(path, "edge", edge.id, str(edge.label), previous);
+      const cards = doc.nodes(path).map((node) => ({ node, x: num(node.x), y: num(node.y) }))
+        .sort((a, b) => a.y - b.y || a.x - b.x);
+      for (const { node } of cards)
+        this.add(path, node.type === "group" ? "group" : "card", node.id, source(node, doc.sidecarRecord(path, node.id)), previous);
+      for (const edge of doc.edges(path)) this.add(path, "edge", edge.id, labelled(str(edge.label)), previous);
     }
   }
 
-  private add(path: string, kind: HitKind, id: string, text: string, previous: Map<string, Entry["folded"]>): void {
-    if (!text) return;
-    const folded = this.byText.get(text) ?? previous.get(text) ?? [undefined, undefined];
-    this.byText.set(text, folded);
-    this.entries.push({ path, kind, id, text, folded });
+  private add(path: string, kind: HitKind, id: string, [key, make]: [string, () => string], previous: Map<string, Cached>): void {
+    let cached = this.cache.get(key) ?? previous.get(key);
+    if (!cached) cached = { text: make(), folded: [undefined, undefined] };
+    this.cache.set(key, cached);
+    if (cached.text) this.entries.push({ path, kind, id, cached });
   }
 
   // Every place `query` occurs, the first occurrence in each text.
@@ -129,13 +132,14 @@ export class SearchIndex {
     if (!needle) return [];
     const slot = options.matchCase ? 1 : 0;
     const hits: SearchHit[] = [];
-    for (const entry of this.entries) {
-      const folded = (entry.folded![slot] ??= fold(entry.text, options.matchCase));
+    for (const { path, kind, id, cached } of this.entries) {
+      const { text } = cached;
+      const folded = (cached.folded[slot] ??= fold(text, options.matchCase));
       for (let at = folded.text.indexOf(needle); at >= 0; at = folded.text.indexOf(needle, at + 1)) {
         const start = folded.origin ? folded.origin[at] : at;
         const end = folded.origin ? folded.origin[at + needle.length] : at + needle.length;
-        if (options.wholeWords && !(isWordEdge(entry.text, start) && isWordEdge(entry.text, end))) continue;
-        hits.push({ path: entry.path, kind: entry.kind, id: entry.id, text: entry.text, start, end });
+        if (options.wholeWords && !(isWordEdge(text, start) && isWordEdge(text, end))) continue;
+        hits.push({ path, kind, id, text, start, end });
         break;
       }
     }
