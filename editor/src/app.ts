@@ -10,6 +10,7 @@ import { $ } from "./dom";
 import { DocumentCommands } from "./documentCommands";
 import { EditMenu } from "./editMenu";
 import { FindBar } from "./findBar";
+import { Palette } from "./palette";
 import { Point, View, formatFragment, parseFragment, snap, union } from "./geometry";
 import { Connection } from "./host";
 import { InkLine, LineStyle, Pen, Stroke } from "./ink";
@@ -41,6 +42,9 @@ export class Editor {
   readonly documents = new DocumentCommands(this);
   readonly pointer = new PointerInput(this);
   readonly find = new FindBar(this);
+  readonly keys = new KeyboardInput(this);
+  readonly palette = new Palette((entry) => this.keys.run(entry.command.id, new KeyboardEvent("keydown", entry.event)),
+    () => this.focusCanvas());
   private readonly chrome = new Chrome(this);
   private readonly viewport = $("viewport");
   private inkCard: string | null = null; // the ink card that further strokes join
@@ -60,7 +64,8 @@ export class Editor {
     this.chrome.bind();
     this.find.bind();
     this.pointer.bind();
-    new KeyboardInput(this).bind();
+    this.keys.bind();
+    this.palette.bind();
     new EditMenu(this).bind();
     new ResizeObserver(() => this.camera.resized()).observe(this.viewport);
     // velk calls this before it closes the window or quits, and waits for it: what was changed

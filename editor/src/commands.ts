@@ -46,6 +46,7 @@ export const commands: Command[] = [
   key("Ctrl+Shift+S", "Save a copy under a new name", "saveAs", (e) => mod(e) && e.shiftKey && e.key.toLowerCase() === "s"),
   key("Ctrl+F", "Find in every map", "find", (e) => mod(e) && !e.shiftKey && e.key.toLowerCase() === "f"),
   key("F3 / Shift+F3", "Next / previous result", "findNext", (e) => !mod(e) && e.key === "F3"),
+  key("Ctrl+K", "Find a command", "palette", (e) => mod(e) && !e.shiftKey && e.key.toLowerCase() === "k"),
   key("?", "Show these shortcuts", "help", (e) => e.key === "?"),
 ];
 

@@ -27,7 +27,8 @@ export class KeyboardInput {
     });
   }
 
-  private run(id: string, e: KeyboardEvent): boolean {
+  // Runs the command `id` as the key press `e` asks; false when it had nothing to do.
+  run(id: string, e: KeyboardEvent): boolean {
     const { ed } = this;
     const [first] = ed.selection;
     switch (id) {
@@ -61,6 +62,7 @@ export class KeyboardInput {
       case "help": ed.dialogs.toggleShortcuts(); return true;
       case "find": ed.find.open(); return true;
       case "findNext": ed.find.step(e.shiftKey ? -1 : 1); return true;
+      case "palette": ed.palette.open(); return true;
       case "saveAs": ed.documents.saveAs(); return true;
     }
     return false;

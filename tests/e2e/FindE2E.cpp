@@ -1,5 +1,6 @@
 // Find (Ctrl+F) in the real page: a match inside a submap opens that submap with the card
-// selected and the match marked; and how long a keystroke takes over 20,000 cards in 100 maps.
+// selected and the match marked, and the command palette (Ctrl+K) runs what it finds; and how
+// long a keystroke takes over 20,000 cards in 100 maps.
 
 #include "E2EHarness.h"
 
@@ -44,6 +45,15 @@ TEST(FindE2E, AMatchInASubmapOpensItWithTheCardSelectedAndTheMatchMarked) {
     EXPECT_FALSE(velk.screenshot(velk.window(), "find-in-submap").empty());
     velk.press("Escape");
     EXPECT_TRUE(velk.waitForPage("document.getElementById('findBar').hidden && document.activeElement.id === 'viewport'"));
+
+    // The palette runs a command found by its name as its key would.
+    velk.press("k", "ctrl");
+    ASSERT_TRUE(velk.waitForPage("document.activeElement.id === 'paletteInput'"));
+    velk.type("grid");
+    EXPECT_FALSE(velk.screenshot(velk.window(), "command-palette").empty());
+    velk.press("Enter");
+    EXPECT_TRUE(velk.waitForPage("document.getElementById('gridBtn').getAttribute('aria-pressed') === 'true'"));
+    EXPECT_TRUE(velk.waitForPage("document.getElementById('palette').hidden && document.activeElement.id === 'viewport'"));
 }
 
 // Prints the time Ctrl+F takes to open the bar (it reads every map into the index) and from each
