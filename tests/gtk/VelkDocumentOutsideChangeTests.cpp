@@ -13,13 +13,10 @@ namespace velk {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::contentOf;
-using testing_support::put;
-using testing_support::spinMainContextFor;
-using testing_support::spinMainContextUntil;
-using Rig = testing_support::ShownDocumentRig<testing_support::ManualMainQueue>;
+using namespace testing_support;
+using Rig = ShownDocumentRig<ManualMainQueue>;
 
-const std::string theirs = Rig::canvasWithCard("theirs");
+const std::string theirs = canvasWithCard("theirs");
 
 // The packages beside the open one whose names say they are velk's conflict copies of it.
 std::vector<std::string> conflictCopies(const Rig& rig) {
@@ -33,7 +30,7 @@ std::vector<std::string> conflictCopies(const Rig& rig) {
 
 TEST(VelkDocumentOutsideChange, VelksOwnWritesAreNoChangeAnotherProgramsVersionIsTakenAndThePageTold) {
     Rig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
     rig.document->rereadAfterOutsideChange();  // pending, not written yet
     ASSERT_TRUE(rig.document->save().has_value());
     const auto revision = rig.document->core().revision();
@@ -55,7 +52,7 @@ TEST(VelkDocumentOutsideChange, VelksOwnWritesAreNoChangeAnotherProgramsVersionI
 // next edit shows as unsaved again.
 TEST(VelkDocumentRevert, RereadsTellsThePageDropsThePendingAutosaveAndTheNextEditShowsAsUnsaved) {
     Rig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("dropped")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("dropped")).has_value());
     put(rig.package + "/map.canvas", theirs);
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
     EXPECT_EQ(rig.held(), theirs);
@@ -64,7 +61,7 @@ TEST(VelkDocumentRevert, RereadsTellsThePageDropsThePendingAutosaveAndTheNextEdi
     EXPECT_EQ(rig.onDisk(), theirs);
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
     const int changes = rig.window.changes;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("again")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("again")).has_value());
     EXPECT_GT(rig.window.changes, changes);
 }
 
@@ -74,7 +71,7 @@ TEST(VelkDocumentOutsideChange, AConflictKeepsVelksVersionBesideAndTakesTheOther
     for (const bool autosaveFirst : {false, true}) {
         SCOPED_TRACE(autosaveFirst ? "the autosave first" : "the report first");
         Rig rig;
-        ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
         put(rig.package + "/map.canvas", theirs);
         if (autosaveFirst) rig.queue.advanceBy(VelkDocument::autosaveDelay);
         else rig.document->rereadAfterOutsideChange();
@@ -103,7 +100,7 @@ TEST(VelkDocumentOutsideChange, WithoutRoomForAConflictCopyVelksVersionStaysAndI
         for (int attempt = 1; attempt <= 100; ++attempt)
             std::filesystem::create_directory(rig.folder / ConflictCopy::packageName("Trip", local, attempt));
     }
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
     put(rig.package + "/map.canvas", theirs);
     rig.document->rereadAfterOutsideChange();
     EXPECT_TRUE(rig.held().contains("mine"));
@@ -119,7 +116,7 @@ TEST(VelkDocumentOutsideChange, AChangeToAFileVelkIsNotWritingIsKeptAndTakenAfte
     Rig rig;
     put(rig.package + "/note.txt", "a note");
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
     put(rig.package + "/note.txt", "their note");
     rig.queue.advanceBy(VelkDocument::autosaveDelay);
     EXPECT_TRUE(rig.onDisk().contains("mine"));
@@ -139,7 +136,7 @@ TEST(VelkDocumentOutsideChange, ADeletedPackageStaysOpenIsToldOnceAndIsNotRecrea
     ASSERT_EQ(rig.window.alerts.size(), 1u);
     EXPECT_TRUE(rig.window.alerts[0].contains("moved or deleted"));
 
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("while gone")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("while gone")).has_value());
     rig.queue.advanceBy(2s);
     EXPECT_FALSE(std::filesystem::exists(rig.package));
     EXPECT_TRUE(rig.document->lastSaveError().has_value());
@@ -159,19 +156,19 @@ TEST(VelkDocumentOutsideChange, ADeletedPackageStaysOpenIsToldOnceAndIsNotRecrea
 TEST(VelkDocumentWatching, OnlyWhatAnotherProgramWritesIsNoticedOnceABurst) {
     DocumentOptions options;
     options.outsideChangeSettle = 50ms;
-    testing_support::ShownDocumentRig<GLibMainQueue> rig(options);
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine")).has_value());
+    ShownDocumentRig<GLibMainQueue> rig(options);
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
     ASSERT_TRUE(rig.document->save().has_value());
     spinMainContextFor(400ms);
     EXPECT_TRUE(rig.changedScripts().empty());
 
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mine again")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine again")).has_value());
     ASSERT_TRUE(rig.document->save().has_value());
     for (int write = 0; write < 5; ++write) {
-        put(rig.package + "/map.canvas", Rig::canvasWithCard("write " + std::to_string(write)));
+        put(rig.package + "/map.canvas", canvasWithCard("write " + std::to_string(write)));
         spinMainContextFor(10ms);
     }
-    ASSERT_TRUE(spinMainContextUntil([&] { return rig.held() == Rig::canvasWithCard("write 4"); }));
+    ASSERT_TRUE(spinMainContextUntil([&] { return rig.held() == canvasWithCard("write 4"); }));
     spinMainContextFor(300ms);
     EXPECT_EQ(rig.changedScripts().size(), 1u);
     EXPECT_TRUE(rig.window.alerts.empty());

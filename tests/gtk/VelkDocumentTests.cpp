@@ -10,29 +10,29 @@ namespace velk {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::put;
-using Rig = testing_support::ShownDocumentRig<testing_support::ManualMainQueue>;
+using namespace testing_support;
+using Rig = ShownDocumentRig<ManualMainQueue>;
 
 const std::string thumbnail = "QuickLook/Thumbnail.png";
 
 TEST(VelkDocumentAutosave, WritesOneSecondAfterTheLastChangeAtOnceOnCloseAndNeverOnceTheDocumentIsGone) {
     Rig rig;
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("first")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("first")).has_value());
     rig.queue.advanceBy(700ms);
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("second")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("second")).has_value());
     rig.queue.advanceBy(999ms);
     EXPECT_FALSE(rig.onDisk().contains("first"));
     EXPECT_TRUE(rig.document->hasUnsavedChanges());
     rig.queue.advanceBy(1ms);
     EXPECT_TRUE(rig.onDisk().contains("second")) << rig.onDisk();
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("closing")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("closing")).has_value());
     ASSERT_TRUE(rig.document->close().has_value());
     EXPECT_TRUE(rig.onDisk().contains("closing")) << rig.onDisk();
     EXPECT_EQ(rig.queue.pending(), 0u);
 
     Rig dropped;
-    ASSERT_TRUE(dropped.document->editorSave(dropped.bodyWithCard("dropped")).has_value());
+    ASSERT_TRUE(dropped.document->editorSave(bodyWithCard("dropped")).has_value());
     dropped.document.reset();
     dropped.queue.advanceBy(2s);
     EXPECT_FALSE(dropped.onDisk().contains("dropped"));
@@ -47,7 +47,7 @@ TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
     put(rig.package + "/map.canvas", cutShort);
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
     ASSERT_FALSE(rig.document->editorLoad().has_value());
-    auto save = rig.document->editorSave(rig.bodyWithCard("over it"));
+    auto save = rig.document->editorSave(bodyWithCard("over it"));
     ASSERT_FALSE(save.has_value());
     EXPECT_EQ(save.error().description(), "no root canvas map.canvas");
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
@@ -58,7 +58,7 @@ TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
     put(rig.package + "/map.canvas", "{\"nodes\":[]}");
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
     ASSERT_TRUE(rig.document->editorLoad().has_value());
-    ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("mended")).has_value());
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mended")).has_value());
     ASSERT_TRUE(rig.document->save().has_value());
     EXPECT_TRUE(rig.onDisk().contains("mended"));
 }
@@ -82,7 +82,7 @@ TEST(VelkDocumentThumbnail, IsPicturedAfterTheFirstLoadOrTwoSecondsAfterTheLastS
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
     ASSERT_TRUE(rig.document->editorLoad().has_value());
     for (int save = 0; save < 10; ++save) {
-        ASSERT_TRUE(rig.document->editorSave(rig.bodyWithCard("save " + std::to_string(save))).has_value());
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("save " + std::to_string(save))).has_value());
         rig.queue.advanceBy(100ms);
     }
     rig.queue.advanceBy(1899ms);  // the last save was 100 ms before
