@@ -10,17 +10,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 namespace velk::e2e {
 
 namespace fs = std::filesystem;
-using testing_support::contentOf;
 
 namespace {
 
@@ -343,39 +340,6 @@ bool E2EHarness::typeNewCard(std::string_view text) {
     if (!waitForCardEditor()) return false;
     type(text);
     return true;
-}
-
-bool E2EHarness::killWebProcess() {
-    // WebKit starts its web processes as children of this one.
-    bool killed = false;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || !std::ranges::all_of(name, [](char c) { return c >= '0' && c <= '9'; })) continue;
-        const std::string stat = contentOf(entry.path().string() + "/stat");
-        const auto nameEnd = stat.rfind(')');
-        if (nameEnd == std::string::npos || !stat.contains("(WebKitWebProces")) continue;
-        int parent = 0;
-        if (std::sscanf(stat.c_str() + nameEnd + 1, " %*c %d", &parent) != 1 || parent != ::getpid()) continue;
-        killed = ::kill(std::stoi(name), SIGKILL) == 0 || killed;
-    }
-    return killed;
-}
-
-bool E2EHarness::loadForeignPage(std::string_view html, std::string_view baseURI) {
-    WebKitWebView* view = window().webView().view();
-    // The binding's policy handler is connected with the binding as its data.
-    const guint decidePolicy = g_signal_lookup("decide-policy", WEBKIT_TYPE_WEB_VIEW);
-    const auto match = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA);
-    void* binding = &window().webView();
-    g_signal_handlers_block_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
-    webkit_web_view_load_html(view, std::string(html).c_str(), std::string(baseURI).c_str());
-    const bool loaded = waitUntil([&] {
-        const char* uri = webkit_web_view_get_uri(view);
-        return !webkit_web_view_is_loading(view) && uri && std::string_view(uri).starts_with(baseURI);
-    });
-    g_signal_handlers_unblock_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
-    return loaded;
 }
 
 std::vector<std::string> E2EHarness::packageFiles() const {

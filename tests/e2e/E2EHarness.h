@@ -173,12 +173,6 @@ public:
         return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
     }
 
-    // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
-    [[nodiscard]] bool killWebProcess();
-    // Loads `html` into the editor's view as a page of `baseURI`, past the host's navigation
-    // policy, as if something outside velk's control had put it there; false when it never loaded.
-    [[nodiscard]] bool loadForeignPage(std::string_view html, std::string_view baseURI);
-
     // When start() began making the application.
     [[nodiscard]] Clock::time_point startedAt() const noexcept { return m_startedAt; }
 
