@@ -44,16 +44,10 @@ struct Rig {
     RecordingView view;
     std::optional<std::string> answer = "/maps";  // the maps folder question's answer
     int asked = 0;
-    std::vector<std::string> opened, recents{"/maps/A.velk", "/maps/B.velk"};
+    std::vector<std::string> opened;
     std::optional<PageAlert> openFails;
     StartWindowController controller{
-        {disk, "/app/Templates", trace.sink(),
-         [this] {
-             std::vector<RecentMap> rows;
-             for (const auto& path : recents) rows.push_back({path, StartGrid::displayName(path), "/maps", std::nullopt});
-             return rows;
-         },
-         [this](const std::string& path) { std::erase(recents, path); },
+        {disk, "/app/Templates", trace.sink(), [] { return std::vector<RecentMap>{}; }, [](const std::string&) {},
          [this](StartWindowController::FolderChosen then) {
              ++asked;
              then(answer);
