@@ -1,11 +1,9 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { BridgeClient, BridgeError } from "../src/bridge";
+import { FakeVelk } from "./fakes";
 
-function client() {
-  const sent: any[] = [];
-  return { sent, bridge: new BridgeClient({ post: (text) => sent.push(JSON.parse(text)) }) };
-}
+const client = () => new FakeVelk();
 
 test("requests carry fresh integer ids, the op and the payload only when given", () => {
   const { sent, bridge } = client();

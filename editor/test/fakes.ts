@@ -37,18 +37,18 @@ export class FakeVelk {
   }
 
   answer(op: string, value: unknown): Sent {
-    const request = this.waiting(op);
-    if (!request) throw new Error(`no ${op} request is waiting; sent: ${this.ops().join(", ")}`);
-    this.answered.add(request.id);
-    this.bridge.receive(request.id, { ok: true, value });
-    return request;
+    return this.reply(op, { ok: true, value });
   }
 
   refuse(op: string, error: string): Sent {
+    return this.reply(op, { ok: false, error });
+  }
+
+  private reply(op: string, reply: object): Sent {
     const request = this.waiting(op);
-    if (!request) throw new Error(`no ${op} request is waiting`);
+    if (!request) throw new Error(`no ${op} request is waiting; sent: ${this.ops().join(", ")}`);
     this.answered.add(request.id);
-    this.bridge.receive(request.id, { ok: false, error });
+    this.bridge.receive(request.id, reply);
     return request;
   }
 }

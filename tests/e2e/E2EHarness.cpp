@@ -1,6 +1,5 @@
 #include "E2EHarness.h"
 
-#include "PageActions.h"
 #include "app/Surroundings.h"
 #include "bridge/BridgeScript.h"
 
@@ -11,18 +10,86 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <csignal>
-#include <unistd.h>
 
 namespace velk::e2e {
 
 namespace fs = std::filesystem;
-using testing_support::contentOf;
-using testing_support::put;
 
 namespace {
+
+// The script that acts in the page as a user would: pointer events at the element under the
+// point, keyboard and input events at the focused element. The page may reload at any time (a
+// crashed web process, a revert), so every action installs it again when it is missing. Events
+// carry what a browser puts in them for a mouse: pointer id 1, the primary button, the point in
+// client coordinates. A click is down, up, click; a double click repeats it with the click count 2
+// and ends with dblclick.
+constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
+  const at = (x, y) => document.elementFromPoint(x, y) ?? document.body;
+  const mouse = (x, y, buttons, detail, button = 0) => ({
+    bubbles: true, cancelable: true, composed: true, view: window, clientX: x, clientY: y,
+    screenX: x, screenY: y, button, buttons, detail,
+  });
+  const pointer = (type, x, y, buttons, button = 0) => at(x, y).dispatchEvent(new PointerEvent(type, {
+    ...mouse(x, y, buttons, 0, button), pointerId: 1, pointerType: "mouse", isPrimary: true,
+  }));
+  const mouseEvent = (type, x, y, buttons, detail) =>
+    at(x, y).dispatchEvent(new MouseEvent(type, mouse(x, y, buttons, detail)));
+  const press = (x, y, detail) => {
+    pointer("pointerdown", x, y, 1);
+    mouseEvent("mousedown", x, y, 1, detail);
+    pointer("pointerup", x, y, 0);
+    mouseEvent("mouseup", x, y, 0, detail);
+    mouseEvent("click", x, y, 0, detail);
+  };
+  const focused = () => document.activeElement ?? document.body;
+  const keyInit = (key, modifiers) => ({
+    bubbles: true, cancelable: true, composed: true, key,
+    code: key.length === 1 ? (/[a-z]/i.test(key) ? `Key${key.toUpperCase()}` : "") : key,
+    ctrlKey: modifiers.includes("ctrl"), shiftKey: modifiers.includes("shift"),
+    altKey: modifiers.includes("alt"), metaKey: modifiers.includes("meta"),
+  });
+  // A key whose keydown nobody cancelled types into a text field, as the browser's default would.
+  const typeOne = (ch) => {
+    const key = ch === "\n" ? "Enter" : ch;
+    const target = focused();
+    const typed = target.dispatchEvent(new KeyboardEvent("keydown", keyInit(key, "")));
+    if (typed && "setRangeText" in target) {
+      const inputType = ch === "\n" ? "insertLineBreak" : "insertText";
+      const before = new InputEvent("beforeinput", { bubbles: true, cancelable: true, inputType, data: ch });
+      if (target.dispatchEvent(before)) {
+        target.setRangeText(ch, target.selectionStart, target.selectionEnd, "end");
+        target.dispatchEvent(new InputEvent("input", { bubbles: true, inputType, data: ch }));
+      }
+    }
+    target.dispatchEvent(new KeyboardEvent("keyup", keyInit(key, "")));
+  };
+  return {
+    // One pointer event of the mouse; `button` 1 is the middle button, `buttons` those held.
+    pointer,
+    click: (x, y) => press(x, y, 1),
+    doubleClick: (x, y) => {
+      press(x, y, 1);
+      press(x, y, 2);
+      mouseEvent("dblclick", x, y, 0, 2);
+    },
+    type: (text) => { for (const ch of text) typeOne(ch); },
+    pasteFile: (base64, type) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], "pasted", { type }));
+      focused().dispatchEvent(new ClipboardEvent("paste", { bubbles: true, cancelable: true, clipboardData: data }));
+    },
+    press: (key, modifiers) => {
+      focused().dispatchEvent(new KeyboardEvent("keydown", keyInit(key, modifiers)));
+      focused().dispatchEvent(new KeyboardEvent("keyup", keyInit(key, modifiers)));
+    },
+  };
+})();
+)JS";
 
 // Keeps the loop waking up while a wait's condition is checked, even when nothing else happens.
 constexpr guint pollInterval = 20;
@@ -32,46 +99,26 @@ struct PendingScript {
     ScriptResult result;
 };
 
-ScriptResult resultOf(JSCValue* value) {
-    ScriptResult result;
-    if (jsc_value_is_undefined(value)) return result;
-    char* json = jsc_value_to_json(value, 0);
-    result.json = json ? json : "";
-    g_free(json);
-    char* text = jsc_value_to_string(value);
-    result.text = text ? text : "";
-    g_free(text);
-    if (jsc_value_is_number(value)) result.number = jsc_value_to_double(value);
-    return result;
-}
-
 void scriptFinished(GObject* view, GAsyncResult* async, gpointer data) {
     std::unique_ptr<std::shared_ptr<PendingScript>> pending(static_cast<std::shared_ptr<PendingScript>*>(data));
     GError* error = nullptr;
-    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), async, &error);
-    if (value) {
-        (*pending)->result = resultOf(value);
+    ScriptResult& result = (*pending)->result;
+    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), async, &error)) {
+        char* text = jsc_value_is_undefined(value) ? nullptr : jsc_value_to_string(value);
+        result.text = text ? text : "";
+        g_free(text);
         g_object_unref(value);
     } else {
-        (*pending)->result.error = error && error->message ? error->message : "the script did not run";
+        result.error = error && error->message ? error->message : "the script did not run";
         g_clear_error(&error);
     }
     (*pending)->done = true;
 }
 
-ScriptResult failure(std::string why) {
-    ScriptResult result;
-    result.error = std::move(why);
-    return result;
-}
-
-std::string point(Point at) { return concat(at.x, ", ", at.y); }
-
+// "x,y" from the page, as String() writes an array of two numbers.
 std::optional<Point> pointFrom(const ScriptResult& result) {
-    if (!result.ok() || result.json.empty() || result.json == "null") return std::nullopt;
-    // "[x,y]" from the page.
     double x = 0, y = 0;
-    if (std::sscanf(result.json.c_str(), "[%lf,%lf]", &x, &y) != 2) return std::nullopt;
+    if (!result.ok() || std::sscanf(result.text.c_str(), "%lf,%lf", &x, &y) != 2) return std::nullopt;
     return Point{x, y};
 }
 
@@ -105,7 +152,15 @@ std::string gridCanvas(int count) {
     return "{\n\t\"nodes\":[\n" + nodes + "\n\t],\n\t\"edges\":[\n" + edges + "\n\t]\n}\n";
 }
 
-E2EHarness::E2EHarness(const std::string& purpose) : m_folder(purpose) {}
+std::optional<std::pair<int, int>> pngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return std::nullopt;
+    const auto number = [&](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = 0; i < 4; ++i) value = value * 256 + static_cast<unsigned char>(bytes[at + i]);
+        return value;
+    };
+    return std::pair{number(16), number(20)};
+}
 
 E2EHarness::~E2EHarness() {
     ::unsetenv("VELK_MAPS_FOLDER");
@@ -123,16 +178,10 @@ std::string E2EHarness::useMapsFolder() {
     return maps;
 }
 
-std::string E2EHarness::copyPackage(const std::string& source, const std::string& name) {
-    const std::string package = m_folder / name;
-    fs::copy(source, package, fs::copy_options::recursive);
-    return package;
-}
-
 std::string E2EHarness::writePackage(const std::string& name, const std::string& canvasText) {
     const std::string package = m_folder / name;
     fs::create_directories(package);
-    put(package + "/map.canvas", canvasText);
+    testing_support::put(package + "/map.canvas", canvasText);
     return package;
 }
 
@@ -185,12 +234,6 @@ std::string E2EHarness::screenshot(Gtk::Widget& window, const std::string& name)
     return saved ? path : std::string();
 }
 
-bool E2EHarness::startAndWaitForCards(const std::string& package, int cards) {
-    start(package);
-    return waitUntil([&] { return pageLoadedDocument(); }) &&
-           waitForCards(cards);
-}
-
 EditorWindow& E2EHarness::window() const {
     if (!hasWindow()) throw std::runtime_error("velk has no editor window");
     return *m_app->editorWindows().front();
@@ -214,19 +257,20 @@ bool E2EHarness::quitApplication() {
 }
 
 ScriptResult E2EHarness::evaluate(std::string_view script, std::chrono::milliseconds deadline) {
-    if (!hasWindow()) return failure("no editor window");
+    if (!hasWindow()) return {"no editor window", {}};
     auto pending = std::make_shared<PendingScript>();
     webkit_web_view_evaluate_javascript(window().webView().view(), script.data(), static_cast<gssize>(script.size()),
                                         nullptr, nullptr, nullptr, scriptFinished,
                                         new std::shared_ptr<PendingScript>(pending));
-    if (!waitUntil([&] { return pending->done; }, deadline)) return failure("the script timed out");
+    if (!waitUntil([&] { return pending->done; }, deadline)) return {"the script timed out", {}};
     return pending->result;
 }
 
 double E2EHarness::number(std::string_view expression) {
-    auto result = evaluate(expression);
-    if (!result.ok() || result.json.empty() || result.json == "null") return std::nan("");
-    return result.number;
+    const auto result = evaluate(expression);
+    char* end = nullptr;
+    const double value = result.ok() ? std::strtod(result.text.c_str(), &end) : 0;
+    return end && end != result.text.c_str() && *end == '\0' ? value : std::nan("");
 }
 
 bool E2EHarness::waitForPage(std::string_view expression, std::chrono::milliseconds deadline) {
@@ -240,19 +284,10 @@ bool E2EHarness::waitForPage(std::string_view expression, std::chrono::milliseco
         deadline);
 }
 
-int E2EHarness::cardCount() {
-    return static_cast<int>(number(concat("document.querySelectorAll('", PageDOM::card, "').length")));
+void E2EHarness::act(std::string_view script) {
+    auto result = evaluate(concat(actions, script, ";"));
+    if (!result.ok()) ADD_FAILURE() << "acting in the page failed: " << *result.error << "\n" << script;
 }
-
-bool E2EHarness::waitForCards(int cards, std::chrono::milliseconds deadline) {
-    return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
-}
-
-bool E2EHarness::waitForCardEditor(std::chrono::milliseconds deadline) {
-    return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"), deadline);
-}
-
-bool E2EHarness::pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }
 
 std::optional<Point> E2EHarness::cardCentre(std::string_view text) {
     return pointFrom(evaluate(concat("(() => {\n  const card = [...document.querySelectorAll('", PageDOM::card,
@@ -282,29 +317,14 @@ std::optional<Point> E2EHarness::emptyPoint() {
 })())JS")));
 }
 
-void E2EHarness::runInPage(std::string_view call) {
-    auto result = evaluate(pageAction(call));
-    if (!result.ok()) ADD_FAILURE() << "acting in the page failed: " << *result.error << "\n" << call;
-}
-
-void E2EHarness::click(Point at) { runInPage(concat("window.__velkE2E.click(", point(at), ")")); }
-
-void E2EHarness::doubleClick(Point at) { runInPage(concat("window.__velkE2E.doubleClick(", point(at), ")")); }
-
-void E2EHarness::drag(Point from, Point to, int steps) {
-    runInPage(concat("window.__velkE2E.drag(", point(from), ", ", point(to), ", ", steps, ")"));
-}
-
-void E2EHarness::type(std::string_view text) {
-    runInPage(concat("window.__velkE2E.type(", BridgeScript::quote(text), ")"));
-}
+void E2EHarness::type(std::string_view text) { act(concat("window.__velkE2E.type(", BridgeScript::quote(text), ")")); }
 
 void E2EHarness::press(std::string_view key, std::string_view modifiers) {
-    runInPage(concat("window.__velkE2E.press(", BridgeScript::quote(key), ", ", BridgeScript::quote(modifiers), ")"));
+    act(concat("window.__velkE2E.press(", BridgeScript::quote(key), ", ", BridgeScript::quote(modifiers), ")"));
 }
 
 void E2EHarness::pasteFile(std::string_view base64, std::string_view type) {
-    runInPage(concat("window.__velkE2E.pasteFile(", BridgeScript::quote(base64), ", ", BridgeScript::quote(type), ")"));
+    act(concat("window.__velkE2E.pasteFile(", BridgeScript::quote(base64), ", ", BridgeScript::quote(type), ")"));
 }
 
 bool E2EHarness::clickElement(std::string_view selector) {
@@ -321,50 +341,6 @@ bool E2EHarness::typeNewCard(std::string_view text) {
     type(text);
     return true;
 }
-
-bool E2EHarness::finishEditing() {
-    press("Escape");
-    return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
-}
-
-bool E2EHarness::waitForUnwrittenChange() {
-    return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
-}
-
-bool E2EHarness::killWebProcess() {
-    // WebKit starts its web processes as children of this one.
-    bool killed = false;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || !std::ranges::all_of(name, [](char c) { return c >= '0' && c <= '9'; })) continue;
-        const std::string stat = contentOf(entry.path().string() + "/stat");
-        const auto nameEnd = stat.rfind(')');
-        if (nameEnd == std::string::npos || !stat.contains("(WebKitWebProces")) continue;
-        int parent = 0;
-        if (std::sscanf(stat.c_str() + nameEnd + 1, " %*c %d", &parent) != 1 || parent != ::getpid()) continue;
-        killed = ::kill(std::stoi(name), SIGKILL) == 0 || killed;
-    }
-    return killed;
-}
-
-bool E2EHarness::loadForeignPage(std::string_view html, std::string_view baseURI) {
-    WebKitWebView* view = window().webView().view();
-    // The binding's policy handler is connected with the binding as its data.
-    const guint decidePolicy = g_signal_lookup("decide-policy", WEBKIT_TYPE_WEB_VIEW);
-    const auto match = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA);
-    void* binding = &window().webView();
-    g_signal_handlers_block_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
-    webkit_web_view_load_html(view, std::string(html).c_str(), std::string(baseURI).c_str());
-    const bool loaded = waitUntil([&] {
-        const char* uri = webkit_web_view_get_uri(view);
-        return !webkit_web_view_is_loading(view) && uri && std::string_view(uri).starts_with(baseURI);
-    });
-    g_signal_handlers_unblock_matched(view, match, decidePolicy, 0, nullptr, nullptr, binding);
-    return loaded;
-}
-
-std::string E2EHarness::packageFile(const std::string& relative) const { return contentOf(m_package + "/" + relative); }
 
 std::vector<std::string> E2EHarness::packageFiles() const {
     std::vector<std::string> files;

@@ -5,16 +5,14 @@
 // (xvfb-run in the tests). Tests wait for conditions with a deadline while the main loop runs,
 // evaluate script in the page, act on the page the way a user would (pointer and keyboard events
 // dispatched at the element under the point or the focused element), and read the package back
-// from disk.
-//
-// Everything the tests know about the page's DOM is in PageDOM below, so a change of the page
-// touches one place. Main thread only; one harness per process at a time.
+// from disk. Everything the tests know about the page's DOM is in PageDOM below. Main thread
+// only; one harness per process at a time.
 //
 // Every *E2E.cpp in this folder is built into velk_e2e, and each case runs as its own CTest entry
-// under its own Xvfb (ctest --test-dir build -R '^e2e\.' -j2). One case by hand:
+// under its own Xvfb (ctest --test-dir build -R '^e2e\.' -j2). One case by hand (one line):
 //   WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GTK_A11Y=none
 //     xvfb-run -a build/tests/e2e/velk_e2e --gtest_filter='SubmapE2E.*'
-// (one command line).// VELK_TRACE=1 adds velk's trace, with the page's console errors, to the output.
+// VELK_TRACE=1 adds velk's trace, with the page's console errors, to the output.
 
 #include "app/VelkApplication.h"
 #include "platform/TempFolder.h"
@@ -44,16 +42,14 @@ inline constexpr std::string_view viewport = "#viewport";
 inline constexpr std::string_view contextBar = "#contextBar";
 inline constexpr std::string_view openSubmapButton = "#ctx-open";
 inline constexpr std::string_view rootCrumb = "#crumbs .crumb";
-inline constexpr std::string_view saveStatus = "#saveStatus";
 inline constexpr std::string_view toast = "#toast";
 }  // namespace PageDOM
 
-// What a script evaluated in the page gave back.
+// What a script evaluated in the page gave back: the exception or failure when it did not run
+// through, else the value as JavaScript's String() makes it.
 struct ScriptResult {
-    std::optional<std::string> error;  // the exception or failure, when it did not run through
-    std::string json;                  // the value as JSON text ("" for undefined)
-    std::string text;                  // the value as JavaScript's String() makes it
-    double number = 0;                 // the value when it is a number, else 0
+    std::optional<std::string> error;
+    std::string text;
     [[nodiscard]] bool ok() const noexcept { return !error; }
 };
 
@@ -79,17 +75,18 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // of text, and edges between neighbours in a row, as JSON Canvas text.
 std::string gridCanvas(int count);
 
+// Width and height from a PNG's header; nothing when it is no PNG.
+std::optional<std::pair<int, int>> pngSize(const std::string& bytes);
+
 class E2EHarness {
 public:
-    explicit E2EHarness(const std::string& purpose);
+    explicit E2EHarness(const std::string& purpose) : m_folder(purpose) {}
     ~E2EHarness();
     E2EHarness(const E2EHarness&) = delete;
     E2EHarness& operator=(const E2EHarness&) = delete;
 
     // The test's own folder; packages go here.
     [[nodiscard]] const testing_support::TempFolder& folder() const noexcept { return m_folder; }
-    // Copies the package (or template folder) at `source` into the folder as `name`; its path.
-    std::string copyPackage(const std::string& source, const std::string& name);
     // Writes a package `name` whose root canvas is `canvasText`; its path.
     std::string writePackage(const std::string& name, const std::string& canvasText);
 
@@ -106,13 +103,16 @@ public:
     void start(const std::string& package);
     // Makes the application and hands it `uri` (a velk: link), as `velk URI` would.
     void startWithLink(const std::string& uri);
-    // Makes the application and starts it with nothing to open, as `velk` alone would. The
-    // environment (VELK_MAPS_FOLDER) is read as main() reads it.
+    // Makes the application with nothing to open, as `velk` alone would, with VELK_MAPS_FOLDER
+    // read as main() reads it.
     void startEmpty();
     // Starts and waits until the page has asked for the document and shows `cards` cards.
-    [[nodiscard]] bool startAndWaitForCards(const std::string& package, int cards);
+    [[nodiscard]] bool startAndWaitForCards(const std::string& package, int cards) {
+        start(package);
+        return waitUntil([&] { return pageLoadedDocument(); }) && waitForCards(cards);
+    }
     [[nodiscard]] VelkApplication& application() const { return *m_app; }
-    // The first editor window; the test fails when there is none.
+    // The first editor window; throws when there is none.
     [[nodiscard]] EditorWindow& window() const;
     [[nodiscard]] bool hasWindow() const {
         return m_app && !m_app->editorWindows().empty() && m_app->editorWindows().front()->gobj();
@@ -128,23 +128,28 @@ public:
     double number(std::string_view expression);
     // Waits until `expression` is true in the page.
     bool waitForPage(std::string_view expression, std::chrono::milliseconds deadline = patience);
+    // Runs `script` with the page's user actions (window.__velkE2E) installed; a failure fails the test.
+    void act(std::string_view script);
 
-    // What the page shows.
-    [[nodiscard]] int cardCount();
-    // Waits until the page shows exactly `cards` cards.
-    [[nodiscard]] bool waitForCards(int cards, std::chrono::milliseconds deadline = patience);
+    [[nodiscard]] int cardCount() {
+        return static_cast<int>(number(concat("document.querySelectorAll('", PageDOM::card, "').length")));
+    }
+    [[nodiscard]] bool waitForCards(int cards, std::chrono::milliseconds deadline = patience) {
+        return waitForPage(concat("document.querySelectorAll('", PageDOM::card, "').length === ", cards), deadline);
+    }
     // Waits until a card's text editor has the keyboard focus.
-    [[nodiscard]] bool waitForCardEditor(std::chrono::milliseconds deadline = patience);
-    [[nodiscard]] bool pageLoadedDocument() const;
+    [[nodiscard]] bool waitForCardEditor(std::chrono::milliseconds deadline = patience) {
+        return waitForPage(concat("document.activeElement?.matches('", PageDOM::cardEditor, "')"), deadline);
+    }
+    [[nodiscard]] bool pageLoadedDocument() const { return hasWindow() && window().document().wasLoadedByEditor(); }
     // The centre of the first card showing `text`, in the view's coordinates.
     [[nodiscard]] std::optional<Point> cardCentre(std::string_view text);
     // A point of the canvas with no card near it (the middle of the view when that is free).
     [[nodiscard]] std::optional<Point> emptyPoint();
 
     // What a user does, dispatched in the page as the browser would deliver it.
-    void click(Point at);
-    void doubleClick(Point at);
-    void drag(Point from, Point to, int steps = 8);
+    void click(Point at) { act(concat("window.__velkE2E.click(", at.x, ", ", at.y, ")")); }
+    void doubleClick(Point at) { act(concat("window.__velkE2E.doubleClick(", at.x, ", ", at.y, ")")); }
     // Types `text` into the focused element, one character at a time ("\n" is Enter).
     void type(std::string_view text);
     // Presses and releases `key` (a KeyboardEvent key value) on the focused element.
@@ -158,32 +163,31 @@ public:
     // false when no editor opened.
     [[nodiscard]] bool typeNewCard(std::string_view text);
     // Escape out of the card editor; false when it stayed open.
-    [[nodiscard]] bool finishEditing();
+    [[nodiscard]] bool finishEditing() {
+        press("Escape");
+        return waitForPage(concat("!document.querySelector('", PageDOM::cardEditor, "')"));
+    }
     // Waits until velk holds a change from the page that is not on disk yet; checked on every
     // turn of the main loop, so the autosave a second later has not happened when this returns.
-    [[nodiscard]] bool waitForUnwrittenChange();
-
-    // Ends the view's web process the way a crash does (SIGKILL); false when none was found.
-    [[nodiscard]] bool killWebProcess();
-    // Loads `html` into the editor's view as a page of `baseURI`, past the host's navigation
-    // policy, as if something outside velk's control had put it there; false when it never loaded.
-    [[nodiscard]] bool loadForeignPage(std::string_view html, std::string_view baseURI);
+    [[nodiscard]] bool waitForUnwrittenChange() {
+        return waitUntil([&] { return hasWindow() && window().document().hasUnsavedChanges(); });
+    }
 
     // When start() began making the application.
     [[nodiscard]] Clock::time_point startedAt() const noexcept { return m_startedAt; }
 
-    // Draws `window` (a window or a popover) as it is on screen into "<name>.png" in the tests' output folder; its path,
-    // or empty when it could not be drawn.
+    // Draws `window` (a window or a popover) as it is on screen into "<name>.png" in the tests'
+    // output folder; its path, or empty when it could not be drawn.
     std::string screenshot(Gtk::Widget& window, const std::string& name);
 
-    // Reading the package on disk.
-    [[nodiscard]] std::string packageFile(const std::string& relative) const;
+    // A file of the package on disk, by its path in the package.
+    [[nodiscard]] std::string packageFile(const std::string& relative) const {
+        return testing_support::contentOf(m_package + "/" + relative);
+    }
     // Every file of the package, relative paths, sorted.
     [[nodiscard]] std::vector<std::string> packageFiles() const;
-    [[nodiscard]] const std::string& package() const noexcept { return m_package; }
 
 private:
-    void runInPage(std::string_view call);
     void makeApplication(const std::string& package);
 
     testing_support::TempFolder m_folder;

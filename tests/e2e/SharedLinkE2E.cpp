@@ -5,11 +5,9 @@
 
 #include "E2EHarness.h"
 
-#include "core/Base64.h"
 #include "platform/TempFolder.h"
 #include "preview/ScriptedHttpServer.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <gtkmm/messagedialog.h>
@@ -48,18 +46,12 @@ private:
     int m_pid = 0;
 };
 
-// A 160 x 100 picture, big enough to see in a screenshot (made before gtkmm is, so in plain C).
-std::string picture() {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 160, 100);
-    gdk_pixbuf_fill(pixbuf, 0x3366ccff);
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", nullptr, nullptr);
-    std::string bytes(buffer, size);
-    g_free(buffer);
-    g_object_unref(pixbuf);
-    return bytes;
-}
+// A blue 160 x 100 PNG, big enough to see in a screenshot.
+constexpr std::string_view picture =
+    "iVBORw0KGgoAAAANSUhEUgAAAKAAAABkCAIAAACO1KzYAAAAsUlEQVR42u3RAQkAAAgEse9kJ9Mayhoig0twS/XocbEAsAAL"
+    "sAALsAALMGABFmABFmABFmDAAizAAizAAizAAgxYgAVYgAVYgAUYsAALsAALsAALMGABFmABFmABFmABBizAAizAAizAAgxY"
+    "gAVYgAVYgAUYsAuABViABViABViAAQuwAAuwAAuwAAMWYAEWYAEWYAEWYMACLMACLMACLMCABViABViABViAAQuwAOteCwnu"
+    "LZqDXSLyAAAAAElFTkSuQmCC";
 
 class SharedLinkE2E : public ::testing::Test {
 protected:
@@ -72,7 +64,7 @@ protected:
                        R"({"id":"a","type":"text","text":"Shared card one","x":0,"y":0,"width":220,"height":100},)"
                        R"({"id":"b","type":"text","text":"Shared card two","x":260,"y":0,"width":220,"height":100},)"
                        R"({"id":"p","type":"file","file":"velk-media/picture.png","x":0,"y":140,"width":160,"height":100}]}}]},)"
-                       R"("media":{"velk-media/picture.png":")" + Base64::encode(picture()) + "\"}}",
+                       R"("media":{"velk-media/picture.png":")" + std::string(picture) + "\"}}",
                        "application/json"));
     }
 

@@ -15,39 +15,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace velk::e2e {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::contentOf;
 
 const std::set<std::string> sixPictures{"start-empty-light.png",     "start-six-recent-light.png",
                                         "start-new-sheet-light.png", "start-empty-dark.png",
                                         "start-six-recent-dark.png", "start-new-sheet-dark.png"};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Width and height from a PNG's header; nothing when it is no PNG.
-std::optional<std::pair<int, int>> pngSize(const std::string& bytes) {
-    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return std::nullopt;
-    const auto number = [&](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = 0; i < 4; ++i) value = value * 256 + static_cast<unsigned char>(bytes[at + i]);
-        return value;
-    };
-    return std::pair{number(16), number(20)};
-}
 
 // The pictures in `folder`: names, each a PNG of the stated size, light and dark different.
 void expectSixPictures(const fs::path& folder) {
@@ -55,8 +36,8 @@ void expectSixPictures(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
     EXPECT_EQ(names, sixPictures);
     for (const char* state : {"empty", "six-recent", "new-sheet"}) {
-        const std::string light = slurp(folder / ("start-" + std::string(state) + "-light.png"));
-        const std::string dark = slurp(folder / ("start-" + std::string(state) + "-dark.png"));
+        const std::string light = contentOf(folder / ("start-" + std::string(state) + "-light.png"));
+        const std::string dark = contentOf(folder / ("start-" + std::string(state) + "-dark.png"));
         const auto size = pngSize(light);
         ASSERT_TRUE(size) << state;
         EXPECT_EQ(pngSize(dark), size) << state;
@@ -83,24 +64,20 @@ TEST(StartSnapshotsE2E, VelkDrawsSixPicturesWithRenderedTemplatesAndQuitsTheSeco
     const std::string log = caches / "trace.txt";
     const std::string command = "VELK_TRACE=1 XDG_CACHE_HOME='" + caches.path() + "' VELK_START_SNAPSHOTS='" +
                                 output.string() + "' '" VELK_APP_PATH "' 2>'" + log + "'";
-    struct Run {
-        const char* name;
-        const char* how;
-    };
-    for (const Run run : {Run{"first", "rendered"}, Run{"second", "from the cache"}}) {
+    for (const auto& [name, how] : {std::pair{"first", "rendered"}, std::pair{"second", "from the cache"}}) {
         const auto began = Clock::now();
-        ASSERT_EQ(std::system(command.c_str()), 0) << run.name << " run\n" << slurp(log);
+        ASSERT_EQ(std::system(command.c_str()), 0) << name << " run\n" << contentOf(log);
         const auto seconds = std::chrono::duration<double>(Clock::now() - began).count();
-        const std::string trace = slurp(log);
-        SCOPED_TRACE(std::string(run.name) + " run\n" + trace);
+        const std::string trace = contentOf(log);
+        SCOPED_TRACE(std::string(name) + " run\n" + trace);
         expectSixPictures(output);
         EXPECT_NE(trace.find("StartSnapshots: 3/3 template previews"), std::string::npos);
         EXPECT_EQ(trace.find("StartWindow.show"), std::string::npos) << "no window of velk's own";
         EXPECT_EQ(trace.find("Updates:"), std::string::npos) << "updates were not started";
-        const auto times = previewTimes(trace, run.how);
-        EXPECT_EQ(times.size(), 3u) << run.how;
-        std::cout << run.name << " run: " << seconds << " s;";
-        for (const auto& [id, ms] : times) std::cout << " " << id << " " << run.how << " in " << ms << " ms;";
+        const auto times = previewTimes(trace, how);
+        EXPECT_EQ(times.size(), 3u) << how;
+        std::cout << name << " run: " << seconds << " s;";
+        for (const auto& [id, ms] : times) std::cout << " " << id << " " << how << " in " << ms << " ms;";
         std::cout << "\n";
     }
 }

@@ -14,9 +14,7 @@
 namespace velk {
 namespace {
 
-using testing_support::contentOf;
-using testing_support::FaultyFileSystem;
-using testing_support::put;
+using namespace testing_support;
 namespace fs = std::filesystem;
 using Error = FileSystemError;
 
@@ -41,18 +39,17 @@ private:
     FileSystem& m;
 };
 
-JSONValue card(const std::string& text) { return testing_support::saveBodyWithCard(text); }
 bool holdsCard(const std::string& package, const std::string& text) {
     return contentOf(package + "/map.canvas").contains(text);
 }
 
 // A saved map Trip.velk in maps/, a place to put others in elsewhere/, a draft in drafts/.
 struct PlacementRig {
-    testing_support::TempFolder root{"placement"};
+    TempFolder root{"placement"};
     PosixFileSystem disk;
     FaultyFileSystem faulty{disk};
-    testing_support::ManualMainQueue queue;
-    testing_support::RecordingDocumentWindow window;
+    ManualMainQueue queue;
+    RecordingDocumentWindow window;
     std::string maps = root / "maps", elsewhere = root / "elsewhere", package = maps + "/Trip.velk";
 
     PlacementRig() {
@@ -96,7 +93,7 @@ TEST(VelkDocumentRename, MovesThePackageWithEverythingUnlessTheNameIsTheSameTake
     EXPECT_TRUE(rig.window.alerts[0].starts_with("The map could not be renamed: ")) << rig.window.alerts[0];
     rig.expectWholeAt(*document, rig.package, rig.maps + "/Elsewhere.velk");
 
-    ASSERT_TRUE(document->editorSave(card("pending")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("pending")).has_value());
     ASSERT_TRUE(document->editorRename("a/b:c").has_value());
     rig.expectWholeAt(*document, rig.maps + "/a-b-c.velk", rig.package);
     EXPECT_EQ(document->editorDocumentName(), "a-b-c");
@@ -107,7 +104,7 @@ TEST(VelkDocumentRename, MovesThePackageWithEverythingUnlessTheNameIsTheSameTake
 TEST(VelkDocumentSaveAs, WritesTheWholeMapAndGoesOnThereOrOnFailureLeavesEverythingAsItWas) {
     PlacementRig rig;
     auto document = rig.open(rig.faulty);
-    ASSERT_TRUE(document->editorSave(card("unsaved")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("unsaved")).has_value());
     const std::string taken = rig.elsewhere + "/Taken.velk", copy = rig.elsewhere + "/Copy.velk";
     fs::create_directories(taken);
     put(taken + "/theirs.txt", "theirs");
@@ -124,7 +121,7 @@ TEST(VelkDocumentSaveAs, WritesTheWholeMapAndGoesOnThereOrOnFailureLeavesEveryth
     EXPECT_FALSE(document->hasUnsavedChanges());
     EXPECT_TRUE(holdsCard(copy, "unsaved"));
     EXPECT_FALSE(holdsCard(rig.package, "unsaved"));
-    ASSERT_TRUE(document->editorSave(card("later")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("later")).has_value());
     ASSERT_TRUE(document->save().has_value());
     EXPECT_TRUE(holdsCard(copy, "later"));
     EXPECT_FALSE(holdsCard(rig.package, "later"));
@@ -146,7 +143,7 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
         EXPECT_FALSE(document->moveTo(moved).has_value());
         rig.expectWholeAt(*document, rig.package, moved);
         faulty.heal();
-        ASSERT_TRUE(document->editorSave(card("travelling")).has_value());
+        ASSERT_TRUE(document->editorSave(bodyWithCard("travelling")).has_value());
         ASSERT_TRUE(document->moveTo(moved).has_value());
         rig.expectWholeAt(*document, moved, rig.package);
         ASSERT_TRUE(document->save().has_value());
@@ -157,7 +154,7 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
 TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsMakesItASavedMap) {
     PlacementRig rig;
     auto original = rig.open(rig.disk);
-    ASSERT_TRUE(original->editorSave(card("shared")).has_value());
+    ASSERT_TRUE(original->editorSave(bodyWithCard("shared")).has_value());
     auto document = rig.draft(original->core().tree());
     const std::string folder = document->folder(), saved = rig.elsewhere + "/Ideas.velk";
     EXPECT_TRUE(document->isDraft() && document->wasEdited());
@@ -165,7 +162,7 @@ TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsM
     ASSERT_TRUE(document->editorRename("Plan.velk").has_value());
     EXPECT_EQ(document->folder(), folder);
     EXPECT_EQ(document->proposedPackageName(), "Plan.velk");
-    ASSERT_TRUE(document->editorSave(card("only the copy")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("only the copy")).has_value());
     ASSERT_TRUE(document->saveAs(saved).has_value());
     EXPECT_FALSE(document->isDraft());
     EXPECT_EQ(document->displayName(), "Ideas");
@@ -182,7 +179,7 @@ TEST(VelkDocumentDraft, DiscardingRemovesItsFolderButNeverASavedMap) {
     rig.open(rig.disk)->discardDraft();
     EXPECT_TRUE(fs::exists(rig.package + "/notes.txt"));
     auto draft = rig.draft();
-    ASSERT_TRUE(draft->editorSave(card("thrown away")).has_value());
+    ASSERT_TRUE(draft->editorSave(bodyWithCard("thrown away")).has_value());
     draft->discardDraft();
     EXPECT_FALSE(fs::exists(rig.root / "drafts/velk-1"));
     EXPECT_EQ(rig.queue.pending(), 0u);
@@ -199,7 +196,7 @@ TEST(VelkDocumentDraft, LeftoversOpenAgainAskingBeforeTheyAreLostUnlessBlank) {
     (void)VelkDocument::createDraft(blank, "Untitled", rig.disk, rig.queue).value();
     {
         auto writing = VelkDocument::createDraft(used, "Plan", rig.disk, rig.queue).value();
-        ASSERT_TRUE(writing->editorSave(card("kept")).has_value());
+        ASSERT_TRUE(writing->editorSave(bodyWithCard("kept")).has_value());
         ASSERT_TRUE(writing->save().has_value());
     }
     fs::create_directories(home + "/velk-d/notes");  // not a package
@@ -224,9 +221,9 @@ TEST(VelkDocumentDraft, LeftoversOpenAgainAskingBeforeTheyAreLostUnlessBlank) {
 TEST(VelkDocumentStatus, TheWindowHearsOfChangesOnlyWhenWhatItShowsChangesAndOfPageRequests) {
     PlacementRig rig;
     auto document = rig.open(rig.disk);
-    ASSERT_TRUE(document->editorSave(card("one")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("one")).has_value());
     const int afterFirst = rig.window.changes;
-    ASSERT_TRUE(document->editorSave(card("two")).has_value());
+    ASSERT_TRUE(document->editorSave(bodyWithCard("two")).has_value());
     EXPECT_EQ(rig.window.changes, afterFirst);
     rig.queue.advanceBy(VelkDocument::autosaveDelay);
     EXPECT_EQ(rig.window.changes, afterFirst + 1);

@@ -21,6 +21,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -44,12 +45,18 @@ inline void spinMainContextFor(std::chrono::milliseconds span) {
     spinMainContextUntil([] { return false; }, span);
 }
 
-// The root map holding one text card "c1" that reads `text`.
-inline JSONValue saveBodyWithCard(const std::string& text) {
+// A save body of the root map holding one text card "c1" that reads `text`.
+inline JSONValue bodyWithCard(const std::string& text) {
     return OrderedJSON::parse("{\"maps\":[{\"path\":\"/\",\"canvas\":{\"nodes\":[{\"id\":\"c1\",\"type\":\"text\","
                               "\"x\":0,\"y\":0,\"width\":200,\"height\":80,\"text\":\"" + text +
                               "\"}],\"edges\":[]},\"sidecar\":{}}]}")
         .value();
+}
+
+// A canvas as another program would write it, with one card labelled `text`.
+inline std::string canvasWithCard(const std::string& text) {
+    return "{\"nodes\":[{\"id\":\"o1\",\"type\":\"text\",\"x\":0,\"y\":0,\"width\":100,\"height\":50,\"text\":\"" +
+           text + "\"}],\"edges\":[]}\n";
 }
 
 class RecordingDocumentWindow final : public DocumentWindow {
@@ -97,14 +104,6 @@ struct ShownDocumentRig {
         if (document) document->showIn(nullptr, {});
     }
 
-    static JSONValue bodyWithCard(const std::string& text) { return saveBodyWithCard(text); }
-
-    // A canvas as another program would write it, with one card labelled `text`.
-    static std::string canvasWithCard(const std::string& text) {
-        return "{\"nodes\":[{\"id\":\"o1\",\"type\":\"text\",\"x\":0,\"y\":0,\"width\":100,\"height\":50,\"text\":\"" +
-               text + "\"}],\"edges\":[]}\n";
-    }
-
     [[nodiscard]] std::string onDisk(const std::string& path = "map.canvas") const { return contentOf(package + "/" + path); }
     [[nodiscard]] std::string held(const std::string& path = "map.canvas") const {
         auto bytes = document->core().tree().data(path);
@@ -118,11 +117,7 @@ struct ShownDocumentRig {
                 found.push_back(script);
         return found;
     }
-    [[nodiscard]] bool traced(const std::string& line) const {
-        for (const auto& written : *trace.lines)
-            if (written == line) return true;
-        return false;
-    }
+    [[nodiscard]] bool traced(const std::string& line) const { return std::ranges::count(*trace.lines, line) > 0; }
 };
 
 }  // namespace velk::testing_support

@@ -18,9 +18,7 @@ namespace velk {
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::put;
-using testing_support::spinMainContextFor;
-using testing_support::spinMainContextUntil;
+using namespace testing_support;
 
 // Tasks run later, in order, after their delay, on the main thread even when queued from another,
 // and never once cancelled or once the queue is gone.
@@ -56,7 +54,7 @@ TEST(GLibMainQueue, TasksRunLaterInOrderOnTheMainThreadAndNeverOnceCancelledOrGo
 }
 
 struct MonitorRig {
-    testing_support::TempFolder folder{"monitor"};
+    TempFolder folder{"monitor"};
     std::string package = folder / "Trip.velk";
     GLibMainQueue queue;
     int reports = 0;
