@@ -34,7 +34,8 @@ EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes e
     m_binding = std::make_unique<WebKitWebViewBinding>(EditorWebConfiguration::make(tracing), services.mainQueue);
     m_host = EditorWebHost::make(std::move(editorPage), m_document,
                                  {*m_binding, services.mainQueue, services.http, services.previews,
-                                  services.workspace, std::move(services.feedbackURL), std::move(services.trace)});
+                                  services.workspace, std::move(services.feedbackURL), std::move(services.trace),
+                                  std::move(services.shareBase)});
     m_binding->attach(m_host);
 
     set_default_size(static_cast<int>(size.size.width), static_cast<int>(size.size.height));

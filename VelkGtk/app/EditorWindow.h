@@ -44,6 +44,7 @@ public:
         TraceSink trace;
         // The menu the header bar's primary menu button holds.
         Glib::RefPtr<Gio::MenuModel> menu;
+        std::string shareBase;  // where the page's shares go
     };
 
     EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes editorPage, Services services,

@@ -51,8 +51,10 @@ void EditorWindow::addEditActions() {
     // The clipboard goes through WebKit, which fires the DOM clipboard events the page handles.
     const std::pair<const char*, const char*> clipboard[] = {
         {"cut", WEBKIT_EDITING_COMMAND_CUT}, {"copy", WEBKIT_EDITING_COMMAND_COPY}, {"paste", WEBKIT_EDITING_COMMAND_PASTE}};
-    for (const auto& [action, command] : clipboard)
-        add_action(action, [this, command] { webkit_web_view_execute_editing_command(m_binding->view(), command); });
+    for (const auto& entry : clipboard)
+        add_action(entry.first, [this, command = entry.second] {
+            webkit_web_view_execute_editing_command(m_binding->view(), command);
+        });
 }
 
 void EditorWindow::evaluateEditCommand(std::string_view command) { m_binding->evaluateScript(editScript(command)); }

@@ -7,6 +7,7 @@
 #include "document/Drafts.h"
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
+#include "share/ShareBase.h"
 #include "shell/Beta.h"
 #include "shell/Updates.h"
 #include "start/StartWindowSpec.h"
@@ -275,7 +276,7 @@ EditorWindow* VelkApplication::show(std::shared_ptr<VelkDocument> document, Shar
         std::move(document), std::move(page),
         EditorWindow::Services{m_mainQueue, m_http, m_previews, m_workspace,
                                [this](std::optional<std::string_view> message) { return feedbackURL(message); },
-                               m_trace, m_menu.menu},
+                               m_trace, m_menu.menu, chosenShareBase(m_defaults.string(OpenLinks::shareBaseKey))},
         *this, m_sizeMemory.open());
     EditorWindow* shown = window.get();
     m_windows.push_back(std::move(window));

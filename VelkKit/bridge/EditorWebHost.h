@@ -37,6 +37,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include "share/ShareBase.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +67,9 @@ public:
         Workspace& workspace;
         FeedbackLink feedbackURL;
         TraceSink trace;
+        // Where shares are published and withdrawn: the service the user chose to open links
+        // from, so a map is never sent to another host than the one its links come back from.
+        std::string shareBase = std::string(defaultShareBase());
     };
 
     // Does not load the page; see loadEditor().

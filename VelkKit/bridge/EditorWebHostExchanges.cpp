@@ -32,13 +32,13 @@ void EditorWebHost::startShare(std::int64_t id, const std::optional<JSONValue>& 
     for (const std::string& missing : media->missing) {
         m_services.trace([&] { return "share: " + missing + " is not in the package; shared without it"; });
     }
-    send(ShareLinks::publishRequest(name, *state, media->files), id);
+    send(ShareLinks::publishRequest(name, *state, media->files, m_services.shareBase), id);
 }
 
 void EditorWebHost::startUnshare(std::int64_t id, const std::optional<JSONValue>& payload) {
     const auto shareID = PayloadMembers::string(payload, "id");
     const auto token = PayloadMembers::string(payload, "token");
-    auto request = shareID && token ? ShareLinks::stopRequest(*shareID, *token) : std::nullopt;
+    auto request = shareID && token ? ShareLinks::stopRequest(*shareID, *token, m_services.shareBase) : std::nullopt;
     if (!request) {
         reply(id, BridgeReply::error("unshare needs an `id` and a `token`"));
         return;
@@ -48,10 +48,10 @@ void EditorWebHost::startUnshare(std::int64_t id, const std::optional<JSONValue>
 
 void EditorWebHost::send(HttpRequest request, std::int64_t id) {
     MainQueue& mainQueue = m_services.mainQueue;
-    auto completion = [weakHost = weak_from_this(), &mainQueue, id](HttpClient::Result result) {
+    auto completion = [weakHost = weak_from_this(), &mainQueue, id, base = m_services.shareBase](HttpClient::Result result) {
         // The answer is worked out here, off the main thread; only the reply needs the host.
-        BridgeReply answer = result ? ShareLinks::reply(result->status, result->body, std::nullopt)
-                                    : ShareLinks::reply(0, std::nullopt, result.error().description());
+        BridgeReply answer = result ? ShareLinks::reply(result->status, result->body, std::nullopt, base)
+                                    : ShareLinks::reply(0, std::nullopt, result.error().description(), base);
         mainQueue.runSoon([weakHost, id, answer = std::move(answer)] {
             if (const auto host = weakHost.lock()) host->reply(id, answer);
         });

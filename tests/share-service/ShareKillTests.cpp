@@ -1,4 +1,5 @@
-// A share the service acknowledged survives the process being killed with SIGKILL at any moment.
+// The real velk-share: it serves until SIGTERM and says why when it cannot listen, and a share
+// it acknowledged survives the process being killed with SIGKILL at any moment.
 
 #include "ShareServiceTestSupport.h"
 #include "store/SqliteShareStore.h"
@@ -7,40 +8,65 @@
 
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <random>
-#include <sstream>
 #include <thread>
 
 namespace velk::share {
 namespace {
 
-// Runs the publishing loop for `runFor`, kills it, and gives back everything it acknowledged.
-std::string publishUntilKilled(const std::string& database, long first, std::chrono::milliseconds runFor) {
-    int output[2];
-    if (pipe(output) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(output[1], STDOUT_FILENO);
-        close(output[0]);
-        const std::string start = std::to_string(first);
-        execl(VELK_SHARE_PUBLISH_LOOP_PATH, VELK_SHARE_PUBLISH_LOOP_PATH, database.c_str(), start.c_str(), nullptr);
-        _exit(127);
-    }
-    close(output[1]);
+using testing_support::httpRequest;
+using testing_support::mapState;
+using testing_support::ServiceProcess;
+
+std::string publishBody(long n) { return R"({"name":"n","state":)" + mapState(n) + "}"; }
+
+TEST(VelkShareCommand, ServesUntilSIGTERMAndSaysWhyItCannotListen) {
+    testing_support::ScratchFolder folder;
+    ServiceProcess service("sqlite:" + folder.path() + "/shares.sqlite", folder.path());
+    const auto published = httpRequest(service.port(), "POST", "/api/share", publishBody(7));
+    ASSERT_EQ(published.status, 201) << published.body;
+    const std::string id = published.body.substr(7, 12);
+    const auto fetched = httpRequest(service.port(), "GET", "/api/share/" + id);
+    EXPECT_NE(fetched.body.find(mapState(7)), std::string::npos) << "the state comes back as it was sent";
+
+    const std::string taken = std::string(VELK_SHARE_PATH) + " serve --listen 127.0.0.1:" + std::to_string(service.port()) +
+                              " --db sqlite:" + folder.path() + "/other.sqlite 2>" + folder.path() + "/taken.log";
+    EXPECT_EQ(WEXITSTATUS(std::system(taken.c_str())), 1);
+    EXPECT_NE(testing_support::readFile(folder.path() + "/taken.log").find("velk-share: cannot listen on 127.0.0.1:"),
+              std::string::npos);
+    service.kill(SIGTERM);
+    EXPECT_EQ(service.wait(), 0);
+    EXPECT_NE(service.log().find("method=\"POST\" target=\"/api/share\" status=201"), std::string::npos) << service.log();
+}
+
+// Publishes from two clients until the server is killed; gives back the state of every share
+// whose 201 arrived.
+std::map<std::string, long> publishUntilKilled(ServiceProcess& service, long first, std::chrono::milliseconds runFor) {
+    std::mutex mutex;
+    std::map<std::string, long> acknowledged;
+    std::atomic<long> next = first;
+    auto client = [&] {
+        for (;;) {
+            const long n = next++;
+            const auto answer = httpRequest(service.port(), "POST", "/api/share", publishBody(n));
+            if (answer.status != 201) return;
+            std::lock_guard lock(mutex);
+            acknowledged.emplace(answer.body.substr(7, 12), n);
+        }
+    };
+    std::thread a(client), b(client);
     std::this_thread::sleep_for(runFor);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    std::string acknowledged;
-    char buffer[4096];
-    for (ssize_t got; (got = read(output[0], buffer, sizeof buffer)) > 0;) acknowledged.append(buffer, std::size_t(got));
-    close(output[0]);
-    // A line cut short by the kill was never a whole answer.
-    return acknowledged.substr(0, acknowledged.rfind('\n') + 1);
+    service.kill(SIGKILL);
+    service.wait();
+    a.join();
+    b.join();
+    return acknowledged;
 }
 
 TEST(ShareKill, EveryAcknowledgedShareIsIntactAfterSIGKILL) {
@@ -49,19 +75,19 @@ TEST(ShareKill, EveryAcknowledgedShareIsIntactAfterSIGKILL) {
     std::mt19937 random(std::random_device{}());
     std::size_t checked = 0;
     for (long round = 0; round < 4; ++round) {
-        const auto runFor = std::chrono::milliseconds(300 + random() % 900);
-        std::istringstream lines(publishUntilKilled(database, round * 1000000, runFor));
+        ServiceProcess service("sqlite:" + database, folder.path(), {"--writes-per-minute", "0"});
+        const auto acknowledged = publishUntilKilled(service, round * 1000000, std::chrono::milliseconds(300 + random() % 900));
         auto store = SqliteShareStore::open(database);
         ASSERT_TRUE(store && (*store)->migrate()) << "the database opens again after the kill";
-        std::string id;
-        for (long n; lines >> id >> n; ++checked) {
+        for (const auto& [id, n] : acknowledged) {
             SCOPED_TRACE(id);
             const auto found = (*store)->share(id).value();
             ASSERT_TRUE(found);
-            EXPECT_EQ(found->state, testing_support::mapState(n));
+            EXPECT_EQ(found->state, mapState(n));
+            ++checked;
         }
     }
-    EXPECT_GT(checked, 10u) << "the loop published too little to prove anything";
+    EXPECT_GT(checked, 10u) << "too few publishes to prove anything";
     std::printf("checked %zu acknowledged shares over four kills\n", checked);
 }
 

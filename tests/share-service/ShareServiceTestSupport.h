@@ -1,7 +1,10 @@
 #pragma once
 
 // What the share service's tests share: a scratch folder, a real PostgreSQL server started for
-// the run, and map states to publish.
+// the run, and map states to publish. The raw HTTP client and velk-share as a child process are
+// in ShareServiceProcess.h.
+
+#include "ShareServiceProcess.h"
 
 #include <string>
 
