@@ -136,7 +136,6 @@ class Viewer implements CanvasHost {
     }, { passive: false });
     vp.addEventListener("pointerdown", (e) => {
       if ((e.target as Element).closest("a")) return;
-      vp.focus({ preventScroll: true });
       const p = this.camera.viewportPoint(e);
       this.drag = { x: p.x, y: p.y, vx: this.camera.view.x, vy: this.camera.view.y, moved: false };
       vp.setPointerCapture(e.pointerId);
