@@ -1,6 +1,7 @@
 #include "pages/PagePath.h"
 
 #include "package/Media.h"
+#include "share/SharedLink.h"
 
 namespace velk::share::PagePath {
 namespace {
@@ -12,9 +13,23 @@ int hexValue(char c) {
     return -1;
 }
 
+// The query goes into a Location header: bytes that may not stand there raw (controls, spaces,
+// non-ASCII) are percent-encoded, which leaves its meaning as it was.
 std::string withQuery(std::string to, std::string_view target) {
+    static constexpr char hex[] = "0123456789ABCDEF";
     const std::string_view q = query(target);
-    if (!q.empty()) (to += '?') += q;
+    if (q.empty()) return to;
+    to += '?';
+    for (const char c : q) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F) {
+            to += c;
+        } else {
+            to += '%';
+            to += hex[byte >> 4];
+            to += hex[byte & 15];
+        }
+    }
     return to;
 }
 
@@ -76,7 +91,7 @@ Page parse(std::string_view target, std::string_view basePath) {
     if (id.empty()) return Unknown{};
     if (slash == path.npos) return Viewer{std::string(id)};
     std::string_view rest = path.substr(slash + 1);
-    if (rest.empty()) return Redirect{withQuery("s/" + std::string(id), target)};
+    if (rest.empty()) return SharedLink::isShareID(id) ? Page{Redirect{withQuery("s/" + std::string(id), target)}} : Page{Unknown{}};
     if (!rest.starts_with("media/")) return Unknown{};
     rest.remove_prefix(6);
 

@@ -228,6 +228,7 @@ TEST(SharePagesPath, TargetsNameTheirPage) {
         {"/v/s/abcdefgh2345", Viewer{"abcdefgh2345"}},
         {"/v/s/abcdefgh2345?x=1#y", Viewer{"abcdefgh2345"}},
         {"/v/s/abcdefgh2345/", Redirect{"s/abcdefgh2345"}},
+        {"/v/s/\ra/", Unknown{}},
         {"/v/s/abc/media/velk-media/a%20b.png", Media{"abc", "velk-media/a b.png"}},
         {"/v/s/abc/media/plovet-media/a.JPG", Media{"abc", "plovet-media/a.JPG"}},
         {"/v/s/abc/media/velk-media/..%2F..%2Fx.png", Unknown{}},
@@ -242,6 +243,7 @@ TEST(SharePagesPath, TargetsNameTheirPage) {
         {"/v/feedback?tester=x", Redirect{"feedback/?tester=x"}},
         {"/v/shortcuts/", Shortcuts{}},
         {"/v/shortcuts", Redirect{"shortcuts/"}},
+        {"/v/feedback?a=1\r\nSet-Cookie: x=\xC3\xA9", Redirect{"feedback/?a=1%0D%0ASet-Cookie:%20x=%C3%A9"}},
         {"/s/abcdefgh2345", Unknown{}},
         {"", Unknown{}},
     };
