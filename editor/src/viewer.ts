@@ -134,16 +134,34 @@ class Viewer implements CanvasHost {
       const sideways = e.shiftKey && !e.deltaX;
       this.camera.panBy(-(sideways ? e.deltaY : e.deltaX) * scale, -(sideways ? 0 : e.deltaY) * scale);
     }, { passive: false });
+    // Two fingers on a touch screen pinch: the zoom follows their distance, about their middle.
+    const touches = new Map<number, { x: number; y: number }>();
+    let pinch = 0;
     vp.addEventListener("pointerdown", (e) => {
       if ((e.target as Element).closest("a")) return;
       const p = this.camera.viewportPoint(e);
-      this.drag = { x: p.x, y: p.y, vx: this.camera.view.x, vy: this.camera.view.y, moved: false };
+      touches.set(e.pointerId, p);
       vp.setPointerCapture(e.pointerId);
+      if (touches.size === 2) {
+        const [a, b] = [...touches.values()];
+        pinch = Math.hypot(a.x - b.x, a.y - b.y);
+        if (this.drag) this.drag.moved = true;  // a pinch is no click
+        return;
+      }
+      this.drag = { x: p.x, y: p.y, vx: this.camera.view.x, vy: this.camera.view.y, moved: false };
     });
     vp.addEventListener("pointermove", (e) => {
+      const p = this.camera.viewportPoint(e);
+      if (touches.has(e.pointerId)) touches.set(e.pointerId, p);
+      if (touches.size === 2 && pinch > 0) {
+        const [a, b] = [...touches.values()];
+        const distance = Math.hypot(a.x - b.x, a.y - b.y);
+        if (distance > 0) this.camera.zoomBy(distance / pinch, { x: (a.x + b.x) / 2, y: (a.y + b.y) / 2 });
+        pinch = distance;
+        return;
+      }
       const d = this.drag;
       if (!d) return;
-      const p = this.camera.viewportPoint(e);
       if (!d.moved && Math.hypot(p.x - d.x, p.y - d.y) < 3) return;
       d.moved = true;
       vp.classList.add("panning");
@@ -151,6 +169,15 @@ class Viewer implements CanvasHost {
       this.invalidate(true);
     });
     const up = (e: PointerEvent) => {
+      touches.delete(e.pointerId);
+      if (touches.size) {
+        // The finger left on the screen pans on from where the pinch ended.
+        const [rest] = touches.values();
+        this.drag = { x: rest.x, y: rest.y, vx: this.camera.view.x, vy: this.camera.view.y, moved: true };
+        pinch = 0;
+        return;
+      }
+      pinch = 0;
       const d = this.drag;
       this.drag = null;
       vp.classList.remove("panning");

@@ -160,6 +160,17 @@ await screenshot("viewer-submap.png");
 await click("#rootCrumb");
 await until(`window.velkViewer.path() === "/" && document.querySelectorAll("#cards .card").length === 3`, "the breadcrumb goes back to the top map");
 
+// Two fingers spreading apart zoom in.
+const zoomBefore = await value(`parseInt(document.getElementById("zoom-indicator").textContent)`);
+const finger = (id, x) => ({ x, y: 600, id, radiusX: 1, radiusY: 1, force: 1 });
+await page("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [finger(1, 560), finger(2, 720)] });
+for (let step = 1; step <= 5; step++) {
+  await page("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [finger(1, 560 - step * 20), finger(2, 720 + step * 20)] });
+}
+await page("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] });
+await until(`parseInt(document.getElementById("zoom-indicator").textContent) > ${zoomBefore} * 1.3`, "a pinch zooms in");
+check(await value(`window.velkViewer.path()`) === "/", "a pinch opens nothing");
+
 await click("#openInApp");
 await until(`document.getElementById("openStatus").textContent.startsWith("If nothing opens")`, "Open in App got a hand-off link from the service");
 await screenshot("viewer.png");
