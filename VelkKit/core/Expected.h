@@ -21,7 +21,13 @@ using Unexpected = std::unexpected<E>;
 namespace velk {
 template <class T, class E>
 using Expected = tl::expected<T, E>;
+// A class rather than an alias, so that Unexpected(error) deduces its type: clang 14 cannot
+// deduce through an alias template.
 template <class E>
-using Unexpected = tl::unexpected<E>;
+struct Unexpected : tl::unexpected<E> {
+    using tl::unexpected<E>::unexpected;
+};
+template <class E>
+Unexpected(E) -> Unexpected<E>;
 }
 #endif
