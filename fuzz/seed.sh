@@ -46,6 +46,8 @@ seed SharePublishBody twice '{"state":[],"state":{"maps":[]},"name":"a\\u0022b",
 seed ShareRequest publish 'POST /api/share HTTP/1.1\r\nHost: h\r\nContent-Length: 35\r\n\r\n{"name":"Trip","state":{"maps":[]}}'
 seed ShareRequest withdraw 'DELETE /api/share/abcdefgh2345 HTTP/1.1\r\nAuthorization: Bearer x\r\n\r\n'
 seed ShareRequest feedback 'POST /feedback/ HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\nTransfer-Encoding: chunked\r\n\r\n9\r\ntester=a&\r\n0\r\n\r\n'
+seed SharePagePath media '/velk/s/abcdefgh2345/media/velk-media/a%%20b.png'
+seed SharePagePath redirect '/feedback?tester=t-abcdefghijkl&message=a%%0d%%0a<script>'
 seed ShareFormFields feedback 'tester=t-abcdefghijkl&client=linux&version=0.1.0&message=a%%26b%%3Dc+%%E2%%80%%94'
 seed JSONReader scalars '[null,true,false,0,-1,1.5e+10,"",-,e,1-2]'
 seed JSONReader nested '{"a":[{"b":{}},[],[[1]]],"c":{"d":"e"}}'

@@ -1,7 +1,9 @@
 // Builds the editor page into one self-contained index.html: the bundled script and the style
 // sheet are inlined, nothing else is referenced, so the page runs under velk's page policy
 // (inline script and style only, no network, no eval). With --tests-out it also compiles the
-// unit tests to ES modules for `node --test`.
+// unit tests to ES modules for `node --test`. With --viewer-out it builds the read-only viewer
+// the share service shows shared maps with, and with --shortcuts-out it writes the command
+// table as JSON, so the service's shortcuts page lists exactly what the overlay lists.
 import { build, transform } from "esbuild";
 import { mkdir, readFile, readdir, writeFile } from "node:fs/promises";
 import path from "node:path";
@@ -18,36 +20,41 @@ const pkg = JSON.parse(await readFile(path.join(root, "package.json"), "utf8"));
 const out = path.resolve(option("--out", path.join(root, "dist/index.html")));
 const testsOut = option("--tests-out", undefined);
 const version = option("--version", pkg.version);
+const viewerOut = option("--viewer-out", undefined);
+const shortcutsOut = option("--shortcuts-out", undefined);
 
-const script = await build({
-  entryPoints: [path.join(root, "src/main.ts")],
-  bundle: true,
-  format: "iife",
-  target: "es2020",
-  minify: true,
-  write: false,
-  legalComments: "none",
-  define: { __VELK_VERSION__: JSON.stringify(version) },
-  logLevel: "warning",
-});
-let js = script.outputFiles[0].text;
+// One page: the bundled entry script and the style sheets inlined into a template.
+async function page(entry, sheets, templateFile) {
+  const script = await build({
+    entryPoints: [path.join(root, entry)],
+    bundle: true,
+    format: "iife",
+    target: "es2020",
+    minify: true,
+    write: false,
+    legalComments: "none",
+    define: { __VELK_VERSION__: JSON.stringify(version) },
+    logLevel: "warning",
+  });
+  let js = script.outputFiles[0].text;
+  let sheet = "";
+  for (const file of sheets) sheet += await readFile(path.join(root, file), "utf8");
+  const css = (await transform(sheet, { loader: "css", minify: true })).code;
 
-const css = (await transform(await readFile(path.join(root, "src/style.css"), "utf8"), {
-  loader: "css",
-  minify: true,
-})).code;
+  // The policy forbids eval; fail the build rather than ship a page that breaks at run time.
+  for (const banned of [/\beval\s*\(/, /\bnew Function\s*\(/]) {
+    if (banned.test(js)) throw new Error(`the ${entry} bundle uses ${banned}, which the page policy forbids`);
+  }
+  // An inline script ends at the first "</script", wherever it appears.
+  js = js.replace(/<\/(script)/gi, "<\\/$1");
 
-// The policy forbids eval; fail the build rather than ship a page that breaks at run time.
-for (const banned of [/\beval\s*\(/, /\bnew Function\s*\(/]) {
-  if (banned.test(js)) throw new Error(`the editor bundle uses ${banned}, which the page policy forbids`);
+  const template = await readFile(path.join(root, templateFile), "utf8");
+  return template
+    .replace("/*STYLE*/", () => css.trim())
+    .replace("/*SCRIPT*/", () => js.trim());
 }
-// An inline script ends at the first "</script", wherever it appears.
-js = js.replace(/<\/(script)/gi, "<\\/$1");
 
-const template = await readFile(path.join(root, "src/index.html"), "utf8");
-const html = template
-  .replace("/*STYLE*/", () => css.trim())
-  .replace("/*SCRIPT*/", () => js.trim());
+const html = await page("src/main.ts", ["src/style.css"], "src/index.html");
 await mkdir(path.dirname(out), { recursive: true });
 await writeFile(out, html);
 
@@ -65,5 +72,26 @@ if (testsOut) {
     define: { __VELK_VERSION__: JSON.stringify(version) },
     logLevel: "warning",
   });
+}
+if (viewerOut) {
+  const viewer = await page("src/viewer.ts", ["src/style.css", "src/viewer.css"], "src/viewer.html");
+  await mkdir(path.dirname(path.resolve(viewerOut)), { recursive: true });
+  await writeFile(path.resolve(viewerOut), viewer);
+}
+
+if (shortcutsOut) {
+  const table = await build({
+    entryPoints: [path.join(root, "src/commands.ts")],
+    bundle: true,
+    platform: "node",
+    format: "esm",
+    write: false,
+    logLevel: "warning",
+  });
+  const source = Buffer.from(table.outputFiles[0].text).toString("base64");
+  const { commands } = await import(`data:text/javascript;base64,${source}`);
+  const rows = commands.map((c) => ({ keys: c.keys, label: c.label }));
+  await mkdir(path.dirname(path.resolve(shortcutsOut)), { recursive: true });
+  await writeFile(path.resolve(shortcutsOut), JSON.stringify(rows, null, 1) + "\n");
 }
 console.log(`editor: ${path.relative(process.cwd(), out)} (${Buffer.byteLength(html)} bytes)`);

@@ -32,6 +32,7 @@ export class Editor {
   tool: Tool = "select";
   pen: Pen = "default";
   lineStyle: LineStyle = "straight";
+  readonly editable = true;
   readonly session: DocumentSession;
   readonly dialogs = new Dialogs(() => this.focusCanvas());
   readonly camera: Camera;

@@ -2,7 +2,7 @@
 // the visible part of the canvas are in the DOM, so maps of thousands of cards stay fluid. A pan
 // or zoom moves one transform on the world layer; cards and edges are touched only when the set
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
-import type { Editor } from "./app";
+import type { Camera } from "./camera";
 import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
 import { Detail, cardSignature, detailAt, drawsAsBox, placeSignature } from "./detail";
 import { $ } from "./dom";
@@ -11,11 +11,25 @@ import { Rect, View } from "./geometry";
 import { InkSource, readInk } from "./ink";
 import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
-import { CardNode, box, cardTitle } from "./model";
+import { CardNode, MapDocument, box, cardTitle } from "./model";
 import { gridShown } from "./operations";
 import { fillCard, fillBox } from "./render";
 
 export interface Item { id: string; node: CardNode; rect: Rect }
+
+// What the view draws from: the editor, or the read-only viewer of a shared map, which has no
+// selection, no text editing and no grips to drag.
+export interface CanvasHost {
+  readonly camera: Camera;
+  readonly doc: MapDocument;
+  readonly path: string;
+  readonly selection: ReadonlySet<string>;
+  readonly selectedEdge: string | null;
+  readonly tool: string;
+  readonly text: { readonly editingId: string | null };
+  readonly conn: { mediaURL(path: string): string };
+  readonly editable: boolean;
+}
 
 // Below this zoom, handles keep the size they have at it (the style sheet's max(--zoom, .5)).
 const minHandleZoom = 0.5;
@@ -36,7 +50,7 @@ export class CanvasView {
   private readonly handleLayer = $("inkHandles");
   private readonly edges = new EdgeLayer(document.querySelector("#edges") as SVGSVGElement);
 
-  constructor(private ed: Editor) {}
+  constructor(private ed: CanvasHost) {}
 
   cardElement(id: string): HTMLElement | undefined {
     return this.cardEls.get(id)?.el;
@@ -161,6 +175,7 @@ export class CanvasView {
       ink: c.ink,
       mediaURL: (p) => this.ed.conn.mediaURL(p),
     });
+    if (!this.ed.editable) return;
     el.append(...["top", "right", "bottom", "left"].map((side) => {
       const h = document.createElement("div");
       h.className = `handle side-${side}`;

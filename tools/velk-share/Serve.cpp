@@ -1,6 +1,7 @@
 #include "Serve.h"
 
 #include "http/HttpServer.h"
+#include "pages/SharePages.h"
 #include "service/PublishBody.h"
 
 #include <cstdio>
@@ -16,7 +17,8 @@ int serve(const ServeCommand& command, ShareService& service) {
     // The largest publish that could pass; anything longer is refused before it is read.
     options.maxBodyBytes = PublishBody::bodyLimit;
     options.stopOnSignal = true;
-    const ServiceHandler handler = [&service](const ServiceRequest& request) { return service.handle(request); };
+    SharePages pages(service);
+    const ServiceHandler handler = [&pages](const ServiceRequest& request) { return pages.answer(request); };
     try {
         HttpServer server(options, handler);
         std::fprintf(stderr, "velk-share: listening on %s:%u for %s\n", command.listenAddress.c_str(),
