@@ -50,15 +50,18 @@ PackageError notSaved(FileSystemError::Case reason, const std::string& path) {
     return PackageError(PackageError::NotSaved{FileSystemError(reason, path)});
 }
 
+// A disk holding `tree` as the package, and a store for it.
 struct Disk {
     MemoryFileSystem memory;
     FaultyFileSystem faulty{memory};
     PackageStore store{faulty, package};
 
-    Disk() { seed(memory, package, sample()); }
+    explicit Disk(const DocumentTree& tree = sample()) { seed(memory, package, tree); }
+    // The store reads the package; the faults and their log start afresh.
     DocumentTree read() {
         auto contents = store.read();
         EXPECT_TRUE(contents && contents->unreadable.empty());
+        faulty.heal();
         faulty.clearLog();
         return contents->tree;
     }
@@ -370,15 +373,8 @@ void expectOldOrNewWithLinksInPlace(const MemoryFileSystem& disk) {
 }
 
 // A disk holding the old package and a store that has read it.
-struct Rig {
-    MemoryFileSystem memory;
-    FaultyFileSystem faulty{memory};
-    PackageStore store{faulty, package};
-    Rig() {
-        testing_support::seed(memory, package, oldAndNew().first);
-        EXPECT_TRUE(store.read());
-        faulty.heal();
-    }
+struct Rig : Disk {
+    Rig() : Disk(oldAndNew().first) { read(); }
 };
 
 std::size_t callsOfASave() {

@@ -268,8 +268,7 @@ TEST(OwnAddresses, APreviewCannotReachThisMachineAtItsOwnPublicAddresses) {
         }
         CurlHttpClient client(CurlHttpClient::Options{});
         // The namespace's network works: a request without the preview's checks gets through.
-        HttpRequest plain;
-        plain.url = "http://" + ownV4 + ":" + v4Port + "/";
+        const HttpRequest plain = plainGet("http://" + ownV4 + ":" + v4Port + "/");
         const auto reached = testing_support::awaited<HttpClient::Result>([&](auto done) { client.perform(plain, done); });
         ASSERT_TRUE(reached && reached->status == 200) << "the server in the namespace cannot be reached at all";
         const std::size_t before = v4Server.connections();
