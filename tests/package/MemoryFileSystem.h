@@ -10,15 +10,23 @@
 // the way and are durable at once. One thread only.
 
 #include "package/DocumentTree.h"
+#include "package/PackageError.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <random>
 
-namespace velk::testing_support {
+namespace velk {
+
+// Lets GoogleTest show file-system and package errors by their text when an expectation fails.
+inline void PrintTo(const FileSystemError& error, std::ostream* out) { *out << error.description(); }
+inline void PrintTo(const PackageError& error, std::ostream* out) { *out << error.description(); }
+
+namespace testing_support {
 
 class MemoryFileSystem final : public FileSystem {
 public:
@@ -224,4 +232,5 @@ private:
     std::shared_ptr<Node> m_root;
 };
 
-}  // namespace velk::testing_support
+}  // namespace testing_support
+}  // namespace velk

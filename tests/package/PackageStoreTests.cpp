@@ -9,7 +9,6 @@
 #include "package/OutsideChange.h"
 #include "package/PackageStore.h"
 #include "package/PackageTestSupport.h"
-#include "platform/FileSystemPrinting.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempFolder.h"
 #include "platform/TemporaryName.h"

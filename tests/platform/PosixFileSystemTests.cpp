@@ -5,7 +5,6 @@
 
 #include "package/FaultyFileSystem.h"
 #include "package/MemoryFileSystem.h"
-#include "platform/FileSystemPrinting.h"
 #include "platform/JSONFileDefaults.h"
 #include "platform/ResourceFolder.h"
 #include "platform/TempFolder.h"
