@@ -35,7 +35,8 @@ template <class Node, class Children> std::vector<std::string> pathsBelow(const 
     std::vector<std::pair<std::string, const Node*>> pending;
     if (top) pending.emplace_back("", top);
     while (!pending.empty()) {
-        const auto [prefix, node] = pending.back();
+        const std::string prefix = pending.back().first;  // not a binding: clang 14 cannot capture those
+        const Node* node = pending.back().second;
         pending.pop_back();
         children(*node, [&](const std::string& name, const Node& child, bool folder) {
             result.push_back(prefix + name + (folder ? "/" : ""));
