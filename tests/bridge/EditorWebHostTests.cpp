@@ -1,11 +1,31 @@
-// The editor host's answers to the page, op by op, against a recording web view and document:
-// the exact scripts evaluated, in order, and every failure text.
+// The editor host against a recording web view and document: its answers to the page op by op
+// (the exact scripts evaluated, in order, and every failure text); its network exchanges, share
+// publishing over a scripted HTTP client and link previews through the real fetcher over it,
+// whose answers wait for the main queue, may overtake one another and are dropped when the host
+// is gone; what it does with the view outside the bridge; the requests as decoded from the wire;
+// and the script text they come back in, escaped and always UTF-8. Then the velk-app scheme: the
+// page, the document's images and nothing else, and the editor bundle it serves.
 
+#include "bridge/BridgeBootstrap.h"
+#include "bridge/BridgeReply.h"
+#include "bridge/BridgeRequest.h"
+#include "bridge/EditorBundle.h"
 #include "bridge/EditorHostRig.h"
+#include "bridge/EditorNavigation.h"
+#include "bridge/EditorWebConfiguration.h"
+#include "bridge/SchemeHandler.h"
+#include "core/Utf8.h"
+#include "json/JSONTestHelpers.h"
+#include "package/MemoryFileSystem.h"
+#include "share/ShareBase.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace velk {
 namespace {
@@ -134,6 +154,377 @@ TEST(EditorHost, EachRequestAndReplyIsOneTraceLine) {
     rig.post(R"({"id":5,"op":"Load"})");
     EXPECT_EQ(rig.traced(), (Events{"bridge: request #3 saveAs", "bridge: reply #3 ok", "bridge: request #-4 rename",
                                     "bridge: reply #-4 ERROR rename needs a `name`", "bridge: reply #5 ERROR unknown op Load"}));
+}
+
+const std::string share = R"({"id":1,"op":"share","payload":{"state":{}}})", share2 = R"({"id":2,"op":"share","payload":{"state":{}}})";
+
+TEST(EditorHostShare, PublishesTheStateAndAnswersOnTheMainQueue) {
+    EditorHostRig rig;
+    rig.post(R"({"id":1,"op":"share","payload":{"state":{"maps":[]}}})");
+    rig.post(R"({"id":2,"op":"share","payload":{"name":"Delta","state":null}})");
+    rig.post(R"({"id":3,"op":"share","payload":{"name":5,"state":[]}})");
+    rig.post(R"({"id":4,"op":"share","payload":{"name":"Delta"}})");
+    rig.post(R"({"id":5,"op":"share"})");
+    std::vector<std::string> sent;
+    for (const HttpRequest& request : rig.http.requests()) sent.push_back(request.method + " " + request.url + " " + request.body);
+    const std::string endpoint = "POST " + std::string(defaultShareBase()) + "api/share ";
+    EXPECT_EQ(sent, (Events{endpoint + R"({"name":"Shared map","state":{"maps":[]},"media":{}})", endpoint + R"({"name":"Delta","state":null,"media":{}})",
+                            endpoint + R"({"name":"Shared map","state":[],"media":{}})"}));
+    // Without a state nothing is sent, and the answer comes at once.
+    const Events refused{errorReply(4, "share needs a `state`"), errorReply(5, "share needs a `state`")};
+    EXPECT_EQ(rig.events(), refused);
+    rig.http.complete(0, ScriptedHttpClient::response(201, R"({"id":"abcdefgh2345","token":"t"})"));
+    rig.http.complete(1, ScriptedHttpClient::response(409, R"({"error":"already shared"})"));
+    rig.http.complete(2, Unexpected<HttpError>(HttpError::transport("Connection refused")));
+    EXPECT_EQ(rig.events(), refused) << "answered before the main queue ran";
+    rig.queue.runDue();
+    std::string_view host = defaultShareBase();
+    host = host.substr(host.find("//") + 2);
+    EXPECT_EQ(rig.events(), (Events{refused[0], refused[1], okReply(1, R"({"id":"abcdefgh2345","token":"t"})"),
+                                    errorReply(2, "already shared"),
+                                    errorReply(3, "could not reach " + std::string(host.substr(0, host.find('/'))) + ": Connection refused")}));
+}
+
+TEST(EditorHostShare, LaterRequestsMayBeAnsweredFirstAndAnAnswerForAGoneDocumentIsStillGiven) {
+    EditorHostRig rig;
+    rig.post(share);
+    rig.post(R"({"id":2,"op":"unshare","payload":{"id":"abcdefgh2345","token":"secret"}})");
+    rig.document.reset();
+    rig.http.complete(1, ScriptedHttpClient::response(204, ""));
+    rig.queue.runDue();
+    rig.http.complete(0, ScriptedHttpClient::response(201, "{}"));
+    rig.queue.runDue();
+    EXPECT_EQ(rig.events(), (Events{okReply(2), okReply(1, "{}")}));
+    EXPECT_EQ(rig.http.requests()[1].method + " " + rig.http.requests()[1].url, "DELETE " + std::string(defaultShareBase()) + "api/share/abcdefgh2345");
+}
+
+TEST(EditorHostUnshare, AnswersWhatIsMissingWithoutSendingAnything) {
+    for (const std::string payload : {R"({"id":"abcdefgh234","token":"secret"})", R"({"id":"abcdefgh2345","token":"a\nb"})",
+                                      R"({"id":"abcdefgh2345","token":""})", R"({"id":"abcdefgh2345"})", R"({"token":"secret"})",
+                                      R"({"id":"abcdefgh2345","token":7})"}) {
+        EditorHostRig rig;
+        rig.post(R"({"id":1,"op":"unshare","payload":)" + payload + "}");
+        EXPECT_TRUE(rig.http.requests().empty()) << payload;
+        EXPECT_EQ(rig.events(), Events{errorReply(1, "unshare needs an `id` and a `token`")}) << payload;
+    }
+}
+
+const HttpClient::Result pngImage = ScriptedHttpClient::response(200, "PNGDATA", {{"Content-Type", "image/png"}});
+
+// Answers the page request, then the image request the fetcher makes for it.
+void answerPageAndImage(EditorHostRig& rig, const HttpClient::Result& image = pngImage) {
+    rig.http.complete(0, ScriptedHttpClient::response(
+                             200, R"(<html><head><title>Ignored</title><meta property="og:title" content="Harbour"><meta property="og:image" content="/a.png"></head></html>)",
+                             {{"Content-Type", "text/html; charset=utf-8"}}));
+    ASSERT_EQ(rig.http.requests().size(), 2u);
+    EXPECT_EQ(rig.http.requests()[1].url, "https://pages.example/a.png");
+    rig.http.complete(1, image);
+}
+
+const std::string preview = R"({"id":1,"op":"preview","payload":{"url":"https://pages.example/"}})";
+
+TEST(EditorHostPreview, StoresThePagesImageWhileTheDocumentIsThereAndAnswersTheCard) {
+    const std::string card = R"({"title":"Harbour","siteName":"pages.example")";
+    const struct {
+        std::string_view name;
+        bool documentGone, storeRefuses;
+        Events events;
+    } rows[] = {
+        {"stored", false, false, {"storeMedia image/png PNGDATA", okReply(1, card + R"(,"image":"velk-media/0123456789abcdef.png"})")}},
+        {"the document went", true, false, {okReply(1, card + "}")}},
+        {"the store refused", false, true, {"storeMedia image/png PNGDATA", okReply(1, card + "}")}},
+    };
+    for (const auto& row : rows) {
+        EditorHostRig rig;
+        if (row.storeRefuses) rig.document->stored = Unexpected<EditorDocumentError>(MediaError::directoryFull());
+        rig.post(preview);
+        if (row.documentGone) rig.document.reset();
+        answerPageAndImage(rig);
+        EXPECT_EQ(rig.events(), Events{}) << row.name;
+        rig.queue.runDue();
+        EXPECT_EQ(rig.events(), row.events) << row.name;
+    }
+}
+
+// The policy's refusals wait for the main queue like any answer from the fetcher.
+TEST(EditorHostPreview, RefusalsAndUnreadablePagesAreAnsweredWithWhy) {
+    const std::tuple<std::string, std::string, bool> rows[] = {
+        {R"({"url":"ftp://pages.example/"})", "blocked by link-preview policy: only http(s) links get a preview", true},
+        {R"({"url":"https://private.example/"})", "blocked by link-preview policy: private.example resolves to 10.0.0.5, which is not a public address", true},
+        {R"({"link":"https://pages.example/"})", "preview needs a `url`", false},
+    };
+    for (const auto& [payload, message, queued] : rows) {
+        EditorHostRig rig;
+        rig.post(R"({"id":1,"op":"preview","payload":)" + payload + "}");
+        EXPECT_EQ(queued ? rig.events() : Events{}, Events{}) << payload;
+        rig.queue.runDue();
+        EXPECT_TRUE(rig.http.requests().empty()) << payload;
+        EXPECT_EQ(rig.events(), Events{errorReply(1, message)}) << payload;
+    }
+    EditorHostRig rig;
+    rig.post(preview);
+    rig.http.complete(0, ScriptedHttpClient::response(404, "gone"));
+    rig.queue.runDue();
+    EXPECT_EQ(rig.events(), Events{errorReply(1, "could not read that page: http 404")});
+}
+
+TEST(EditorHostExchanges, AnswersForAHostThatIsGoneAreDropped) {
+    EditorHostRig rig;
+    rig.post(share);
+    rig.post(share2);
+    rig.http.complete(0, ScriptedHttpClient::response(201, "{}"));
+    rig.host.reset();
+    rig.http.complete(1, ScriptedHttpClient::response(201, "{}"));
+    rig.queue.runDue();
+    EXPECT_EQ(rig.events(), Events{});
+    EXPECT_EQ(rig.queue.pending(), 0u);
+
+    EditorHostRig previewing;
+    previewing.post(preview);
+    previewing.post(R"({"id":2,"op":"preview","payload":{"url":"ftp://pages.example/"}})");
+    previewing.host.reset();
+    answerPageAndImage(previewing);
+    previewing.queue.runDue();
+    EXPECT_EQ(previewing.events(), Events{});
+}
+
+using URL = std::optional<std::string>;
+
+TEST(EditorHostView, LoadsThePageAndPushesNamesAndChangeNotices) {
+    EditorHostRig rig;
+    rig.host->loadEditor();
+    rig.host->setDocumentName("Delta </script>");
+    rig.host->notifyChanged(4, "file");
+    EXPECT_EQ(rig.events(), (Events{"load: velk-app://editor/index.html 60000ms",
+                                   R"(evaluate: window.__velkSetName && window.__velkSetName("Delta \u003c/script>"))",
+                                   R"(evaluate: window.__velkChanged && window.__velkChanged(JSON.parse("{\"rev\":4,\"origin\":\"file\"}")))"}));
+}
+
+TEST(EditorHostNavigation, TheViewStaysOnTheEditorPageAndWebLinksGoToTheBrowser) {
+    using Action = EditorNavigation::Action;
+    const std::pair<URL, Action> cases[] = {
+        {std::nullopt, Action::cancel}, {"velk-app://editor/index.html", Action::allow}, {"velk-app://editor/", Action::allow},
+        {"VELK-APP://editor/index.html#/?z=0.5&x=1&y=2", Action::allow}, {"velk-app://editor/index.html?x=1", Action::allow},
+        {"velk-app://editor/%69ndex.html", Action::allow}, {"velk-app://editor", Action::refuse}, {"velk-app://editor/index.htm", Action::refuse},
+        {"velk-app://editor/velk-media/a.png", Action::refuse}, {"https://example.com/", Action::openExternally},
+        {"mailto:someone@example.com", Action::openExternally}, {"about:blank", Action::openExternally}, {"no scheme here", Action::openExternally},
+    };
+    for (const auto& [url, action] : cases) EXPECT_EQ(EditorNavigation::decide(url), action) << url.value_or("(none)");
+
+    EditorHostRig rig;
+    EXPECT_EQ(rig.host->decideNavigation("velk-app://editor/index.html"), NavigationPolicy::allow);
+    for (const URL& url : {URL(), URL("velk-app://editor/secret.html"),
+                                                 URL("https://example.com/a?b=c"), URL("HTTP://example.com/"),
+                                                 URL("mailto:someone@example.com"), URL("file:///etc/passwd")}) {
+        EXPECT_EQ(rig.host->decideNavigation(url), NavigationPolicy::cancel) << url.value_or("(none)");
+    }
+    // New windows are never made, but a web link they were for opens in the browser.
+    for (const URL& url : {URL(), URL("velk-app://editor/index.html"),
+                            URL("https://example.com/"), URL("javascript:alert(1)")}) {
+        rig.host->refuseNewWindow(url);
+    }
+    EXPECT_EQ(rig.events(), (Events{"open: https://example.com/a?b=c", "open: HTTP://example.com/", "open: https://example.com/"}));
+    EXPECT_EQ(rig.traced(), Events{"web: refused navigation to velk-app://editor/secret.html"});
+}
+
+TEST(EditorHostNavigation, NoticesAreTracedAndADeadContentProcessReloadsThePage) {
+    EditorHostRig rig;
+    rig.host->didFinishNavigation();
+    rig.view.shownURL = "velk-app://editor/index.html";
+    rig.host->didFinishNavigation();
+    rig.host->didFailNavigation("Load request cancelled");
+    rig.host->didFailProvisionalNavigation("Unsupported URL");
+    rig.host->webContentProcessTerminated();
+    EXPECT_EQ(rig.traced(), (Events{"web: didFinish -", "web: didFinish velk-app://editor/index.html", "web: didFail Load request cancelled",
+                                   "web: didFailProvisional Unsupported URL", "web: WebContent process TERMINATED \u2014 reloading"}));
+    EXPECT_EQ(rig.events(), Events{"reload"});
+}
+
+TEST(EditorHostScheme, ServesThePageAndTheDocumentsImagesWhileItIsThere) {
+    EditorHostRig rig;
+    rig.document->media["velk-media/a.png"] = "png bytes";
+    EXPECT_EQ(*rig.host->answerScheme("velk-app://editor/index.html").value().body, "<p>editor</p>");
+    EXPECT_EQ(*rig.host->answerScheme("velk-app://editor/velk-media/a.png").value().body, "png bytes");
+    EXPECT_EQ(rig.events(), Events{"media a.png velk-media"});
+    rig.document.reset();
+    EXPECT_EQ(rig.host->answerScheme("velk-app://editor/velk-media/a.png"), (Unexpected<SchemeHandler::URLError>(SchemeHandler::URLError{-1100})));
+    EXPECT_TRUE(rig.host->answerScheme("velk-app://editor/").has_value());
+}
+
+TEST(EditorWebConfiguration, TheLogForwarderOnlyWhenTracing) {
+    const auto off = EditorWebConfiguration::make(Tracing::off);
+    EXPECT_EQ(off.scheme, "velk-app");
+    EXPECT_EQ(off.userScripts, Events{"window.VELK_NATIVE = true;"});
+    EXPECT_EQ(off.messageHandlers, Events{"velk"});
+    EXPECT_TRUE(!off.suppressesIncrementalRendering && off.pageScriptsAllowed && !off.linkPreviews);
+    const auto on = EditorWebConfiguration::make(Tracing::on);
+    EXPECT_EQ(on.userScripts, (Events{"window.VELK_NATIVE = true;", std::string(BridgeBootstrap::logForwardingScript)}));
+    EXPECT_EQ(on.messageHandlers, (Events{"velk", "velkLog"}));
+}
+
+TEST(BridgeScript, QuoteEscapesWhatWouldBreakAScriptString) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", R"("")"}, {"plain é 😀", R"("plain é 😀")"}, {"\t<\xE2\x80\xA8\xE2\x80\xA9", R"("\u0009\u003c\u2028\u2029")"},
+        {"\n\r\"\\", R"("\n\r\"\\")"}, {"\b\x1f", R"("\u0008\u001f")"}, {std::string_view("\0", 1), R"("\u0000")"},
+        {"</script>", R"("\u003c/script>")"},
+        {"\xE2\x80\xA7 \xE2\x80\xAA \xE2\x81\xA8", "\"\xE2\x80\xA7 \xE2\x80\xAA \xE2\x81\xA8\""},  // neighbours of U+2028/9 stay
+    };
+    for (const auto& [text, quoted] : cases) EXPECT_EQ(BridgeScript::quote(text), quoted) << quoted;
+}
+
+TEST(ScriptTextRepair, EachIllFormedSequenceBecomesOneReplacementCharacter) {
+    const std::string r = "\xEF\xBF\xBD";
+    const std::tuple<std::string_view, std::string_view, std::string> cases[] = {
+        {"bytes FF FE", "text/\xFF\xFE", "\"text/" + r + r + "\""}, {"lone continuation", "a\x80z", "\"a" + r + "z\""},
+        {"cut short at the end", "\xE2\x82", "\"" + r + "\""}, {"cut short before ASCII", "\xE2\x82<", "\"" + r + "\\u003c\""},
+        {"overlong", "\xC0\xAF", "\"" + r + r + "\""}, {"surrogate", "\xED\xA0\x80", "\"" + r + r + r + "\""},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "\"" + r + r + r + r + "\""},
+        {"well-formed neighbours kept", "\xC3\xA9\xFF\xE2\x82\xAC", "\"\xC3\xA9" + r + "\xE2\x82\xAC\""},
+    };
+    for (const auto& [name, text, quoted] : cases) EXPECT_EQ(BridgeScript::quote(text), quoted) << name;
+}
+
+TEST(ScriptTextRepair, EveryScriptIsUTF8) {
+    const std::string_view bad = "not a web page: text/\xFF\xFE";
+    const std::pair<std::string_view, std::string> scripts[] = {
+        {"reply", BridgeScript::reply(3, BridgeReply::error(std::string(bad)).value())},
+        {"name", BridgeScript::setName("Caf\xE9")},
+        {"change notice", BridgeScript::changed(2, bad)},
+    };
+    for (const auto& [name, script] : scripts) {
+        EXPECT_TRUE(Utf8::isValid(script)) << name << ": " << script;
+        EXPECT_TRUE(script.contains("\xEF\xBF\xBD")) << name << ": " << script;
+    }
+}
+
+std::string outcome(std::string_view text) {
+    const auto decoded = BridgeRequest::decode(text);
+    if (decoded) {
+        return "id " + std::to_string(decoded->id) + " op " + std::string(wireName(decoded->op)) + " payload " +
+               (decoded->payload ? testing_support::compact(*decoded->payload) : "absent");
+    }
+    return (decoded.error().id ? "id " + std::to_string(*decoded.error().id) : std::string("no id")) + ": " + decoded.error().description();
+}
+
+// Ids are whole numbers within 64 bits; every op is named on the wire as the page names it.
+TEST(BridgeRequestDecode, RequestsAndFailures) {
+    const std::string noId = "no id: request has no integer id";
+    const std::pair<std::string_view, std::string> cases[] = {
+        {R"({"id":3,"op":"load"})", "id 3 op load payload absent"}, {R"({"op":"load","id":-2,"payload":{"x":1}})", "id -2 op load payload {\"x\":1}"},
+        {R"({"id":+4,"op":"load"})", "id 4 op load payload absent"}, {R"({"id":7,"op":"saveAs","payload":null,"extra":1})", "id 7 op saveAs payload null"},
+        {R"({"id":9223372036854775807,"op":"preview"})", "id 9223372036854775807 op preview payload absent"},
+        {R"({"id":-9223372036854775808,"op":"home"})", "id -9223372036854775808 op home payload absent"},
+        {R"({"id":"3","op":"load"})", noId}, {R"({"id":3.0,"op":"load"})", noId}, {R"({"id":1e3,"op":"load"})", noId},
+        {R"({"id":99999999999999999999,"op":"load"})", noId}, {R"({"id":9223372036854775808,"op":"load"})", noId},
+        {R"({"id":-9223372036854775809,"op":"load"})", noId}, {R"({"id":-,"op":"load"})", noId}, {R"({"id":+-4,"op":"load"})", noId},
+        {R"({"op":"load"})", noId}, {"[1,2]", noId}, {R"({"id":5})", "id 5: request has no op"}, {R"({"id":5,"op":7})", "id 5: request has no op"},
+        {R"({"id":5,"op":"Load"})", "id 5: unknown op Load"}, {R"({"id":5,"op":"saveas"})", "id 5: unknown op saveas"},
+        {R"({"id":5,"op":""})", "id 5: unknown op "}, {"{\"id\":1,", "no id: malformed request JSON"}, {"\xFF", "no id: malformed request JSON"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(outcome(text), expected) << text;
+}
+
+using SchemeHandler::MediaLookup;
+
+SharedBytes bytes(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
+
+// A document's media, recording every name it was asked for.
+struct FakeMedia {
+    std::map<std::string, SharedBytes> files;  // "directory/name"
+    std::vector<std::string> asked;
+    MediaLookup lookup() {
+        return [this](std::string_view name, std::string_view directory) -> SharedBytes {
+            asked.push_back(std::string(directory) + "/" + std::string(name));
+            const auto found = files.find(asked.back());
+            return found == files.end() ? nullptr : found->second;
+        };
+    }
+};
+
+std::string describe(const Expected<SchemeHandler::Response, SchemeHandler::URLError>& answer) {
+    if (!answer) return "error " + std::to_string(answer.error().code);
+    std::string text = std::to_string(answer->status) + " " + answer->httpVersion + " " + answer->url + "\n";
+    for (const auto& [name, value] : answer->headers) text += name + ": " + value + "\n";
+    return text + "\n" + (answer->body ? *answer->body : "<no body>");
+}
+
+TEST(SchemeHandler, ServesThePageAtTheRootOnlyWithoutACopy) {
+    const SharedBytes page = bytes("<html>velk</html>");
+    FakeMedia media;
+    const std::string served[] = {"velk-app://editor/", "velk-app://editor/index.html",
+                                  "velk-app://other-host/index.html",  // the host is not looked at
+                                  "velk-app://editor/index.html?x=1#/?z=2", "velk-app://editor/%69ndex.html"};  // the path is decoded first
+    for (const std::string& url : served) {
+        const auto answer = SchemeHandler::answer(url, page, media.lookup());
+        EXPECT_EQ(describe(answer), "200 HTTP/1.1 " + url + "\nContent-Type: text/html; charset=utf-8\nContent-Length: 17\n"
+                                    "Content-Security-Policy: default-src 'none'; img-src velk-app: data: blob:; style-src 'unsafe-inline'; "
+                                    "script-src 'unsafe-inline'; font-src data:; connect-src 'none'\n\n<html>velk</html>");
+        EXPECT_EQ(answer->body.get(), page.get()) << url;
+    }
+    const std::optional<std::string> unsupported[] = {"velk-app://editor/index.htm", "velk-app://editor/index.html/", "velk-app://editor",
+                                                      "velk-app://editor/velk-media" /* a media directory needs its slash */,
+                                                      "velk-app://editor/plovet-media", "velk-app://editor/map.canvas",
+                                                      "velk-app://editor/other/index.html", "not a url", "", std::nullopt};
+    for (const auto& url : unsupported) EXPECT_EQ(describe(SchemeHandler::answer(url, page, media.lookup())), "error -1002") << url.value_or("none");
+    EXPECT_TRUE(media.asked.empty());
+}
+
+TEST(SchemeHandler, ServesStoredImagesWithTheirTypeAndAYearOfCaching) {
+    FakeMedia media;
+    media.files = {{"velk-media/0123456789abcdef.png", bytes("PNG!")}, {"plovet-media/old.jpg", bytes("JPEG")}, {"velk-media/drawing.svg", bytes("<svg/>")}};
+    const std::string cached = "Cache-Control: max-age=31536000, immutable\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"velk-media/0123456789abcdef.png", "Content-Type: image/png\nContent-Length: 4\n" + cached + "\nPNG!"},
+        {"plovet-media/old.jpg?v=2", "Content-Type: image/jpeg\nContent-Length: 4\n" + cached + "\nJPEG"},
+        {"velk-media/drawing.svg", "Content-Type: image/svg+xml\nContent-Length: 6\n" + cached +
+                                       "Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; sandbox\n\n<svg/>"},
+    };
+    for (const auto& [path, answer] : cases) {
+        const std::string url = "velk-app://editor/" + path;
+        EXPECT_EQ(describe(SchemeHandler::answer(url, nullptr, media.lookup())), "200 HTTP/1.1 " + url + "\n" + answer);
+    }
+    EXPECT_EQ(media.asked, (std::vector<std::string>{"velk-media/0123456789abcdef.png", "plovet-media/old.jpg", "velk-media/drawing.svg"}));
+}
+
+TEST(SchemeHandler, RefusesBadOrMissingMediaWhileThePageIsStillServed) {
+    FakeMedia media;
+    media.files["velk-media/a.png"] = bytes("PNG");
+    // Refused before the document is asked: an empty name, a way out, a sub-path, a hidden
+    // file, a type velk does not store (nor files as .jpeg), a backslash.
+    for (const char* name : {"", "../index.html", "..%2Fmap.canvas", "sub/a.png", ".hidden.png", "a.exe", "a.jpeg", "a%5Cb.png"}) {
+        EXPECT_EQ(describe(SchemeHandler::answer("velk-app://editor/velk-media/" + std::string(name), bytes("p"), media.lookup())), "error -1100") << name;
+    }
+    EXPECT_TRUE(media.asked.empty());
+    EXPECT_EQ(describe(SchemeHandler::answer("velk-app://editor/velk-media/ffffffffffffffff.png", bytes("p"), media.lookup())), "error -1100");
+    EXPECT_EQ(media.asked, std::vector<std::string>{"velk-media/ffffffffffffffff.png"});
+    // The document is gone: the lookup finds nothing, or there is no lookup at all.
+    for (const MediaLookup& lookup : {MediaLookup([](std::string_view, std::string_view) -> SharedBytes { return nullptr; }), MediaLookup()}) {
+        EXPECT_EQ(describe(SchemeHandler::answer("velk-app://editor/velk-media/a.png", bytes("p"), lookup)), "error -1100");
+        EXPECT_TRUE(SchemeHandler::answer("velk-app://editor/", bytes("p"), lookup).has_value());
+    }
+}
+
+TEST(SchemeHandler, DecodedPathDropsHostQueryAndFragment) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"velk-app://editor/a%20b.png?x#y", "/a b.png"}, {"velk-app:/velk-media/a.png", "/velk-media/a.png"}, {"velk-app://editor", ""},
+        {"velk-app://editor?x=/y", ""}, {"velk-app://editor/%zz%4", "/%zz%4"},  // broken escapes stay as they are
+        {"/index.html", std::nullopt}, {"1velk:/x", std::nullopt},             // no scheme
+    };
+    for (const auto& [url, path] : cases) EXPECT_EQ(SchemeHandler::decodedPath(url), path) << url;
+}
+
+TEST(EditorBundle, ReadsThePageOrSaysHowToRestoreIt) {
+    MemoryFileSystem disk;
+    disk.addFile("/app/share/velk/index.html", "<html>editor</html>");
+    EXPECT_EQ(*EditorBundle::html("/app/share/velk", disk).value(), "<html>editor</html>");
+    disk.addDirectory("/broken/index.html");
+    for (const std::string folder : {"/nowhere", "/broken"}) {
+        const auto missing = EditorBundle::html(folder, disk);
+        ASSERT_FALSE(missing.has_value()) << folder;
+        EXPECT_EQ(missing.error().description(), "The editor bundle is missing from this app's Resources.\n"
+                                                 "It is copied from pkg/velk/dist/index.html at build time;\n"
+                                                 "run `just build-frontend` and build again.");
+    }
 }
 
 }  // namespace

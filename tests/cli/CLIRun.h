@@ -1,6 +1,6 @@
 #pragma once
 
-// Runs the real velk-cli binary, as a user would, and captures what it says.
+// Runs a real program of the build, velk-cli or a probe, as a user would, and captures what it says.
 
 #include <gtest/gtest.h>
 
@@ -17,17 +17,17 @@ struct CLIRun {
     std::string out, err;
 };
 
-// Runs velk-cli with `arguments`, `input` on standard input; "INPUT" in the arguments becomes the
-// path of a file holding `input`. `environment` goes before the command as it is (such as
+// Runs `program` with `arguments`, `input` on standard input; "INPUT" in the arguments becomes
+// the path of a file holding `input`. `environment` goes before the command as it is (such as
 // "env -u NAME NAME=value").
-inline CLIRun runCLI(std::string arguments, const std::string& input, const std::string& environment = "") {
+inline CLIRun runProgram(const std::string& program, std::string arguments, const std::string& input, const std::string& environment) {
     // ctest runs tests in parallel processes: every run gets files of its own.
     static int runs = 0;
-    const std::string base = testing::TempDir() + "velk_cli_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
+    const std::string base = testing::TempDir() + "velk_run_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
     const std::string inputFile = base + "_in", errFile = base + "_err";
     std::ofstream(inputFile, std::ios::binary) << input;
     if (const auto at = arguments.find("INPUT"); at != std::string::npos) arguments.replace(at, 5, inputFile);
-    const std::string command = environment + " " VELK_CLI_PATH " " + arguments + " <" + inputFile + " 2>" + errFile;
+    const std::string command = environment + " " + program + " " + arguments + " <" + inputFile + " 2>" + errFile;
     CLIRun run{};
     std::FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 4096> buffer;
@@ -38,6 +38,10 @@ inline CLIRun runCLI(std::string arguments, const std::string& input, const std:
     std::remove(inputFile.c_str());
     std::remove(errFile.c_str());
     return run;
+}
+
+inline CLIRun runCLI(std::string arguments, const std::string& input, const std::string& environment = "") {
+    return runProgram(VELK_CLI_PATH, std::move(arguments), input, environment);
 }
 
 // A path as one shell word.

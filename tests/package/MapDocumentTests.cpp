@@ -1,15 +1,20 @@
-// Loading a package into editor state, applying save bodies to it, and the document core that
-// holds one open package: what people wrote is never lost and no link breaks.
+// Loading a package into editor state, applying save bodies to it, the document core that holds
+// one open package, shared submaps, and properties of saves over generated packages: what people
+// wrote is never lost and no link breaks.
 
 #include "package/FileWrapperTree.h"
 #include "package/MapDocument.h"
 #include "package/MapDocumentCore.h"
 #include "package/MapSaveSteps.h"
+#include "package/MapTree.h"
 #include "package/PackageTestSupport.h"
+#include "package/SharedSubmapCopies.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
+#include <set>
 
 namespace velk {
 namespace {
@@ -317,6 +322,277 @@ TEST(MapDocumentCore, CardsAndLinksTheEditorLeftAloneKeepTheirStoredText) {
     MapDocumentCore unchanged(treeOf({{"map.canvas", stored}}));
     ASSERT_TRUE(unchanged.state() && unchanged.apply(page("C")));
     EXPECT_EQ(text(unchanged.tree().data("map.canvas")), stored);  // byte for byte
+}
+
+// A submap opened from several cards is loaded once per card; a save writes one consistent copy
+// of it and refuses copies edited apart.
+std::string noteCanvas(std::string_view text) {
+    return R"({"nodes":[{"id":"n1","type":"text","text":")" + std::string(text) + R"(","x":10,"y":20}],"edges":[]})";
+}
+JSONValue fingerprintOf(std::string_view canvas) { return MapDocument::fingerprint(parsed(canvas), std::nullopt); }
+const std::string sharedCanvas = R"({"nodes":[{"id":"i","type":"file","file":"map/Shared/Inner.canvas"}]})";
+
+// A package whose root opens map/Shared.canvas from cards a and b (and, when asked, c), and an
+// ordinary submap from card p; Shared itself opens map/Shared/Inner.canvas from card i.
+struct Package {
+    MapDocument::KnownFiles files;
+    SharedSubmapCopies copies;
+    JSONValue body;  // the editor state, which the editor sends back as its save body
+
+    explicit Package(std::vector<std::string> sharedIDs = {"a", "b"}) {
+        std::string root = R"({"nodes":[)";
+        for (const auto& id : sharedIDs) root += fileCard(id, "map/Shared.canvas") + ",";
+        const auto maps = MapDocument::load(treeOf({{"map.canvas", root + fileCard("p", "map/Plain.canvas") + R"(],"edges":[]})"}, {"map/Shared.canvas", sharedCanvas},
+                                                    {"map/Shared/Inner.canvas", noteCanvas("inner")}, {"map/Plain.canvas", noteCanvas("plain")}}),
+                                            MapDocument::rootCanvasName).value();
+        for (const auto& map : maps) files[map.path] = map.file;
+        copies = SharedSubmapCopies::fromLoaded(maps);
+        body = MapDocument::state(maps);
+    }
+    Expected<ResolvedSave, MapDocumentError> resolve(const JSONValue& saveBody, const SharedSubmapCopies& known) const {
+        return MapDocument::resolveSharedFiles(saveBody, files, known);
+    }
+};
+
+// `body` with the maps at `paths` dropped as copies are: only their path stays.
+JSONValue dropping(const JSONValue& body, std::set<std::string_view> paths) {
+    std::vector<JSONValue> maps;
+    for (const auto& map : (*body["maps"]).elements())
+        maps.push_back(paths.contains(*map["path"]->stringValue()) ? JSONValue::object({{"path", *map["path"]}}) : map);
+    return body.setting("maps", JSONValue::array(maps));
+}
+// `body` with only the maps at `paths`, in that order.
+JSONValue only(const JSONValue& body, std::vector<std::string_view> paths) {
+    std::vector<JSONValue> maps;
+    for (const auto path : paths)
+        for (const auto& map : (*body["maps"]).elements())
+            if (map["path"]->stringValue() == path) maps.push_back(map);
+    return body.setting("maps", JSONValue::array(maps));
+}
+
+TEST(SharedSubmapResolve, BodiesThatDropNoCopyPassThroughAsTheSameValue) {
+    const Package plain({"a"}), shared;
+    EXPECT_EQ(plain.copies, SharedSubmapCopies{});  // a file loaded once has no copies
+    const std::pair<JSONValue, const Package*> cases[] = {{edited(plain.body, "/a", noteCanvas("edited")), &plain}, {parsed(R"({"maps":{"path":"/a"}})"), &shared},
+                                                          {parsed(R"([{"maps":[]}])"), &shared}, {only(shared.body, {"/", "/p"}), &shared}};
+    for (const auto& [body, package] : cases) {
+        const auto result = package->resolve(body, package->copies);
+        EXPECT_EQ(result->body.node(), body.node()) << compact(body);
+        EXPECT_EQ(result->copies, package->copies) << compact(body);
+    }
+    // The only copy in the body, edited: written from the same body, and the copies advance.
+    const JSONValue lone = only(edited(shared.body, "/b", R"({"note":"b"})"), {"/", "/b"});
+    const auto result = shared.resolve(lone, shared.copies);
+    EXPECT_EQ(result->body.node(), lone.node());
+    EXPECT_EQ(result->copies.current.at("map/Shared.canvas"), fingerprintOf(R"({"note":"b"})"));
+}
+
+TEST(SharedSubmapResolve, OneEditedCopyIsWrittenAndTheOthersDropped) {
+    Package package;
+    // Copies that differ only in notation are unedited, and all dropped.
+    JSONValue notation = edited(package.body, "/a/i", R"({"edges":[],"nodes":[{"y":2e1,"x":10.0,"text":"inner","type":"text","id":"n1","color":null}]})");
+    notation = parsed(R"({"version":1,"maps":[],"view":{"zoom":2}})").setting("maps", *notation["maps"]);
+    EXPECT_EQ(package.resolve(notation, package.copies)->body, dropping(notation, {"/a", "/a/i", "/b", "/b/i"}));
+
+    const std::string fromA = R"({"nodes":[],"edges":[],"note":"a"})";
+    SharedSubmapCopies expected = package.copies;
+    expected.baselines["/a"] = expected.current["map/Shared.canvas"] = fingerprintOf(fromA);
+    const JSONValue editedA = edited(package.body, "/a", fromA);
+    const auto first = package.resolve(editedA, package.copies);
+    EXPECT_EQ(first->body, dropping(editedA, {"/a/i", "/b", "/b/i"}));
+    EXPECT_EQ(first->copies, expected);
+    // Copy b brought to a's content is accepted and its baseline advances.
+    const JSONValue bLikeA = edited(editedA, "/b", R"({"note":"a","edges":[],"nodes":[]})");
+    const auto second = package.resolve(bLikeA, first->copies);
+    EXPECT_EQ(second->body, dropping(bLikeA, {"/a", "/a/i", "/b/i"}));
+    expected.baselines["/b"] = fingerprintOf(fromA);
+    EXPECT_EQ(second->copies, expected);
+    // Copies edited alike in one save: one is written, both advance.
+    const JSONValue alike = edited(edited(package.body, "/a/i", noteCanvas("both")), "/b/i", noteCanvas("both"));
+    const auto both = package.resolve(alike, package.copies);
+    EXPECT_EQ(both->body, dropping(alike, {"/a", "/b", "/b/i"}));
+    expected = package.copies;
+    expected.baselines["/a/i"] = expected.baselines["/b/i"] = expected.current["map/Shared/Inner.canvas"] = fingerprintOf(noteCanvas("both"));
+    EXPECT_EQ(both->copies, expected);
+    // Maps not shared at load pass through: /b/i is no longer known as a copy of Inner.
+    package.files.erase("/b/i");
+    std::vector<JSONValue> maps = (*edited(package.body, "/p", noteCanvas("edited"))["maps"]).elements().elements();
+    for (const auto& extra : parsed(R"([{"path":"/new"},{"path":7},"not a map"])").elements()) maps.push_back(extra);
+    const JSONValue unshared = package.body.setting("maps", JSONValue::array(maps));
+    EXPECT_EQ(package.resolve(unshared, package.copies)->body, dropping(unshared, {"/a", "/a/i", "/b"}));
+}
+
+TEST(SharedSubmapResolve, CopiesEditedApartAreRefusedNamingTheFirstEditedFileAndEveryCopyInBodyOrder) {
+    const Package package;
+    const JSONValue editedA = edited(package.body, "/a", R"({"note":"a"})");
+    const SharedSubmapCopies afterA = package.resolve(editedA, package.copies)->copies;
+    JSONValue both = package.body;
+    for (const auto path : {"/a", "/a/i"}) both = edited(both, path, "{}");
+    for (const auto path : {"/b", "/b/i"}) both = edited(both, path, "[1]");
+    Package three({"a", "b", "c"});
+    three.files["/c"] = "/map//Shared.canvas";  // the same file, as another card spells it
+    const JSONValue threeA = edited(three.body, "/a", R"({"note":"a"})"), threeC = edited(threeA, "/c", R"({"note":"c"})");
+    const SharedSubmapCopies threeAfterA = three.resolve(threeA, three.copies)->copies;
+    const struct { const char* name; const Package& package; JSONValue body; const SharedSubmapCopies& copies; MapDocumentError error; } cases[] = {
+        {"b edited from before a's save", package, edited(editedA, "/b", R"({"note":"b"})"), afterA, MapDocumentError::sharedSubmapDiverged("map/Shared.canvas", {"/a", "/b"})},
+        {"ink on b only", package, edited(edited(package.body, "/a/i", noteCanvas("a")), "/b/i", R"({"nodes":{"n1":{"role":"ink"}}})", "sidecar"), package.copies,
+         MapDocumentError::sharedSubmapDiverged("map/Shared/Inner.canvas", {"/a/i", "/b/i"})},
+        {"inner first", package, only(both, {"/b/i", "/b", "/a/i", "/a"}), package.copies, MapDocumentError::sharedSubmapDiverged("map/Shared/Inner.canvas", {"/b/i", "/a/i"})},
+        {"outer first", package, only(both, {"/b", "/b/i", "/a/i", "/a"}), package.copies, MapDocumentError::sharedSubmapDiverged("map/Shared.canvas", {"/b", "/a"})},
+        {"b holds the file's content, c does not", three, only(edited(threeC, "/b", R"({"note":"a"})"), {"/b", "/c", "/a"}), threeAfterA,
+         MapDocumentError::sharedSubmapDiverged("map/Shared.canvas", {"/b", "/c", "/a"})},
+    };
+    for (const auto& row : cases) EXPECT_EQ(row.package.resolve(row.body, row.copies).error(), row.error) << row.name;
+    EXPECT_EQ(three.resolve(only(threeC, {"/b", "/c", "/a"}), threeAfterA).error().description(),
+              "/map//Shared.canvas is linked from /b, /c, /a and holds different edits under each; not saved \u2014 reopen the document to see both");
+}
+
+// Properties of saving over generated packages: submaps several levels deep, shared submaps, ink
+// cards and awkward labels, made the way velk makes them (saves through the document core).
+const std::vector<std::string> labels{"Trip ideas!", "\xE6\x97\xA5\xE6\x9C\xAC", "\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "de", "", "   ", "a/b", "..",
+                                      std::string(100, 'x'), "Trip ideas?", "TRIP IDEAS", "e\xCC\x81", "\n", "Plan (v2) & notes+", "-.-"};
+
+// One map of a body: a canvas of text cards, some opening submaps, some ink; its submaps follow.
+void addMap(std::mt19937& random, const std::string& path, int depth, std::vector<JSONValue>& maps) {
+    std::vector<JSONValue> cards;
+    std::vector<JSONMember> records;
+    std::vector<std::string> submaps;
+    for (int i = 0, count = 1 + int(random() % 5); i < count; ++i) {
+        const std::string id = "c" + std::to_string(depth) + "_" + std::to_string(i) + "_" + std::to_string(random() % 1000);
+        if (random() % 5 == 0) {
+            const std::string seed = std::to_string(random() % 50);
+            cards.push_back(parsed(R"({"id":")" + id + R"(","type":"file","x":0,"y":0,"width":1,"height":1})"));
+            records.push_back({id, parsed(R"({"role":"ink","source":{"strokes":[{"points":[[)" + seed + R"(,3],[40,)" + seed + R"(]],"palette":"moss"}]}})")});
+            continue;
+        }
+        cards.push_back(JSONValue::object({{"id", JSONValue::string(id)}, {"type", JSONValue::string("text")},
+                                           {"text", JSONValue::string(labels[random() % labels.size()])}, {"x", JSONValue::number(std::int64_t(i * 10))}}));
+        if (depth < 3 && random() % 2 == 0) submaps.push_back(id);
+    }
+    maps.push_back(JSONValue::object({{"path", JSONValue::string(path)},
+                                      {"canvas", JSONValue::object({{"nodes", JSONValue::array(cards)}, {"edges", JSONValue::array({})}})},
+                                      {"sidecar", JSONValue::object({{"nodes", JSONValue::object(records)}})}}));
+    for (const std::string& id : submaps) addMap(random, MapTree::submapPath(path, id), depth + 1, maps);
+}
+
+// A package saved by velk from a generated body, with one submap then linked from a second card.
+MapDocumentCore generatedPackage(unsigned seed) {
+    std::mt19937 random(seed);
+    MapDocumentCore core;
+    EXPECT_TRUE(core.state());
+    std::vector<JSONValue> maps;
+    addMap(random, "/", 0, maps);
+    EXPECT_TRUE(core.apply(JSONValue::object({{"maps", JSONValue::array(maps)}})));
+    for (const auto& [mapPath, file] : core.files()) {
+        if (MapTree::depth(mapPath) != 1) continue;
+        DocumentTree tree = core.tree();
+        const JSONValue root = parsed(*tree.data("map.canvas"));
+        std::vector<JSONValue> cards = root["nodes"]->elements().elements();
+        cards.push_back(parsed(R"({"id":"again","type":"file","file":")" + file + R"("})"));
+        tree.write(OrderedJSON::write(root.setting("nodes", JSONValue::array(cards)), Pretty::yes), "map.canvas");
+        core.replace(tree);
+        break;
+    }
+    return core;
+}
+
+std::map<std::string, JSONValue> fingerprints(const DocumentTree& tree) {
+    std::map<std::string, JSONValue> result;
+    const auto maps = MapDocument::load(tree, MapDocument::rootCanvasName);
+    for (const LoadedMap& map : *maps)
+        result.emplace(map.path, MapDocument::fingerprint(map.canvas, map.sidecar));
+    return result;
+}
+std::set<std::string> filePaths(const DocumentTree& tree) {
+    std::set<std::string> paths;
+    for (const std::string& path : testing_support::describe(tree))
+        if (!path.ends_with('/')) paths.insert(path);
+    return paths;
+}
+// The body of `state` with the nodes of the map at `index` changed by `change`.
+JSONValue withCards(const JSONValue& state, std::size_t index, const std::function<JSONValue(JSONValue)>& change) {
+    std::vector<JSONValue> maps = state["maps"]->elements().elements(), cards;
+    const JSONValue canvas = *maps[index]["canvas"];
+    for (const JSONValue card : canvas["nodes"]->elements()) cards.push_back(change(card));
+    maps[index] = maps[index].setting("canvas", canvas.setting("nodes", JSONValue::array(cards)));
+    return JSONValue::object({{"maps", JSONValue::array(maps)}});
+}
+
+TEST(MapSaveProperties, SavingWhatWasLoadedChangesNoMeaningAndMintsNothing) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        MapDocumentCore core = generatedPackage(seed);
+        const auto before = fingerprints(core.tree());
+        const auto state = core.state();  // loads the package, which makes the files known
+        const auto files = core.files();
+        const std::set<std::string> paths = filePaths(core.tree());
+        ASSERT_TRUE(core.apply(*state)) << seed;
+        EXPECT_EQ(core.files(), files) << seed;
+        EXPECT_EQ(filePaths(core.tree()), paths) << seed;
+        EXPECT_EQ(fingerprints(core.tree()), before) << seed;
+    }
+}
+
+TEST(MapSaveProperties, LoadingAfterASaveGivesBackTheMapsOfTheBody) {
+    int checked = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        MapDocumentCore core = generatedPackage(seed);
+        std::mt19937 random(seed);
+        JSONValue body = *core.state();
+        // A shared submap is written from one of its copies; those have tests of their own.
+        const auto files = core.files();
+        std::map<std::string, int> linksToFile;
+        for (const auto& [mapPath, file] : files) ++linksToFile[file];
+        // Edit the text of cards that open nothing, in maps that are not shared.
+        std::vector<std::string> unshared;
+        for (std::size_t i = 0; i < body["maps"]->elements().size(); ++i) {
+            const std::string path(*body["maps"]->elements()[i]["path"]->stringValue());
+            if (linksToFile[files.at(path)] > 1) continue;
+            unshared.push_back(path);
+            body = withCards(body, i, [&](JSONValue card) {
+                const bool opensMap = files.contains(MapTree::submapPath(path, *card["id"]->stringValue()));
+                return !opensMap && card["text"] && random() % 2 == 0 ? card.setting("text", JSONValue::string("edited " + path)) : card;
+            });
+        }
+        ASSERT_TRUE(core.apply(body));
+        std::map<std::string, JSONValue> sent;
+        for (const JSONValue& map : body["maps"]->elements())
+            sent.emplace(*map["path"]->stringValue(), MapDocument::fingerprint(*map["canvas"], *map["sidecar"]));
+        const auto saved = fingerprints(core.tree());
+        for (const std::string& path : unshared) {
+            ++checked;
+            ASSERT_TRUE(saved.contains(path)) << path;
+            EXPECT_EQ(saved.at(path), sent.at(path)) << path;
+        }
+    }
+    EXPECT_GT(checked, 100);
+}
+
+TEST(MapSaveProperties, ANewLabelMovesExactlyThatSubmap) {
+    int renamed = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        MapDocumentCore core = generatedPackage(seed);
+        // The last root card that opens a submap of its own (not the shared second link).
+        std::optional<std::string> owner;
+        const JSONValue root = *(*core.state())["maps"]->elements()[0]["canvas"];
+        for (const JSONValue card : root["nodes"]->elements())
+            if (const std::string id(*card["id"]->stringValue()); id != "again" && core.files().contains("/" + id)) owner = id;
+        if (!owner) continue;
+        const std::string oldFile = core.files().at("/" + *owner), label = "Renamed " + std::to_string(seed);
+        std::set<std::string> expected = filePaths(core.tree());
+        ASSERT_TRUE(core.apply(withCards(*core.state(), 0, [&](JSONValue card) {
+            return card["id"]->stringValue() == *owner ? card.setting("type", JSONValue::string("text")).setting("text", JSONValue::string(label)) : card;
+        })));
+        ++renamed;
+        const std::string newFile = core.files().at("/" + *owner);
+        EXPECT_EQ(newFile, "map/" + label + ".canvas");
+        // The canvas moves with its sidecar and its drawing.
+        for (const auto& [from, to] : {std::pair{oldFile, newFile}, {oldFile + ".velk", newFile + ".velk"}, {MapTree::inkPath(oldFile), MapTree::inkPath(newFile)}})
+            if (expected.erase(from)) expected.insert(to);
+        EXPECT_EQ(filePaths(core.tree()), expected);
+    }
+    EXPECT_GT(renamed, 20);  // the generator makes submaps often enough for this to mean something
 }
 
 }  // namespace

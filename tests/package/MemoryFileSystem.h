@@ -10,15 +10,42 @@
 // the way and are durable at once. One thread only.
 
 #include "package/DocumentTree.h"
+#include "package/PackageError.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <random>
 
-namespace velk::testing_support {
+namespace velk {
+
+// Lets GoogleTest show file-system and package errors by their text when an expectation fails.
+inline void PrintTo(const FileSystemError& error, std::ostream* out) { *out << error.description(); }
+inline void PrintTo(const PackageError& error, std::ostream* out) { *out << error.description(); }
+
+namespace testing_support {
+
+// Every path below `top` (none when it is null), sorted, folders ending in "/". `children(node,
+// visit)` calls visit(name, child, isFolder) for each child of a node; no recursion, however deep.
+template <class Node, class Children> std::vector<std::string> pathsBelow(const Node* top, Children children) {
+    std::vector<std::string> result;
+    std::vector<std::pair<std::string, const Node*>> pending;
+    if (top) pending.emplace_back("", top);
+    while (!pending.empty()) {
+        const std::string prefix = pending.back().first;  // not a binding: clang 14 cannot capture those
+        const Node* node = pending.back().second;
+        pending.pop_back();
+        children(*node, [&](const std::string& name, const Node& child, bool folder) {
+            result.push_back(prefix + name + (folder ? "/" : ""));
+            if (folder) pending.emplace_back(prefix + name + "/", &child);
+        });
+    }
+    std::ranges::sort(result);
+    return result;
+}
 
 class MemoryFileSystem final : public FileSystem {
 public:
@@ -61,20 +88,9 @@ public:
 
     // Everything below `path` as sorted package paths, folders ending in "/"; empty when absent.
     [[nodiscard]] std::vector<std::string> describe(const std::string& path) const {
-        std::vector<std::string> result;
-        std::vector<std::pair<std::string, const Node*>> pending;
-        if (const Node* top = find(path)) pending.emplace_back("", top);
-        while (!pending.empty()) {
-            auto [prefix, directory] = pending.back();
-            pending.pop_back();
-            for (const auto& [name, child] : directory->entries) {
-                const bool folder = child->kind == EntryKind::directory;
-                result.push_back(prefix + name + (folder ? "/" : ""));
-                if (folder) pending.emplace_back(prefix + name + "/", child.get());
-            }
-        }
-        std::sort(result.begin(), result.end());
-        return result;
+        return pathsBelow(find(path), [](const Node& directory, const auto& visit) {
+            for (const auto& [name, child] : directory.entries) visit(name, *child, child->kind == EntryKind::directory);
+        });
     }
 
     Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& path) override {
@@ -224,4 +240,5 @@ private:
     std::shared_ptr<Node> m_root;
 };
 
-}  // namespace velk::testing_support
+}  // namespace testing_support
+}  // namespace velk

@@ -17,18 +17,9 @@ namespace velk::testing_support {
 
 // Every path of a tree, sorted, folders ending in "/": the form MemoryFileSystem::describe gives.
 inline std::vector<std::string> describe(const DocumentTree& tree) {
-    std::vector<std::string> result;
-    std::vector<std::pair<std::string, DocumentTree>> pending{{"", tree}};
-    while (!pending.empty()) {
-        auto [prefix, node] = pending.back();
-        pending.pop_back();
-        for (const auto& [name, child] : node.children()) {
-            result.push_back(prefix + name + (child.isDirectory() ? "/" : ""));
-            if (child.isDirectory()) pending.emplace_back(prefix + name + "/", child);
-        }
-    }
-    std::sort(result.begin(), result.end());
-    return result;
+    return pathsBelow(&tree, [](const DocumentTree& node, const auto& visit) {
+        for (const auto& [name, child] : node.children()) visit(name, child, child.isDirectory());
+    });
 }
 
 // Puts every folder and file of `tree` below `folder`, durably.

@@ -1,6 +1,12 @@
+// Files on the real disk and the names of velk's temporaries, what file-system errors say, where
+// the program finds its resources, and the defaults file written over any file system.
+
 #include "platform/PosixFileSystem.h"
 
-#include "platform/FileSystemPrinting.h"
+#include "package/FaultyFileSystem.h"
+#include "package/MemoryFileSystem.h"
+#include "platform/JSONFileDefaults.h"
+#include "platform/ResourceFolder.h"
 #include "platform/TempFolder.h"
 #include "platform/TemporaryName.h"
 
@@ -8,6 +14,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 
@@ -16,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::contentOf;
+using testing_support::MemoryFileSystem;
 using testing_support::put;
 using testing_support::TempFolder;
 using Error = FileSystemError;
@@ -141,6 +149,112 @@ TEST(TemporaryName, IsHiddenRecognisableAndShortEnough) {
                               ".x.velk-tmp-abcd1234.canvas"}) {
         EXPECT_FALSE(TemporaryName::isTemporary(other)) << other;
     }
+}
+
+TEST(ResourceFolder, InstalledShareFolderFirstThenTheNearestBuildResources) {
+    const std::tuple<std::string, std::set<std::string>, std::optional<std::string>> cases[] = {
+        {"/usr/bin/velk-cli", {"/usr/share/velk", "/usr/bin/Resources"}, "/usr/share/velk"},
+        {"/opt/velk/bin/velk", {"/opt/velk/share/velk"}, "/opt/velk/share/velk"},
+        {"/src/build/tools/velk-cli/velk-cli", {"/src/build/Resources", "/src/Resources"}, "/src/build/Resources"},
+        {"/velk", {"/Resources"}, "/Resources"}, {"/usr/bin/velk-cli", {}, std::nullopt},
+        {"velk-cli", {"Resources"}, std::nullopt},  // only an absolute path says where the program is
+        {"", {}, std::nullopt},
+    };
+    for (const auto& [executable, folders, found] : cases) {
+        EXPECT_EQ(ResourceFolder::find(executable, [&](std::string_view path) { return folders.contains(std::string(path)); }), found) << executable;
+    }
+    EXPECT_EQ(ResourceFolder::templates("/usr/share/velk"), "/usr/share/velk/Templates");
+}
+
+const std::string file = "/home/ada/.config/velk/defaults.json";
+
+TEST(JSONFileDefaults, EveryKindOfValueComesBackFromThePrettyFileWrittenOnTheFirstSetting) {
+    MemoryFileSystem disk;
+    disk.addDirectory("/home/ada");
+    const std::string binary("\x00\xFF/x\x80", 5);
+    const DefaultsDictionary copies{{"abc123", "/home/ada/Maps/Trip.velk"}, {"zz", ""}};
+    {
+        JSONFileDefaults defaults(disk, file);
+        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt);
+        defaults.remove("velk.tester");
+        EXPECT_FALSE(disk.exists("/home/ada/.config")) << "removing what is not there writes nothing";
+        defaults.setString("velk.tester", "t-0123456789ab");
+        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-0123456789ab\"\n}\n");
+        defaults.setData("utf8", "/home/ada/Dokumente/Kärten");
+        defaults.setData("binary", binary);
+        defaults.setDictionary("SharedCopies", copies);
+    }
+    JSONFileDefaults reread(disk, file);
+    EXPECT_EQ(reread.string("velk.tester"), "t-0123456789ab");
+    EXPECT_EQ(reread.data("utf8"), "/home/ada/Dokumente/Kärten");
+    EXPECT_EQ(reread.string("utf8"), "/home/ada/Dokumente/Kärten");
+    EXPECT_EQ(reread.data("binary"), binary);
+    EXPECT_EQ(reread.string("binary"), std::nullopt) << "bytes that are not UTF-8 are kept in hex, so they read as bytes only";
+    EXPECT_EQ(reread.dictionary("SharedCopies"), copies);
+}
+
+TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWere) {
+    MemoryFileSystem disk;
+    disk.addFile(file, R"({"b": "1", "a": {"k": "v"}, "c": 7})");
+    JSONFileDefaults defaults(disk, file);
+    defaults.setString("b", "2");
+    defaults.remove("a");
+    defaults.setString("d", "4");
+    EXPECT_EQ(disk.file(file), "{\n\t\"b\": \"2\",\n\t\"c\": 7,\n\t\"d\": \"4\"\n}\n");
+}
+
+TEST(JSONFileDefaults, AnUnreadableFileReadsAsEmptyAndIsReplacedOnTheNextChange) {
+    for (const std::string text : {"", "{", "[\"velk.tester\"]", "null", "{\"velk.tester\": \"t-1\"} x", "\xFF\xFE{}"}) {
+        MemoryFileSystem disk;
+        disk.addFile(file, text);
+        JSONFileDefaults defaults(disk, file);
+        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt) << testing::PrintToString(text);
+        EXPECT_EQ(disk.file(file), text) << "reading leaves it alone";
+        defaults.setString("velk.tester", "t-2");
+        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-2\"\n}\n") << testing::PrintToString(text);
+    }
+}
+
+// Each member read as a string, as data and as a dictionary: which of them it is.
+TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsent) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"("text")", "string data"}, {"12", ""}, {"true", ""}, {"null", ""}, {R"(["a"])", ""}, {R"({"hex": "00ff"})", "data dictionary"},
+        {R"({"hex": "00f"})", "dictionary"}, {R"({"hex": "zz"})", "dictionary"}, {R"({"hex": 12})", ""},
+        {R"({"hex": "00", "more": "x"})", "dictionary"}, {R"({"k": "v", "n": 1})", ""}, {"{}", "dictionary"},
+    };
+    for (const auto& [member, shapes] : cases) {
+        MemoryFileSystem disk;
+        disk.addFile(file, "{\"key\": " + member + "}");
+        JSONFileDefaults defaults(disk, file);
+        std::string found = defaults.string("key") ? "string " : "";
+        found += std::string(defaults.data("key") ? "data " : "") + (defaults.dictionary("key") ? "dictionary" : "");
+        if (found.ends_with(' ')) found.pop_back();
+        EXPECT_EQ(found, shapes) << member;
+    }
+}
+
+TEST(JSONFileDefaults, AFailedWriteIsCarriedByTheNextOne) {
+    MemoryFileSystem memory;
+    memory.addDirectory("/home/ada/.config/velk");
+    testing_support::FaultyFileSystem disk(memory);
+    JSONFileDefaults defaults(disk, file);
+    disk.failPath(file);
+    defaults.setString("velk.tester", "t-4");
+    EXPECT_EQ(defaults.string("velk.tester"), "t-4");
+    EXPECT_FALSE(memory.exists(file));
+    disk.heal();
+    defaults.setString("ShareBase", "https://x.example/");
+    EXPECT_EQ(memory.file(file), "{\n\t\"velk.tester\": \"t-4\",\n\t\"ShareBase\": \"https://x.example/\"\n}\n");
+    EXPECT_EQ(disk.log().back(), "sync /home/ada/.config/velk");
+}
+
+TEST(JSONFileDefaults, OnDiskTheConfigurationFoldersAreMadeOnTheWay) {
+    testing_support::TempFolder home("defaults");
+    PosixFileSystem disk;
+    const std::string onDisk = home / ".config/velk/defaults.json";
+    JSONFileDefaults(disk, onDisk).setData("MapsFolderBookmark", "/srv/maps");
+    EXPECT_EQ(testing_support::contentOf(onDisk), "{\n\t\"MapsFolderBookmark\": \"/srv/maps\"\n}\n");
+    EXPECT_EQ(JSONFileDefaults(disk, onDisk).data("MapsFolderBookmark"), "/srv/maps");
 }
 
 }  // namespace

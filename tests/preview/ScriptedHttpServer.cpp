@@ -1,6 +1,6 @@
 #include "preview/ScriptedHttpServer.h"
 
-#include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -40,24 +40,22 @@ std::string headerValue(const std::vector<HttpHeader>& headers, std::string_view
     return std::string(view.header(name).value_or(""));
 }
 
+// The request line and headers, values trimmed; nothing when there is no request line.
 std::optional<RecordedRequest> parseHead(std::string_view head) {
     RecordedRequest request;
-    std::size_t lineEnd = head.find("\r\n");
-    const std::string_view line = head.substr(0, lineEnd);
-    const auto first = line.find(' '), second = line.find(' ', first + 1);
-    if (second == line.npos) return std::nullopt;
-    request.method = line.substr(0, first);
-    request.target = line.substr(first + 1, second - first - 1);
-    while (lineEnd != head.npos) {
-        const auto start = lineEnd + 2;
-        lineEnd = head.find("\r\n", start);
-        const std::string_view header = head.substr(start, lineEnd == head.npos ? head.npos : lineEnd - start);
-        const auto colon = header.find(':');
-        if (colon == header.npos) continue;
-        std::string_view value = header.substr(colon + 1);
-        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
-        request.headers.push_back({std::string(header.substr(0, colon)), std::string(value)});
+    for (std::size_t start = 0, end = 0; start <= head.size(); start = end + 2) {
+        end = std::min(head.find("\r\n", start), head.size());
+        const std::string_view line = head.substr(start, end - start);
+        if (start == 0) {
+            const auto first = line.find(' '), second = line.find(' ', first + 1);
+            if (second == line.npos) return std::nullopt;
+            request.method = line.substr(0, first);
+            request.target = line.substr(first + 1, second - first - 1);
+        } else if (const auto colon = line.find(':'); colon != line.npos) {
+            const auto value = line.substr(colon + 1);
+            const auto from = value.find_first_not_of(" \t"), to = value.find_last_not_of(" \t");
+            request.headers.push_back({std::string(line.substr(0, colon)), std::string(from == value.npos ? "" : value.substr(from, to - from + 1))});
+        }
     }
     return request;
 }
@@ -65,24 +63,17 @@ std::optional<RecordedRequest> parseHead(std::string_view head) {
 }  // namespace
 
 ScriptedHttpServer::ScriptedHttpServer(const std::string& address) {
+    addrinfo hints{}, *found = nullptr;
+    hints.ai_flags = AI_NUMERICHOST, hints.ai_socktype = SOCK_STREAM;
+    if (getaddrinfo(address.c_str(), "0", &hints, &found) != 0) std::abort();
     sockaddr_storage bound{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&bound);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&bound);
-    socklen_t length = sizeof *v4;
-    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        length = sizeof *v6;
-    } else {
-        std::abort();
-    }
-    m_listener = socket(bound.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&bound), length) != 0 || listen(m_listener, 64) != 0 ||
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-        std::abort();
-    }
-    m_port = ntohs(bound.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+    socklen_t length = sizeof bound;
+    m_listener = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool listening = m_listener >= 0 && bind(m_listener, found->ai_addr, found->ai_addrlen) == 0 && listen(m_listener, 64) == 0 &&
+                           getsockname(m_listener, reinterpret_cast<sockaddr*>(&bound), &length) == 0;
+    freeaddrinfo(found);
+    if (!listening) std::abort();
+    m_port = ntohs(bound.ss_family == AF_INET ? reinterpret_cast<sockaddr_in*>(&bound)->sin_port : reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port);
     m_acceptor = std::thread([this] {
         while (!m_stopping) {
             pollfd entry{m_listener, POLLIN, 0};
