@@ -1,17 +1,11 @@
 #include "pages/PagePath.h"
 
 #include "package/Media.h"
+#include "service/FormFields.h"
 #include "share/SharedLink.h"
 
 namespace velk::share::PagePath {
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The query goes into a Location header: bytes that may not stand there raw (controls, spaces,
 // non-ASCII) are percent-encoded, which leaves its meaning as it was.
@@ -40,23 +34,6 @@ std::string_view query(std::string_view target) {
     if (mark == target.npos) return {};
     std::string_view rest = target.substr(mark + 1);
     return rest.substr(0, rest.find('#'));
-}
-
-std::optional<std::string> percentDecoded(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
 }
 
 std::string queryEncoded(std::string_view text) {
@@ -99,7 +76,7 @@ Page parse(std::string_view target, std::string_view basePath) {
     if (folderEnd == rest.npos) return Unknown{};
     const std::string_view folder = rest.substr(0, folderEnd);
     if (folder != "velk-media" && folder != "plovet-media") return Unknown{};
-    const auto name = percentDecoded(rest.substr(folderEnd + 1));
+    const auto name = FormFields::percentDecoded(rest.substr(folderEnd + 1), false);
     if (!name || !velk::Media::isServableName(*name)) return Unknown{};
     return Media{std::string(id), std::string(folder) + "/" + *name};
 }

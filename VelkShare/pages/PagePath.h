@@ -43,9 +43,6 @@ using Page = std::variant<Unknown, Viewer, Media, Feedback, Shortcuts, Redirect>
 // The target's query: what follows the first "?", up to a "#"; empty when there is none.
 [[nodiscard]] std::string_view query(std::string_view target);
 
-// `text` with every "%XY" decoded; absent when a "%" is not followed by two hex digits.
-[[nodiscard]] std::optional<std::string> percentDecoded(std::string_view text);
-
 // `text` encoded for a query value: everything but A-Z a-z 0-9 - . _ ~ as %XY.
 [[nodiscard]] std::string queryEncoded(std::string_view text);
 

@@ -12,11 +12,13 @@ int hexValue(char c) {
     return -1;
 }
 
-std::optional<std::string> unescaped(std::string_view text) {
+}  // namespace
+
+std::optional<std::string> percentDecoded(std::string_view text, bool plusIsSpace) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
+        if (text[i] == '+' && plusIsSpace) {
             out += ' ';
         } else if (text[i] == '%') {
             if (i + 2 >= text.size()) return std::nullopt;
@@ -31,8 +33,6 @@ std::optional<std::string> unescaped(std::string_view text) {
     return out;
 }
 
-}  // namespace
-
 std::optional<std::vector<std::pair<std::string, std::string>>> decode(std::string_view text) {
     std::vector<std::pair<std::string, std::string>> fields;
     while (!text.empty()) {
@@ -41,8 +41,8 @@ std::optional<std::vector<std::pair<std::string, std::string>>> decode(std::stri
         text.remove_prefix(std::min(end + 1, text.size()));
         if (field.empty()) continue;
         const std::size_t equals = std::min(field.find('='), field.size());
-        auto name = unescaped(field.substr(0, equals));
-        auto value = unescaped(field.substr(std::min(equals + 1, field.size())));
+        auto name = percentDecoded(field.substr(0, equals), true);
+        auto value = percentDecoded(field.substr(std::min(equals + 1, field.size())), true);
         if (!name || !value) return std::nullopt;
         fields.emplace_back(std::move(*name), std::move(*value));
     }

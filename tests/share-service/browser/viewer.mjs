@@ -24,9 +24,13 @@ const children = [];
 let failures = 0;
 const check = (ok, what) => { console.log(`${ok ? "ok" : "FAILED"}: ${what}`); if (!ok) failures++; };
 
+// Chromium's own helper processes may still write into the profile for a moment after the
+// browser is gone, so the folder is removed with a few retries.
 async function cleanUp() {
-  for (const child of children) if (child.exitCode === null) child.kill("SIGKILL");
-  await rm(scratch, { recursive: true, force: true });
+  const ended = children.filter((child) => child.exitCode === null && child.signalCode === null)
+    .map((child) => new Promise((resolve) => { child.once("exit", resolve); child.kill("SIGKILL"); }));
+  await Promise.all(ended);
+  await rm(scratch, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
 }
 const deadline = setTimeout(async () => { console.log("FAILED: the run took longer than 90 s"); await cleanUp(); process.exit(1); }, 90_000);
 
