@@ -25,6 +25,14 @@ export class Camera {
     return toCanvas(this.view, { x: width / 2, y: height / 2 });
   }
 
+  // Moves the view, at its zoom, so `rect` is in the middle of the viewport.
+  centreOn(rect: Rect): void {
+    const { width, height } = this.size();
+    const { z } = this.view;
+    this.view = { z, x: width / 2 - (rect.x + rect.width / 2) * z, y: height / 2 - (rect.y + rect.height / 2) * z };
+    this.invalidate();
+  }
+
   fit(bounds: Rect | null): void {
     const { width, height } = this.size();
     this.view = fitView(bounds, width, height);

@@ -6,7 +6,7 @@ import { commands } from "./commands";
 import { $ } from "./dom";
 import { Alignment, union } from "./geometry";
 import { LineStyle, pens, penHex } from "./ink";
-import { parentPath } from "./model";
+import { mapTrail } from "./model";
 import { gridShown } from "./operations";
 
 function button(className: string, title: string, label: string, onClick: () => void): HTMLButtonElement {
@@ -116,8 +116,7 @@ export class Chrome {
   private renderCrumbs(): void {
     const { ed } = this;
     const crumbs = $("crumbs");
-    const trail: string[] = [];
-    for (let p: string | null = ed.path; p !== null; p = parentPath(p)) trail.unshift(p);
+    const trail = mapTrail(ed.path);
     const titles = trail.map((p) => ed.doc.title(p, ed.name || "Map"));
     const key = trail.join("|") + "|" + titles.join("|");
     if (crumbs.dataset.key === key) return;

@@ -4,6 +4,7 @@
 // closes it and gives the keyboard back to the map.
 import type { Editor } from "./app";
 import { $ } from "./dom";
+import { union } from "./geometry";
 import { box } from "./model";
 import { SearchHit, SearchIndex, breadcrumb, fold } from "./search";
 
@@ -120,11 +121,7 @@ export class FindBar {
       ed.select([]);
       ed.selectedEdge = hit.id;
     } else ed.select([hit.id]);
-    if (rect) {
-      const { width, height } = ed.camera.size();
-      const z = ed.view.z;
-      ed.view = { z, x: width / 2 - (rect.x + rect.width / 2) * z, y: height / 2 - (rect.y + rect.height / 2) * z };
-    }
+    if (rect) ed.camera.centreOn(rect);
     ed.invalidate();
     this.renderResults();
     // The card is drawn on the next frame; the match is marked in what it shows.
@@ -139,10 +136,7 @@ export class FindBar {
     }
     const edge = doc.edges(hit.path).find((e) => e.id === hit.id);
     const from = edge && doc.node(hit.path, edge.fromNode), to = edge && doc.node(hit.path, edge.toNode);
-    if (!from || !to) return null;
-    const a = box(from), b = box(to);
-    const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
-    return { x, y, width: Math.max(a.x + a.width, b.x + b.width) - x, height: Math.max(a.y + a.height, b.y + b.height) - y };
+    return from && to ? union([box(from), box(to)]) : null;
   }
 
   // Marks the match in the card's rendered text with a highlight, where the engine has them.

@@ -103,7 +103,7 @@ export class KeyboardInput {
     const view = ed.camera.view;
     const { width, height } = ed.camera.size();
     if (!intersects(inflate(visibleRect(view, width, height), -40 / view.z), next.rect)) {
-      ed.camera.view = { ...view, x: width / 2 - (next.rect.x + next.rect.width / 2) * view.z, y: height / 2 - (next.rect.y + next.rect.height / 2) * view.z };
+      ed.camera.centreOn(next.rect);
     }
     ed.invalidate();
   }

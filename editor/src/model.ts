@@ -36,6 +36,13 @@ export function parentPath(path: string): string | null {
   return cut <= 0 ? rootPath : path.slice(0, cut);
 }
 
+// The paths from the root down to `path`, both included.
+export function mapTrail(path: string): string[] {
+  const trail: string[] = [];
+  for (let p: string | null = path; p !== null; p = parentPath(p)) trail.unshift(p);
+  return trail;
+}
+
 // The id of the card that opens the submap at `path`.
 export function cardIdOf(path: string): string {
   return path.slice(path.lastIndexOf("/") + 1);

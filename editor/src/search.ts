@@ -3,7 +3,7 @@
 // count ("cafe" finds "Café"); whole words only is optional. The index keeps each text folded
 // once, so a keystroke only scans; texts that did not change keep their folding across rebuilds.
 import { isObject, num, str } from "./json";
-import { CardNode, MapDocument, parentPath, rootPath } from "./model";
+import { CardNode, MapDocument, mapTrail, parentPath, rootPath } from "./model";
 
 export interface SearchOptions {
   matchCase: boolean;
@@ -167,7 +167,5 @@ export function mapOrder(doc: MapDocument): string[] {
 
 // The titles from the root down to the map at `path`, for showing where a result is.
 export function breadcrumb(doc: MapDocument, path: string, documentName: string): string[] {
-  const titles: string[] = [];
-  for (let at: string | null = path; at !== null; at = parentPath(at)) titles.unshift(doc.title(at, documentName));
-  return titles;
+  return mapTrail(path).map((at) => doc.title(at, documentName));
 }

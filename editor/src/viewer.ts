@@ -7,7 +7,7 @@ import { commandFor } from "./commands";
 import { $ } from "./dom";
 import { formatFragment, parseFragment, union } from "./geometry";
 import { isObject, str } from "./json";
-import { MapDocument, box, parentPath, rootPath, submapPath } from "./model";
+import { MapDocument, box, mapTrail, parentPath, rootPath, submapPath } from "./model";
 
 interface Share { name: string; state: unknown; media: string; handoff: string }
 
@@ -95,8 +95,7 @@ class Viewer implements CanvasHost {
   private renderCrumbs(): void {
     const root = $("rootCrumb");
     root.classList.toggle("current", this.path === rootPath);
-    const trail: string[] = [];
-    for (let p: string | null = this.path; p !== null && p !== rootPath; p = parentPath(p)) trail.unshift(p);
+    const trail = mapTrail(this.path).slice(1);
     const crumbs = $("crumbs");
     while (crumbs.lastElementChild && crumbs.lastElementChild !== $("mapName")) crumbs.lastElementChild.remove();
     trail.forEach((p, i) => {

@@ -34,6 +34,10 @@ using Clock = std::chrono::steady_clock;
 // their condition holds, so a generous deadline costs nothing when things work.
 inline constexpr std::chrono::milliseconds patience = 30s;
 
+// A PNG of one red pixel, as Base64: the image the media and sharing cases use.
+inline constexpr std::string_view redPixel =
+    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
+
 // The page's DOM as the tests see it: stable ids, the data attribute and classes cards render with.
 namespace PageDOM {
 inline constexpr std::string_view card = "#cards .card[data-id]";

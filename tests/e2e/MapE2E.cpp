@@ -74,10 +74,6 @@ TEST(StoredTextE2E, CardsAndLinksNobodyEditedKeepTheirStoredTextWhenTheMapIsSave
     EXPECT_TRUE(saved.starts_with(stored.substr(0, stored.find("\n\t],")))) << saved;
 }
 
-// A PNG of one red pixel.
-constexpr std::string_view redPixel =
-    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
-
 int occurrences(const std::string& text, const std::string& part) {
     int count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;

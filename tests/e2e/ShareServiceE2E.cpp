@@ -14,7 +14,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 
 namespace velk::e2e {
 namespace {
@@ -23,18 +22,9 @@ namespace fs = std::filesystem;
 using share::testing_support::httpRequest;
 using share::testing_support::ServiceProcess;
 
-// A PNG of one red pixel.
-constexpr std::string_view redPixel =
-    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
-
 constexpr std::string_view tripCanvas =
     R"({"nodes":[{"id":"a","type":"text","text":"Shared card one","x":0,"y":0,"width":220,"height":100},)"
     R"({"id":"p","type":"file","file":"velk-media/red.png","x":0,"y":140,"width":100,"height":100}],"edges":[]})";
-
-std::string readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 class ShareServiceE2E : public ::testing::Test {
 protected:
@@ -112,8 +102,8 @@ TEST_F(ShareServiceE2E, ASharedMapOpensInAnotherProfileUntilItIsUnshared) {
     ::kill(reader, SIGTERM);
     g_spawn_close_pid(reader);
     ASSERT_TRUE(opened) << "the other velk wrote no copy of the map";
-    EXPECT_NE(readAll(copy / "map.canvas").find("Shared card one"), std::string::npos);
-    EXPECT_EQ(readAll(copy / "velk-media/red.png"), *Base64::decode(redPixel)) << "the image travels with the map";
+    EXPECT_NE(share::testing_support::readFile(copy / "map.canvas").find("Shared card one"), std::string::npos);
+    EXPECT_EQ(share::testing_support::readFile(copy / "velk-media/red.png"), *Base64::decode(redPixel)) << "the image travels with the map";
 
     ASSERT_TRUE(velk.clickElement("#shareBtn"));
     ASSERT_TRUE(velk.clickElement("#unshareBtn"));
