@@ -11,6 +11,7 @@ import { DocumentCommands } from "./documentCommands";
 import { EditMenu } from "./editMenu";
 import { FindBar } from "./findBar";
 import { Palette } from "./palette";
+import { exportPicture } from "./exportPicture";
 import { Point, View, formatFragment, parseFragment, snap, union } from "./geometry";
 import { Connection } from "./host";
 import { InkLine, LineStyle, Pen, Stroke } from "./ink";
@@ -51,6 +52,7 @@ export class Editor {
   private inkCard: string | null = null; // the ink card that further strokes join
   private frame = 0;
   private contentChanged = true;
+  private loading: Promise<unknown> = Promise.resolve();
 
   constructor(readonly conn: Connection) {
     this.camera = new Camera(this.viewport, () => this.invalidate(true));
@@ -72,6 +74,10 @@ export class Editor {
     // velk calls this before it closes the window or quits, and waits for it: what was changed
     // in the last moments (typing within the save delay) reaches velk before the page goes.
     window.__velkFlush = () => this.session.saver.flush();
+    window.__velkExport = async (request) => {
+      await this.loading;
+      return exportPicture(this, request);
+    };
     window.addEventListener("pagehide", () => void this.session.saver.flush());
     document.addEventListener("visibilitychange", () => { if (document.hidden) void this.session.saver.flush(); });
   }
@@ -85,7 +91,9 @@ export class Editor {
   // ---- document ------------------------------------------------------------------------------
 
   async load(): Promise<void> {
-    if (!(await this.session.load())) return;
+    const loading = this.session.load();
+    this.loading = loading;
+    if (!(await loading)) return;
     const fromURL = parseFragment(location.hash);
     if (fromURL) this.camera.view = fromURL;
     else this.fit();

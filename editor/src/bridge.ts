@@ -4,7 +4,7 @@ import { isObject } from "./json";
 
 export type Op =
   | "load" | "save" | "media" | "refresh" | "home" | "rename"
-  | "saveAs" | "feedback" | "share" | "unshare" | "preview";
+  | "saveAs" | "feedback" | "share" | "unshare" | "preview" | "export";
 
 export interface Transport {
   post(text: string): void;

@@ -44,6 +44,7 @@ export const commands: Command[] = [
   key("Shift+E", "Edit the selected link's preview", "preview", (e) => plain(e) && e.shiftKey && e.key.toLowerCase() === "e"),
   key("E", "Edit the selected connection's label", "edgeLabel", (e) => plain(e) && e.key.toLowerCase() === "e"),
   key("Ctrl+Shift+S", "Save a copy under a new name", "saveAs", (e) => mod(e) && e.shiftKey && e.key.toLowerCase() === "s"),
+  key("Ctrl+E", "Export the map or the selection (PNG, SVG, PDF)", "export", (e) => mod(e) && !e.shiftKey && e.key.toLowerCase() === "e"),
   key("Ctrl+F", "Find in every map", "find", (e) => mod(e) && !e.shiftKey && e.key.toLowerCase() === "f"),
   key("F3 / Shift+F3", "Next / previous result", "findNext", (e) => !mod(e) && e.key === "F3"),
   key("Ctrl+K", "Find a command", "palette", (e) => mod(e) && !e.shiftKey && e.key.toLowerCase() === "k"),

@@ -25,6 +25,13 @@ export class DocumentCommands {
     void this.ed.session.saver.flush().then(() => this.ed.conn.bridge.request("saveAs")).catch((e) => this.report(e));
   }
 
+  // velk asks where and in which format, then takes the picture from the page.
+  exportPicture(): void {
+    void this.ed.session.saver.flush()
+      .then(() => this.ed.conn.bridge.request("export", { selection: this.ed.selection.size > 0 }))
+      .catch((e) => this.report(e));
+  }
+
   // The map on screen: the document itself at the root, else the submap.
   renameCurrent(): void {
     if (this.ed.path === rootPath) this.renameMap();

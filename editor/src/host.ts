@@ -3,6 +3,7 @@
 import { BridgeClient, Transport } from "./bridge";
 import { JsonObject, isObject } from "./json";
 import { demoState } from "./demo";
+import type { ExportRequest } from "./exportPicture";
 
 export interface Connection {
   bridge: BridgeClient;
@@ -20,6 +21,9 @@ declare global {
     __velkSetName?: (name: string) => void;
     // Sends what is not saved yet; velk awaits it before a window closes.
     __velkFlush?: () => Promise<void>;
+    // The map as a picture, for velk's export: JSON text { width, height, data } (data is the
+    // SVG text or the PNG in base64).
+    __velkExport?: (request: ExportRequest) => Promise<string>;
   }
 }
 
@@ -97,6 +101,8 @@ class DemoHost implements Transport {
         return answer(null);
       case "saveAs":
         return fail("Save as is not available here yet");
+      case "export":
+        return fail("Export is available in the velk app");
       default:
         return fail(`unknown op ${request.op}`);
     }

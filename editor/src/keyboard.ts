@@ -64,6 +64,7 @@ export class KeyboardInput {
       case "findNext": ed.find.step(e.shiftKey ? -1 : 1); return true;
       case "palette": ed.palette.open(); return true;
       case "saveAs": ed.documents.saveAs(); return true;
+      case "export": ed.documents.exportPicture(); return true;
     }
     return false;
   }

@@ -1,0 +1,92 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { readInk } from "../src/ink";
+import { CanvasEdge, CardNode } from "../src/model";
+import { Palette, SvgSource, exportBounds, exportedPart, imagePaths, mapSvg, mix, textBlocks, wrap, xml } from "../src/svgExport";
+
+const palette: Palette = {
+  bg: "#f6f5f2", surface: "#ffffff", surface2: "#f0efeb", text: "#1f2328", muted: "#6b6f76", border: "#d9d7d1",
+  edge: "#8a8f98", accent: "#2f6fec", inkDefault: "#222222", c1: "#e5484d", c2: "#f76b15", c3: "#ffc53d", c4: "#30a46c", c5: "#05a2c2", c6: "#8e4ec6",
+};
+// Every character 8 points wide: wrapping is then exact to check.
+const measure = (text: string) => text.length * 8;
+
+const nodes: CardNode[] = [
+  { id: "note", type: "text", text: "# Plan <b>\n- first **step**\n- [x] done\n\u0007ok", x: 0, y: 0, width: 250, height: 160, color: "1" },
+  { id: "group", type: "group", label: "Area", x: -50, y: -50, width: 700, height: 400 },
+  { id: "photo", type: "file", file: "media/cat.png", x: 300, y: 0, width: 200, height: 150 },
+  { id: "lost", type: "file", file: "media/gone.jpg", x: 300, y: 200, width: 200, height: 100 },
+  { id: "ink", type: "file", file: "ink.svg", x: 0, y: 200, width: 100, height: 100 },
+  { id: "web", type: "link", url: "https://example.com/a", x: 550, y: 0, width: 200, height: 120 },
+];
+const edges: CanvasEdge[] = [{ id: "e", fromNode: "note", toNode: "photo", label: "shows", fromEnd: "arrow" }];
+const records: Record<string, object> = {
+  ink: { role: "ink", source: { strokes: [{ points: [[10, 210], [50, 250]], palette: "rose" }], lines: [] } },
+  web: { preview: { title: "Example", image: "media/web.png" } },
+};
+const source = (only: ReadonlySet<string> | null = null): SvgSource => ({
+  ...exportedPart(nodes, edges, only),
+  record: (id) => records[id] as never,
+  ink: (id) => readInk(records[id] as never),
+  hasSubmap: () => false,
+});
+const images: Record<string, string> = { "media/cat.png": "data:image/png;base64,AAAA", "media/web.png": "data:image/png;base64,BBBB" };
+const picture = mapSvg(source(), { palette, measure, image: (p) => images[p] ?? null });
+
+test("the picture holds each part of the map as the page draws it", () => {
+  const cases: Array<[string, RegExp]> = [
+    ["heading as real bold text, markup escaped", /font-weight="700"[^>]*>Plan &lt;b&gt;<\/text>/],
+    ["list item with its bullet, emphasis removed", />• first step<\/text>/],
+    ["task with its box", />☑ done<\/text>/],
+    ["control characters dropped", />ok<\/text>/],
+    ["card in its preset colour, tinted", /rx="10" fill="#fdefef" stroke="#e5484d"/],
+    ["group label above the group", /<text x="-44" y="-58"[^>]*>Area<\/text>/],
+    ["image embedded", /<image href="data:image\/png;base64,AAAA" x="300" y="0"/],
+    ["missing image shows the file name", />gone\.jpg<\/text>/],
+    ["ink in its pen colour", /<path d="M10 210 L50 250"[^>]*stroke="#b91c1c"/],
+    ["link preview title and image", /base64,BBBB[\s\S]*>Example<\/text>/],
+    ["edge label", /text-anchor="middle"[^>]*>shows<\/text>/],
+  ];
+  for (const [name, pattern] of cases) assert.match(picture, pattern, name);
+  assert.equal(picture.match(/<polygon/g)?.length, 2, "an arrowhead at each end asked for");
+  const order = ["<rect x=\"-50\"", "<path d=\"M", "<rect x=\"0\" y=\"0\""].map((s) => picture.indexOf(s));
+  assert.deepEqual([...order].sort((a, b) => a - b), order, "groups, then edges, then cards");
+  assert.equal(picture.match(/<g /g)?.length, picture.match(/<\/g>/g)?.length, "every clip closed");
+});
+
+test("a selection exports its cards and only the edges between them", () => {
+  const part = exportedPart(nodes, edges, new Set(["note", "lost"]));
+  assert.deepEqual(part.nodes.map((n) => n.id), ["note", "lost"]);
+  assert.deepEqual(part.edges, []);
+  assert.deepEqual(exportBounds(part), { x: -40, y: -40, width: 580, height: 380 });
+  assert.deepEqual(imagePaths(source()).sort(), ["media/cat.png", "media/gone.jpg", "media/web.png"]);
+});
+
+test("bounds take in group labels and the margin", () => {
+  const b = exportBounds({ nodes: [nodes[1]], edges: [] });
+  assert.deepEqual(b, { x: -90, y: -116, width: 780, height: 506 });
+});
+
+test("text wraps at spaces, and anywhere in a word longer than the line", () => {
+  const cases: Array<[string, number, string[]]> = [
+    ["fits", 80, ["fits"]],
+    ["two words here", 64, ["two", "words", "here"]],
+    ["two words", 72, ["two words"]], ["two words", 71, ["two", "words"]],
+    ["abcdefghij", 40, ["abcde", "fghij"]],
+    ["", 40, [""]],
+  ];
+  for (const [text, width, lines] of cases) assert.deepEqual(wrap(text, width, measure), lines, text);
+});
+
+test("Markdown becomes blocks of plain text", () => {
+  const blocks = textBlocks("```\ncode *x*\n```\n> quoted **a**\n1. one [link](http://x)\n\nplain _b_");
+  assert.deepEqual(blocks.map((b) => [b.text, !!b.font.mono, !!b.muted]), [
+    ["code *x*", true, false], ["quoted a", false, true], ["1. one link", false, false], ["plain b", false, false]]);
+});
+
+test("escaping and colour mixing", () => {
+  assert.equal(xml(`a&b<"c">\u0001\ud800`), "a&amp;b&lt;&quot;c&quot;&gt;\ufffd");
+  assert.equal(mix("#ff0000", 0.5, "#fff"), "#ff8080");
+  assert.equal(mix("rgb(0, 0, 0)", 0.25, "#ffffff"), "#bfbfbf");
+  assert.equal(mix("var(--x)", 0.5, "#ffffff"), "#ffffff");
+});
