@@ -21,6 +21,8 @@
 #include "platform/WebKitWebViewBinding.h"
 
 #include <gtkmm/applicationwindow.h>
+#include "export/ExportChooser.h"
+
 #include <gtkmm/filechoosernative.h>
 
 #include <functional>
@@ -62,6 +64,7 @@ public:
     void documentDidChange() override;
     void presentAlert(std::string message, std::string detail) override;
     void runSaveAs() override;
+    void runExport(bool selection) override;
     void showStartWindow() override;
 
 private:
@@ -93,6 +96,10 @@ private:
     EditedMark m_editedMark;
     OwnedDialogs m_dialogs;
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
+    ExportChooser m_exportChooser;
+    // Held by the window only: an export (a PDF prints on after the page answered) that ends
+    // after the window went finds it expired.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>();
     // The page saves a moment after the last change; a close waits for that save, up to a limit,
     // so typing in the last moment before closing reaches the disk too.
     static constexpr unsigned pageChangesLimitMs = 2000;

@@ -39,6 +39,11 @@ void EditorWindow::addActions() {
     add_action("rename", [this] { runRename(); });
     add_action("move", [this] { runMoveTo(); });
     add_action("revert", [this] { revert(); });
+    // The page knows what is selected, so the menu asks it to export as its own command does.
+    add_action("export", [this] {
+        const std::string function(EditorPageContract::commandFunction);
+        m_binding->evaluateScript(function + " && " + function + "(\"export\")");
+    });
     add_action("minimize", [this] { minimize(); });
     add_action("zoom", [this] { is_maximized() ? unmaximize() : maximize(); });
     addEditActions();

@@ -40,6 +40,7 @@ const std::vector<Entry>& entries() {
         {"File", 1, "Rename…", "win.rename", "", false},
         {"File", 1, "Move To…", "win.move", "", false},
         {"File", 1, "Revert To Saved", "win.revert", "", false},
+        {"File", 2, "Export…", "win.export", "<Control>e", true},
         {"Edit", 0, "Undo", "win.undo", "<Control>z", true},
         {"Edit", 0, "Redo", "win.redo", "<Control><Shift>z", true},
         {"Edit", 1, "Cut", "win.cut", "<Control>x", true},

@@ -24,6 +24,9 @@ public:
     // The page asked to save the document under a new name and place.
     virtual void runSaveAs() = 0;
 
+    // The page asked to export the map on screen (only its selected cards when `selection`).
+    virtual void runExport(bool selection) = 0;
+
     // The page asked to go home: the start window.
     virtual void showStartWindow() = 0;
 };

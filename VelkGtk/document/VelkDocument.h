@@ -110,6 +110,7 @@ public:
     void editorGoHome() override;
     Expected<void, EditorDocumentError> editorRename(std::string_view name) override;
     Expected<void, EditorDocumentError> editorSaveAs() override;
+    Expected<void, EditorDocumentError> editorExport(bool selection) override;
 
     // Replaces the delays and trace the document was made with, and watches the package anew.
     void setOptions(DocumentOptions options);

@@ -151,4 +151,9 @@ Expected<void, EditorDocumentError> VelkDocument::editorSaveAs() {
     return {};
 }
 
+Expected<void, EditorDocumentError> VelkDocument::editorExport(bool selection) {
+    if (m_window) m_window->runExport(selection);
+    return {};
+}
+
 }  // namespace velk

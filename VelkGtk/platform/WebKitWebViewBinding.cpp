@@ -112,6 +112,42 @@ void WebKitWebViewBinding::callAsyncFunction(std::string_view body, std::functio
                                                    new Calling{std::move(settled)});
 }
 
+void WebKitWebViewBinding::callAsyncFunctionForText(std::string_view body, Result result) {
+    struct Calling {
+        Result result;
+    };
+    auto finished = [](GObject* source, GAsyncResult* outcome, gpointer data) {
+        std::unique_ptr<Calling> calling(static_cast<Calling*>(data));
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source), outcome, &error);
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_clear_error(&error);
+            return;
+        }
+        if (!value) {
+            std::string message = error && error->message ? error->message : "The page gave no answer";
+            g_clear_error(&error);
+            // WebKit puts the exception's class before its message.
+            for (std::string_view prefix : {"Error: ", "TypeError: "})
+                if (message.starts_with(prefix)) message.erase(0, prefix.size());
+            calling->result(Unexpected(std::move(message)));
+            return;
+        }
+        std::optional<std::string> text;
+        if (jsc_value_is_string(value)) {
+            char* chars = jsc_value_to_string(value);
+            text = chars ? std::string(chars) : std::string();
+            g_free(chars);
+        }
+        g_object_unref(value);
+        if (text) calling->result(std::move(*text));
+        else calling->result(Unexpected(std::string("The page gave no text")));
+    };
+    webkit_web_view_call_async_javascript_function(m_view.get(), body.data(), static_cast<gssize>(body.size()),
+                                                   nullptr, nullptr, nullptr, m_cancellable.get(), finished,
+                                                   new Calling{std::move(result)});
+}
+
 void WebKitWebViewBinding::load(std::string_view url, std::chrono::milliseconds timeout) {
     cancelLoadTimeout();
     webkit_web_view_load_uri(m_view.get(), std::string(url).c_str());

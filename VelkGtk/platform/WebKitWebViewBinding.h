@@ -12,6 +12,7 @@
 // Main thread only.
 
 #include "bridge/EditorWebConfiguration.h"
+#include "core/Expected.h"
 #include "bridge/EditorWebHost.h"
 #include "platform/GObjectHolder.h"
 #include "platform/MainQueue.h"
@@ -42,6 +43,9 @@ public:
     // promise is settled or the call failed (no page, a script error); never once the binding
     // is gone.
     void callAsyncFunction(std::string_view body, std::function<void()> settled);
+    // The same, handing on what the promise resolved to as text, or the error's message.
+    using Result = std::function<void(Expected<std::string, std::string>)>;
+    void callAsyncFunctionForText(std::string_view body, Result result);
     void load(std::string_view url, std::chrono::milliseconds timeout) override;
     void reload() override;
     [[nodiscard]] std::optional<std::string> currentURL() const override;

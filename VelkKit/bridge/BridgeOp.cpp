@@ -7,7 +7,7 @@ namespace velk {
 
 namespace {
 
-constexpr std::array<std::pair<BridgeOp, std::string_view>, 11> wireNames{{
+constexpr std::array<std::pair<BridgeOp, std::string_view>, 12> wireNames{{
     {BridgeOp::load, "load"},
     {BridgeOp::save, "save"},
     {BridgeOp::media, "media"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<BridgeOp, std::string_view>, 11> wireNames{{
     {BridgeOp::share, "share"},
     {BridgeOp::unshare, "unshare"},
     {BridgeOp::preview, "preview"},
+    {BridgeOp::exportMap, "export"},
 }};
 
 }  // namespace

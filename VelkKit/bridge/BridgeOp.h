@@ -8,7 +8,7 @@
 
 namespace velk {
 
-enum class BridgeOp { load, save, media, refresh, home, rename, saveAs, feedback, share, unshare, preview };
+enum class BridgeOp { load, save, media, refresh, home, rename, saveAs, feedback, share, unshare, preview, exportMap };
 
 [[nodiscard]] std::string_view wireName(BridgeOp op) noexcept;
 [[nodiscard]] std::optional<BridgeOp> bridgeOpNamed(std::string_view wireName) noexcept;

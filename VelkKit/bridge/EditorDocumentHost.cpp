@@ -14,4 +14,8 @@ Expected<void, EditorDocumentError> EditorDocumentHost::editorSaveAs() {
     return Unexpected<EditorDocumentError>(HostUnsupported{"Save as"});
 }
 
+Expected<void, EditorDocumentError> EditorDocumentHost::editorExport(bool) {
+    return Unexpected<EditorDocumentError>(HostUnsupported{"Export"});
+}
+
 }  // namespace velk

@@ -53,6 +53,10 @@ public:
     // Starts saving the document under a new name and place; fails with HostUnsupported
     // "Save as" by default.
     [[nodiscard]] virtual Expected<void, EditorDocumentError> editorSaveAs();
+
+    // Starts exporting the map on screen as a picture or PDF (only the selected cards when
+    // `selection`); fails with HostUnsupported "Export" by default.
+    [[nodiscard]] virtual Expected<void, EditorDocumentError> editorExport(bool selection);
 };
 
 }  // namespace velk

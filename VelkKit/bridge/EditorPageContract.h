@@ -20,7 +20,11 @@
 // - define replyFunction, changedFunction and setNameFunction (BridgeScript calls them), and,
 //   in the desktop app, editFunction (undo, redo and select-all of the Edit menu, given the
 //   command's name; true when the page carried it out) and flushFunction (sends whatever is not
-//   saved yet; the window awaits its promise before it closes);
+//   saved yet; the window awaits its promise before it closes) and exportFunction (given
+//   { format: "svg" | "png", scale, selection, map }, resolves to the JSON text
+//   { width, height, data } of the map drawn as a picture: SVG text or PNG in Base64);
+// - define commandFunction (runs the page command named by its id, for velk's menus: "export");
+// - ask with the "export" request (payload { selection }) when the user exports from the page;
 // - post each request as the text of a JSON object to the requestHandler message handler, with
 //   an integer "id" it has not used before, an "op" and the op's payload (BridgeRequest);
 // - ask for its state ("load") when it starts, and again ("load" or "refresh", answered alike)
@@ -51,6 +55,8 @@ inline constexpr std::string_view changedFunction = "window.__velkChanged";
 inline constexpr std::string_view setNameFunction = "window.__velkSetName";
 inline constexpr std::string_view editFunction = "window.__velkEdit";
 inline constexpr std::string_view flushFunction = "window.__velkFlush";
+inline constexpr std::string_view exportFunction = "window.__velkExport";
+inline constexpr std::string_view commandFunction = "window.__velkCommand";
 
 inline constexpr std::array<std::string_view, 6> chromeElementIDs{
     "toolbar", "zoom-indicator", "version", "contextBar", "zoomCtl", "shortcutsLink"};

@@ -103,6 +103,11 @@ void EditorWebHost::handle(const BridgeRequest& request) {
     case BridgeOp::saveAs:
         answerDone(document->editorSaveAs());
         return;
+    case BridgeOp::exportMap: {
+        const auto selection = PayloadMembers::member(payload, "selection");
+        answerDone(document->editorExport(selection && selection->boolValue() == true));
+        return;
+    }
     case BridgeOp::feedback: {
         reply(id, BridgeReply::ok(JSONValue::null()));
         const auto message = PayloadMembers::string(payload, "message");

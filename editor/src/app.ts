@@ -74,6 +74,7 @@ export class Editor {
     // velk calls this before it closes the window or quits, and waits for it: what was changed
     // in the last moments (typing within the save delay) reaches velk before the page goes.
     window.__velkFlush = () => this.session.saver.flush();
+    window.__velkCommand = (id) => this.keys.run(id, new KeyboardEvent("keydown"));
     window.__velkExport = async (request) => {
       await this.loading;
       return exportPicture(this, request);

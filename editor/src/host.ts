@@ -24,6 +24,8 @@ declare global {
     // The map as a picture, for velk's export: JSON text { width, height, data } (data is the
     // SVG text or the PNG in base64).
     __velkExport?: (request: ExportRequest) => Promise<string>;
+    // Runs a command of the page's command table by its id, for velk's menus; true when it ran.
+    __velkCommand?: (id: string) => boolean;
   }
 }
 

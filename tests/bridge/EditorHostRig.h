@@ -43,6 +43,9 @@ public:
     void editorGoHome() override { m_journal.write("goHome"); }
     Expected<void, EditorDocumentError> editorRename(std::string_view to) override { return m_journal.write("rename " + std::string(to)), renamed; }
     Expected<void, EditorDocumentError> editorSaveAs() override { return m_journal.write("saveAs"), savedAs; }
+    Expected<void, EditorDocumentError> editorExport(bool selection) override {
+        return m_journal.write(selection ? "export selection" : "export map"), Expected<void, EditorDocumentError>();
+    }
 
     Expected<JSONValue, EditorDocumentError> state = JSONValue::object({});
     Expected<std::int64_t, EditorDocumentError> revision = 1;

@@ -95,13 +95,19 @@ TEST(EditorHost, EachOpIsAnsweredWithWhatTheDocumentDidInOrder) {
          [](EditorHostRig& rig) { rig.document->renamed = Unexpected<EditorDocumentError>(RenameError{"“Estuary” is already taken."}); },
          {R"({"id":1,"op":"rename","payload":{"name":"Estuary"}})"}, {"rename Estuary", errorReply(1, "“Estuary” is already taken.")}},
         {"save as", {}, {R"({"id":1,"op":"saveAs"})"}, {"saveAs", okReply(1)}},
+        {"export, of the selection only when the page says so with true", {},
+         {R"({"id":1,"op":"export","payload":{"selection":true}})", R"({"id":2,"op":"export","payload":{"selection":1}})",
+          R"({"id":3,"op":"export"})"},
+         {"export selection", okReply(1), "export map", okReply(2), "export map", okReply(3)}},
         {"a document without the optional operations",
          [](EditorHostRig& rig) {
              static const auto bare = std::make_shared<BareDocument>();
              rig.host = rig.makeHost(bare);
          },
-         {R"({"id":1,"op":"rename","payload":{"name":"x"}})", R"({"id":2,"op":"saveAs"})", R"({"id":3,"op":"home"})", R"({"id":4,"op":"load"})"},
-         {errorReply(1, "Rename is not available here yet"), errorReply(2, "Save as is not available here yet"), okReply(3), okReply(4)}},
+         {R"({"id":1,"op":"rename","payload":{"name":"x"}})", R"({"id":2,"op":"saveAs"})", R"({"id":3,"op":"home"})", R"({"id":4,"op":"load"})",
+          R"({"id":5,"op":"export"})"},
+         {errorReply(1, "Rename is not available here yet"), errorReply(2, "Save as is not available here yet"), okReply(3), okReply(4),
+          errorReply(5, "Export is not available here yet")}},
         {"only requests with an id are answered", {},
          {R"({"id":1,"op":"Load"})", R"({"id":2})", R"({"id":"1","op":"load"})", R"({"id":1.0,"op":"load"})", "not json", "[1,2]"},
          {errorReply(1, "unknown op Load"), errorReply(2, "request has no op")}},
@@ -115,7 +121,7 @@ TEST(EditorHost, EachOpIsAnsweredWithWhatTheDocumentDidInOrder) {
 }
 
 TEST(EditorHost, OnceTheDocumentIsGoneEveryOpIsAnsweredSoAndNothingElseHappens) {
-    for (const char* op : {"load", "save", "media", "refresh", "home", "rename", "saveAs", "feedback", "share", "unshare", "preview"}) {
+    for (const char* op : {"load", "save", "media", "refresh", "home", "rename", "saveAs", "feedback", "share", "unshare", "preview", "export"}) {
         EditorHostRig rig;
         rig.document.reset();
         rig.post(R"({"id":1,"op":")" + std::string(op) +

@@ -66,6 +66,7 @@ public:
         alerts.push_back(std::move(message) + ": " + std::move(detail));
     }
     void runSaveAs() override { ++saveAsRuns; }
+    void runExport(bool) override {}
     void showStartWindow() override { ++startWindows; }
 
     int changes = 0;

@@ -202,7 +202,8 @@ TEST(TemplateRenderer, IsAReadOnlyDocument) {
     RecordingWorkspace workspace(journal);
     DocumentTree tree = DocumentTree::directory({});
     tree.write(std::string(R"({"nodes":[]})"), "map.canvas");
-    auto renderer = TemplateRenderer::make({queue, http, fetcher, workspace, {}}, tree, nullptr, nullptr);
+    auto template_ = TemplateRenderer::make({queue, http, fetcher, workspace, {}}, tree, nullptr, nullptr);
+    auto* renderer = &template_->page();
     EXPECT_TRUE(renderer->editorLoad());
     EXPECT_EQ(renderer->editorSave(JSONValue::object({})).value_or(-1), 0);
     EXPECT_EQ(renderer->editorStoreMedia("png", "image/png").error().description(), "A template is read-only");

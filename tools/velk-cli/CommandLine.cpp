@@ -16,6 +16,7 @@ int runTemplates(std::span<const std::string_view> arguments, const Streams& str
 int runNew(std::span<const std::string_view> arguments, const Streams& streams);
 int runPreview(std::span<const std::string_view> arguments, const Streams& streams);
 int runOpenShare(std::span<const std::string_view> arguments, const Streams& streams);
+int runExport(std::span<const std::string_view> arguments, const Streams& streams);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table{
@@ -45,6 +46,11 @@ const std::vector<Command>& commands() {
          "remembers), named after the shared map as opening a share "
          "link names it, and print its path",
          runOpenShare},
+        {"export", "MAP.velk [--map /ID/…] [--format svg|png|pdf] [--scale 1|2] -o FILE",
+         "draw a map of a package (the root unless --map names a submap's path) as the app's Export does: PNG "
+         "(--scale 2 for 2×), SVG or PDF, the format from -o's extension unless given; needs a display (use "
+         "xvfb-run where there is none)",
+         runExport},
     };
     return table;
 }
