@@ -54,7 +54,18 @@ async function page(entry, sheets, templateFile) {
     .replace("/*SCRIPT*/", () => js.trim());
 }
 
-const html = await page("src/main.ts", ["src/style.css"], "src/index.html");
+// app.ts puts the page together and starts it: a module importing it, even for a type, would
+// tie every part of the page to every other, and a test importing it would start a page.
+const importsApp = /(?:\bfrom|\bimport)\s*\(?\s*["'](?:\.\/|\.\.\/src\/)app(?:\.[jt]s)?["']/;
+for (const dir of ["src", "test"]) {
+  for (const file of (await readdir(path.join(root, dir))).filter((f) => f.endsWith(".ts"))) {
+    if (importsApp.test(await readFile(path.join(root, dir, file), "utf8"))) {
+      throw new Error(`${dir}/${file} imports app.ts; take the editor through an interface of editorContext.ts`);
+    }
+  }
+}
+
+const html = await page("src/app.ts", ["src/style.css"], "src/index.html");
 await mkdir(path.dirname(out), { recursive: true });
 await writeFile(out, html);
 

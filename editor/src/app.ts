@@ -1,6 +1,8 @@
-// The editor: one map on screen at a time, the whole document in memory. This file puts the
-// parts together and holds what they share: the selection, the tool and the map on screen.
-// Every change goes through change(), which records undo, redraws and schedules a save.
+// The editor page: one map on screen at a time, the whole document in memory. This file puts the
+// parts together, holds what they share (the selection, the tool and the map on screen) and
+// starts the page. Every change goes through change(), which records undo, redraws and
+// schedules a save.
+import { runBench } from "./bench";
 import { Camera } from "./camera";
 import { CanvasView } from "./canvasView";
 import { CardCommands } from "./cardCommands";
@@ -9,11 +11,12 @@ import { Dialogs } from "./dialogs";
 import { $ } from "./dom";
 import { DocumentCommands } from "./documentCommands";
 import { EditMenu } from "./editMenu";
+import type { EditorContext, Tool } from "./editorContext";
 import { FindBar } from "./findBar";
 import { Palette } from "./palette";
 import { exportPicture } from "./exportPicture";
 import { Point, View, formatFragment, parseFragment, snap, union } from "./geometry";
-import { Connection } from "./host";
+import { Connection, connect } from "./host";
 import { InkLine, LineStyle, Pen, Stroke } from "./ink";
 import { appendInk } from "./inkEdit";
 import { KeyboardInput } from "./keyboard";
@@ -24,9 +27,7 @@ import { Draft, DocumentSession } from "./session";
 import { Snapshot } from "./undo";
 import { TextEditing } from "./textEditing";
 
-export type Tool = "select" | "pen" | "line";
-
-export class Editor {
+class Editor implements EditorContext {
   name = "Untitled map";
   selection = new Set<string>();
   selectedEdge: string | null = null;
@@ -37,8 +38,8 @@ export class Editor {
   readonly session: DocumentSession;
   readonly dialogs = new Dialogs(() => this.focusCanvas());
   readonly camera: Camera;
-  readonly canvas = new CanvasView(this);
-  readonly text = new TextEditing(this);
+  readonly canvas: CanvasView = new CanvasView(this);
+  readonly text: TextEditing = new TextEditing(this);
   readonly cards = new CardCommands(this);
   readonly media = new MediaInput(this);
   readonly documents = new DocumentCommands(this);
@@ -213,3 +214,16 @@ export class Editor {
     this.change(() => { this.inkCard = appendInk(this.doc, this.path, this.inkCard, stroke, line); });
   }
 }
+
+// Connect to velk (or the in-browser demo), then load the document.
+let editor: Editor | null = null;
+const connection = connect(
+  (notice) => void editor?.changed(notice),
+  (name) => editor?.setName(name),
+);
+editor = new Editor(connection);
+
+// "?bench=5000" measures the first render and a pan over a generated map (browser demo only).
+const bench = Number(new URLSearchParams(location.search).get("bench"));
+if (!connection.native && bench > 0) runBench(editor, bench);
+else void editor.load();

@@ -1,5 +1,5 @@
 // Commands on the selected cards and connections of the map on screen.
-import type { Editor } from "./app";
+import type { CardHost } from "./editorContext";
 import { CardCopy, copyCards, copyText, pasteOffset, pastesCards, placeCopies } from "./clipboard";
 import { Alignment, snap } from "./geometry";
 import { str } from "./json";
@@ -9,7 +9,7 @@ import { alignCards, groupAround, moveCards, setColour, withEnclosed } from "./o
 export class CardCommands {
   private clipboard: CardCopy | null = null;
 
-  constructor(private ed: Editor) {}
+  constructor(private ed: CardHost) {}
 
   selectedNodes(): CardNode[] {
     return this.ed.doc.nodes(this.ed.path).filter((n) => this.ed.selection.has(n.id));

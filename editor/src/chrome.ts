@@ -1,6 +1,6 @@
 // The page around the canvas: toolbar, breadcrumb trail, selection bar, zoom control, ink
 // palette, shortcuts list and version.
-import type { Editor, Tool } from "./app";
+import type { EditorContext, Tool } from "./editorContext";
 import { presets } from "./colors";
 import { commands } from "./commands";
 import { $ } from "./dom";
@@ -8,6 +8,10 @@ import { Alignment, union } from "./geometry";
 import { LineStyle, pens, penHex } from "./ink";
 import { mapTrail } from "./model";
 import { gridShown } from "./operations";
+
+declare global {
+  const __VELK_VERSION__: string; // written in by the build
+}
 
 function button(className: string, title: string, label: string, onClick: () => void): HTMLButtonElement {
   const b = document.createElement("button");
@@ -19,7 +23,7 @@ function button(className: string, title: string, label: string, onClick: () => 
 }
 
 export class Chrome {
-  constructor(private ed: Editor) {}
+  constructor(private ed: EditorContext) {}
 
   bind(): void {
     const { ed } = this;

@@ -1,13 +1,13 @@
 // Commands on the document as a whole: names of the map and its submaps, the grid, going home,
 // feedback, save as, and sharing.
-import type { Editor } from "./app";
+import type { DocumentHost } from "./editorContext";
 import { $ } from "./dom";
 import { JsonObject, isObject, str } from "./json";
 import { cardIdOf, parentPath, rootPath } from "./model";
 import { gridShown, renameSubmapCard, setGrid } from "./operations";
 
 export class DocumentCommands {
-  constructor(private ed: Editor) {}
+  constructor(private ed: DocumentHost) {}
 
   private report(error: unknown, prefix = ""): void {
     this.ed.dialogs.toast(prefix + (error as Error).message, true);

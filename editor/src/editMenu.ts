@@ -3,7 +3,7 @@
 // undo, redo and select all; its Cut, Copy and Paste run as the web view's own commands,
 // which reach the page's cut/copy/paste events only when the page claims them in the
 // before* events.
-import type { Editor } from "./app";
+import type { EditMenuHost } from "./editorContext";
 import { EditCommand, isEditCommand, isTextEntry } from "./editFocus";
 import { webLink } from "./mediaInput";
 
@@ -12,7 +12,7 @@ declare global {
 }
 
 export class EditMenu {
-  constructor(private ed: Editor) {}
+  constructor(private ed: EditMenuHost) {}
 
   bind(): void {
     window.__velkEdit = (command) => isEditCommand(command) && this.run(command);

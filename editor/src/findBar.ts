@@ -2,7 +2,7 @@
 // holds the text is listed with where it is; Enter, Shift+Enter and F3 step through them,
 // opening the submap that holds one, centring and selecting it and marking the match. Escape
 // closes it and gives the keyboard back to the map.
-import type { Editor } from "./app";
+import type { FindHost } from "./editorContext";
 import { $ } from "./dom";
 import { union } from "./geometry";
 import { box } from "./model";
@@ -19,7 +19,7 @@ export class FindBar {
   private refresh = 0;
   private readonly input = $<HTMLInputElement>("findInput");
 
-  constructor(private ed: Editor) {}
+  constructor(private ed: FindHost) {}
 
   bind(): void {
     this.input.addEventListener("input", () => this.search(true));

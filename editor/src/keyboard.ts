@@ -1,6 +1,6 @@
 // Key presses on the map, turned into the commands of the shortcuts overlay. Typing into a
 // field never reaches here.
-import type { Editor } from "./app";
+import type { EditorContext } from "./editorContext";
 import { commandFor } from "./commands";
 import { $ } from "./dom";
 import { inflate, intersects, visibleRect } from "./geometry";
@@ -10,7 +10,7 @@ const arrows: Record<string, [number, number]> = { ArrowLeft: [-1, 0], ArrowRigh
 const alignKeys = { l: "left", r: "right", t: "top", b: "bottom" } as const;
 
 export class KeyboardInput {
-  constructor(private ed: Editor) {}
+  constructor(private ed: EditorContext) {}
 
   bind(): void {
     document.addEventListener("keydown", (e) => {

@@ -1,6 +1,6 @@
 // Images and web links brought onto the map: images are stored in the package through velk,
 // links get a card whose preview velk fetches; the user may also write the preview by hand.
-import type { Editor } from "./app";
+import type { MediaHost } from "./editorContext";
 import { Point, snap } from "./geometry";
 import { JsonObject, isObject, str } from "./json";
 import { newId } from "./model";
@@ -27,7 +27,7 @@ function naturalSize(src: string): Promise<{ w: number; h: number }> {
 }
 
 export class MediaInput {
-  constructor(private ed: Editor) {}
+  constructor(private ed: MediaHost) {}
 
   // Several images are fanned out from `at` so none hides another.
   addImages(files: Blob[], at: Point): void {

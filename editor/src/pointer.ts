@@ -1,6 +1,6 @@
 // Pointer gestures on the canvas: pan, select, rubber band, move, resize, connect, draw ink,
 // bend ink lines, wheel zoom, double-click, task boxes, and dropped images or links.
-import type { Editor } from "./app";
+import type { PointerHost } from "./editorContext";
 import { $ } from "./dom";
 import { Point, Rect, View, anchor, hitTest, intersects, isSide, nearestSide, rectFromPoints, snap, toCanvas } from "./geometry";
 import { linePath, polyline, simplify } from "./ink";
@@ -32,7 +32,7 @@ export class PointerInput {
   private readonly overlay = document.querySelector("#overlay") as SVGSVGElement;
   private readonly band = $("band");
 
-  constructor(private ed: Editor) {}
+  constructor(private ed: PointerHost) {}
 
   get dragging(): boolean {
     return !!this.drag?.moved;

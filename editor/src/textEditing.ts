@@ -1,6 +1,6 @@
 // Editing a card's text in place: a note's text, a group's label or a link's address. Every
 // key stroke is committed to the document (one undo step per burst of typing).
-import type { Editor } from "./app";
+import type { TextHost } from "./editorContext";
 import { readInk } from "./ink";
 import { isObject, str } from "./json";
 import { CardNode } from "./model";
@@ -19,7 +19,7 @@ const fieldLabels: Record<Field, string> = { text: "Card text", label: "Group la
 export class TextEditing {
   private editing: { id: string; field: Field; input: Input; url: string } | null = null;
 
-  constructor(private ed: Editor) {}
+  constructor(private ed: TextHost) {}
 
   get editingId(): string | null {
     return this.editing?.id ?? null;

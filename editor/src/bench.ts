@@ -1,27 +1,10 @@
-// Starts the editor page: connect to velk (or the in-browser demo), then load the document.
-import { Editor } from "./app";
+// "?bench=5000" in the browser demo: the first render and a pan over a generated map, timed.
+// Each pan step is timed with its style and layout (forced before the clock stops).
 import { benchState } from "./demo";
-import { connect } from "./host";
+import type { BenchHost } from "./editorContext";
 import { MapDocument } from "./model";
 
-declare global {
-  const __VELK_VERSION__: string;
-}
-
-let editor: Editor | null = null;
-const connection = connect(
-  (notice) => void editor?.changed(notice),
-  (name) => editor?.setName(name),
-);
-editor = new Editor(connection);
-
-// "?bench=5000" measures the first render and a pan over a generated map (browser demo only).
-const bench = Number(new URLSearchParams(location.search).get("bench"));
-if (!connection.native && bench > 0) runBench(editor, bench);
-else void editor.load();
-
-// Each pan step is timed with its style and layout (forced before the clock stops).
-function runBench(ed: Editor, count: number): void {
+export function runBench(ed: BenchHost, count: number): void {
   ed.doc = MapDocument.fromState(benchState(count));
   ed.view = { x: 0, y: 0, z: 1 };
   const t0 = performance.now();
