@@ -48,6 +48,7 @@ export interface DocumentActions {
   home(): void;
   feedback(): void;
   saveAs(): void;
+  exportPicture(): void;
   renameCurrent(): void;
   renameSubmap(mapPath: string): void;
   toggleGrid(): void;
@@ -125,7 +126,7 @@ export type MediaHost = Pick<EditorContext, "doc" | "path" | "conn" | "change" |
   readonly dialogs: Pick<Dialogs, "ask" | "toast">;
 };
 
-export type DocumentHost = Pick<EditorContext, "name" | "doc" | "path" | "conn" | "setName" | "change"> & {
+export type DocumentHost = Pick<EditorContext, "name" | "doc" | "path" | "conn" | "setName" | "change" | "selection"> & {
   readonly session: { readonly saver: { flush(): Promise<void> } };
   readonly dialogs: Pick<Dialogs, "askText" | "toast" | "showShare" | "hideShare">;
 };
