@@ -194,6 +194,8 @@ void renderAndPan(int cards, const std::string& label) {
     panAndZoom(velk, "at 100%");
     // Where titles are still read, and where cards are boxes but many are near.
     zoomFrom100(velk, 0.45);
+    ASSERT_TRUE(velk.waitForPage("document.querySelector('#viewport.mid .card-title')"));
+    velk.screenshot(velk.window(), concat("performance-", label, "-at-45"));
     panAndZoom(velk, "at 45%");
     zoomFrom100(velk, 0.2);
     panAndZoom(velk, "at 20%");
@@ -225,10 +227,11 @@ void renderAndPan(int cards, const std::string& label) {
         << velk.number("document.querySelectorAll('#cards .card.selected').length") << " cards selected";
     const int selected = static_cast<int>(velk.number("document.querySelectorAll('#cards .card.selected').length"));
     const ScriptResult grip = velk.evaluate(R"((() => {
-  const r = document.querySelectorAll("#cards .card.selected")[500].getBoundingClientRect();
+  const chosen = document.querySelectorAll("#cards .card.selected");
+  const r = chosen[chosen.length >> 1].getBoundingClientRect();
   return JSON.stringify([r.left + r.width / 2, r.top + r.height / 2]);
 })())");
-    ASSERT_TRUE(grip.ok());
+    ASSERT_TRUE(grip.ok()) << *grip.error;
     measureSteps(velk, "drag", concat("of ", selected, " selected cards at 10%"), 20, grip.text);
     // The cards moved with it.
     EXPECT_TRUE(velk.waitForPage(concat("document.querySelectorAll('#cards .card.selected').length === ", selected)));
