@@ -135,7 +135,7 @@ export class CanvasView {
     const ink = readInk(record);
     const hasSubmap = doc.hasSubmap(path, node.id);
     const detail = cardDetail(this.detail ?? "full", node, !!ink, pinned);
-    const sig = cardSignature(node, record, hasSubmap, detail);
+    const sig = cardSignature(node, record, hasSubmap, detail, !!ink);
     const entry = this.cardEls.get(node.id) ?? this.newCard(node.id);
     const el = entry.el;
     const editing = this.ed.text.editingId === node.id;

@@ -23,11 +23,16 @@ export function cardDetail(detail: Detail, node: CardNode, inked: boolean, pinne
   return pinned || inked || node.type === "group" ? "full" : detail;
 }
 
-// What a card's element depends on, to redraw it only when that changed.
-export function cardSignature(node: CardNode, record: JsonObject | undefined, hasSubmap: boolean, detail: Detail): string {
+// What a card's element depends on, to redraw it only when that changed. Where a card sits is
+// not part of it (placeSignature is), so cards being dragged are moved, not rebuilt; an ink
+// drawing is laid out in canvas coordinates, so it is.
+export function cardSignature(node: CardNode, record: JsonObject | undefined, hasSubmap: boolean, detail: Detail,
+  inked = false): string {
   if (detail === "box") return `box|${str(node.type)}|${str(node.color)}`;
   if (detail === "title") return `title|${str(node.type)}|${str(node.color)}|${cardTitle(node)}`;
-  return JSON.stringify(node) + (record ? JSON.stringify(record) : "") + (hasSubmap ? "S" : "");
+  const { x, y, width, height, ...shown } = node;
+  const place = inked ? `|${x},${y},${width},${height}` : "";
+  return JSON.stringify(shown) + (record ? JSON.stringify(record) : "") + (hasSubmap ? "S" : "") + place;
 }
 
 // Where a card's element sits and how it stacks, compared before writing its style.

@@ -99,6 +99,10 @@ test("a card's signature changes with anything it shows, a title's or a box's on
   assert.notEqual(cardSignature({ ...card, text: "Hello!" }, undefined, false, "full"), full);
   assert.notEqual(cardSignature(card, { preview: { title: "t" } }, false, "full"), full);
   assert.notEqual(cardSignature(card, undefined, true, "full"), full);
+  assert.equal(cardSignature({ ...card, x: 40, y: 80 }, undefined, false, "full"), full, "a moved card is not rebuilt");
+  const ink = { ...card, type: "file", file: "ink.svg" };
+  assert.notEqual(cardSignature({ ...ink, x: 40 }, undefined, false, "full", true), cardSignature(ink, undefined, false, "full", true),
+    "a moved ink drawing is");
   const asBox = cardSignature(card, undefined, false, "box");
   const asTitle = cardSignature(card, undefined, false, "title");
   assert.ok(asBox !== full && asTitle !== full && asBox !== asTitle, "switching between levels redraws");
