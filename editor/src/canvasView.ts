@@ -4,7 +4,7 @@
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Camera } from "./camera";
 import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
-import { Detail, cardSignature, detailAt, drawsAsBox, placeSignature } from "./detail";
+import { Detail, cardDetail, cardSignature, detailAt, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
 import { Rect, View } from "./geometry";
@@ -13,7 +13,7 @@ import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
 import { CardNode, MapDocument, box, cardTitle } from "./model";
 import { gridShown } from "./operations";
-import { fillCard, fillBox } from "./render";
+import { fillBox, fillCard, fillTitle } from "./render";
 
 export interface Item { id: string; node: CardNode; rect: Rect }
 
@@ -77,6 +77,7 @@ export class CanvasView {
     if (detail !== this.detail) {
       this.detail = detail;
       this.viewport.classList.toggle("far", detail === "box");
+      this.viewport.classList.toggle("mid", detail === "title");
       content = true;
     }
     if (content) this.collectItems();
@@ -133,8 +134,8 @@ export class CanvasView {
     const record = doc.sidecarRecord(path, node.id);
     const ink = readInk(record);
     const hasSubmap = doc.hasSubmap(path, node.id);
-    const asBox = drawsAsBox(this.detail ?? "full", node, !!ink, pinned);
-    const sig = cardSignature(node, record, hasSubmap, asBox);
+    const detail = cardDetail(this.detail ?? "full", node, !!ink, pinned);
+    const sig = cardSignature(node, record, hasSubmap, detail, !!ink);
     const entry = this.cardEls.get(node.id) ?? this.newCard(node.id);
     const el = entry.el;
     const editing = this.ed.text.editingId === node.id;
@@ -142,7 +143,8 @@ export class CanvasView {
     if (entry.sig !== sig && !editing) {
       entry.sig = sig;
       el.className = `card type-${/^(text|file|link|group)$/.test(node.type) ? node.type : "text"}`;
-      if (asBox) fillBox(el, node);
+      if (detail === "box") fillBox(el, node);
+      else if (detail === "title") fillTitle(el, node);
       else this.fillFull(el, node, { hasSubmap, record, ink });
     }
     const place = placeSignature(rect.x, rect.y, rect.width, rect.height, node.type === "group" ? index : 10000 + index);

@@ -1,7 +1,7 @@
 // Which cards and edges a frame keeps in the DOM. The area drawn is the visible part of the
 // canvas grown by a margin and rounded out to a coarse grid, so while a pan stays inside one
 // grid cell the set of drawn elements stays the same and the frame does no DOM work at all.
-import { Rect, inflate, intersects, union, visibleRect, View } from "./geometry";
+import { Rect, inflate, intersects, visibleRect, View } from "./geometry";
 
 export interface Placed { id: string; rect: Rect }
 
@@ -27,8 +27,11 @@ export function wantedItems(items: readonly Placed[], covered: Rect, pinned: (id
 }
 
 // An edge is drawn when the box around its two cards meets the covered area.
+// Checked for every edge of the map whenever the covered area moves, so without allocating.
 export function edgeInView(a: Rect, b: Rect, covered: Rect): boolean {
-  return intersects(union([a, b])!, covered);
+  const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
+  const right = Math.max(a.x + a.width, b.x + b.width), bottom = Math.max(a.y + a.height, b.y + b.height);
+  return intersects({ x, y, width: right - x, height: bottom - y }, covered);
 }
 
 // The keys drawn now that a frame no longer wants.

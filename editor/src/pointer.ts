@@ -153,12 +153,15 @@ export class PointerInput {
         this.viewport.classList.add("panning");
         this.ed.invalidate(true);
         return;
-      case "move":
+      case "move": {
+        // One look-up table a step: finding each carried card on its own walks the whole map.
+        const nodes = new Map(doc.nodes(path).map((n) => [n.id, n]));
         for (const [id, r] of drag.origin!) {
-          const n = doc.node(path, id);
+          const n = nodes.get(id);
           if (n) placeCard(doc, path, n, snap(r.x + dx), snap(r.y + dy));
         }
         break;
+      }
       case "resize": {
         const [[id, r]] = [...drag.origin!];
         const n = doc.node(path, id);

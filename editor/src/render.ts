@@ -45,6 +45,13 @@ export function fillBox(card: HTMLElement, node: CardNode): void {
   card.classList.add("box");
 }
 
+// A card at middle distance: its title line as plain text, large enough to read there.
+export function fillTitle(card: HTMLElement, node: CardNode): void {
+  card.replaceChildren(el("div", "card-title", cardTitle(node)));
+  paintColour(card, node);
+  card.classList.add("summary");
+}
+
 export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): void {
   card.replaceChildren();
   paintColour(card, node);

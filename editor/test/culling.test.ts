@@ -2,7 +2,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { coveredRect, edgeInView, sameKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
 import { encloses, inflate, intersects, visibleRect } from "../src/geometry";
-import { boxZoom, cardSignature, detailAt, drawsAsBox, placeSignature } from "../src/detail";
+import { Detail, boxZoom, cardDetail, cardSignature, detailAt, placeSignature, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
 
 const width = 1000, height = 700;
@@ -73,31 +73,45 @@ test("stale keys are the drawn ones no longer wanted; equal key sets are told ap
 
 const card: CardNode = { id: "a", type: "text", text: "Hello", x: 0, y: 0, width: 250, height: 60 };
 
-test("cards are boxes only below the zoom where text becomes unreadable", () => {
-  assert.equal(detailAt(1), "full");
-  assert.equal(detailAt(boxZoom), "full");
-  assert.equal(detailAt(boxZoom - 0.01), "box");
-  assert.equal(detailAt(0.1), "box");
+test("cards are boxes below the zoom where text becomes unreadable, titles up to where body text reads", () => {
+  const rows: [number, string][] = [[1, "full"], [titleZoom, "full"], [titleZoom - 0.01, "title"], [0.45, "title"],
+    [boxZoom, "title"], [boxZoom - 0.01, "box"], [0.1, "box"]];
+  for (const [zoom, detail] of rows) assert.equal(detailAt(zoom), detail, `zoom ${zoom}`);
 });
 
-test("far out, groups, ink and selected or edited cards keep their full drawing", () => {
-  assert.ok(drawsAsBox("box", card, false, false));
-  assert.ok(!drawsAsBox("full", card, false, false));
-  assert.ok(!drawsAsBox("box", { ...card, type: "group", label: "Ideas" }, false, false), "group");
-  assert.ok(!drawsAsBox("box", { ...card, type: "file", file: "ink.svg" }, true, false), "ink");
-  assert.ok(!drawsAsBox("box", card, false, true), "pinned");
+test("groups, ink and selected or edited cards keep their full drawing at every distance", () => {
+  const rows: [string, CardNode, boolean, boolean, Detail, Detail][] = [
+    ["text far", card, false, false, "box", "box"],
+    ["text between", card, false, false, "title", "title"],
+    ["text close", card, false, false, "full", "full"],
+    ["group far", { ...card, type: "group", label: "Ideas" }, false, false, "box", "full"],
+    ["group between", { ...card, type: "group", label: "Ideas" }, false, false, "title", "full"],
+    ["ink far", { ...card, type: "file", file: "ink.svg" }, true, false, "box", "full"],
+    ["ink between", { ...card, type: "file", file: "ink.svg" }, true, false, "title", "full"],
+    ["pinned far", card, false, true, "box", "full"],
+    ["pinned between", card, false, true, "title", "full"],
+  ];
+  for (const [name, node, inked, pinned, at, drawn] of rows) assert.equal(cardDetail(at, node, inked, pinned), drawn, name);
 });
 
-test("a card's signature changes with anything it shows, a box's only with its look", () => {
-  const full = cardSignature(card, undefined, false, false);
-  assert.notEqual(cardSignature({ ...card, text: "Hello!" }, undefined, false, false), full);
-  assert.notEqual(cardSignature(card, { preview: { title: "t" } }, false, false), full);
-  assert.notEqual(cardSignature(card, undefined, true, false), full);
-  const asBox = cardSignature(card, undefined, false, true);
-  assert.notEqual(asBox, full, "switching between box and full redraws");
-  assert.equal(cardSignature({ ...card, text: "other" }, undefined, false, true), asBox);
-  assert.notEqual(cardSignature({ ...card, color: "3" }, undefined, false, true), asBox);
-  assert.notEqual(cardSignature({ ...card, type: "link" }, undefined, false, true), asBox);
+test("a card's signature changes with anything it shows, a title's or a box's only with its look", () => {
+  const full = cardSignature(card, undefined, false, "full");
+  assert.notEqual(cardSignature({ ...card, text: "Hello!" }, undefined, false, "full"), full);
+  assert.notEqual(cardSignature(card, { preview: { title: "t" } }, false, "full"), full);
+  assert.notEqual(cardSignature(card, undefined, true, "full"), full);
+  assert.equal(cardSignature({ ...card, x: 40, y: 80 }, undefined, false, "full"), full, "a moved card is not rebuilt");
+  const ink = { ...card, type: "file", file: "ink.svg" };
+  assert.notEqual(cardSignature({ ...ink, x: 40 }, undefined, false, "full", true), cardSignature(ink, undefined, false, "full", true),
+    "a moved ink drawing is");
+  const asBox = cardSignature(card, undefined, false, "box");
+  const asTitle = cardSignature(card, undefined, false, "title");
+  assert.ok(asBox !== full && asTitle !== full && asBox !== asTitle, "switching between levels redraws");
+  assert.equal(cardSignature({ ...card, text: "other" }, undefined, false, "box"), asBox);
+  assert.notEqual(cardSignature({ ...card, color: "3" }, undefined, false, "box"), asBox);
+  assert.notEqual(cardSignature({ ...card, type: "link" }, undefined, false, "box"), asBox);
+  assert.equal(cardSignature({ ...card, text: "Hello\nmore *body*" }, undefined, false, "title"), asTitle, "body text");
+  assert.notEqual(cardSignature({ ...card, text: "Goodbye" }, undefined, false, "title"), asTitle);
+  assert.notEqual(cardSignature({ ...card, color: "3" }, undefined, false, "title"), asTitle);
 });
 
 test("place signatures tell every coordinate and the stacking order apart", () => {

@@ -7,8 +7,15 @@
 #include <gtest/gtest.h>
 #include <webkit/webkit.h>
 
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <map>
+#include <vector>
 
 namespace velk::e2e {
 namespace {
@@ -44,50 +51,106 @@ constexpr std::string_view renderMarks = R"((() => {
   }).observe(document, { childList: true, subtree: true });
 })();)";
 
-// A middle-button drag over the canvas, one step a frame for `steps` frames, its figures left in
-// window.__panResult. `work` runs from the start of a frame to the layout of the step it renders
-// (script, style and layout: the page's own cost); `frame` is the time from one frame's start to
-// the next, painting included, which is what a user sees of a pan.
-constexpr std::string_view panSteps = R"(void (window.__velkPan = async (steps) => {
+// Steps of a gesture, one a frame for `steps` frames, the figures left in window.__stepsResult.
+// `work` runs from the start of a frame to the layout of the step it renders (script, style and
+// layout: the page's own cost); `frame` is the time from one frame's start to the next, painting
+// included, which is what a user sees. Gestures: a middle-button pan over the middle of the
+// canvas ("pan"), Ctrl+wheel zooming out and back in there ("zoom"), and a drag with the primary
+// button from the point given ("drag", which moves the cards selected there).
+constexpr std::string_view gestureSteps = R"(void (window.__velkSteps = async (kind, steps, from) => {
   const act = window.__velkE2E;
   const box = document.querySelector("#viewport").getBoundingClientRect();
-  const x = box.left + box.width / 2, y = box.top + box.height / 2;
+  const [x, y] = from ?? [box.left + box.width / 2, box.top + box.height / 2];
   const frame = () => new Promise((resolve) => requestAnimationFrame(resolve));
+  const [buttons, button] = kind === "drag" ? [1, 0] : [4, 1];
+  const wheel = (deltaY) => document.elementFromPoint(x, y).dispatchEvent(new WheelEvent("wheel", {
+    bubbles: true, cancelable: true, clientX: x, clientY: y, deltaY, deltaMode: 0, ctrlKey: true }));
   const starts = [], work = [], idle = [performance.now()];
-  window.__panResult = null;
+  window.__stepsResult = null;
   // Frames with nothing to redraw first: the floor the display and WebKit's timer set.
   for (let i = 0; i < 5; i++) { await frame(); idle.push(performance.now()); }
-  act.pointer("pointerdown", x, y, 4, 1);
-  await frame();
+  if (kind !== "zoom") { act.pointer("pointerdown", x, y, buttons, button); await frame(); }
   for (let i = 1; i <= steps; i++) {
     let start = 0;
     requestAnimationFrame(() => { start = performance.now(); });
-    act.pointer("pointermove", x - 7 * i, y - 4 * i, 4, 1);
+    if (kind === "zoom") wheel(i <= steps / 2 ? 15 : -15);
+    else act.pointer("pointermove", x - 7 * i, y - 4 * i, buttons, button);
     await frame();
     void document.body.offsetHeight;
     work.push(performance.now() - start);
     starts.push(start);
   }
-  act.pointer("pointerup", x - 7 * steps, y - 4 * steps, 0, 1);
+  if (kind !== "zoom") act.pointer("pointerup", x - 7 * steps, y - 4 * steps, 0, button);
   const gaps = (times) => times.slice(1).map((t, i) => t - times[i]);
   const frames = gaps(starts);
-  const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
-  window.__panResult = {
+  const sorted = (v) => [...v].sort((a, b) => a - b);
+  const median = (v) => sorted(v)[v.length >> 1];
+  const p95 = (v) => sorted(v)[Math.min(v.length - 1, Math.ceil(v.length * 0.95) - 1)];
+  window.__stepsResult = {
     workMedian: median(work), workMax: Math.max(...work),
-    frameMedian: median(frames), frameMax: Math.max(...frames), idleFrameMedian: median(gaps(idle)),
+    frameMedian: median(frames), frame95: p95(frames), frameMax: Math.max(...frames), idleFrameMedian: median(gaps(idle)),
     cardsInDOM: document.querySelectorAll("#cards .card").length,
   };
 }))";
 
-void measurePan(E2EHarness& velk, const std::string& where, int steps) {
-    ASSERT_TRUE(velk.evaluate(concat("void window.__velkPan(", steps, ")")).ok());
-    ASSERT_TRUE(velk.waitForPage("window.__panResult", 60s));
-    const int cards = static_cast<int>(velk.number("window.__panResult.cardsInDOM"));
-    for (const char* figure : {"workMedian", "workMax", "frameMedian", "frameMax", "idleFrameMedian"}) {
-        report(concat("pan ", where, " (", cards, " cards in the DOM), ", figure, " (ms)"),
-               velk.number(concat("window.__panResult.", figure)));
+// `kind` as __velkSteps takes it; `where` names the zoom or the selection in the figures.
+void measureSteps(E2EHarness& velk, const std::string& kind, const std::string& where, int steps,
+                  const std::string& from = "null") {
+    ASSERT_TRUE(velk.evaluate(concat("void window.__velkSteps('", kind, "', ", steps, ", ", from, ")")).ok());
+    ASSERT_TRUE(velk.waitForPage("window.__stepsResult", 60s));
+    const int cards = static_cast<int>(velk.number("window.__stepsResult.cardsInDOM"));
+    for (const char* figure : {"workMedian", "workMax", "frameMedian", "frame95", "frameMax", "idleFrameMedian"}) {
+        report(concat(kind, " ", where, " (", cards, " cards in the DOM), ", figure, " (ms)"),
+               velk.number(concat("window.__stepsResult.", figure)));
     }
-    EXPECT_LT(velk.number("window.__panResult.workMedian"), 5000);
+    EXPECT_LT(velk.number("window.__stepsResult.workMedian"), 5000);
+}
+
+void panAndZoom(E2EHarness& velk, const std::string& where) {
+    measureSteps(velk, "pan", where, 15);
+    measureSteps(velk, "zoom", where, 16);
+}
+
+// From 100%, one Ctrl+wheel step to `zoom` around the middle of the view.
+void zoomFrom100(E2EHarness& velk, double zoom) {
+    velk.press("0", "ctrl");
+    ASSERT_TRUE(velk.waitForPage("document.querySelector('#zoom-indicator').textContent === '100%'"));
+    velk.act(concat(R"((() => {
+  const box = document.querySelector("#viewport").getBoundingClientRect();
+  const x = box.left + box.width / 2, y = box.top + box.height / 2;
+  document.elementFromPoint(x, y).dispatchEvent(new WheelEvent("wheel", {
+    bubbles: true, cancelable: true, clientX: x, clientY: y, deltaMode: 0, ctrlKey: true, deltaY: )",
+                    -std::log(zoom) / 0.0025, " }));\n})()"));
+    ASSERT_TRUE(velk.waitForPage(concat("document.querySelector('#zoom-indicator').textContent === '",
+                                        std::lround(zoom * 100), "%'")));
+}
+
+// The resident memory of the web process showing the page, in MB: the WebKitWebProcess that
+// descends from this process (NaN when there is none).
+double webProcessMegabytes() {
+    std::map<long, long> parents;
+    std::vector<long> webProcesses;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream status(entry.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with("Name:") && line.find("WebKitWebProces") != std::string::npos) webProcesses.push_back(std::stol(name));
+            if (line.starts_with("PPid:")) parents[std::stol(name)] = std::stol(line.substr(5));
+        }
+    }
+    const long self = ::getpid();
+    for (const long pid : webProcesses) {
+        for (long up = parents[pid]; up > 1; up = parents[up]) {
+            if (up != self) continue;
+            std::ifstream status(concat("/proc/", pid, "/status"));
+            std::string line;
+            while (std::getline(status, line))
+                if (line.starts_with("VmRSS:")) return std::stod(line.substr(6)) / 1024;
+        }
+    }
+    return std::nan("");
 }
 
 TEST(PerformanceE2E, StartUpToARenderedMap) {
@@ -124,12 +187,54 @@ void renderAndPan(int cards, const std::string& label) {
     report("cards in the DOM after the first render", velk.number("window.__velkMarks.cardsInDOM"));
     EXPECT_LT(laidOut - reply, 20000);
 
-    velk.act(panSteps);
-    measurePan(velk, "at the zoom that fits the map", 8);
+    velk.act(gestureSteps);
+    panAndZoom(velk, "at the zoom that fits the map");
     // At 100% most cards are off screen, as when working on one part of a big map.
-    velk.press("0", "ctrl");
-    ASSERT_TRUE(velk.waitForPage("document.querySelector('#zoom-indicator').textContent === '100%'"));
-    measurePan(velk, "at 100%", 15);
+    zoomFrom100(velk, 1);
+    panAndZoom(velk, "at 100%");
+    // Where titles are still read, and where cards are boxes but many are near.
+    zoomFrom100(velk, 0.45);
+    ASSERT_TRUE(velk.waitForPage("document.querySelector('#viewport.mid .card-title')"));
+    velk.screenshot(velk.window(), concat("performance-", label, "-at-45"));
+    panAndZoom(velk, "at 45%");
+    zoomFrom100(velk, 0.2);
+    panAndZoom(velk, "at 20%");
+    report("web process resident memory with " + label + " cards (MB)", webProcessMegabytes());
+
+    // About 1,000 cards chosen with a rubber band at 10%, from the gap above and left of the
+    // card nearest the view's top left corner, then dragged by one of them.
+    zoomFrom100(velk, 0.1);
+    const ScriptResult band = velk.evaluate(R"((() => {
+  const box = document.querySelector("#viewport").getBoundingClientRect();
+  let first = null;
+  for (const card of document.querySelectorAll("#cards .card")) {
+    const r = card.getBoundingClientRect();
+    if (r.left < box.left + 10 || r.top < box.top + 10) continue;
+    if (!first || r.left + r.top < first.left + first.top) first = r;
+  }
+  const x = first.left - 2, y = first.top - 2;
+  const to = [Math.min(x + 750, box.right - 10), Math.min(y + 640, box.bottom - 10)];
+  const init = (type, px, py, buttons) => new PointerEvent(type, { bubbles: true, cancelable: true, clientX: px, clientY: py,
+    button: 0, buttons, pointerId: 1, pointerType: "mouse", isPrimary: true, shiftKey: true });
+  const target = document.elementFromPoint(x, y);
+  target.dispatchEvent(init("pointerdown", x, y, 1));
+  target.dispatchEvent(init("pointermove", (x + to[0]) / 2, (y + to[1]) / 2, 1));
+  target.dispatchEvent(init("pointermove", to[0], to[1], 1));
+  target.dispatchEvent(init("pointerup", to[0], to[1], 0));
+})())");
+    ASSERT_TRUE(band.ok()) << *band.error;
+    ASSERT_TRUE(velk.waitForPage("document.querySelectorAll('#cards .card.selected').length > 300"))
+        << velk.number("document.querySelectorAll('#cards .card.selected').length") << " cards selected";
+    const int selected = static_cast<int>(velk.number("document.querySelectorAll('#cards .card.selected').length"));
+    const ScriptResult grip = velk.evaluate(R"((() => {
+  const chosen = document.querySelectorAll("#cards .card.selected");
+  const r = chosen[chosen.length >> 1].getBoundingClientRect();
+  return JSON.stringify([r.left + r.width / 2, r.top + r.height / 2]);
+})())");
+    ASSERT_TRUE(grip.ok()) << *grip.error;
+    measureSteps(velk, "drag", concat("of ", selected, " selected cards at 10%"), 20, grip.text);
+    // The cards moved with it.
+    EXPECT_TRUE(velk.waitForPage(concat("document.querySelectorAll('#cards .card.selected').length === ", selected)));
 }
 
 TEST(PerformanceE2E, FiveThousandCardsRenderAndPan) { renderAndPan(5000, "5,000"); }
