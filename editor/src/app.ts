@@ -53,6 +53,7 @@ class Editor implements EditorContext {
   private inkCard: string | null = null; // the ink card that further strokes join
   private frame = 0;
   private contentChanged = true;
+  private moved = new Set<string>();
   private loading: Promise<unknown> = Promise.resolve();
 
   constructor(readonly conn: Connection) {
@@ -139,9 +140,18 @@ class Editor implements EditorContext {
     if (!this.frame) this.frame = requestAnimationFrame(() => { this.frame = 0; this.render(this.contentChanged); });
   }
 
+  // Only these cards moved (a drag step): the next frame places them and redraws their edges,
+  // instead of looking at every card in view.
+  invalidateMoved(ids: Iterable<string>): void {
+    for (const id of ids) this.moved.add(id);
+    this.invalidate(true);
+  }
+
   render(content = true): void {
     this.contentChanged = false;
-    this.canvas.render(content);
+    const moved = this.moved;
+    this.moved = new Set();
+    this.canvas.render(content, moved);
     this.chrome.render();
     const fragment = formatFragment(this.camera.view);
     if (location.hash !== fragment && location.protocol !== "file:") history.replaceState(null, "", fragment);

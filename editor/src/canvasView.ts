@@ -39,6 +39,7 @@ interface DrawnCard { el: HTMLElement; sig: string; place: string }
 export class CanvasView {
   items: Item[] = [];
   private rects = new Map<string, Rect>();
+  private indexOf = new Map<string, number>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
   private handleZoom = NaN;
@@ -65,8 +66,9 @@ export class CanvasView {
     this.cleared = true;
   }
 
-  // `content` is false when only the view moved since the last render.
-  render(content = true): void {
+  // `content` is false when only the view moved since the last render; `moved` are cards whose
+  // place alone changed since (a drag step).
+  render(content = true, moved: ReadonlySet<string> = new Set()): void {
     // After a clear, whatever moved the camera too, the map is drawn anew.
     content ||= this.cleared;
     this.cleared = false;
@@ -81,12 +83,13 @@ export class CanvasView {
       content = true;
     }
     if (content) this.collectItems();
+    else this.placeMoved(moved);
     const covered = coveredRect(view, width, height);
     // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
-    if (content || !sameRect(covered, this.covered)) {
+    if (content || moved.size || !sameRect(covered, this.covered)) {
       this.covered = covered;
       this.renderCards(covered, content);
-      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content);
+      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content || moved.size > 0);
     }
     if (content) this.renderMidHandles();
   }
@@ -94,6 +97,20 @@ export class CanvasView {
   private collectItems(): void {
     this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
     this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
+    this.indexOf = new Map(this.items.map((i, index) => [i.id, index]));
+  }
+
+  // Cards that only moved: their boxes are read again and their elements placed there, and no
+  // other card is looked at.
+  private placeMoved(moved: ReadonlySet<string>): void {
+    for (const id of moved) {
+      const index = this.indexOf.get(id);
+      if (index === undefined) continue;
+      const item = this.items[index];
+      item.rect = box(item.node);
+      this.rects.set(id, item.rect);
+      if (this.cardEls.has(id)) this.renderCard(item, index, this.ed.selection.has(id) || this.ed.text.editingId === id);
+    }
   }
 
   // The world layer carries the view; the grid and the handles' size follow the zoom. Style is

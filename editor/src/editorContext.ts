@@ -98,6 +98,7 @@ export interface EditorContext {
   undoChange(): void;
   redoChange(): void;
   invalidate(viewOnly?: boolean): void;
+  invalidateMoved(ids: Iterable<string>): void;
   render(content?: boolean): void;
   fit(): void;
   focusCanvas(): void;
@@ -144,7 +145,7 @@ export type FindHost = Pick<EditorContext, "name" | "doc" | "path" | "selectedEd
 };
 
 export type PointerHost = Pick<EditorContext, "doc" | "path" | "selection" | "selectedEdge" | "tool" | "pen" | "lineStyle"
-  | "camera" | "canvas" | "text" | "cards" | "change" | "invalidate" | "select" | "focusCanvas" | "createCard" | "addInk"
+  | "camera" | "canvas" | "text" | "cards" | "change" | "invalidate" | "invalidateMoved" | "select" | "focusCanvas" | "createCard" | "addInk"
   | "openSubmap"> & {
   readonly session: Pick<DocumentSession, "snapshot">;
   readonly media: Pick<MediaActions, "addImages" | "addLink">;

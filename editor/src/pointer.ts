@@ -160,7 +160,8 @@ export class PointerInput {
           const n = nodes.get(id);
           if (n) placeCard(doc, path, n, snap(r.x + dx), snap(r.y + dy));
         }
-        break;
+        this.ed.invalidateMoved(drag.origin!.keys());
+        return;
       }
       case "resize": {
         const [[id, r]] = [...drag.origin!];

@@ -232,9 +232,14 @@ void renderAndPan(int cards, const std::string& label) {
   return JSON.stringify([r.left + r.width / 2, r.top + r.height / 2]);
 })())");
     ASSERT_TRUE(grip.ok()) << *grip.error;
+    const std::string firstPlace = "(() => { const c = document.querySelector('#cards .card.selected'); return c.dataset.id + ' ' + c.style.left + ' ' + c.style.top; })()";
+    const std::string before = velk.evaluate(firstPlace).text;
     measureSteps(velk, "drag", concat("of ", selected, " selected cards at 10%"), 20, grip.text);
-    // The cards moved with it.
+    // The cards moved with it, each drawn where the map now has it.
     EXPECT_TRUE(velk.waitForPage(concat("document.querySelectorAll('#cards .card.selected').length === ", selected)));
+    const std::string after = velk.evaluate(firstPlace).text;
+    EXPECT_EQ(after.substr(0, after.find(' ')), before.substr(0, before.find(' ')));
+    EXPECT_NE(after, before) << "the dragged card's element moved";
 }
 
 TEST(PerformanceE2E, FiveThousandCardsRenderAndPan) { renderAndPan(5000, "5,000"); }
