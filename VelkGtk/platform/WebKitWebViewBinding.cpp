@@ -95,21 +95,7 @@ void WebKitWebViewBinding::evaluateScript(std::string_view script) {
 }
 
 void WebKitWebViewBinding::callAsyncFunction(std::string_view body, std::function<void()> settled) {
-    struct Calling {
-        std::function<void()> settled;
-    };
-    auto finished = [](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<Calling> calling(static_cast<Calling*>(data));
-        GError* error = nullptr;
-        JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source), result, &error);
-        if (value) g_object_unref(value);
-        bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-        g_clear_error(&error);
-        if (!cancelled) calling->settled();
-    };
-    webkit_web_view_call_async_javascript_function(m_view.get(), body.data(), static_cast<gssize>(body.size()),
-                                                   nullptr, nullptr, nullptr, m_cancellable.get(), finished,
-                                                   new Calling{std::move(settled)});
+    callAsyncFunctionForText(body, [settled = std::move(settled)](const Expected<std::string, std::string>&) { settled(); });
 }
 
 void WebKitWebViewBinding::callAsyncFunctionForText(std::string_view body, Result result) {

@@ -130,9 +130,7 @@ function linkPreview(node: CardNode, ctx: CardContext): HTMLElement {
   const text = el("div", "link-text");
   text.append(el("div", "link-title", str(preview.title) || url));
   if (str(preview.description)) text.append(el("div", "link-desc", str(preview.description)));
-  let site = str(preview.siteName);
-  if (!site) try { site = new URL(url).hostname; } catch { site = url; }
-  const a = el("a", "link-site", site);
+  const a = el("a", "link-site", linkSite(url, preview));
   if (/^https?:\/\//i.test(url)) {
     a.href = url;
     a.target = "_blank";
@@ -141,6 +139,13 @@ function linkPreview(node: CardNode, ctx: CardContext): HTMLElement {
   text.append(a);
   box.append(text);
   return box;
+}
+
+// The site a link card names: the preview's, else the link's host, else the link itself.
+export function linkSite(url: string, preview: JsonObject): string {
+  const site = str(preview.siteName);
+  if (site) return site;
+  try { return new URL(url).hostname; } catch { return url; }
 }
 
 function inkDrawing(ink: InkSource, node: CardNode): SVGSVGElement {
@@ -180,12 +185,15 @@ export function edgeElement(id: string, route: EdgeRoute, edge: JsonObject, sele
   return g;
 }
 
-function arrow(tip: Point, from: Point, colour: string): SVGPolygonElement {
+// An arrowhead's three corners: its tip, and two points back along the curve's direction.
+export function arrowPoints(tip: Point, from: Point): Point[] {
   const angle = Math.atan2(tip.y - from.y, tip.x - from.x);
   const len = 14, spread = 0.45;
-  const a = { x: tip.x - len * Math.cos(angle - spread), y: tip.y - len * Math.sin(angle - spread) };
-  const b = { x: tip.x - len * Math.cos(angle + spread), y: tip.y - len * Math.sin(angle + spread) };
-  const p = svg("polygon", { points: `${tip.x},${tip.y} ${a.x},${a.y} ${b.x},${b.y}`, class: "edge-arrow" });
+  return [tip, ...[angle - spread, angle + spread].map((a) => ({ x: tip.x - len * Math.cos(a), y: tip.y - len * Math.sin(a) }))];
+}
+
+function arrow(tip: Point, from: Point, colour: string): SVGPolygonElement {
+  const p = svg("polygon", { points: arrowPoints(tip, from).map((q) => `${q.x},${q.y}`).join(" "), class: "edge-arrow" });
   p.style.fill = colour;
   return p;
 }

@@ -24,18 +24,22 @@ export interface SearchHit {
 // Card text as a reader sees it: no heading marks, emphasis, code ticks, link targets, list,
 // quote or task markers.
 export function plainText(markdown: string): string {
-  let text = markdown
+  return inlinePlain(markdown
     .replace(/^[ \t]{0,3}(?:>[ \t]?)+/gm, "")
     .replace(/^[ \t]*(?:[-*+]|\d+[.)])[ \t]+(?:\[[ xX]\][ \t]+)?/gm, "")
     .replace(/^[ \t]{0,3}#{1,6}[ \t]+/gm, "")
-    .replace(/^[ \t]*(?:```|~~~).*$/gm, "")
-    .replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "$1");
+    .replace(/^[ \t]*(?:```|~~~).*$/gm, "")).trim();
+}
+
+// Text without its inline marks: link targets, emphasis, code ticks.
+export function inlinePlain(markdown: string): string {
+  let text = markdown.replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "$1");
   // Emphasis may nest ("**_a_**"): peeled until nothing changes.
   for (let before = ""; before !== text;) {
     before = text;
     text = text.replace(/(\*\*|__|~~|==|[*_`])(?=\S)(.*?\S)\1/g, "$2");
   }
-  return text.trim();
+  return text;
 }
 
 // `text` folded for comparison, with where each folded unit came from in `text` (absent when

@@ -3,11 +3,12 @@
 // images embedded as data URLs. No DOM here: the page gives the theme's colours, a text
 // measure and the images, so the same writer runs in the unit tests.
 import { colourValue } from "./colors";
-import { Rect, edgeRoute, inflate, isSide, union } from "./geometry";
-import { InkSource, linePath, penHex, polyline } from "./ink";
+import { Point, Rect, edgeRoute, inflate, isSide, union } from "./geometry";
+import { InkSource, linePath, penColour, polyline } from "./ink";
 import { JsonObject, isObject, str } from "./json";
 import { CanvasEdge, CardNode, box, cardTitle } from "./model";
-import { imageExtensions, routePath } from "./render";
+import { arrowPoints, imageExtensions, linkSite, routePath } from "./render";
+import { inlinePlain } from "./search";
 
 // The style sheet's colours, resolved for the theme in use ("c1" … "c6" are the presets).
 export type Palette = Record<"bg" | "surface" | "surface2" | "text" | "muted" | "border" | "edge" | "accent" | "inkDefault"
@@ -140,15 +141,6 @@ export function textBlocks(markdown: string): TextBlock[] {
   return blocks;
 }
 
-function inlinePlain(text: string): string {
-  let out = text.replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "$1");
-  for (let before = ""; before !== out;) {
-    before = out;
-    out = out.replace(/(\*\*|__|~~|==|[*_`])(?=\S)(.*?\S)\1/g, "$2");
-  }
-  return out;
-}
-
 // ---- colours -----------------------------------------------------------------------------------
 
 function rgb(colour: string): [number, number, number] | null {
@@ -260,12 +252,8 @@ function drawEdge(w: SvgWriter, e: CanvasEdge, rects: ReadonlyMap<string, Rect>)
   const p = w.palette;
   const colour = cardColour(e, p) ?? p.edge;
   w.add(`<path d="${routePath(route)}" fill="none" stroke="${colour}" stroke-width="2.2"/>`);
-  const arrow = (tip: { x: number; y: number }, from: { x: number; y: number }) => {
-    const angle = Math.atan2(tip.y - from.y, tip.x - from.x), len = 14, spread = 0.45;
-    const a = [tip.x - len * Math.cos(angle - spread), tip.y - len * Math.sin(angle - spread)];
-    const b = [tip.x - len * Math.cos(angle + spread), tip.y - len * Math.sin(angle + spread)];
-    w.add(`<polygon points="${fmt(tip.x)},${fmt(tip.y)} ${fmt(a[0])},${fmt(a[1])} ${fmt(b[0])},${fmt(b[1])}" fill="${colour}"/>`);
-  };
+  const arrow = (tip: Point, from: Point) =>
+    w.add(`<polygon points="${arrowPoints(tip, from).map((q) => `${fmt(q.x)},${fmt(q.y)}`).join(" ")}" fill="${colour}"/>`);
   if (str(e.toEnd, "arrow") === "arrow") arrow(route.to, route.c2);
   if (str(e.fromEnd, "none") === "arrow") arrow(route.from, route.c1);
   const label = str(e.label);
@@ -333,8 +321,7 @@ function drawLink(w: SvgWriter, n: CardNode, r: Rect, record: JsonObject | undef
     top += h;
   }
   const x = r.x + 14, width = r.width - 28, bottom = r.y + r.height - 10;
-  let site = str(preview.siteName);
-  if (!site) try { site = new URL(url).hostname; } catch { site = url; }
+  const site = linkSite(url, preview);
   let y = w.lines(x, top + 10, width, Math.min(bottom, top + 10 + 2 * 14 * 1.45), str(preview.title) || url, { size: 14, weight: 600 }, p.text);
   if (str(preview.description)) y = w.lines(x, y + 3, width, Math.min(bottom - 20, y + 3 + 3 * 13 * 1.45), str(preview.description), { size: 13, weight: 400 }, p.muted);
   w.lines(x, y + 3, width, bottom, site, { size: 12, weight: 400 }, p.accent);
@@ -342,7 +329,7 @@ function drawLink(w: SvgWriter, n: CardNode, r: Rect, record: JsonObject | undef
 
 function drawInk(w: SvgWriter, r: Rect, ink: InkSource): void {
   w.clip(r, 0);
-  const colour = (palette: string) => (palette in penHex && palette !== "default" ? penHex[palette as keyof typeof penHex] : w.palette.inkDefault);
+  const colour = (palette: string) => (penColour(palette).startsWith("var(") ? w.palette.inkDefault : penColour(palette));
   const path = (d: string, palette: string) =>
     w.add(`<path d="${d}" fill="none" stroke="${colour(palette)}" stroke-width="4" stroke-linecap="round" stroke-linejoin="round"/>`);
   for (const s of ink.strokes) if (s.points.length >= 2) path(polyline(s.points), s.palette);
