@@ -2,6 +2,7 @@
 
 #include "bridge/BridgeBootstrap.h"
 #include "bridge/SchemeHandler.h"
+#include "platform/SoftwareGL.h"
 #include "platform/TexturePNG.h"
 
 #include <libsoup/soup.h>
@@ -54,6 +55,8 @@ WebKitWebViewBinding::WebKitWebViewBinding(const EditorWebConfiguration& configu
 
     WebKitSettings* settings = webkit_settings_new();
     webkit_settings_set_enable_javascript(settings, configuration.pageScriptsAllowed);
+    if (openGLIsSoftware())
+        webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     // WebKitGTK draws pages as they load and has no press-to-preview of links, so the other two
     // settings need nothing here.
     m_view = GObjectHolder<WebKitWebView>::sink(WEBKIT_WEB_VIEW(g_object_new(

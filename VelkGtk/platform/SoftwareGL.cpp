@@ -1,0 +1,47 @@
+#include "platform/SoftwareGL.h"
+
+#include <epoxy/gl.h>
+#include <gtk/gtk.h>
+
+#include "trace/Trace.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace velk {
+namespace {
+
+bool rendererIsSoftware() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display) return true;
+    GError* error = nullptr;
+    GdkGLContext* context = gdk_display_create_gl_context(display, &error);
+    if (!context || !gdk_gl_context_realize(context, &error)) {
+        g_clear_error(&error);
+        if (context) g_object_unref(context);
+        return true;
+    }
+    gdk_gl_context_make_current(context);
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::string_view name = renderer ? renderer : "";
+    gdk_gl_context_clear_current();
+    g_object_unref(context);
+    constexpr std::array software{"llvmpipe", "softpipe", "swrast", "Software Rasterizer"};
+    for (const std::string_view marker : software)
+        if (name.contains(marker)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool openGLIsSoftware() {
+    static const bool software = [] {
+        const bool software = rendererIsSoftware();
+        if (software) trace([] { return std::string("web views: OpenGL draws in software here, so pages are painted without compositing"); });
+        return software;
+    }();
+    return software;
+}
+
+}  // namespace velk
