@@ -248,14 +248,5 @@ TEST(JSONFileDefaults, AFailedWriteIsCarriedByTheNextOne) {
     EXPECT_EQ(disk.log().back(), "sync /home/ada/.config/velk");
 }
 
-TEST(JSONFileDefaults, OnDiskTheConfigurationFoldersAreMadeOnTheWay) {
-    testing_support::TempFolder home("defaults");
-    PosixFileSystem disk;
-    const std::string onDisk = home / ".config/velk/defaults.json";
-    JSONFileDefaults(disk, onDisk).setData("MapsFolderBookmark", "/srv/maps");
-    EXPECT_EQ(testing_support::contentOf(onDisk), "{\n\t\"MapsFolderBookmark\": \"/srv/maps\"\n}\n");
-    EXPECT_EQ(JSONFileDefaults(disk, onDisk).data("MapsFolderBookmark"), "/srv/maps");
-}
-
 }  // namespace
 }  // namespace velk
