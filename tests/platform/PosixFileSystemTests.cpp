@@ -193,16 +193,6 @@ TEST(JSONFileDefaults, EveryKindOfValueComesBackFromThePrettyFileWrittenOnTheFir
     EXPECT_EQ(reread.dictionary("SharedCopies"), copies);
 }
 
-TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWere) {
-    MemoryFileSystem disk;
-    disk.addFile(file, R"({"b": "1", "a": {"k": "v"}, "c": 7})");
-    JSONFileDefaults defaults(disk, file);
-    defaults.setString("b", "2");
-    defaults.remove("a");
-    defaults.setString("d", "4");
-    EXPECT_EQ(disk.file(file), "{\n\t\"b\": \"2\",\n\t\"c\": 7,\n\t\"d\": \"4\"\n}\n");
-}
-
 TEST(JSONFileDefaults, AnUnreadableFileReadsAsEmptyAndIsReplacedOnTheNextChange) {
     for (const std::string text : {"", "{", "[\"velk.tester\"]", "null", "{\"velk.tester\": \"t-1\"} x", "\xFF\xFE{}"}) {
         MemoryFileSystem disk;
@@ -233,18 +223,21 @@ TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsent) {
     }
 }
 
-TEST(JSONFileDefaults, AFailedWriteIsCarriedByTheNextOne) {
+TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWereAndAFailedWriteIsCarriedByTheNext) {
     MemoryFileSystem memory;
-    memory.addDirectory("/home/ada/.config/velk");
+    const std::string before = R"({"b": "1", "a": {"k": "v"}, "c": 7})";
+    memory.addFile(file, before);
     testing_support::FaultyFileSystem disk(memory);
     JSONFileDefaults defaults(disk, file);
+    EXPECT_EQ(defaults.string("b"), "1");
     disk.failPath(file);
-    defaults.setString("velk.tester", "t-4");
-    EXPECT_EQ(defaults.string("velk.tester"), "t-4");
-    EXPECT_FALSE(memory.exists(file));
+    defaults.setString("b", "2");
+    EXPECT_EQ(defaults.string("b"), "2");
+    EXPECT_EQ(memory.file(file), before);
     disk.heal();
-    defaults.setString("ShareBase", "https://x.example/");
-    EXPECT_EQ(memory.file(file), "{\n\t\"velk.tester\": \"t-4\",\n\t\"ShareBase\": \"https://x.example/\"\n}\n");
+    defaults.remove("a");
+    defaults.setString("d", "4");
+    EXPECT_EQ(memory.file(file), "{\n\t\"b\": \"2\",\n\t\"c\": 7,\n\t\"d\": \"4\"\n}\n");
     EXPECT_EQ(disk.log().back(), "sync /home/ada/.config/velk");
 }
 
