@@ -457,7 +457,7 @@ struct Writer {
         : output(::popen(("exec '" VELK_PACKAGE_SAVE_LOOP_PATH "' '" + at + "' " + std::to_string(last)).c_str(), "re")) {
         EXPECT_TRUE(output && std::fscanf(output, "%d", &pid) == 1);
     }
-    int wait() { return ::pclose(output); }
+    int wait() { return output ? ::pclose(output) : -1; }
 };
 
 const std::vector<std::string> canvases{"map/A/Deep.canvas", "map/A.canvas", "map/B.canvas", "map/C.canvas", "map.canvas"};
@@ -507,6 +507,7 @@ TEST(PackageStoreKill, ASaveKilledAtAnyMomentLeavesEveryCanvasOldOrNew) {
     for (int kill = 0; kill < 16; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
         Writer writer(at, 200);
+        ASSERT_GT(writer.pid, 0);  // never kill(-1)
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(writer.pid, SIGKILL);
         const int status = writer.wait();
