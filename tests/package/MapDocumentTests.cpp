@@ -186,7 +186,6 @@ TEST(MapDocumentCore, RevisionsGrowWithSavesNewImagesAndReplacementsOnly) {
     MapDocumentCore core;
     EXPECT_EQ(compact(*core.state()), R"({"maps":[{"path":"/","canvas":{"nodes":[],"edges":[]},"sidecar":{}}]})");
     EXPECT_EQ(core.files(), (MapDocument::KnownFiles{{"/", "map.canvas"}}));
-    EXPECT_EQ(core.revision(), 0);
     EXPECT_EQ(core.apply(*core.state()), 1);
     EXPECT_EQ(core.apply(*core.state()), 2);
     const auto path = core.storeMedia("png bytes", "image/png");
@@ -207,12 +206,6 @@ TEST(MapDocumentCore, RevisionsGrowWithSavesNewImagesAndReplacementsOnly) {
 TEST(MapDocumentCore, SharedSubmapIsWrittenOnceAndFollowsARename) {
     MapDocumentCore core(sharedPackage());
     const JSONValue state = *core.state();
-    // Diverging edits of the two copies are refused, and change nothing.
-    const DocumentTree before = core.tree();
-    const auto refused = core.apply(edited(edited(state, "/a", R"({"nodes":[{"id":"s","text":"A"}]})"), "/b", R"({"nodes":[{"id":"s","text":"B"}]})"));
-    EXPECT_EQ(refused.error().description(), "map/Shared.canvas is linked from /a, /b and holds different edits under each; not saved \u2014 reopen the document to see both");
-    EXPECT_TRUE(core.tree().sameStorage(before));
-    EXPECT_EQ(core.revision(), 0);
     // Copy a edited, and card a (now labelled) renames the shared file.
     JSONValue body = edited(state, "/a", R"({"nodes":[{"id":"s","type":"text","text":"two"}],"edges":[]})");
     body = edited(body, "/", R"({"nodes":[{"id":"a","type":"text","text":"Renamed"},{"id":"b","type":"file","file":"map/Shared.canvas"},{"id":"p","type":"file","file":"map/Plain.canvas"}],"edges":[]})");
@@ -250,7 +243,10 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
         {"two spellings of one file are one shared file: diverging edits are refused",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"a","type":"file","file":"map/S.canvas"},{"id":"b","type":"file","file":"/map//S.canvas"}]})"}, {"map/S.canvas", R"({"nodes":[]})"}}),
          [](const JSONValue& state) { return edited(edited(state, "/a", R"({"nodes":[{"id":"x"}]})"), "/b", R"({"nodes":[{"id":"y"}]})"); }, false,
-         [](const MapDocumentCore& saved) { EXPECT_EQ(storedCanvas(saved.tree(), "map/S.canvas"), R"({"nodes":[]})"); }},
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(storedCanvas(saved.tree(), "map/S.canvas"), R"({"nodes":[]})");
+             EXPECT_EQ(saved.revision(), 0);
+         }},
         {"names differing only in case are two files, and a link between them is no cycle",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"u","type":"file","file":"map/A.canvas"},{"id":"l","type":"file","file":"map/a.canvas"}]})"},
                  {"map/A.canvas", R"({"nodes":[{"id":"x","type":"file","file":"map/a.canvas"}]})"}, {"map/a.canvas", R"({"nodes":[]})"}}),
@@ -518,29 +514,21 @@ JSONValue withCards(const JSONValue& state, std::size_t index, const std::functi
     return JSONValue::object({{"maps", JSONValue::array(maps)}});
 }
 
-TEST(MapSaveProperties, SavingWhatWasLoadedChangesNoMeaningAndMintsNothing) {
-    for (unsigned seed = 1; seed <= 40; ++seed) {
-        MapDocumentCore core = generatedPackage(seed);
-        const auto before = fingerprints(core.tree());
-        const auto state = core.state();  // loads the package, which makes the files known
-        const auto files = core.files();
-        const std::set<std::string> paths = filePaths(core.tree());
-        ASSERT_TRUE(core.apply(*state)) << seed;
-        EXPECT_EQ(core.files(), files) << seed;
-        EXPECT_EQ(filePaths(core.tree()), paths) << seed;
-        EXPECT_EQ(fingerprints(core.tree()), before) << seed;
-    }
-}
-
-TEST(MapSaveProperties, LoadingAfterASaveGivesBackTheMapsOfTheBody) {
+TEST(MapSaveProperties, SavingWhatWasLoadedChangesNothingAndEditedMapsLoadBackAsSent) {
     int checked = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
         MapDocumentCore core = generatedPackage(seed);
-        std::mt19937 random(seed);
-        JSONValue body = *core.state();
-        // A shared submap is written from one of its copies; those have tests of their own.
+        const auto before = fingerprints(core.tree());
+        JSONValue body = *core.state();  // loads the package, which makes the files known
         const auto files = core.files();
+        const std::set<std::string> paths = filePaths(core.tree());
+        ASSERT_TRUE(core.apply(body));
+        EXPECT_EQ(core.files(), files);  // mints nothing
+        EXPECT_EQ(filePaths(core.tree()), paths);
+        EXPECT_EQ(fingerprints(core.tree()), before);
+        std::mt19937 random(seed);
+        // A shared submap is written from one of its copies; those have tests of their own.
         std::map<std::string, int> linksToFile;
         for (const auto& [mapPath, file] : files) ++linksToFile[file];
         // Edit the text of cards that open nothing, in maps that are not shared.

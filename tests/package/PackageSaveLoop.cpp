@@ -2,7 +2,7 @@
 //
 //   velk_package_save_loop <package folder> <last save number>
 //
-// Writes one byte on standard output as soon as it starts, so the test can time its kill. Then it
+// Writes its process id on standard output as soon as it starts, so the test can time its kill. Then it
 // reads the package (or creates it, numbered 0) and saves until every canvas carries the last
 // number, each save numbering all of them with the next number after the highest found.
 // Exit status: 0 when done, 2 when the package cannot be read or created, 3 when a save fails.
@@ -31,7 +31,8 @@ void number(velk::DocumentTree& tree, int save) {
 
 int main(int argc, char** argv) {
     if (argc != 3) return 64;
-    (void)!::write(STDOUT_FILENO, "s", 1);
+    std::printf("%d\n", ::getpid());
+    std::fflush(stdout);
     const int last = std::stoi(argv[2]);
     velk::PosixFileSystem fileSystem;
     velk::PackageStore store(fileSystem, argv[1]);

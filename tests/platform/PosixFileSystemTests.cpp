@@ -193,68 +193,48 @@ TEST(JSONFileDefaults, EveryKindOfValueComesBackFromThePrettyFileWrittenOnTheFir
     EXPECT_EQ(reread.dictionary("SharedCopies"), copies);
 }
 
-TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWere) {
-    MemoryFileSystem disk;
-    disk.addFile(file, R"({"b": "1", "a": {"k": "v"}, "c": 7})");
-    JSONFileDefaults defaults(disk, file);
-    defaults.setString("b", "2");
-    defaults.remove("a");
-    defaults.setString("d", "4");
-    EXPECT_EQ(disk.file(file), "{\n\t\"b\": \"2\",\n\t\"c\": 7,\n\t\"d\": \"4\"\n}\n");
-}
-
-TEST(JSONFileDefaults, AnUnreadableFileReadsAsEmptyAndIsReplacedOnTheNextChange) {
-    for (const std::string text : {"", "{", "[\"velk.tester\"]", "null", "{\"velk.tester\": \"t-1\"} x", "\xFF\xFE{}"}) {
+// A member "key" read as a string, as data and as a dictionary: which of them it is. A file that is
+// no JSON object reads as empty, is left alone by reading, and only such a file is replaced by the
+// next change.
+TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsentAndAnUnreadableFileIsReplaced) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"key": "text"})", "string data"}, {R"({"key": 12})", ""}, {R"({"key": true})", ""}, {R"({"key": null})", ""},
+        {R"({"key": ["a"]})", ""}, {R"({"key": {"hex": "00ff"}})", "data dictionary"}, {R"({"key": {"hex": "00f"}})", "dictionary"},
+        {R"({"key": {"hex": "zz"}})", "dictionary"}, {R"({"key": {"hex": 12}})", ""}, {R"({"key": {"hex": "00", "more": "x"}})", "dictionary"},
+        {R"({"key": {"k": "v", "n": 1}})", ""}, {R"({"key": {}})", "dictionary"}, {"", "unreadable"}, {"{", "unreadable"},
+        {R"(["key"])", "unreadable"}, {"null", "unreadable"}, {R"({"key": "t-1"} x)", "unreadable"}, {"\xFF\xFE{}", "unreadable"},
+    };
+    for (const auto& [text, shapes] : cases) {
+        SCOPED_TRACE(testing::PrintToString(text));
         MemoryFileSystem disk;
         disk.addFile(file, text);
-        JSONFileDefaults defaults(disk, file);
-        EXPECT_EQ(defaults.string("velk.tester"), std::nullopt) << testing::PrintToString(text);
-        EXPECT_EQ(disk.file(file), text) << "reading leaves it alone";
-        defaults.setString("velk.tester", "t-2");
-        EXPECT_EQ(disk.file(file), "{\n\t\"velk.tester\": \"t-2\"\n}\n") << testing::PrintToString(text);
-    }
-}
-
-// Each member read as a string, as data and as a dictionary: which of them it is.
-TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsent) {
-    const std::pair<std::string, std::string> cases[] = {
-        {R"("text")", "string data"}, {"12", ""}, {"true", ""}, {"null", ""}, {R"(["a"])", ""}, {R"({"hex": "00ff"})", "data dictionary"},
-        {R"({"hex": "00f"})", "dictionary"}, {R"({"hex": "zz"})", "dictionary"}, {R"({"hex": 12})", ""},
-        {R"({"hex": "00", "more": "x"})", "dictionary"}, {R"({"k": "v", "n": 1})", ""}, {"{}", "dictionary"},
-    };
-    for (const auto& [member, shapes] : cases) {
-        MemoryFileSystem disk;
-        disk.addFile(file, "{\"key\": " + member + "}");
         JSONFileDefaults defaults(disk, file);
         std::string found = defaults.string("key") ? "string " : "";
         found += std::string(defaults.data("key") ? "data " : "") + (defaults.dictionary("key") ? "dictionary" : "");
         if (found.ends_with(' ')) found.pop_back();
-        EXPECT_EQ(found, shapes) << member;
+        EXPECT_EQ(found, shapes == "unreadable" ? "" : shapes);
+        EXPECT_EQ(disk.file(file), text);
+        defaults.setString("new", "t-2");
+        EXPECT_EQ(disk.file(file) == "{\n\t\"new\": \"t-2\"\n}\n", shapes == "unreadable") << *disk.file(file);
     }
 }
 
-TEST(JSONFileDefaults, AFailedWriteIsCarriedByTheNextOne) {
+TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWereAndAFailedWriteIsCarriedByTheNext) {
     MemoryFileSystem memory;
-    memory.addDirectory("/home/ada/.config/velk");
+    const std::string before = R"({"b": "1", "a": {"k": "v"}, "c": 7})";
+    memory.addFile(file, before);
     testing_support::FaultyFileSystem disk(memory);
     JSONFileDefaults defaults(disk, file);
+    EXPECT_EQ(defaults.string("b"), "1");
     disk.failPath(file);
-    defaults.setString("velk.tester", "t-4");
-    EXPECT_EQ(defaults.string("velk.tester"), "t-4");
-    EXPECT_FALSE(memory.exists(file));
+    defaults.setString("b", "2");
+    EXPECT_EQ(defaults.string("b"), "2");
+    EXPECT_EQ(memory.file(file), before);
     disk.heal();
-    defaults.setString("ShareBase", "https://x.example/");
-    EXPECT_EQ(memory.file(file), "{\n\t\"velk.tester\": \"t-4\",\n\t\"ShareBase\": \"https://x.example/\"\n}\n");
+    defaults.remove("a");
+    defaults.setString("d", "4");
+    EXPECT_EQ(memory.file(file), "{\n\t\"b\": \"2\",\n\t\"c\": 7,\n\t\"d\": \"4\"\n}\n");
     EXPECT_EQ(disk.log().back(), "sync /home/ada/.config/velk");
-}
-
-TEST(JSONFileDefaults, OnDiskTheConfigurationFoldersAreMadeOnTheWay) {
-    testing_support::TempFolder home("defaults");
-    PosixFileSystem disk;
-    const std::string onDisk = home / ".config/velk/defaults.json";
-    JSONFileDefaults(disk, onDisk).setData("MapsFolderBookmark", "/srv/maps");
-    EXPECT_EQ(testing_support::contentOf(onDisk), "{\n\t\"MapsFolderBookmark\": \"/srv/maps\"\n}\n");
-    EXPECT_EQ(JSONFileDefaults(disk, onDisk).data("MapsFolderBookmark"), "/srv/maps");
 }
 
 }  // namespace
