@@ -2,7 +2,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { coveredRect, edgeInView, sameKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
 import { encloses, inflate, intersects, visibleRect } from "../src/geometry";
-import { Detail, boxZoom, cardDetail, cardSignature, detailAt, placeSignature, titleZoom } from "../src/detail";
+import { Detail, boxZoom, cardDetail, cardSignature, detailAt, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
 
 const width = 1000, height = 700;
@@ -112,12 +112,4 @@ test("a card's signature changes with anything it shows, a title's or a box's on
   assert.equal(cardSignature({ ...card, text: "Hello\nmore *body*" }, undefined, false, "title"), asTitle, "body text");
   assert.notEqual(cardSignature({ ...card, text: "Goodbye" }, undefined, false, "title"), asTitle);
   assert.notEqual(cardSignature({ ...card, color: "3" }, undefined, false, "title"), asTitle);
-});
-
-test("place signatures tell every coordinate and the stacking order apart", () => {
-  const base = placeSignature(1, 2, 3, 4, 5);
-  for (const other of [placeSignature(9, 2, 3, 4, 5), placeSignature(1, 9, 3, 4, 5), placeSignature(1, 2, 9, 4, 5),
-    placeSignature(1, 2, 3, 9, 5), placeSignature(1, 2, 3, 4, 9), placeSignature(12, 3, 4, 5, 5)]) {
-    assert.notEqual(other, base);
-  }
 });
