@@ -66,6 +66,11 @@ std::optional<JSONValue> JSONFileDefaults::value(std::string_view key) {
                 m_values = *parsed;
             else
                 trace([&] { return "defaults: " + m_file + " is not a JSON object; starting afresh"; });
+        } else if (!std::holds_alternative<FileSystemError::NotFound>(text.error().reason())) {
+            // A file that is there but could not be read now (permissions, a failing disk) may hold
+            // every setting: it is never written over in this run.
+            m_keepFile = true;
+            trace([&] { return "defaults: " + m_file + " could not be read, so changes stay unsaved: " + text.error().description(); });
         }
     }
     return (*m_values)[key];
@@ -131,6 +136,7 @@ void JSONFileDefaults::remove(std::string_view key) {
 
 void JSONFileDefaults::store(JSONValue values) {
     m_values = std::move(values);
+    if (m_keepFile) return;
     if (auto written = write(OrderedJSON::write(*m_values, Pretty::yes)); !written)
         trace([&] { return "defaults: not saved: " + written.error().description(); });
 }

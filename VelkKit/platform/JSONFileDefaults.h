@@ -6,9 +6,10 @@
 // folder bookmark is its path) and otherwise an object {"hex": "..."}.
 //
 // The file is read once, on first use. Every change rewrites the whole file atomically, making
-// its folders first when they are missing. A file that is missing, unreadable or not a JSON
-// object reads as no settings at all and is replaced by the next change; a value of the wrong
-// shape reads as absent. A change that cannot be written is traced and kept in memory, so the
+// its folders first when they are missing. A file that is missing or not a JSON object reads as
+// no settings at all and is replaced by the next change; a file that exists but cannot be read
+// reads as no settings too, and is never written over (changes then last until velk quits); a
+// value of the wrong shape reads as absent. A change that cannot be written is traced and kept in memory, so the
 // next change that can be written carries it too.
 //
 // Main thread only, like every Defaults.
@@ -41,6 +42,7 @@ private:
     FileSystem& m_fileSystem;
     std::string m_file;
     std::optional<JSONValue> m_values;  // the file's object, once read
+    bool m_keepFile = false;            // the file was there but could not be read
 };
 
 }  // namespace velk

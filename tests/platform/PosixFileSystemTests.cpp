@@ -237,5 +237,21 @@ TEST(JSONFileDefaults, AChangeKeepsTheOtherMembersWhereTheyWereAndAFailedWriteIs
     EXPECT_EQ(disk.log().back(), "sync /home/ada/.config/velk");
 }
 
+// A settings file that fails to be read (permissions, a failing disk) was once taken for an empty
+// one, and the next change wrote a file of that change alone over every setting it held.
+TEST(JSONFileDefaults, AFileThatCannotBeReadIsNeverWrittenOver) {
+    MemoryFileSystem memory;
+    const std::string before = R"({"recent": "kept"})";
+    memory.addFile(file, before);
+    testing_support::FaultyFileSystem disk(memory);
+    disk.failPath(file);
+    JSONFileDefaults defaults(disk, file);
+    EXPECT_EQ(defaults.string("recent"), std::nullopt);
+    disk.heal();
+    defaults.setString("new", "t-2");
+    EXPECT_EQ(defaults.string("new"), "t-2");
+    EXPECT_EQ(memory.file(file), before);
+}
+
 }  // namespace
 }  // namespace velk
