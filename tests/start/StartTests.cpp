@@ -1,7 +1,5 @@
-// The start window's models and the template catalogue, with the templates velk ships: each must
-// load as velk loads a package and reach every canvas it holds, whose links are whole; and how a
-// template's picture is framed and where it is kept: the page address and window size the
-// offscreen editor gets for a map, the grid switched off, and the cache file of each build.
+// The start window's models, the template catalogue with the templates velk ships, and how a
+// template's picture is framed and where it is kept.
 
 #include "json/OrderedJSON.h"
 #include "package/MapDocument.h"
@@ -325,14 +323,6 @@ TEST(TemplatePreviewLayout, PlansTheOffscreenEditorFromTheMapsContent) {
         EXPECT_EQ(plan.width, row.width) << row.name;
         EXPECT_EQ(plan.height, row.height) << row.name;
     }
-}
-
-TEST(TemplatePreviewLayout, AFramedWidthOf6000GetsHalfZoomAnd3000Points) {
-    const Layout::Rect content{0, 0, 6000 / 1.16, 100};
-    EXPECT_NEAR(Layout::framed(content).width, 6000, 1e-9);
-    const auto plan = Layout::plan(index, content);
-    EXPECT_TRUE(plan.url.starts_with(std::string(index) + "#/?z=0.500&")) << plan.url;
-    EXPECT_EQ(plan.width, 3000);
 }
 
 TEST(TemplatePreviewLayout, WithoutGridSwitchesTheGridOffAndLeavesBadSidecarsAlone) {
