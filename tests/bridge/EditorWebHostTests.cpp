@@ -28,14 +28,12 @@ namespace {
 using namespace testing_support;
 using Events = std::vector<std::string>;
 
-std::string setNameScript(const std::string& quoted) { return "evaluate: window.__velkSetName && window.__velkSetName(" + quoted + ")"; }
-
 TEST(EditorHost, EachOpIsAnsweredWithWhatTheDocumentDidInOrder) {
     const auto named = [](EditorHostRig& rig) {
         rig.document->state = JSONValue::object({{"maps", JSONValue::array({})}});
         rig.document->name = "Harbour \"plan\"";
     };
-    const Events loaded{"load", okReply(1, R"({"maps":[]})"), "name", setNameScript(R"("Harbour \"plan\"")")};
+    const Events loaded{"load", okReply(1, R"({"maps":[]})"), "name", R"(evaluate: window.__velkSetName && window.__velkSetName("Harbour \"plan\""))"};
     const std::string feedback = "open: https://share.velk.example/feedback/?tester=t-0123456789ab&client=linux&version=0.1.0";
     const std::string badMedia = "media needs {type, data: base64}", badUnshare = "unshare needs an `id` and a `token`";
     const struct {

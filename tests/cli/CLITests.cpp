@@ -1,6 +1,5 @@
-// velk-cli run as a user would: what each command prints, its exit status, and what it leaves on
-// disk. preview only gets links the policy refuses before any lookup or connection. And the
-// trace setting, which a probe program of the build reads once, as velk does.
+// velk-cli run as a user would (preview only gets links refused before any lookup or connection),
+// and the trace setting, which a probe program of the build reads once, as velk does.
 
 #include "cli/CLIRun.h"
 #include "platform/TempFolder.h"

@@ -1,6 +1,4 @@
-// The desktop app's decisions that need no window: renaming, closing, what a path opens, the
-// edited mark, the remembered window size, the help page, the scheme of a view's
-// URL, the recent packages and the menu.
+// The desktop app's decisions that need no window.
 
 #include "app/ClosingStep.h"
 #include "app/EditedMark.h"

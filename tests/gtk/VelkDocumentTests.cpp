@@ -159,8 +159,6 @@ TEST(VelkDocumentOutsideChange, VelksOwnWritesPendingOrDoneAreNoChange) {
     EXPECT_TRUE(rig.held().contains("mine"));
 }
 
-// Revert rereads and tells the page, the autosave it drops never writes the edit back, and the
-// next edit shows as unsaved again.
 TEST(VelkDocumentRevert, RereadsTellsThePageDropsThePendingAutosaveAndTheNextEditShowsAsUnsaved) {
     Rig rig;
     ASSERT_TRUE(rig.document->editorSave(bodyWithCard("dropped")).has_value());

@@ -69,7 +69,6 @@ TEST(ShareLinks, PublishPostsNameAndStateCompactlyAndStopDeletesWithTheTokenAsBe
     EXPECT_EQ(stop->method + " " + stop->url + " " + stop->body, "DELETE " + base + "api/share/abcdefgh2345 ");
     EXPECT_EQ(stop->headers, (std::vector<HttpHeader>{{"Authorization", "Bearer t0k3n.with-dots"}}));
     EXPECT_EQ(stop->idleTimeout, std::chrono::seconds(25));
-    // Ids of 11 or 13 characters, outside the alphabet or adding a path segment; empty or multi-line tokens.
     const std::pair<std::string, std::string> malformed[] = {
         {"abcdefgh234", "token"}, {"abcdefgh23456", "token"}, {"abcdefgh2341", "token"}, {"abcdefgh2340", "token"}, {"ABCDEFGH2345", "token"},
         {"abcdefgh234/", "token"}, {"abcdefgh2345", ""}, {"abcdefgh2345", "tok\nen"}, {"abcdefgh2345", "token\n"},
