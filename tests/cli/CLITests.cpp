@@ -1,6 +1,5 @@
-// velk-cli run as a user would: what each command prints, its exit status, and what it leaves on
-// disk. preview only gets links the policy refuses before any lookup or connection. And the
-// trace setting, which a probe program of the build reads once, as velk does.
+// velk-cli run as a user would (preview only gets links refused before any lookup or connection),
+// and the trace setting, which a probe program of the build reads once, as velk does.
 
 #include "cli/CLIRun.h"
 #include "platform/TempFolder.h"
@@ -56,21 +55,18 @@ TEST(VelkCLI, CommandsWithoutAPackagePrintTheirResultOrWhyNot) {
         {"frobnicate", "", 2, "", "velk-cli: unknown command 'frobnicate' (see velk-cli --help)\n"},
         // ink: the drawing at its padded bounds.
         {"ink INPUT", stroke, 0, svg, ""}, {"ink -", stroke, 0, svg, ""},
-        {"ink INPUT", R"({"role":"ink"})", 1, "", noDrawing}, {"ink INPUT", R"({"source":"strokes"})", 1, "", noDrawing},
-        {"ink INPUT", R"({"source":{}})", 1, "", noDrawing}, {"ink INPUT", "[]", 1, "", noDrawing},
+        {"ink INPUT", R"({"source":"strokes"})", 1, "", noDrawing},
         {"ink INPUT", R"({"source":{"strokes":[{"points":[]}]}})", 1, "", noDrawing},
         {"ink INPUT", R"({"source":1,})", 1, "", "unexpected(\"}\", at: 12)\n"},
         {"ink /no/such/record.json", "", 1, "", "velk-cli: cannot read /no/such/record.json: No such file or directory\n"},
         {"ink", "{}", 2, "", inkUsage}, {"ink INPUT INPUT", "{}", 2, "", inkUsage}, {"ink --svg", "{}", 2, "", inkUsage},
-        // preview: why a link gets none.
-        {"preview ftp://files.example/a", "", 1, "", notHTTP}, {"preview 'javascript:alert(1)'", "", 1, "", notHTTP},
+        // preview: why a link gets none (which addresses are public is the address policy's table).
+        {"preview 'javascript:alert(1)'", "", 1, "", notHTTP},
         {"preview http:///nohost --image-out /nonexistent/dir/x.png", "", 1, "", blocked + "the link has no host\n"},
         {"preview http://127.0.0.1:9/", "", 1, "", blocked + "127.0.0.1 is not a public address\n"},
-        {"preview 'http://[::ffff:10.0.0.1]/'", "", 1, "", blocked + "::ffff:10.0.0.1 is not a public address\n"},
-        {"preview http://0177.0.0.1/", "", 1, "", blocked + "0177.0.0.1 is not a public address\n"},
         {"preview", "", 2, "", previewUsage}, {"preview http://a.example/ http://b.example/", "", 2, "", previewUsage},
-        {"preview --image-out", "", 2, "", previewUsage}, {"preview http://a.example/ --image-out", "", 2, "", previewUsage},
-        {"preview --image-out x.png", "", 2, "", previewUsage}, {"preview --verbose http://a.example/", "", 2, "", previewUsage},
+        {"preview http://a.example/ --image-out", "", 2, "", previewUsage}, {"preview --image-out x.png", "", 2, "", previewUsage},
+        {"preview --verbose http://a.example/", "", 2, "", previewUsage},
         {"preview http://a.example/ --image-out x.png --image-out y.png", "", 2, "", previewUsage},
         // templates: id, title and blurb.
         {"templates", "", 0,
@@ -127,11 +123,10 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
         {"new --folder " + quoted(missing), "", 1, "", notSaved}, {"new", "", 1, "", noneChosen},
         {"new --folder", "", 2, "", newUsage}, {"new --folder /tmp A B", "", 2, "", newUsage},
         {"open-share INPUT" + to, "<html>Not found</html>", 1, "", unreadable},
-        {"open-share INPUT" + to, R"({"state":{"maps":{}}})", 1, "", unreadable}, {"open-share INPUT" + to, "[]", 1, "", unreadable},
         {"open-share " + quoted(folder / "none.json") + to, "", 1, "", "velk-cli: cannot read " + folder / "none.json" + "\n"},
         {"open-share INPUT --folder " + quoted(missing), empty, 1, "", notSaved}, {"open-share INPUT", empty, 1, "", noneChosen},
         {"open-share" + to, "{}", 2, "", shareUsage}, {"open-share INPUT INPUT" + to, "{}", 2, "", shareUsage},
-        {"open-share INPUT --folder", "{}", 2, "", shareUsage}, {"open-share --compact INPUT" + to, "{}", 2, "", shareUsage},
+        {"open-share INPUT --folder", "{}", 2, "", shareUsage},
     }, noFolder);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
@@ -141,7 +136,6 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
     expectRuns({
         {"new" + to, "", 0, folder / "Untitled map.velk\n", ""}, {"new" + to, "", 0, folder / "Untitled map 2.velk\n", ""},
         {"new --template wardley" + to, "", 0, folder / "Wardley map.velk\n", ""},
-        {"new --template wardley" + to, "", 0, folder / "Wardley map 2.velk\n", ""},
         {"new --template multiverse" + to + " 'Q3: paths/options'", "", 0, folder / "Q3- paths-options.velk\n", ""},
         {"open-share INPUT" + to, shared, 0, folder / "Q3- plans-ideas.velk\n", ""},
         {"open-share INPUT" + to, shared, 0, folder / "Q3- plans-ideas 2.velk\n", ""},
@@ -151,7 +145,7 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
          R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"a","type":"text","text":"Go"}],"edges":[]},"sidecar":{}}]})", ""},
     }, noFolder);
     expectRuns({{"new Later", "", 0, folder / "Later.velk\n", ""}}, noFolder + " VELK_MAPS_FOLDER=" + quoted(folder.path()));
-    for (const char* made : {"Untitled map 2", "Wardley map", "Wardley map 2", "Q3- paths-options", "Later"})
+    for (const char* made : {"Untitled map 2", "Wardley map", "Q3- paths-options", "Later"})
         EXPECT_TRUE(fs::is_regular_file(folder / made + ".velk/map.canvas")) << made;
     EXPECT_TRUE(fs::is_regular_file(folder / "Q3- paths-options.velk/map/Bold move/First experiments.canvas"));
     // Only valid media under velk-media/ is kept.

@@ -1,10 +1,7 @@
 #pragma once
 
-// The desktop tests' shared fixtures: driving the GLib main context, save bodies as the editor
-// page sends them, a DocumentWindow that records what its document asked, and a VelkDocument on a
-// real package shown in such a window with an editor host over a recording web view. The rig's
-// main queue is a template argument: a manual one for timing tables, the GLib one where real file
-// monitor events must flow.
+// The desktop tests' shared fixtures. The shown document's main queue is a template argument: a
+// manual one for timing, the GLib one where real file monitor events must flow.
 
 #include "bridge/EditorWebHost.h"
 #include "document/DocumentWindow.h"

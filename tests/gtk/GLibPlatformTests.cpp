@@ -20,8 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing_support;
 
-// Tasks run later, in order, after their delay, on the main thread even when queued from another,
-// and never once cancelled or once the queue is gone.
 TEST(GLibMainQueue, TasksRunLaterInOrderOnTheMainThreadAndNeverOnceCancelledOrGone) {
     std::vector<int> ran;
     {

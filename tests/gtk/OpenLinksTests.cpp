@@ -84,7 +84,6 @@ TEST(OpenLinks, EveryLinkAndAnswerEndsInAWindowOrOneAlert) {
         std::string base = "http://127.0.0.1:8080";
         std::optional<std::string> folder = "/maps";
     } rows[] = {
-        {"velk://x/abcdefgh2345", {}, {"velk://x/abcdefgh2345", cannot[0], cannot[1]}},
         {"velk://s/short", {}, {"velk://s/short", cannot[0], cannot[1]}},
         {share, answer(200, map), {share, get, answered + "200", "folder?", "abcdefgh2345 \u2192 /maps/Trip.velk",
           "window: /maps/Trip.velk", "opened Trip.velk: window", "maps: Trip.velk", "copy: abcdefgh2345 /maps/Trip.velk"}},

