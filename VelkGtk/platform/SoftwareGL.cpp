@@ -38,7 +38,10 @@ bool rendererIsSoftware() {
 bool openGLIsSoftware() {
     static const bool software = [] {
         const bool software = rendererIsSoftware();
-        if (software) trace([] { return std::string("web views: OpenGL draws in software here, so pages are painted without compositing"); });
+        if (software)
+            trace([] {
+                return std::string("web views: OpenGL draws in software here, so pages are painted without compositing");
+            });
         return software;
     }();
     return software;

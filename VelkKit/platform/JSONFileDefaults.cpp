@@ -70,7 +70,9 @@ std::optional<JSONValue> JSONFileDefaults::value(std::string_view key) {
             // A file that is there but could not be read now (permissions, a failing disk) may hold
             // every setting: it is never written over in this run.
             m_keepFile = true;
-            trace([&] { return "defaults: " + m_file + " could not be read, so changes stay unsaved: " + text.error().description(); });
+            trace([&] {
+                return "defaults: " + m_file + " could not be read, so changes stay unsaved: " + text.error().description();
+            });
         }
     }
     return (*m_values)[key];
