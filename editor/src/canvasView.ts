@@ -89,7 +89,7 @@ export class CanvasView {
     if (content || moved.size || !sameRect(covered, this.covered)) {
       this.covered = covered;
       this.renderCards(covered, content);
-      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content || moved.size > 0);
+      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content, moved);
     }
     if (content) this.renderMidHandles();
   }

@@ -12,6 +12,10 @@ import { edgeElement, svg } from "./render";
 export class EdgeLayer {
   private drawn = new Map<string, { el: SVGGElement; sig: string }>();
   private batch: ReadonlySet<string> | null = null; // the edges in the far-out paths
+  // Far out, while cards are carried, their edges are paths of their own, so that a drag step
+  // redraws those alone instead of every edge in view.
+  private carried: ReadonlySet<string> | null = null; // the cards whose edges are in carriedPaths
+  private carriedPaths: SVGPathElement[] = [];
 
   constructor(private layer: SVGSVGElement) {}
 
@@ -19,12 +23,14 @@ export class EdgeLayer {
     this.layer.replaceChildren();
     this.drawn.clear();
     this.batch = null;
+    this.carried = null;
+    this.carriedPaths = [];
   }
 
   // `content` is false when only the view moved: the edges drawn are then still right, and only
-  // those entering or leaving the covered area need work.
+  // those entering or leaving the covered area need work, besides those of the `moved` cards.
   render(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, covered: Rect, detail: Detail,
-    selected: string | null, content: boolean): void {
+    selected: string | null, content: boolean, moved: ReadonlySet<string> = new Set()): void {
     // Elements are kept by edge id; a second edge with an id already drawn (a damaged file) is
     // left out rather than left behind on screen when the first goes.
     const ids = new Set<string>();
@@ -34,8 +40,8 @@ export class EdgeLayer {
       ids.add(edge.id);
       return true;
     });
-    if (detail === "box") this.renderBatched(inView, rects, content);
-    else this.renderEach(inView, rects, selected, content);
+    if (detail === "box") this.renderBatched(inView, rects, content, moved);
+    else this.renderEach(inView, rects, selected, content || moved.size > 0);
   }
 
   private renderEach(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, selected: string | null, content: boolean): void {
@@ -59,11 +65,26 @@ export class EdgeLayer {
     }
   }
 
-  private renderBatched(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, content: boolean): void {
+  private renderBatched(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, content: boolean,
+    moved: ReadonlySet<string>): void {
     const ids = new Set(edges.map((edge) => edge.id));
-    if (this.batch && !content && sameKeys(this.batch, ids)) return;
+    const sameEdges = !content && !!this.batch && sameKeys(this.batch, ids);
+    if (sameEdges && !moved.size) return;
+    const isCarried = (edge: CanvasEdge) => moved.has(edge.fromNode) || moved.has(edge.toNode);
+    if (sameEdges && this.carried && sameKeys(this.carried, moved)) {
+      this.carriedPaths.forEach((path) => path.remove());
+      this.carriedPaths = this.appendPaths(edges.filter(isCarried), rects);
+      return;
+    }
     this.clear();
     this.batch = ids;
+    this.carried = moved.size ? new Set(moved) : null;
+    this.appendPaths(moved.size ? edges.filter((edge) => !isCarried(edge)) : edges, rects);
+    if (moved.size) this.carriedPaths = this.appendPaths(edges.filter(isCarried), rects);
+  }
+
+  // One path per colour holding every edge given, appended to the layer; the paths.
+  private appendPaths(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>): SVGPathElement[] {
     const byColour = new Map<string, string[]>();
     for (const edge of edges) {
       const a = rects.get(edge.fromNode)!, b = rects.get(edge.toNode)!;
@@ -74,10 +95,11 @@ export class EdgeLayer {
       const d = `M${route.from.x} ${route.from.y}L${route.to.x} ${route.to.y}`;
       if (paths) paths.push(d); else byColour.set(colour, [d]);
     }
-    for (const [colour, paths] of byColour) {
+    return [...byColour].map(([colour, paths]) => {
       const path = svg("path", { d: paths.join(" "), class: "edge-line edge-far" });
       path.style.stroke = colour;
       this.layer.append(path);
-    }
+      return path;
+    });
   }
 }

@@ -80,7 +80,12 @@ constexpr std::string_view gestureSteps = R"(void (window.__velkSteps = async (k
     work.push(performance.now() - start);
     starts.push(start);
   }
+  // Far out, the edges drawn at the last step of a drag, and those drawn anew once it ends.
+  const segments = () => [...document.querySelectorAll("#edges .edge-far")].flatMap((p) => p.getAttribute("d").split("M"))
+    .map((segment) => segment.trim()).filter(Boolean).sort().join();
+  const carried = segments();
   if (kind !== "zoom") act.pointer("pointerup", x - 7 * steps, y - 4 * steps, 0, button);
+  await frame();
   const gaps = (times) => times.slice(1).map((t, i) => t - times[i]);
   const frames = gaps(starts);
   const sorted = (v) => [...v].sort((a, b) => a - b);
@@ -89,7 +94,7 @@ constexpr std::string_view gestureSteps = R"(void (window.__velkSteps = async (k
   window.__stepsResult = {
     workMedian: median(work), workMax: Math.max(...work),
     frameMedian: median(frames), frame95: p95(frames), frameMax: Math.max(...frames), idleFrameMedian: median(gaps(idle)),
-    cardsInDOM: document.querySelectorAll("#cards .card").length,
+    cardsInDOM: document.querySelectorAll("#cards .card").length, edgesKept: carried === segments(),
   };
 }))";
 
@@ -240,6 +245,8 @@ void renderAndPan(int cards, const std::string& label) {
     const std::string after = velk.evaluate(firstPlace).text;
     EXPECT_EQ(after.substr(0, after.find(' ')), before.substr(0, before.find(' ')));
     EXPECT_NE(after, before) << "the dragged card's element moved";
+    EXPECT_EQ(velk.evaluate("String(window.__stepsResult.edgesKept)").text, "true")
+        << "the edges drawn during the drag are not those of the map after it";
 }
 
 TEST(PerformanceE2E, FiveThousandCardsRenderAndPan) { renderAndPan(5000, "5,000"); }
