@@ -18,11 +18,10 @@
 #include "bridge/EditorWebHost.h"
 #include "document/DocumentWindow.h"
 #include "document/VelkDocument.h"
+#include "export/ExportChooser.h"
 #include "platform/WebKitWebViewBinding.h"
 
 #include <gtkmm/applicationwindow.h>
-#include "export/ExportChooser.h"
-
 #include <gtkmm/filechoosernative.h>
 
 #include <functional>

@@ -20,7 +20,7 @@
 
 namespace velk {
 
-class PdfPrinter : public std::enable_shared_from_this<PdfPrinter> {
+class PdfPrinter {
 public:
     using Done = std::function<void(Expected<std::string, std::string> pdf)>;
 

@@ -37,12 +37,12 @@ bool rendererIsSoftware() {
 
 bool openGLIsSoftware() {
     static const bool software = [] {
-        const bool software = rendererIsSoftware();
-        if (software)
+        const bool found = rendererIsSoftware();
+        if (found)
             trace([] {
                 return std::string("web views: OpenGL draws in software here, so pages are painted without compositing");
             });
-        return software;
+        return found;
     }();
     return software;
 }
