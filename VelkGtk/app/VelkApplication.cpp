@@ -7,6 +7,7 @@
 #include "document/Drafts.h"
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
+#include "platform/SoftwareGL.h"
 #include "share/ShareBase.h"
 #include "shell/Beta.h"
 #include "shell/Updates.h"
@@ -67,6 +68,7 @@ VelkApplication::~VelkApplication() {
 void VelkApplication::on_startup() {
     Gtk::Application::on_startup();
     m_trace([] { return std::string("willFinishLaunching"); });
+    drawWindowsInSoftwareWhereOpenGLIs();
     // The app's icon sits in the icon theme beside the resources, installed or in the build tree,
     // so it is found whatever prefix velk is installed into.
     Gtk::IconTheme::get_for_display(Gdk::Display::get_default())

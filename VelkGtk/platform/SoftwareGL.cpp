@@ -47,4 +47,12 @@ bool openGLIsSoftware() {
     return software;
 }
 
+void drawWindowsInSoftwareWhereOpenGLIs() {
+    if (g_getenv("GSK_RENDERER") || !openGLIsSoftware()) return;
+    // GTK picks a window's renderer by this name on its display before any other choice (the
+    // inspector switches renderers the same way); a GTK without it keeps its own choice.
+    if (GdkDisplay* display = gdk_display_get_default())
+        g_object_set_data(G_OBJECT(display), "gsk-renderer", const_cast<char*>("cairo"));
+}
+
 }  // namespace velk

@@ -10,4 +10,10 @@ namespace velk {
 
 [[nodiscard]] bool openGLIsSoftware();
 
+// On such a display GTK's own OpenGL renderer is the slower way to put a window on screen too
+// (a pan frame of the editor took 45-50 ms with it, 25-30 ms with GTK's cairo renderer; start-up
+// 3.8 s against 1.6 s), so windows realised after this call draw with cairo. A GSK_RENDERER the
+// user set is left to choose. Main thread, after GTK is initialised, before the first window.
+void drawWindowsInSoftwareWhereOpenGLIs();
+
 }  // namespace velk

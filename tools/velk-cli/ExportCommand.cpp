@@ -12,6 +12,7 @@
 #include "platform/GLibMainQueue.h"
 #include "platform/GioWorkspace.h"
 #include "platform/ResourceFolder.h"
+#include "platform/SoftwareGL.h"
 #include "preview/LinkPreviewFetcher.h"
 
 #include <gtkmm/init.h>
@@ -98,6 +99,7 @@ int runExport(std::span<const std::string_view> arguments, const Streams& stream
         return 1;
     }
     Gtk::init_gtkmm_internals();
+    drawWindowsInSoftwareWhereOpenGLIs();
     Surroundings surroundings;
     auto unseen = UnseenMapPage::make({surroundings.mainQueue, surroundings.http, surroundings.previews,
                                        surroundings.workspace, {}},
