@@ -7,7 +7,8 @@ import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
 import { Detail, cardDetail, cardSignature, detailAt, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
-import { Rect, View } from "./geometry";
+import { FarCards } from "./farCards";
+import { Point, Rect, View } from "./geometry";
 import { InkSource, readInk } from "./ink";
 import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
@@ -50,6 +51,7 @@ export class CanvasView {
   private readonly cardLayer = $("cards");
   private readonly handleLayer = $("inkHandles");
   private readonly edges = new EdgeLayer(document.querySelector("#edges") as SVGSVGElement);
+  private readonly far = new FarCards(this.cardLayer, this.world);
 
   constructor(private ed: CanvasHost) {}
 
@@ -57,11 +59,20 @@ export class CanvasView {
     return this.cardEls.get(id)?.el;
   }
 
+  // The card under a point, given the element there: a card element above the far-out boxes
+  // (any but a group), else a box drawn on the far canvas, else the group beneath.
+  cardAt(target: Element | null, at: Point): string | undefined {
+    const el = target?.closest<HTMLElement>(".card");
+    if (el && !el.classList.contains("type-group")) return el.dataset.id;
+    return this.far.cardAt(at) ?? el?.dataset.id;
+  }
+
   // Forgets every card and edge element, after the document or the map on screen changed.
   clear(): void {
     this.cardEls.forEach((c) => c.el.remove());
     this.cardEls.clear();
     this.edges.clear();
+    this.far.clear();
     this.covered = null;
     this.cleared = true;
   }
@@ -86,9 +97,10 @@ export class CanvasView {
     else this.placeMoved(moved);
     const covered = coveredRect(view, width, height);
     // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
-    if (content || moved.size || !sameRect(covered, this.covered)) {
+    const areaMoved = !sameRect(covered, this.covered);
+    if (content || moved.size || areaMoved) {
       this.covered = covered;
-      this.renderCards(covered, content);
+      this.renderCards(covered, content, areaMoved, moved);
       this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content, moved);
     }
     if (content) this.renderMidHandles();
@@ -130,19 +142,31 @@ export class CanvasView {
     this.viewport.style.setProperty("--zoom", String(handleZoom));
   }
 
-  private renderCards(covered: Rect, content: boolean): void {
+  // Cards far out that are plain boxes go to the far canvas, every other one is an element.
+  private renderCards(covered: Rect, content: boolean, areaMoved: boolean, moved: ReadonlySet<string>): void {
     const editingId = this.ed.text.editingId;
     const pinned = (id: string) => this.ed.selection.has(id) || editingId === id;
     const wanted = wantedItems(this.items, covered, pinned);
-    const ids = new Set(wanted.map((index) => this.items[index].id));
+    const ids = new Set<string>(), boxes: Item[] = [];
+    for (const index of wanted) {
+      const item = this.items[index];
+      if (this.isBox(item, pinned(item.id))) boxes.push(item); else ids.add(item.id);
+    }
     for (const id of staleKeys(this.cardEls.keys(), ids)) {
       this.cardEls.get(id)!.el.remove();
       this.cardEls.delete(id);
     }
     for (const index of wanted) {
       const item = this.items[index];
-      if (content || !this.cardEls.has(item.id)) this.renderCard(item, index, pinned(item.id));
+      if (ids.has(item.id) && (content || !this.cardEls.has(item.id))) this.renderCard(item, index, pinned(item.id));
     }
+    if (content || areaMoved || this.far.drawsAny(moved)) this.far.draw(boxes, covered, this.ed.camera.view.z);
+  }
+
+  private isBox(item: Item, pinned: boolean): boolean {
+    if (this.detail !== "box") return false;
+    const ink = readInk(this.ed.doc.sidecarRecord(this.ed.path, item.id));
+    return cardDetail("box", item.node, !!ink, pinned) === "box";
   }
 
   private renderCard(item: Item, index: number, pinned: boolean): void {

@@ -67,6 +67,7 @@ export interface FindActions {
 export interface CanvasSurface {
   readonly items: Item[];
   cardElement(id: string): HTMLElement | undefined;
+  cardAt(target: Element | null, at: Point): string | undefined;
 }
 
 // The whole editor as its parts know it. Every change goes through change(), which records

@@ -86,8 +86,7 @@ export class PointerInput {
     this.ed.focusCanvas();
     const p = this.ed.camera.viewportPoint(e);
     const drag: Drag = { kind: "pan", start: p, startView: { ...this.ed.camera.view }, moved: false };
-    const cardEl = target.closest<HTMLElement>(".card");
-    const cardId = cardEl?.dataset.id;
+    const cardId = this.ed.canvas.cardAt(target, this.ed.camera.canvasPoint(e));
     const edgeEl = target.closest<SVGGElement>("[data-edge]");
     const grip = target.closest<HTMLElement>(".mid-handle");
     if (this.ed.text.editingId && cardId !== this.ed.text.editingId) this.ed.text.stop(true);
@@ -256,7 +255,7 @@ export class PointerInput {
     if (target.closest(".card-editor, a, .mid-handle")) return;
     const edgeEl = target.closest<SVGGElement>("[data-edge]");
     if (edgeEl?.dataset.edge) { this.ed.cards.editEdgeLabel(edgeEl.dataset.edge); return; }
-    const id = target.closest<HTMLElement>(".card")?.dataset.id;
+    const id = this.ed.canvas.cardAt(target, this.ed.camera.canvasPoint(e));
     if (!id) { this.ed.createCard(this.ed.camera.canvasPoint(e)); return; }
     if (!this.ed.doc.node(this.ed.path, id)) return;
     if (this.ed.doc.hasSubmap(this.ed.path, id)) this.ed.openSubmap(id);

@@ -183,8 +183,8 @@ class Viewer implements CanvasHost {
       if (!d || d.moved || e.type === "pointercancel") return;
       // A click on a card that has a submap opens it. The pointer is captured, so the card is
       // found by position rather than by the event's target.
-      const hit = document.elementsFromPoint(e.clientX, e.clientY).find((el) => el.closest(".card"));
-      const id = hit?.closest<HTMLElement>(".card")?.dataset.id;
+      const hit = document.elementsFromPoint(e.clientX, e.clientY).find((el) => el.closest(".card")) ?? null;
+      const id = this.canvas.cardAt(hit, this.camera.canvasPoint(e));
       if (id && this.doc.hasSubmap(this.path, id)) this.openMap(submapPath(this.path, id));
     };
     vp.addEventListener("pointerup", up);

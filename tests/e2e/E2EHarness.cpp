@@ -326,6 +326,14 @@ std::optional<Point> E2EHarness::emptyPoint() {
 })())JS")));
 }
 
+std::optional<Point> E2EHarness::screenPoint(double x, double y) {
+    return pointFrom(evaluate(concat(R"JS((() => {
+  const box = document.querySelector("#viewport").getBoundingClientRect();
+  const [tx, ty, z] = /translate\(([^p]+)px, ([^p]+)px\) scale\(([^)]+)\)/.exec(document.querySelector("#world").style.transform)
+    .slice(1).map(Number);
+  return [box.left + tx + )JS", x, " * z, box.top + ty + ", y, " * z];\n})()")));
+}
+
 void E2EHarness::type(std::string_view text) { act(concat("window.__velkE2E.type(", BridgeScript::quote(text), ")")); }
 
 void E2EHarness::press(std::string_view key, std::string_view modifiers) {

@@ -41,6 +41,8 @@ inline constexpr std::string_view redPixel =
 // The page's DOM as the tests see it: stable ids, the data attribute and classes cards render with.
 namespace PageDOM {
 inline constexpr std::string_view card = "#cards .card[data-id]";
+// Far out, the cards that are plain boxes are drawn on this canvas instead.
+inline constexpr std::string_view farCards = "#cards canvas.far-cards:not([hidden])";
 inline constexpr std::string_view cardEditor = ".card-editor";
 inline constexpr std::string_view viewport = "#viewport";
 inline constexpr std::string_view contextBar = "#contextBar";
@@ -150,6 +152,8 @@ public:
     [[nodiscard]] std::optional<Point> cardCentre(std::string_view text);
     // A point of the canvas with no card near it (the middle of the view when that is free).
     [[nodiscard]] std::optional<Point> emptyPoint();
+    // Where the canvas point (x, y) of the map on screen is in the window.
+    [[nodiscard]] std::optional<Point> screenPoint(double x, double y);
 
     // What a user does, dispatched in the page as the browser would deliver it.
     void click(Point at) { act(concat("window.__velkE2E.click(", at.x, ", ", at.y, ")")); }

@@ -35,6 +35,36 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"id\": \"n11\"")) << "the existing cards were lost";
 }
 
+// Far out, cards are boxes drawn on one canvas rather than elements: each is still painted in its
+// colour and picked where it is drawn.
+TEST(EditingE2E, FarOutCardsDrawnOnTheCanvasShowTheirColourAndAreSelectedWhereTheyAre) {
+    E2EHarness velk("far-out");
+    const std::string spread = R"({"nodes":[
+    {"id":"a","type":"text","text":"West","x":0,"y":0,"width":250,"height":110},
+    {"id":"b","type":"text","text":"Middle","x":4000,"y":1500,"width":250,"height":110,"color":"4"},
+    {"id":"c","type":"text","text":"East","x":9000,"y":3000,"width":250,"height":110}],"edges":[]})";
+    velk.start(velk.writePackage("Spread.velk", spread));
+    ASSERT_TRUE(velk.waitForPage(concat("document.querySelector('", PageDOM::farCards, "') && !document.querySelector('",
+                                        PageDOM::card, "')"))) << "the map, fitted, is not drawn as boxes";
+    // The colour in the canvas's bitmap at the middle of cards a and b.
+    const auto pixel = [&](double x, double y) {
+        return velk.evaluate(concat("(() => { const c = document.querySelector('", PageDOM::farCards, R"JS(');
+  const scale = c.width / parseFloat(c.style.width);
+  return String(c.getContext("2d").getImageData(()JS", x, " - parseFloat(c.style.left)) * scale, (", y,
+                                    " - parseFloat(c.style.top)) * scale, 1, 1).data); })()")).text;
+    };
+    const std::string plain = pixel(125, 55), coloured = pixel(4125, 1555);
+    EXPECT_TRUE(plain.ends_with(",255")) << plain;
+    EXPECT_TRUE(coloured.ends_with(",255")) << coloured;
+    EXPECT_NE(plain, coloured) << "the green card is painted as a plain one";
+
+    const auto middle = velk.screenPoint(4125, 1555);
+    ASSERT_TRUE(middle);
+    velk.click(*middle);
+    EXPECT_TRUE(velk.waitForPage(concat("document.querySelector('", PageDOM::card, "[data-id=\"b\"]')?.classList.contains('selected')")))
+        << "a click on the drawn box did not select its card";
+}
+
 // Members the page does not know, with integer-like keys and numbers a script engine respells.
 constexpr std::string_view storedCanvas = R"({"nodes":[
     {"id":"a","type":"text","text":"Kept as written","x":0,"y":0,"width":250,"height":60,"meta":{"b":1,"10":2.50,"n":1e2}},
