@@ -3,8 +3,8 @@
 // or zoom moves one transform on the world layer; cards and edges are touched only when the set
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Camera } from "./camera";
-import { coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
-import { Detail, cardDetail, cardSignature, detailAt, placeSignature } from "./detail";
+import { EdgeBounds, coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
+import { Detail, cardDetail, cardSignature, detailAt, handleZoomFor, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
 import { FarCards } from "./farCards";
@@ -12,7 +12,7 @@ import { Point, Rect, View } from "./geometry";
 import { InkSource, readInk } from "./ink";
 import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
-import { CardNode, MapDocument, box, cardTitle } from "./model";
+import { CanvasEdge, CardNode, MapDocument, box, cardTitle } from "./model";
 import { gridShown } from "./operations";
 import { fillBox, fillCard, fillTitle } from "./render";
 
@@ -32,14 +32,12 @@ export interface CanvasHost {
   readonly editable: boolean;
 }
 
-// Below this zoom, handles keep the size they have at it (the style sheet's max(--zoom, .5)).
-const minHandleZoom = 0.5;
-
 interface DrawnCard { el: HTMLElement; sig: string; place: string }
 
 export class CanvasView {
   items: Item[] = [];
   private rects = new Map<string, Rect>();
+  private edgeBounds = new EdgeBounds<CanvasEdge>([], new Map());
   private indexOf = new Map<string, number>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
@@ -101,7 +99,7 @@ export class CanvasView {
     if (content || moved.size || areaMoved) {
       this.covered = covered;
       this.renderCards(covered, content, areaMoved, moved);
-      this.edges.render(this.ed.doc.edges(this.ed.path), this.rects, covered, detail, this.ed.selectedEdge, content, moved);
+      this.edges.render(this.edgeBounds.inView(covered), this.rects, detail, this.ed.selectedEdge, content, moved);
     }
     if (content) this.renderMidHandles();
   }
@@ -110,6 +108,7 @@ export class CanvasView {
     this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
     this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
     this.indexOf = new Map(this.items.map((i, index) => [i.id, index]));
+    this.edgeBounds = new EdgeBounds(this.ed.doc.edges(this.ed.path), this.rects);
   }
 
   // Cards that only moved: their boxes are read again and their elements placed there, and no
@@ -123,11 +122,11 @@ export class CanvasView {
       this.rects.set(id, item.rect);
       if (this.cardEls.has(id)) this.renderCard(item, index, this.ed.selection.has(id) || this.ed.text.editingId === id);
     }
+    this.edgeBounds.moved(moved, this.rects);
   }
 
   // The world layer carries the view; the grid and the handles' size follow the zoom. Style is
-  // written only when it changes: a new --zoom restyles every card. Handles stop growing below
-  // half size, so --zoom stops there too and zooming far out restyles nothing.
+  // written only when it changes: a new --zoom restyles every card, so it moves in steps.
   private placeWorld(view: View): void {
     this.world.style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.z})`;
     const grid = gridShown(this.ed.doc, this.ed.path);
@@ -136,7 +135,7 @@ export class CanvasView {
       this.viewport.style.backgroundPosition = `${view.x}px ${view.y}px`;
       this.viewport.style.backgroundSize = `${20 * view.z}px ${20 * view.z}px`;
     }
-    const handleZoom = Math.max(view.z, minHandleZoom);
+    const handleZoom = handleZoomFor(view.z);
     if (handleZoom === this.handleZoom) return;
     this.handleZoom = handleZoom;
     this.viewport.style.setProperty("--zoom", String(handleZoom));

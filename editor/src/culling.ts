@@ -26,12 +26,55 @@ export function wantedItems(items: readonly Placed[], covered: Rect, pinned: (id
   return wanted;
 }
 
-// An edge is drawn when the box around its two cards meets the covered area.
-// Checked for every edge of the map whenever the covered area moves, so without allocating.
-export function edgeInView(a: Rect, b: Rect, covered: Rect): boolean {
-  const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
-  const right = Math.max(a.x + a.width, b.x + b.width), bottom = Math.max(a.y + a.height, b.y + b.height);
-  return intersects({ x, y, width: right - x, height: bottom - y }, covered);
+// The edges of a map with the box around each one's two cards, kept as plain numbers: finding
+// the edges in view, which every zoom step and every few pan frames does over all of them, is
+// then a loop over one array. Edges whose cards are missing are left out, and so is a second
+// edge with an id already seen (a damaged file): elements are kept by id, so it would be left
+// behind on screen when the first goes.
+export class EdgeBounds<E extends { id: string; fromNode: string; toNode: string }> {
+  readonly edges: E[] = [];
+  private bounds = new Float64Array(0);
+  private byCard = new Map<string, number[]>();
+
+  constructor(edges: readonly E[], rects: ReadonlyMap<string, Rect>) {
+    const ids = new Set<string>();
+    for (const edge of edges) {
+      if (ids.has(edge.id) || !rects.has(edge.fromNode) || !rects.has(edge.toNode)) continue;
+      ids.add(edge.id);
+      this.edges.push(edge);
+    }
+    this.bounds = new Float64Array(this.edges.length * 4);
+    this.edges.forEach((edge, index) => {
+      for (const card of [edge.fromNode, edge.toNode]) {
+        const list = this.byCard.get(card);
+        if (list) list.push(index); else this.byCard.set(card, [index]);
+      }
+      this.place(index, rects);
+    });
+  }
+
+  // The cards of `moved` are now where `rects` has them.
+  moved(cards: Iterable<string>, rects: ReadonlyMap<string, Rect>): void {
+    for (const card of cards) for (const index of this.byCard.get(card) ?? []) this.place(index, rects);
+  }
+
+  // The edges whose box meets `covered`, in the map's order.
+  inView(covered: Rect): E[] {
+    const { bounds } = this, right = covered.x + covered.width, bottom = covered.y + covered.height;
+    const found: E[] = [];
+    for (let i = 0, at = 0; i < this.edges.length; i++, at += 4) {
+      if (bounds[at] < right && covered.x < bounds[at + 2] && bounds[at + 1] < bottom && covered.y < bounds[at + 3]) found.push(this.edges[i]);
+    }
+    return found;
+  }
+
+  private place(index: number, rects: ReadonlyMap<string, Rect>): void {
+    const edge = this.edges[index], a = rects.get(edge.fromNode)!, b = rects.get(edge.toNode)!, at = index * 4;
+    this.bounds[at] = Math.min(a.x, b.x);
+    this.bounds[at + 1] = Math.min(a.y, b.y);
+    this.bounds[at + 2] = Math.max(a.x + a.width, b.x + b.width);
+    this.bounds[at + 3] = Math.max(a.y + a.height, b.y + b.height);
+  }
 }
 
 // The keys drawn now that a frame no longer wants.

@@ -3,7 +3,7 @@
 // rebuilt only when it changed. Far out, where arrowheads and labels are specks, the edges of
 // one colour are one path, which is a handful of elements instead of thousands.
 import { colourValue } from "./colors";
-import { edgeInView, sameKeys, staleKeys } from "./culling";
+import { sameKeys, staleKeys } from "./culling";
 import { Detail } from "./detail";
 import { Rect, edgeRoute, isSide } from "./geometry";
 import { CanvasEdge } from "./model";
@@ -27,19 +27,11 @@ export class EdgeLayer {
     this.carriedPaths = [];
   }
 
-  // `content` is false when only the view moved: the edges drawn are then still right, and only
-  // those entering or leaving the covered area need work, besides those of the `moved` cards.
-  render(edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, covered: Rect, detail: Detail,
+  // `inView` are the edges to draw, each with both cards in `rects`. `content` is false when only
+  // the view moved: the edges drawn are then still right, and only those entering or leaving need
+  // work, besides those of the `moved` cards.
+  render(inView: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, detail: Detail,
     selected: string | null, content: boolean, moved: ReadonlySet<string> = new Set()): void {
-    // Elements are kept by edge id; a second edge with an id already drawn (a damaged file) is
-    // left out rather than left behind on screen when the first goes.
-    const ids = new Set<string>();
-    const inView = edges.filter((edge) => {
-      const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
-      if (!a || !b || ids.has(edge.id) || !edgeInView(a, b, covered)) return false;
-      ids.add(edge.id);
-      return true;
-    });
     if (detail === "box") this.renderBatched(inView, rects, content, moved);
     else this.renderEach(inView, rects, selected, content || moved.size > 0);
   }

@@ -1,8 +1,8 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { coveredRect, edgeInView, sameKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
+import { EdgeBounds, coveredRect, sameKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
 import { encloses, inflate, intersects, visibleRect } from "../src/geometry";
-import { Detail, boxZoom, cardDetail, cardSignature, detailAt, titleZoom } from "../src/detail";
+import { Detail, boxZoom, cardDetail, cardSignature, detailAt, handleZoomFor, minHandleZoom, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
 
 const width = 1000, height = 700;
@@ -54,12 +54,18 @@ test("selected and edited cards are drawn wherever they are", () => {
   assert.deepEqual(wantedItems(items, covered, (id) => id === "n99" || id === "n50"), [0, 50, 99]);
 });
 
-test("an edge is drawn when either end or the stretch between them is in view", () => {
+test("an edge is in view when either end or the stretch between them is, also after its cards moved", () => {
   const covered = { x: 1000, y: 0, width: 500, height: 500 };
-  const left = { x: 0, y: 100, width: 100, height: 50 }, right = { x: 3000, y: 100, width: 100, height: 50 };
-  assert.ok(edgeInView(left, right, covered), "crosses the view");
-  assert.ok(edgeInView({ ...left, x: 1100 }, right, covered), "starts in view");
-  assert.ok(!edgeInView(left, { ...left, x: 400 }, covered), "both ends off to one side");
+  const rects = new Map([["left", { x: 0, y: 100, width: 100, height: 50 }], ["right", { x: 3000, y: 100, width: 100, height: 50 }],
+    ["near", { x: 400, y: 100, width: 100, height: 50 }]]);
+  const edge = (id: string, fromNode: string, toNode: string) => ({ id, fromNode, toNode });
+  const bounds = new EdgeBounds([edge("crosses", "left", "right"), edge("aside", "left", "near"), edge("crosses", "near", "right"),
+    edge("dangling", "left", "gone")], rects);
+  assert.deepEqual(bounds.edges.map((e) => e.id), ["crosses", "aside"], "a repeated id and a missing card are left out");
+  assert.deepEqual(bounds.inView(covered).map((e) => e.id), ["crosses"]);
+  rects.set("near", { x: 1100, y: 100, width: 100, height: 50 });
+  bounds.moved(["near"], rects);
+  assert.deepEqual(bounds.inView(covered).map((e) => e.id), ["crosses", "aside"], "starts in view once moved there");
 });
 
 test("stale keys are the drawn ones no longer wanted; equal key sets are told apart from near misses", () => {
@@ -77,6 +83,16 @@ test("cards are boxes below the zoom where text becomes unreadable, titles up to
   const rows: [number, string][] = [[1, "full"], [titleZoom, "full"], [titleZoom - 0.01, "title"], [0.45, "title"],
     [boxZoom, "title"], [boxZoom - 0.01, "box"], [0.1, "box"]];
   for (const [zoom, detail] of rows) assert.equal(detailAt(zoom), detail, `zoom ${zoom}`);
+});
+
+test("handles keep within 9% of their size on screen down to half size, and change size only every few zoom steps", () => {
+  const steps = Array.from({ length: 200 }, (_, i) => minHandleZoom * 1.0382 ** i);
+  for (const z of steps) {
+    const ratio = handleZoomFor(z) / z;
+    assert.ok(ratio > 0.91 && ratio < 1.1, `zoom ${z}: handles sized for ${handleZoomFor(z)}`);
+  }
+  assert.ok(new Set(steps.map(handleZoomFor)).size < steps.length / 4);
+  for (const z of [0.05, 0.3, 0.5]) assert.equal(handleZoomFor(z), minHandleZoom, `zoom ${z}`);
 });
 
 test("groups, ink and selected or edited cards keep their full drawing at every distance", () => {
