@@ -11,8 +11,8 @@ namespace velk {
 [[nodiscard]] bool openGLIsSoftware();
 
 // On such a display GTK's own OpenGL renderer is the slower way to put a window on screen too
-// (a pan frame of the editor took 45-50 ms with it, 25-30 ms with GTK's cairo renderer; start-up
-// 3.8 s against 1.6 s), so windows realised after this call draw with cairo. A GSK_RENDERER the
+// (a pan frame of the editor took 45-50 ms with it, 33-35 ms with GTK's cairo renderer; start-up
+// with a 20,000-card map 3.8 s against about 2 s), so windows realised after this call draw with cairo. A GSK_RENDERER the
 // user set is left to choose. Main thread, after GTK is initialised, before the first window.
 void drawWindowsInSoftwareWhereOpenGLIs();
 

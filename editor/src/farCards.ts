@@ -13,7 +13,7 @@ export interface BoxItem { id: string; node: CardNode; rect: Rect }
 const maxPixels = 8_000_000;
 
 // The scale from canvas units to bitmap pixels for an area drawn at `zoom`.
-export function bitmapScale(area: Rect, zoom: number, pixelRatio: number): number {
+function bitmapScale(area: Rect, zoom: number, pixelRatio: number): number {
   const fits = Math.sqrt(maxPixels / Math.max(1, area.width * area.height));
   return Math.min(zoom * pixelRatio, fits);
 }

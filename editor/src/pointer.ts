@@ -255,8 +255,9 @@ export class PointerInput {
     if (target.closest(".card-editor, a, .mid-handle")) return;
     const edgeEl = target.closest<SVGGElement>("[data-edge]");
     if (edgeEl?.dataset.edge) { this.ed.cards.editEdgeLabel(edgeEl.dataset.edge); return; }
-    const id = this.ed.canvas.cardAt(target, this.ed.camera.canvasPoint(e));
-    if (!id) { this.ed.createCard(this.ed.camera.canvasPoint(e)); return; }
+    const at = this.ed.camera.canvasPoint(e);
+    const id = this.ed.canvas.cardAt(target, at);
+    if (!id) { this.ed.createCard(at); return; }
     if (!this.ed.doc.node(this.ed.path, id)) return;
     if (this.ed.doc.hasSubmap(this.ed.path, id)) this.ed.openSubmap(id);
     else this.ed.text.start(id);
