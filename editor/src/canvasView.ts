@@ -50,6 +50,7 @@ export class CanvasView {
   private readonly handleLayer = $("inkHandles");
   private readonly edges = new EdgeLayer(document.querySelector("#edges") as SVGSVGElement);
   private readonly far = new FarCards(this.cardLayer, this.world);
+  private readonly farSelected = new FarCards(this.cardLayer, this.world, true);
 
   constructor(private ed: CanvasHost) {}
 
@@ -58,11 +59,11 @@ export class CanvasView {
   }
 
   // The card under a point, given the element there: a card element above the far-out boxes
-  // (any but a group), else a box drawn on the far canvas, else the group beneath.
+  // (any but a group), else a box drawn on a far canvas, selected ones first, else the group beneath.
   cardAt(target: Element | null, at: Point): string | undefined {
     const el = target?.closest<HTMLElement>(".card");
     if (el && !el.classList.contains("type-group")) return el.dataset.id;
-    return this.far.cardAt(at) ?? el?.dataset.id;
+    return this.farSelected.cardAt(at) ?? this.far.cardAt(at) ?? el?.dataset.id;
   }
 
   // Forgets every card and edge element, after the document or the map on screen changed.
@@ -71,6 +72,7 @@ export class CanvasView {
     this.cardEls.clear();
     this.edges.clear();
     this.far.clear();
+    this.farSelected.clear();
     this.covered = null;
     this.cleared = true;
   }
@@ -98,8 +100,9 @@ export class CanvasView {
     const areaMoved = !sameRect(covered, this.covered);
     if (content || moved.size || areaMoved) {
       this.covered = covered;
-      this.renderCards(covered, content, areaMoved, moved);
-      this.edges.render(this.edgeBounds.inView(covered), this.rects, detail, this.ed.selectedEdge, content, moved);
+      // A drag step of selected cards, elements or drawn on their own canvas, changes nothing else.
+      if (!content && !areaMoved && this.allSelectedAndDrawn(moved)) this.renderDragStep(covered);
+      else this.renderCards(covered, content, areaMoved, moved);
     }
     if (content) this.renderMidHandles();
   }
@@ -120,7 +123,7 @@ export class CanvasView {
       const item = this.items[index];
       item.rect = box(item.node);
       this.rects.set(id, item.rect);
-      if (this.cardEls.has(id)) this.renderCard(item, index, this.ed.selection.has(id) || this.ed.text.editingId === id);
+      if (this.cardEls.has(id)) this.renderCard(item, index, this.whole(id));
     }
     this.edgeBounds.moved(moved, this.rects);
   }
@@ -141,15 +144,17 @@ export class CanvasView {
     this.viewport.style.setProperty("--zoom", String(handleZoom));
   }
 
-  // Cards far out that are plain boxes go to the far canvas, every other one is an element.
+  // Cards far out that are plain boxes go to the far canvases with the edges, every other card is
+  // an element. Selected and edited cards are kept wherever they are, so that their outline,
+  // handles and editor never vanish mid-gesture.
   private renderCards(covered: Rect, content: boolean, areaMoved: boolean, moved: ReadonlySet<string>): void {
-    const editingId = this.ed.text.editingId;
-    const pinned = (id: string) => this.ed.selection.has(id) || editingId === id;
+    const pinned = (id: string) => this.pinned(id);
     const wanted = wantedItems(this.items, covered, pinned);
-    const ids = new Set<string>(), boxes: Item[] = [];
+    const ids = new Set<string>(), boxes: Item[] = [], selectedBoxes: Item[] = [];
     for (const index of wanted) {
       const item = this.items[index];
-      if (this.isBox(item, pinned(item.id))) boxes.push(item); else ids.add(item.id);
+      if (!this.isBox(item)) ids.add(item.id);
+      else (pinned(item.id) ? selectedBoxes : boxes).push(item);
     }
     for (const id of staleKeys(this.cardEls.keys(), ids)) {
       this.cardEls.get(id)!.el.remove();
@@ -157,15 +162,53 @@ export class CanvasView {
     }
     for (const index of wanted) {
       const item = this.items[index];
-      if (ids.has(item.id) && (content || !this.cardEls.has(item.id))) this.renderCard(item, index, pinned(item.id));
+      if (ids.has(item.id) && (content || !this.cardEls.has(item.id))) this.renderCard(item, index, this.whole(item.id));
     }
-    if (content || areaMoved || this.far.drawsAny(moved)) this.far.draw(boxes, covered, this.ed.camera.view.z);
+    const inView = this.edgeBounds.inView(covered);
+    const far = this.detail === "box";
+    this.edges.render(far ? [] : inView, this.rects, this.ed.selectedEdge, content || moved.size > 0);
+    const pinnedEdge = (e: CanvasEdge) => this.pinned(e.fromNode) || this.pinned(e.toNode);
+    const { z } = this.ed.camera.view;
+    if (content || areaMoved || this.far.touchesAny(moved))
+      this.far.draw(boxes, far ? inView.filter((e) => !pinnedEdge(e)) : [], this.rects, covered, z);
+    if (content || areaMoved || this.farSelected.touchesAny(moved))
+      this.farSelected.draw(selectedBoxes, far ? inView.filter(pinnedEdge) : [], this.rects, covered, z);
   }
 
-  private isBox(item: Item, pinned: boolean): boolean {
+  // The selected cards moved, and only they: their elements are placed already; what is drawn of
+  // them far out, boxes and edges, is drawn again, and close up their edges.
+  private renderDragStep(covered: Rect): void {
+    if (this.detail !== "box") {
+      this.edges.render(this.edgeBounds.inView(covered), this.rects, this.ed.selectedEdge, true);
+      return;
+    }
+    const { selection, text } = this.ed;
+    const pinned = text.editingId ? [...selection, text.editingId] : selection;
+    this.farSelected.redraw(this.edgeBounds.ofCardsInView(pinned, covered));
+  }
+
+  private allSelectedAndDrawn(ids: ReadonlySet<string>): boolean {
+    if (!ids.size) return false;
+    for (const id of ids) if (!this.pinned(id) || !(this.cardEls.has(id) || this.farSelected.hasBox(id))) return false;
+    return true;
+  }
+
+  private pinned(id: string): boolean {
+    return this.ed.selection.has(id) || this.ed.text.editingId === id;
+  }
+
+  private isBox(item: Item): boolean {
     if (this.detail !== "box") return false;
     const ink = readInk(this.ed.doc.sidecarRecord(this.ed.path, item.id));
-    return cardDetail("box", item.node, !!ink, pinned) === "box";
+    return cardDetail("box", item.node, !!ink, this.whole(item.id)) === "box";
+  }
+
+  // Drawn whole at any distance: the card being edited, and a card selected alone, which keeps its
+  // handles to resize or link it. Cards of a larger selection are drawn at the view's detail with
+  // their outline: hundreds of them carried in full made a drag four times slower.
+  private whole(id: string): boolean {
+    const { selection, text } = this.ed;
+    return text.editingId === id || (selection.size === 1 && selection.has(id));
   }
 
   private renderCard(item: Item, index: number, pinned: boolean): void {

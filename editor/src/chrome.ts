@@ -143,8 +143,9 @@ export class Chrome {
   private renderContextBar(): void {
     const { ed } = this;
     const bar = $("contextBar");
-    const selected = ed.canvas.items.filter((i) => ed.selection.has(i.id));
-    if (!selected.length || ed.pointer.dragging || ed.text.editingId) { bar.hidden = true; return; }
+    // Looked for only when shown: every frame of a drag renders the chrome too.
+    const selected = ed.pointer.dragging || ed.text.editingId ? [] : ed.canvas.items.filter((i) => ed.selection.has(i.id));
+    if (!selected.length) { bar.hidden = true; return; }
     bar.hidden = false;
     const { view } = ed.camera;
     const u = union(selected.map((i) => i.rect))!;

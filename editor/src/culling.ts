@@ -60,12 +60,21 @@ export class EdgeBounds<E extends { id: string; fromNode: string; toNode: string
 
   // The edges whose box meets `covered`, in the map's order.
   inView(covered: Rect): E[] {
-    const { bounds } = this, right = covered.x + covered.width, bottom = covered.y + covered.height;
     const found: E[] = [];
-    for (let i = 0, at = 0; i < this.edges.length; i++, at += 4) {
-      if (bounds[at] < right && covered.x < bounds[at + 2] && bounds[at + 1] < bottom && covered.y < bounds[at + 3]) found.push(this.edges[i]);
-    }
+    for (let i = 0; i < this.edges.length; i++) if (this.meets(i, covered)) found.push(this.edges[i]);
     return found;
+  }
+
+  // The edges of `cards` whose box meets `covered`, in the map's order.
+  ofCardsInView(cards: Iterable<string>, covered: Rect): E[] {
+    const found = new Set<number>();
+    for (const card of cards) for (const index of this.byCard.get(card) ?? []) if (this.meets(index, covered)) found.add(index);
+    return [...found].sort((a, b) => a - b).map((index) => this.edges[index]);
+  }
+
+  private meets(index: number, r: Rect): boolean {
+    const { bounds } = this, at = index * 4;
+    return bounds[at] < r.x + r.width && r.x < bounds[at + 2] && bounds[at + 1] < r.y + r.height && r.y < bounds[at + 3];
   }
 
   private place(index: number, rects: ReadonlyMap<string, Rect>): void {
@@ -82,12 +91,6 @@ export function staleKeys<K>(drawn: Iterable<K>, wanted: ReadonlySet<K>): K[] {
   const stale: K[] = [];
   for (const key of drawn) if (!wanted.has(key)) stale.push(key);
   return stale;
-}
-
-export function sameKeys<K>(a: ReadonlySet<K>, b: ReadonlySet<K>): boolean {
-  if (a.size !== b.size) return false;
-  for (const key of a) if (!b.has(key)) return false;
-  return true;
 }
 
 export function sameRect(a: Rect, b: Rect | null): boolean {

@@ -7,7 +7,7 @@ import { linePath, polyline, simplify } from "./ink";
 import { MidHandle, dragMid } from "./inkEdit";
 import { str } from "./json";
 import { toggleTask } from "./markdown";
-import { box, newId } from "./model";
+import { CardNode, box, newId } from "./model";
 import { webLink } from "./mediaInput";
 import { placeCard } from "./operations";
 import { inkPath, svg } from "./render";
@@ -19,6 +19,7 @@ interface Drag {
   startView: View;
   moved: boolean;
   origin?: Map<string, Rect>;
+  carried?: CardNode[]; // the cards a move carries, found once: a look-up a step walks the whole map
   fromId?: string;
   fromSide?: string;
   handle?: MidHandle;
@@ -114,7 +115,8 @@ export class PointerInput {
       this.pressCard(cardId, e.shiftKey);
       drag.kind = "move";
       drag.fromId = cardId;
-      drag.origin = new Map(this.ed.cards.carried().map((n) => [n.id, box(n)]));
+      drag.carried = this.ed.cards.carried();
+      drag.origin = new Map(drag.carried.map((n) => [n.id, box(n)]));
     } else if (edgeEl) {
       this.ed.selection.clear();
       this.ed.selectedEdge = edgeEl.dataset.edge ?? null;
@@ -153,11 +155,9 @@ export class PointerInput {
         this.ed.invalidate(true);
         return;
       case "move": {
-        // One look-up table a step: finding each carried card on its own walks the whole map.
-        const nodes = new Map(doc.nodes(path).map((n) => [n.id, n]));
-        for (const [id, r] of drag.origin!) {
-          const n = nodes.get(id);
-          if (n) placeCard(doc, path, n, snap(r.x + dx), snap(r.y + dy));
+        for (const n of drag.carried!) {
+          const r = drag.origin!.get(n.id)!;
+          placeCard(doc, path, n, snap(r.x + dx), snap(r.y + dy));
         }
         this.ed.invalidateMoved(drag.origin!.keys());
         return;
