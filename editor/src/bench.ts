@@ -28,7 +28,7 @@ export function runBench(ed: BenchHost, count: number): void {
       firstRenderMs: round(first),
       panFrameMeanMs: round(work.reduce((a, b) => a + b, 0) / work.length),
       panFrameMaxMs: round(Math.max(...work)),
-      cardsInDOM: document.querySelectorAll(".card").length,
+      cardsInDOM: document.querySelectorAll("#cards .card").length,
     };
     const out = document.createElement("pre");
     out.id = "bench";

@@ -33,8 +33,8 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
     bubbles: true, cancelable: true, composed: true, view: window, clientX: x, clientY: y,
     screenX: x, screenY: y, button, buttons, detail,
   });
-  const pointer = (type, x, y, buttons, button = 0) => at(x, y).dispatchEvent(new PointerEvent(type, {
-    ...mouse(x, y, buttons, 0, button), pointerId: 1, pointerType: "mouse", isPrimary: true,
+  const pointer = (type, x, y, buttons, button = 0, shiftKey = false) => at(x, y).dispatchEvent(new PointerEvent(type, {
+    ...mouse(x, y, buttons, 0, button), pointerId: 1, pointerType: "mouse", isPrimary: true, shiftKey,
   }));
   const mouseEvent = (type, x, y, buttons, detail) =>
     at(x, y).dispatchEvent(new MouseEvent(type, mouse(x, y, buttons, detail)));
@@ -70,6 +70,14 @@ constexpr std::string_view actions = R"JS(window.__velkE2E ??= (() => {
   return {
     // One pointer event of the mouse; `button` 1 is the middle button, `buttons` those held.
     pointer,
+    // Where the canvas's origin is on screen, and the zoom, as the world layer is placed; and the
+    // view's box. Far out cards are drawn on a canvas, so places are found from this.
+    view: () => {
+      const box = document.querySelector("#viewport").getBoundingClientRect();
+      const [x, y, z] = /translate\(([^p]+)px, ([^p]+)px\) scale\(([^)]+)\)/.exec(document.querySelector("#world").style.transform)
+        .slice(1).map(Number);
+      return { x: box.left + x, y: box.top + y, z, box };
+    },
     click: (x, y) => press(x, y, 1),
     doubleClick: (x, y) => {
       press(x, y, 1);
@@ -327,11 +335,7 @@ std::optional<Point> E2EHarness::emptyPoint() {
 }
 
 std::optional<Point> E2EHarness::screenPoint(double x, double y) {
-    return pointFrom(evaluate(concat(R"JS((() => {
-  const box = document.querySelector("#viewport").getBoundingClientRect();
-  const [tx, ty, z] = /translate\(([^p]+)px, ([^p]+)px\) scale\(([^)]+)\)/.exec(document.querySelector("#world").style.transform)
-    .slice(1).map(Number);
-  return [box.left + tx + )JS", x, " * z, box.top + ty + ", y, " * z];\n})()")));
+    return pointFrom(evaluate(concat(actions, "(({ x, y, z }) => [x + ", x, " * z, y + ", y, " * z])(window.__velkE2E.view())")));
 }
 
 void E2EHarness::type(std::string_view text) { act(concat("window.__velkE2E.type(", BridgeScript::quote(text), ")")); }

@@ -230,36 +230,31 @@ void renderAndPan(int cards, const std::string& label) {
     // are found from the view and the grid's steps, and checked in the saved map.
     zoomFrom100(velk, 0.1);
     const int columns = static_cast<int>(std::ceil(std::sqrt(cards)));
-    const ScriptResult band = velk.evaluate(concat(R"((() => {
-  const box = document.querySelector("#viewport").getBoundingClientRect();
-  const init = (type, px, py, buttons, button) => new PointerEvent(type, { bubbles: true, cancelable: true, clientX: px,
-    clientY: py, button, buttons, pointerId: 1, pointerType: "mouse", isPrimary: true, shiftKey: button === 0 });
+    velk.act(concat(R"((() => {
+  const act = window.__velkE2E;
   const gesture = (from, to, buttons, button) => {
-    const target = document.elementFromPoint(...from);
-    target.dispatchEvent(init("pointerdown", ...from, buttons, button));
-    target.dispatchEvent(init("pointermove", (from[0] + to[0]) / 2, (from[1] + to[1]) / 2, buttons, button));
-    target.dispatchEvent(init("pointermove", ...to, buttons, button));
-    target.dispatchEvent(init("pointerup", ...to, 0, button));
+    act.pointer("pointerdown", ...from, buttons, button, button === 0);
+    act.pointer("pointermove", (from[0] + to[0]) / 2, (from[1] + to[1]) / 2, buttons, button, button === 0);
+    act.pointer("pointermove", ...to, buttons, button, button === 0);
+    act.pointer("pointerup", ...to, 0, button, button === 0);
   };
-  let [tx, ty, z] = /translate\(([^p]+)px, ([^p]+)px\) scale\(([^)]+)\)/.exec(document.querySelector("#world").style.transform)
-    .slice(1).map(Number);
-  const pan = [Math.min(0, 60 - tx), Math.min(0, 80 - ty)];
+  let { x: ox, y: oy, z, box } = act.view();
+  const pan = [Math.min(0, box.left + 60 - ox), Math.min(0, box.top + 80 - oy)];
   const middle = [box.left + box.width / 2, box.top + box.height / 2];
   gesture(middle, [middle[0] + pan[0], middle[1] + pan[1]], 4, 1);
-  [tx, ty] = [tx + pan[0], ty + pan[1]];
-  const column = Math.max(0, Math.ceil((10 - tx) / z / 300)), row = Math.max(0, Math.ceil((10 - ty) / z / 160));
-  const x = box.left + tx + column * 300 * z - 2, y = box.top + ty + row * 160 * z - 2;
+  [ox, oy] = [ox + pan[0], oy + pan[1]];
+  const column = Math.max(0, Math.ceil((box.left + 10 - ox) / z / 300)), row = Math.max(0, Math.ceil((box.top + 10 - oy) / z / 160));
+  const x = ox + column * 300 * z - 2, y = oy + row * 160 * z - 2;
   const end = [Math.min(x + 36 * 300 * z, box.right - 10), Math.min(y + 28 * 160 * z, box.bottom - 10)];
   gesture([x, y], end, 1, 0);
   // The cards the band touches: their boxes start 2px past its start, every 300 by 160.
   const across = Math.ceil((end[0] - x - 2) / (300 * z)), down = Math.ceil((end[1] - y - 2) / (160 * z));
   const [gc, gr] = [column + (across >> 1), row + (down >> 1)];
   const id = (c, r) => `n${r * )", columns, R"( + c}`;
-  window.__band = { cards: across * down, grip: [box.left + tx + (gc * 300 + 125) * z, box.top + ty + (gr * 160 + 55) * z],
+  window.__band = { cards: across * down, grip: [ox + (gc * 300 + 125) * z, oy + (gr * 160 + 55) * z],
     moved: [id(column, row), id(gc, gr)], kept: id(column + across, row),
     places: [[column * 300, row * 160], [gc * 300, gr * 160], [(column + across) * 300, row * 160]] };
 })())"));
-    ASSERT_TRUE(band.ok()) << *band.error;
     const int selected = static_cast<int>(velk.number("window.__band.cards"));
     ASSERT_GT(selected, 300);
     measureSteps(velk, "drag", concat("of ", selected, " selected cards at 10%"), 20,
