@@ -8,7 +8,7 @@ import { Detail, cardDetail, cardSignature, detailAt, handleZoomFor, placeSignat
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
 import { FarCards } from "./farCards";
-import { Point, Rect, View } from "./geometry";
+import { Point, Rect, View, visibleRect } from "./geometry";
 import { InkSource, readInk } from "./ink";
 import { JsonObject } from "./json";
 import { midHandles } from "./inkEdit";
@@ -39,6 +39,7 @@ export class CanvasView {
   private rects = new Map<string, Rect>();
   private edgeBounds = new EdgeBounds<CanvasEdge>([], new Map());
   private indexOf = new Map<string, number>();
+  private boxes = new Map<string, boolean>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
   private handleZoom = NaN;
@@ -111,6 +112,7 @@ export class CanvasView {
     this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
     this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
     this.indexOf = new Map(this.items.map((i, index) => [i.id, index]));
+    this.boxes.clear();
     this.edgeBounds = new EdgeBounds(this.ed.doc.edges(this.ed.path), this.rects);
   }
 
@@ -168,11 +170,10 @@ export class CanvasView {
     const far = this.detail === "box";
     this.edges.render(far ? [] : inView, this.rects, this.ed.selectedEdge, content || moved.size > 0);
     const pinnedEdge = (e: CanvasEdge) => this.pinned(e.fromNode) || this.pinned(e.toNode);
-    const { z } = this.ed.camera.view;
-    if (content || areaMoved || this.far.touchesAny(moved))
-      this.far.draw(boxes, far ? inView.filter((e) => !pinnedEdge(e)) : [], this.rects, covered, z);
-    if (content || areaMoved || this.farSelected.touchesAny(moved))
-      this.farSelected.draw(selectedBoxes, far ? inView.filter(pinnedEdge) : [], this.rects, covered, z);
+    const { view } = this.ed.camera, { width, height } = this.ed.camera.size();
+    const stale = (canvas: FarCards) => content || canvas.touchesAny(moved) || (areaMoved && !canvas.serves(visibleRect(view, width, height), view.z));
+    if (stale(this.far)) this.far.draw(boxes, far ? inView.filter((e) => !pinnedEdge(e)) : [], this.rects, covered, view.z);
+    if (stale(this.farSelected)) this.farSelected.draw(selectedBoxes, far ? inView.filter(pinnedEdge) : [], this.rects, covered, view.z);
   }
 
   // The selected cards moved, and only they: their elements are placed already; what is drawn of
@@ -197,10 +198,16 @@ export class CanvasView {
     return this.ed.selection.has(id) || this.ed.text.editingId === id;
   }
 
+  // Which cards are boxes is kept until the content changes: an area change far out asks it of
+  // thousands of cards, and ink is read from each one's sidecar.
   private isBox(item: Item): boolean {
     if (this.detail !== "box") return false;
-    const ink = readInk(this.ed.doc.sidecarRecord(this.ed.path, item.id));
-    return cardDetail("box", item.node, !!ink, this.whole(item.id)) === "box";
+    let known = this.boxes.get(item.id);
+    if (known === undefined) {
+      const ink = readInk(this.ed.doc.sidecarRecord(this.ed.path, item.id));
+      this.boxes.set(item.id, known = cardDetail("box", item.node, !!ink, this.whole(item.id)) === "box");
+    }
+    return known;
   }
 
   // Drawn whole at any distance: the card being edited, and a card selected alone, which keeps its

@@ -1,7 +1,7 @@
 // Which cards and edges a frame keeps in the DOM. The area drawn is the visible part of the
 // canvas grown by a margin and rounded out to a coarse grid, so while a pan stays inside one
 // grid cell the set of drawn elements stays the same and the frame does no DOM work at all.
-import { Rect, inflate, intersects, visibleRect, View } from "./geometry";
+import { Rect, encloses, inflate, intersects, visibleRect, View } from "./geometry";
 
 export interface Placed { id: string; rect: Rect }
 
@@ -84,6 +84,14 @@ export class EdgeBounds<E extends { id: string; fromNode: string; toNode: string
     this.bounds[at + 2] = Math.max(a.x + a.width, b.x + b.width);
     this.bounds[at + 3] = Math.max(a.y + a.height, b.y + b.height);
   }
+}
+
+// Whether a picture drawn over `drawn` at `drawnZoom` still serves a view of `visible` at `zoom`:
+// it covers it, and its bitmap, which the world layer scales, is neither much blurrier nor much
+// finer than that zoom wants. Zoom steps and short pans then draw nothing again.
+export function drawingServes(drawn: Rect | null, drawnZoom: number, visible: Rect, zoom: number): boolean {
+  const ratio = zoom / drawnZoom;
+  return !!drawn && encloses(drawn, visible) && ratio > 0.8 && ratio < 1.25;
 }
 
 // The keys drawn now that a frame no longer wants.

@@ -6,6 +6,7 @@
 // Selected boxes and their edges have a canvas of their own, above, with their outline: a drag
 // step redraws only them, where a thousand outlined elements moved made each step three times slower.
 import { colourValue } from "./colors";
+import { drawingServes } from "./culling";
 import { Point, Rect, edgeRoute, hitTest, inflate, intersection, isSide, union } from "./geometry";
 import { CanvasEdge, CardNode } from "./model";
 
@@ -56,6 +57,10 @@ export class FarCards {
   touchesAny(ids: Iterable<string>): boolean {
     for (const id of ids) if (this.touched.has(id)) return true;
     return false;
+  }
+
+  serves(visible: Rect, zoom: number): boolean {
+    return drawingServes(this.area, this.zoom, visible, zoom);
   }
 
   hasBox(id: string): boolean {

@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { EdgeBounds, coveredRect, sameRect, staleKeys, wantedItems } from "../src/culling";
-import { encloses, inflate, intersects, visibleRect } from "../src/geometry";
+import { EdgeBounds, coveredRect, drawingServes, sameRect, staleKeys, wantedItems } from "../src/culling";
+import { Rect, encloses, inflate, intersects, visibleRect } from "../src/geometry";
 import { Detail, boxZoom, cardDetail, cardSignature, detailAt, handleZoomFor, minHandleZoom, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
 
@@ -68,6 +68,20 @@ test("an edge is in view when either end or the stretch between them is, also af
   bounds.moved(["near"], rects);
   assert.deepEqual(bounds.inView(covered).map((e) => e.id), ["crosses", "aside"], "starts in view once moved there");
   assert.deepEqual(bounds.ofCardsInView(["near", "left"], covered).map((e) => e.id), ["crosses", "aside"], "cards' edges, once each");
+});
+
+test("a far picture is drawn again once the view leaves it or zooms a quarter away from it", () => {
+  const drawn = { x: 0, y: 0, width: 1000, height: 1000 }, inside = { x: 100, y: 100, width: 500, height: 500 };
+  const rows: [string, Rect | null, Rect, number, boolean][] = [
+    ["inside, same zoom", drawn, inside, 0.2, true],
+    ["a little closer", drawn, inside, 0.24, true],
+    ["a little farther", drawn, inside, 0.17, true],
+    ["a quarter closer", drawn, inside, 0.25, false],
+    ["a fifth farther", drawn, inside, 0.16, false],
+    ["past its edge", drawn, { ...inside, x: 600 }, 0.2, false],
+    ["nothing drawn", null, inside, 0.2, false],
+  ];
+  for (const [name, area, visible, zoom, serves] of rows) assert.equal(drawingServes(area, 0.2, visible, zoom), serves, name);
 });
 
 test("stale keys are the drawn ones no longer wanted", () => {
