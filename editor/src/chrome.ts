@@ -149,12 +149,16 @@ export class Chrome {
     bar.hidden = false;
     const { view } = ed.camera;
     const u = union(selected.map((i) => i.rect))!;
-    bar.style.left = `${Math.max(8, u.x * view.z + view.x + (u.width * view.z) / 2)}px`;
-    bar.style.top = `${Math.max(56, u.y * view.z + view.y - 12)}px`;
     const [only] = selected.length === 1 ? selected : [];
     $("ctx-open").hidden = !only;
     $("ctx-rename").hidden = !only || !ed.doc.hasSubmap(ed.path, only.id);
     $("ctx-preview").hidden = only?.node.type !== "link";
     $("ctx-align").hidden = selected.length < 2;
+    // Above the selection's middle (the bar's bottom centre is its place), kept whole on screen
+    // below the toolbar when the selection reaches past the view.
+    const { offsetWidth: width, offsetHeight: height } = bar;
+    const middle = u.x * view.z + view.x + (u.width * view.z) / 2;
+    bar.style.left = `${Math.max(8 + width / 2, Math.min(innerWidth - 8 - width / 2, middle))}px`;
+    bar.style.top = `${Math.max(56 + height, Math.min(innerHeight - 8, u.y * view.z + view.y - 12))}px`;
   }
 }
