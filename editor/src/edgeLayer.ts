@@ -2,7 +2,7 @@
 // is its own element (the pointer can pick it, it has arrowheads and a label), kept between
 // frames and rebuilt only when it changed. Far out they are lines on the far canvases instead.
 import { staleKeys } from "./culling";
-import { Rect, edgeRoute, isSide } from "./geometry";
+import { Rect, routeBetween } from "./geometry";
 import { CanvasEdge } from "./model";
 import { edgeElement } from "./render";
 
@@ -32,8 +32,7 @@ export class EdgeLayer {
       const isSelected = selected === edge.id;
       const sig = JSON.stringify([edge, a, b, isSelected]);
       if (entry?.sig === sig) continue;
-      const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
-      const el = edgeElement(edge.id, route, edge, isSelected);
+      const el = edgeElement(edge.id, routeBetween(edge, rects)!, edge, isSelected);
       if (entry) entry.el.replaceWith(el); else this.layer.append(el);
       this.drawn.set(edge.id, { el, sig });
     }

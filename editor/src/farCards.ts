@@ -7,7 +7,7 @@
 // step redraws only them, where a thousand outlined elements moved made each step three times slower.
 import { colourValue } from "./colors";
 import { drawingServes } from "./culling";
-import { Point, Rect, edgeRoute, hitTest, inflate, intersection, isSide, union } from "./geometry";
+import { Point, Rect, hitTest, inflate, intersection, routeBetween, union } from "./geometry";
 import { CanvasEdge, CardNode } from "./model";
 
 export interface BoxItem { id: string; node: CardNode; rect: Rect }
@@ -75,7 +75,10 @@ export class FarCards {
   // Draws `boxes`, in their order, over `edges` between cards placed in `rects`, over `area`,
   // seen at `zoom`.
   draw(boxes: readonly BoxItem[], edges: readonly CanvasEdge[], rects: ReadonlyMap<string, Rect>, area: Rect, zoom: number): void {
-    Object.assign(this, { boxes, rects, area, zoom });
+    this.boxes = boxes;
+    this.rects = rects;
+    this.area = area;
+    this.zoom = zoom;
     this.boxIds = new Set(boxes.map((b) => b.id));
     this.redraw(edges);
   }
@@ -144,8 +147,7 @@ export class FarCards {
       context.strokeStyle = this.resolved("color", colour);
       context.beginPath();
       for (const edge of edges) {
-        const a = this.rects.get(edge.fromNode)!, b = this.rects.get(edge.toNode)!;
-        const route = edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
+        const route = routeBetween(edge, this.rects)!;
         context.moveTo(route.from.x, route.from.y);
         context.lineTo(route.to.x, route.to.y);
       }

@@ -151,6 +151,14 @@ export function edgeRoute(a: Rect, fromSide: Side | null, b: Rect, toSide: Side 
   return { from, to, c1, c2, mid };
 }
 
+// The route of a stored edge between its cards as `rects` places them, out of the sides it names
+// when they are sides; null when either card is missing.
+export function routeBetween(edge: { fromNode: string; toNode: string; fromSide?: unknown; toSide?: unknown },
+  rects: ReadonlyMap<string, Rect>): EdgeRoute | null {
+  const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
+  return a && b ? edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null) : null;
+}
+
 // Snaps a coordinate to the grid so cards line up without effort.
 export function snap(v: number, grid = 10): number {
   return Math.round(v / grid) * grid;

@@ -3,7 +3,7 @@
 // images embedded as data URLs. No DOM here: the page gives the theme's colours, a text
 // measure and the images, so the same writer runs in the unit tests.
 import { colourValue } from "./colors";
-import { Point, Rect, edgeRoute, inflate, isSide, union } from "./geometry";
+import { Point, Rect, inflate, routeBetween, union } from "./geometry";
 import { InkSource, linePath, penColour, polyline } from "./ink";
 import { JsonObject, isObject, str } from "./json";
 import { CanvasEdge, CardNode, box, cardTitle } from "./model";
@@ -55,18 +55,12 @@ export function exportBounds(source: Pick<SvgSource, "nodes" | "edges">): Rect {
     parts.push({ x: r.x, y: r.y - groupLabelRoom, width: r.width, height: groupLabelRoom });
   }
   for (const e of source.edges) {
-    const route = routeOf(e, rects);
+    const route = routeBetween(e, rects);
     if (route) parts.push(union([route.from, route.c1, route.c2, route.to].map((p) => ({ ...p, width: 0, height: 0 })))!);
   }
   const all = union(parts) ?? { x: 0, y: 0, width: 0, height: 0 };
   const r = inflate(all, exportMargin);
   return { x: Math.floor(r.x), y: Math.floor(r.y), width: Math.ceil(r.width), height: Math.ceil(r.height) };
-}
-
-function routeOf(edge: CanvasEdge, rects: ReadonlyMap<string, Rect>) {
-  const a = rects.get(edge.fromNode), b = rects.get(edge.toNode);
-  if (!a || !b) return null;
-  return edgeRoute(a, isSide(edge.fromSide) ? edge.fromSide : null, b, isSide(edge.toSide) ? edge.toSide : null);
 }
 
 // Every stored image the picture shows, so the page can read them before writing.
@@ -247,7 +241,7 @@ function drawGroup(w: SvgWriter, n: CardNode): void {
 }
 
 function drawEdge(w: SvgWriter, e: CanvasEdge, rects: ReadonlyMap<string, Rect>): void {
-  const route = routeOf(e, rects);
+  const route = routeBetween(e, rects);
   if (!route) return;
   const p = w.palette;
   const colour = cardColour(e, p) ?? p.edge;
