@@ -3,7 +3,7 @@
 // or zoom moves one transform on the world layer; cards and edges are touched only when the set
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Camera } from "./camera";
-import { EdgeBounds, coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
+import { EdgeBounds, areaStillDrawn, coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
 import { Detail, cardDetail, cardSignature, detailAt, handleZoomFor, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
@@ -43,6 +43,7 @@ export class CanvasView {
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
   private handleZoom = NaN;
+  private handleScale = "";
   private covered: Rect | null = null;
   private cleared = true;
   private readonly viewport = $("viewport");
@@ -97,8 +98,9 @@ export class CanvasView {
     if (content) this.collectItems();
     else this.placeMoved(moved);
     const covered = coveredRect(view, width, height);
-    // Most pan frames stay within the covered area drawn last time, and have nothing else to do.
-    const areaMoved = !sameRect(covered, this.covered);
+    // Most pan frames stay within the covered area drawn last time, and have nothing else to do;
+    // close up, nor do zoom steps in. Far out the canvases say when they must be drawn again.
+    const areaMoved = !sameRect(covered, this.covered) && (detail === "box" || !areaStillDrawn(this.covered, view, width, height));
     if (content || moved.size || areaMoved) {
       this.covered = covered;
       // A drag step of selected cards, elements or drawn on their own canvas, changes nothing else.
@@ -130,8 +132,9 @@ export class CanvasView {
     this.edgeBounds.moved(moved, this.rects);
   }
 
-  // The world layer carries the view; the grid and the handles' size follow the zoom. Style is
-  // written only when it changes: a new --zoom restyles every card, so it moves in steps.
+  // The world layer carries the view; the grid and the handles' size follow the zoom. The handles'
+  // scale moves in steps and is written on each handle: a property inherited from the viewport,
+  // or a rule, restyled every card in view, 10-20 ms a step with a hundred cards.
   private placeWorld(view: View): void {
     this.world.style.transform = `translate(${view.x}px, ${view.y}px) scale(${view.z})`;
     const grid = gridShown(this.ed.doc, this.ed.path);
@@ -143,7 +146,8 @@ export class CanvasView {
     const handleZoom = handleZoomFor(view.z);
     if (handleZoom === this.handleZoom) return;
     this.handleZoom = handleZoom;
-    this.viewport.style.setProperty("--zoom", String(handleZoom));
+    this.handleScale = `scale(${1 / handleZoom})`;
+    for (const h of this.world.querySelectorAll<HTMLElement>(".handle, .mid-handle")) h.style.transform = this.handleScale;
   }
 
   // Cards far out that are plain boxes go to the far canvases with the edges, every other card is
@@ -272,6 +276,7 @@ export class CanvasView {
       const h = document.createElement("div");
       h.className = `handle side-${side}`;
       h.dataset.side = side;
+      h.style.transform = this.handleScale;
       return h;
     }));
     const grip = document.createElement("div");
@@ -291,6 +296,7 @@ export class CanvasView {
       Object.assign(grip.dataset, { id: only, line: String(h.line), index: String(h.index), insert: h.insert ? "1" : "" });
       grip.style.left = `${h.point.x}px`;
       grip.style.top = `${h.point.y}px`;
+      grip.style.transform = this.handleScale;
       return grip;
     }));
   }

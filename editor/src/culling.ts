@@ -7,7 +7,8 @@ export interface Placed { id: string; rect: Rect }
 
 // The canvas area to draw for a view: at least `margin` screen pixels around the viewport, as a
 // fixed number of cells half a viewport wide and high, so it moves only when its first cell does.
-export function coveredRect(view: View, width: number, height: number, margin = 200): Rect {
+const margin = 200;
+export function coveredRect(view: View, width: number, height: number): Rect {
   const grown = inflate(visibleRect(view, width, height), margin / view.z);
   const cellW = Math.max(1, width / 2 / view.z), cellH = Math.max(1, height / 2 / view.z);
   return {
@@ -92,6 +93,15 @@ export class EdgeBounds<E extends { id: string; fromNode: string; toNode: string
 export function drawingServes(drawn: Rect | null, drawnZoom: number, visible: Rect, zoom: number): boolean {
   const ratio = zoom / drawnZoom;
   return !!drawn && encloses(drawn, visible) && ratio > 0.8 && ratio < 1.25;
+}
+
+// Whether the elements drawn for the area `drawn` still serve a view: they reach the margin
+// around it, and not so much further that a long zoom in would keep thousands of cards. Zoom steps
+// in, and pans inside, then touch no card.
+export function areaStillDrawn(drawn: Rect | null, view: View, width: number, height: number): boolean {
+  const covered = coveredRect(view, width, height);
+  return !!drawn && encloses(drawn, inflate(visibleRect(view, width, height), margin / view.z)) &&
+    drawn.width * drawn.height <= 2.25 * covered.width * covered.height;
 }
 
 // The keys drawn now that a frame no longer wants.

@@ -42,7 +42,7 @@ export function placeSignature(x: number, y: number, width: number, height: numb
 
 // The zoom a selected card's handles are sized for, to keep about their size on screen. It moves in
 // steps of a quarter octave (handles then stay within 9% of their size) and stops at half size
-// below: each new value restyles every card in view, which would otherwise be every zoom step.
+// below: each new value restyles every handle in view, which would otherwise be every zoom step.
 export const minHandleZoom = 0.5;
 export function handleZoomFor(zoom: number): number {
   return zoom <= minHandleZoom ? minHandleZoom : 2 ** (Math.round(Math.log2(zoom) * 4) / 4);

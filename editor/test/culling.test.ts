@@ -1,6 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { EdgeBounds, coveredRect, drawingServes, sameRect, staleKeys, wantedItems } from "../src/culling";
+import { EdgeBounds, areaStillDrawn, coveredRect, drawingServes, sameRect, staleKeys, wantedItems } from "../src/culling";
 import { Rect, encloses, inflate, intersects, visibleRect } from "../src/geometry";
 import { Detail, boxZoom, cardDetail, cardSignature, detailAt, handleZoomFor, minHandleZoom, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
@@ -82,6 +82,22 @@ test("a far picture is drawn again once the view leaves it or zooms a quarter aw
     ["nothing drawn", null, inside, 0.2, false],
   ];
   for (const [name, area, visible, zoom, serves] of rows) assert.equal(drawingServes(area, 0.2, visible, zoom), serves, name);
+});
+
+test("cards drawn for a view serve the views inside it until they are more than twice what is wanted", () => {
+  const at = (z: number, x = 0) => ({ x: x - (width / 2) * (1 - z), y: -(height / 2) * (1 - z), z });
+  const drawn = coveredRect(at(0.74), width, height);
+  const rows: [string, Rect | null, ReturnType<typeof at>, boolean][] = [
+    ["the same view", drawn, at(0.74), true],
+    ["zoomed in a step", drawn, at(0.77), true],
+    ["zoomed in four steps", drawn, at(0.86), true],
+    ["zoomed in so far it keeps too much", drawn, at(1.3), false],
+    ["zoomed out a step, still inside it", drawn, at(0.71), true],
+    ["zoomed out past it", drawn, at(0.5), false],
+    ["panned out of it", drawn, at(0.74, -900), false],
+    ["nothing drawn", null, at(0.74), false],
+  ];
+  for (const [name, area, view, serves] of rows) assert.equal(areaStillDrawn(area, view, width, height), serves, name);
 });
 
 test("stale keys are the drawn ones no longer wanted", () => {
