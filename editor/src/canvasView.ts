@@ -98,8 +98,8 @@ export class CanvasView {
     if (content) this.collectItems();
     else this.placeMoved(moved);
     const covered = coveredRect(view, width, height);
-    // Most pan frames stay within the covered area drawn last time, and have nothing else to do;
-    // close up, nor do zoom steps in. Far out the canvases say when they must be drawn again.
+    // Most pan frames, and close up most zoom steps in, stay within the area drawn last time and
+    // have nothing else to do. Far out the canvases say when they must be drawn again.
     const areaMoved = !sameRect(covered, this.covered) && (detail === "box" || !areaStillDrawn(this.covered, view, width, height));
     if (content || moved.size || areaMoved) {
       this.covered = covered;

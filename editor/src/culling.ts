@@ -5,11 +5,10 @@ import { Rect, encloses, inflate, intersects, visibleRect, View } from "./geomet
 
 export interface Placed { id: string; rect: Rect }
 
-// The canvas area to draw for a view: at least `margin` screen pixels around the viewport, as a
+// The canvas area to draw for a view: at least 200 screen pixels around the viewport, as a
 // fixed number of cells half a viewport wide and high, so it moves only when its first cell does.
-const margin = 200;
 export function coveredRect(view: View, width: number, height: number): Rect {
-  const grown = inflate(visibleRect(view, width, height), margin / view.z);
+  const grown = withMargin(view, width, height);
   const cellW = Math.max(1, width / 2 / view.z), cellH = Math.max(1, height / 2 / view.z);
   return {
     x: Math.floor(grown.x / cellW) * cellW,
@@ -95,12 +94,17 @@ export function drawingServes(drawn: Rect | null, drawnZoom: number, visible: Re
   return !!drawn && encloses(drawn, visible) && ratio > 0.8 && ratio < 1.25;
 }
 
+// The visible part of the canvas and 200 screen pixels around it.
+function withMargin(view: View, width: number, height: number): Rect {
+  return inflate(visibleRect(view, width, height), 200 / view.z);
+}
+
 // Whether the elements drawn for the area `drawn` still serve a view: they reach the margin
 // around it, and not so much further that a long zoom in would keep thousands of cards. Zoom steps
 // in, and pans inside, then touch no card.
 export function areaStillDrawn(drawn: Rect | null, view: View, width: number, height: number): boolean {
   const covered = coveredRect(view, width, height);
-  return !!drawn && encloses(drawn, inflate(visibleRect(view, width, height), margin / view.z)) &&
+  return !!drawn && encloses(drawn, withMargin(view, width, height)) &&
     drawn.width * drawn.height <= 2.25 * covered.width * covered.height;
 }
 
