@@ -25,6 +25,9 @@ interface Drag {
   handle?: MidHandle;
 }
 
+// The drags that change cards in place as they go, made one undo step when they end.
+const editsCards = (drag: Drag) => drag.kind === "move" || drag.kind === "resize" || drag.kind === "mid";
+
 export class PointerInput {
   private drag: Drag | null = null;
   private before: Snapshot | null = null;
@@ -127,7 +130,7 @@ export class PointerInput {
       this.ed.selectedEdge = null;
     }
     this.drag = drag;
-    this.before = drag.kind === "move" || drag.kind === "resize" || drag.kind === "mid" ? this.ed.session.snapshot() : null;
+    this.before = null;
     this.viewport.setPointerCapture(e.pointerId);
     this.ed.invalidate();
   }
@@ -144,6 +147,9 @@ export class PointerInput {
     if (!drag) return;
     const p = this.ed.camera.viewportPoint(e);
     if (!drag.moved && Math.hypot(p.x - drag.start.x, p.y - drag.start.y) < 3) return;
+    // The state before the drag, for undo, is taken as it starts moving cards: on a big map the
+    // snapshot is milliseconds that a mere click need not pay.
+    if (!drag.moved && editsCards(drag)) this.before = this.ed.session.snapshot();
     drag.moved = true;
     const z = this.ed.camera.view.z;
     const dx = (p.x - drag.start.x) / z, dy = (p.y - drag.start.y) / z;
@@ -213,7 +219,7 @@ export class PointerInput {
     this.band.style.display = "none";
     this.overlay.replaceChildren();
     const c = this.ed.camera.canvasPoint(e);
-    if (drag.kind === "move" || drag.kind === "resize" || drag.kind === "mid") {
+    if (editsCards(drag)) {
       if (drag.moved && this.before) this.ed.change(() => {}, null, this.before);
       // A click on one card of a selection selects just that card. (The pointer is captured,
       // so the release event's target is the canvas, not the card.)

@@ -51,7 +51,7 @@ export class DocumentSession {
 
   change(fn: () => void, key: string | null = null, before?: Snapshot): void {
     if (!this.loaded) return;
-    this.undo.record(before ?? this.snapshot(), key);
+    this.undo.record(() => before ?? this.snapshot(), key);
     fn();
     this.edits++;
     this.saver.changed();

@@ -1,29 +1,33 @@
 // Undo and redo over whole-document snapshots, so one stack covers every map of the document
 // and an undo also takes the user back to the map where the change was made.
+import { SnapshotStack } from "./snapshotStack";
+
 export interface Snapshot {
   body: string;
   path: string;
 }
 
 export class UndoStack {
-  private done: Snapshot[] = [];
-  private undone: Snapshot[] = [];
+  private readonly done = new SnapshotStack();
+  private readonly undone = new SnapshotStack();
   private lastKey: string | null = null;
   private lastAt = -Infinity;
 
   constructor(private limit = 100, private coalesceMs = 1000) {}
 
-  // Records the state before a change. Changes with the same non-empty key in quick
-  // succession (typing, nudging with arrow keys) become one step.
-  record(before: Snapshot, key: string | null = null, now = Date.now()): void {
+  // Records the state before a change, taken only when it is kept: a snapshot is the whole
+  // document. Changes with the same non-empty key in quick succession (typing, nudging with
+  // arrow keys) become one step.
+  record(before: () => Snapshot, key: string | null = null, now = Date.now()): void {
     const merge = key !== null && key === this.lastKey && now - this.lastAt < this.coalesceMs;
     this.lastKey = key;
     this.lastAt = now;
-    this.undone = [];
+    this.undone.clear();
     if (merge) return;
-    if (this.done.length && this.done[this.done.length - 1].body === before.body) return;
-    this.done.push(before);
-    if (this.done.length > this.limit) this.done.shift();
+    const snapshot = before();
+    if (this.done.topBody === snapshot.body) return;
+    this.done.push(snapshot);
+    if (this.done.length > this.limit) this.done.dropOldest();
   }
 
   undo(current: Snapshot): Snapshot | null {
@@ -43,8 +47,8 @@ export class UndoStack {
   }
 
   clear(): void {
-    this.done = [];
-    this.undone = [];
+    this.done.clear();
+    this.undone.clear();
     this.lastKey = null;
   }
 
