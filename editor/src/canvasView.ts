@@ -38,6 +38,8 @@ export class CanvasView {
   items: Item[] = [];
   private rects = new Map<string, Rect>();
   private edgeBounds = new EdgeBounds<CanvasEdge>([], new Map());
+  private edgeList: CanvasEdge[] = []; // the map's edges as the bounds were made, and their ends
+  private edgeEnds: string[] = [];
   private indexOf = new Map<string, number>();
   private boxes = new Map<string, boolean>();
   private cardEls = new Map<string, DrawnCard>();
@@ -110,12 +112,29 @@ export class CanvasView {
     if (content) this.renderMidHandles();
   }
 
+  // An edit of a few cards leaves the rest as they were: when the map holds the same cards and
+  // edges as before, only the boxes that changed are read again. Building the look-ups anew takes
+  // 15-20 ms at 20,000 cards, on every edit.
   private collectItems(): void {
-    this.items = this.ed.doc.nodes(this.ed.path).map((node) => ({ id: node.id, node, rect: box(node) }));
+    const nodes = this.ed.doc.nodes(this.ed.path), edges = this.ed.doc.edges(this.ed.path);
+    this.boxes.clear();
+    if (this.sameCards(nodes) && this.sameEdges(edges)) return this.placeMoved(new Set(this.items.filter((i) => !sameRect(box(i.node), i.rect)).map((i) => i.id)));
+    this.items = nodes.map((node) => ({ id: node.id, node, rect: box(node) }));
     this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
     this.indexOf = new Map(this.items.map((i, index) => [i.id, index]));
-    this.boxes.clear();
-    this.edgeBounds = new EdgeBounds(this.ed.doc.edges(this.ed.path), this.rects);
+    this.edgeBounds = new EdgeBounds(edges, this.rects);
+    this.edgeList = edges;
+    this.edgeEnds = edges.flatMap((e) => [e.fromNode, e.toNode]);
+  }
+
+  private sameCards(nodes: readonly CardNode[]): boolean {
+    return nodes.length === this.items.length && nodes.every((node, i) => node === this.items[i].node && node.id === this.items[i].id);
+  }
+
+  private sameEdges(edges: readonly CanvasEdge[]): boolean {
+    const ends = this.edgeEnds;
+    return edges.length === this.edgeList.length &&
+      edges.every((e, i) => e === this.edgeList[i] && e.fromNode === ends[2 * i] && e.toNode === ends[2 * i + 1]);
   }
 
   // Cards that only moved: their boxes are read again and their elements placed there, and no

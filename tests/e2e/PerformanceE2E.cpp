@@ -102,6 +102,23 @@ constexpr std::string_view gestureSteps = R"(void (window.__velkSteps = async (k
   };
 }))";
 
+// `count` keys, one a frame, each setting the selected card's colour ("1" to "6" in turn): each is
+// an undo step of its own. Timed from the key to the end of the frame that shows it.
+constexpr std::string_view colourKeys = R"(void (window.__velkColours = async (count) => {
+  const frame = () => new Promise((resolve) => requestAnimationFrame(resolve));
+  const shown = [];
+  window.__coloursResult = null;
+  for (let i = 0; i < count; i++) {
+    const start = performance.now();
+    window.__velkE2E.press(String(1 + (i % 6)), "");
+    await frame();
+    void document.body.offsetHeight;
+    shown.push(performance.now() - start);
+  }
+  shown.sort((a, b) => a - b);
+  window.__coloursResult = { median: shown[count >> 1], max: shown[count - 1] };
+}))";
+
 // `kind` as __velkSteps takes it; `where` names the zoom or the selection in the figures.
 void measureSteps(E2EHarness& velk, const std::string& kind, const std::string& where, int steps,
                   const std::string& from = "null") {
@@ -286,6 +303,29 @@ void renderAndPan(int cards, const std::string& label) {
     velk.screenshot(velk.window(), concat("performance-", label, "-dragged-at-10"));
     EXPECT_EQ(velk.evaluate("String(window.__stepsResult.drawingKept)").text, "true")
         << "the boxes and edges drawn during the drag are not those of the map after it";
+
+    // Thirty edits of one card at 100%, each its own undo step; then all undone, down to the map
+    // as the drag left it.
+    zoomFrom100(velk, 1);
+    velk.press("Escape");
+    velk.press("Tab");
+    velk.act(colourKeys);
+    ASSERT_TRUE(velk.evaluate("void window.__velkColours(30)").ok());
+    ASSERT_TRUE(velk.waitForPage("window.__coloursResult", 60s));
+    report("colour key to the frame showing it, " + label + " cards, median (ms)", velk.number("window.__coloursResult.median"));
+    report("colour key to the frame showing it, " + label + " cards, max (ms)", velk.number("window.__coloursResult.max"));
+    const auto coloured = [&] {
+        const std::string canvas = velk.packageFile("map.canvas");
+        int count = 0;
+        for (const std::string key : {"\"color\":\"6\"", "\"color\": \"6\""})
+            for (std::size_t at = canvas.find(key); at != std::string::npos; at = canvas.find(key, at + 1)) ++count;
+        return count;
+    };
+    EXPECT_TRUE(waitUntil([&] { return coloured() == 1; })) << coloured() << " cards saved with the last colour, not 1";
+    for (int i = 0; i < 30; ++i) velk.press("z", "ctrl");
+    EXPECT_TRUE(waitUntil([&] { return velk.packageFile("map.canvas").find("\"color\"") == std::string::npos; }, 30s))
+        << "30 undos did not take the 30 colours back";
+    savedAt("moved[1]", 1, -1400, -800);
 }
 
 TEST(PerformanceE2E, FiveThousandCardsRenderAndPan) { renderAndPan(5000, "5,000"); }
