@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -34,9 +35,12 @@ private:
 };
 
 inline void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+// Read in blocks: e2e cases poll multi-megabyte maps with it, on the thread velk draws on.
 inline std::string contentOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream bytes;
+    if (in) bytes << in.rdbuf();
+    return std::move(bytes).str();
 }
 
 }  // namespace velk::testing_support
