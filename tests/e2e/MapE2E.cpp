@@ -33,6 +33,14 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
         << velk.packageFile("map.canvas");
     EXPECT_LT(Clock::now() - finished, 2s) << "the edit took too long to reach the disk";
     EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"id\": \"n11\"")) << "the existing cards were lost";
+
+    // An edge is picked a little off its line (5 of its 7 units each side), and Delete removes it.
+    const auto nearEdge = velk.screenPoint(275, 60);
+    ASSERT_TRUE(nearEdge);
+    velk.click(*nearEdge);
+    ASSERT_TRUE(velk.waitForPage("document.querySelector('[data-edge=\"e1\"].selected')")) << "the click beside the edge missed it";
+    velk.press("Delete");
+    EXPECT_TRUE(waitUntil([&] { return !velk.packageFile("map.canvas").contains("\"id\": \"e1\""); })) << "the edge was not deleted";
 }
 
 // Far out, cards are boxes drawn on one canvas rather than elements: each is still painted in its
