@@ -196,13 +196,13 @@ export class CanvasView {
     }
     const { view } = this.ed.camera, { width, height } = this.ed.camera.size();
     // A pan or zoom that reaches new ground draws the cards coming into view at once, and those
-    // of the margin around it in the frames after.
+    // of the margin around it in the frames after; selected ones are never left waiting.
     const shown = visibleRect(view, width, height), visible = content ? null : shown;
     const later: string[] = [];
     for (const index of wanted) {
       const item = this.items[index];
       if (!ids.has(item.id) || (!content && this.cardEls.has(item.id))) continue;
-      if (visible && !intersects(item.rect, visible)) later.push(item.id);
+      if (visible && !intersects(item.rect, visible) && !pinned(item.id)) later.push(item.id);
       else this.renderCard(item, index, this.whole(item.id));
     }
     this.drawLater(later);
