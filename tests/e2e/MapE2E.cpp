@@ -40,6 +40,7 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     velk.click(*nearEdge);
     ASSERT_TRUE(velk.waitForPage("document.querySelector('[data-edge=\"e1\"].selected')")) << "the click beside the edge missed it";
     velk.press("Delete");
+    EXPECT_TRUE(velk.waitForPage("!document.querySelector('[data-edge=\"e1\"]')")) << "the deleted edge is still drawn";
     EXPECT_TRUE(waitUntil([&] { return !velk.packageFile("map.canvas").contains("\"id\": \"e1\""); })) << "the edge was not deleted";
 }
 
