@@ -325,6 +325,7 @@ void renderAndPan(int cards, const std::string& label) {
     for (int i = 0; i < 30; ++i) velk.press("z", "ctrl");
     EXPECT_TRUE(waitUntil([&] { return velk.packageFile("map.canvas").find("\"color\"") == std::string::npos; }, 30s))
         << "30 undos did not take the 30 colours back";
+    EXPECT_TRUE(velk.waitForPage("!document.querySelector('#cards .card.colored')")) << "a card undone to no colour still shows one";
     savedAt("moved[1]", 1, -1400, -800);
 }
 
