@@ -13,13 +13,21 @@ namespace velk::MapDocument {
 
 namespace {
 
-// The records of a sidecar, keyed by card id; absent when it has none, so a canvas without ink
-// costs one lookup, not one per card.
+bool isInkRecord(const JSONValue& record) {
+    const auto role = record["role"];
+    return role && role->stringValue() == "ink";
+}
+
+// The records of a sidecar, keyed by card id; absent when none is an ink record, so a canvas
+// without ink costs one pass over its records, not a lookup per card.
 std::optional<JSONValue> inkRecords(const std::optional<JSONValue>& sidecar) {
     if (!sidecar) return std::nullopt;
     auto records = (*sidecar)["nodes"];
-    if (!records || records->members().empty()) return std::nullopt;
-    return records;
+    if (!records) return std::nullopt;
+    for (const JSONMemberRef member : records->members()) {
+        if (isInkRecord(member.value)) return records;
+    }
+    return std::nullopt;
 }
 
 // The record of `card` when it is an ink record.
@@ -29,9 +37,7 @@ std::optional<JSONValue> inkRecord(const std::optional<JSONValue>& records, cons
     const auto idText = id ? id->stringValue() : std::nullopt;
     if (!idText) return std::nullopt;
     const auto record = (*records)[*idText];  // indexed: no scan per card
-    if (!record) return std::nullopt;
-    const auto role = (*record)["role"];
-    if (!role || role->stringValue() != "ink") return std::nullopt;
+    if (!record || !isInkRecord(*record)) return std::nullopt;
     return record;
 }
 

@@ -16,6 +16,7 @@
 #include "json/JSONValue.h"
 #include "package/DocumentTree.h"
 #include "package/MapDocumentError.h"
+#include "package/ParsedFiles.h"
 
 #include <map>
 #include <optional>
@@ -50,6 +51,7 @@ struct AppliedSave {
     DocumentTree tree;
     KnownFiles files;
     FollowedRenames followed;
+    ParsedFiles written;  // the canvases this save wrote
 };
 
 // Every reachable map, the root first, then for each linking card (in "nodes" order) its submap
@@ -68,9 +70,11 @@ struct AppliedSave {
 // drawing. A card or link equal in value to the one stored keeps its stored text, so member
 // order and number spelling the editor does not keep never churn a file. Canvases and sidecars
 // are written pretty. Nothing is ever removed from the package, and no new or moved file takes a
-// path the package already uses. Never fails: what cannot be applied is skipped.
+// path the package already uses. Never fails: what cannot be applied is skipped. `parsed` may
+// spare reading stored canvases again.
 [[nodiscard]] AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles knownFiles,
-                                std::string_view rootCanvasName, FollowedRenames followed = {});
+                                std::string_view rootCanvasName, FollowedRenames followed = {},
+                                const ParsedFiles& parsed = ParsedFiles());
 
 // The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
 [[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);

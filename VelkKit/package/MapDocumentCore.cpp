@@ -21,8 +21,13 @@ Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
     auto maps = MapDocument::load(m_tree, MapDocument::rootCanvasName);
     if (!maps) return Unexpected<MapDocumentError>(maps.error());
     MapDocument::KnownFiles files;
-    for (const LoadedMap& map : *maps) files.try_emplace(map.path, map.file);
+    ParsedFiles parsed;
+    for (const LoadedMap& map : *maps) {
+        files.try_emplace(map.path, map.file);
+        parsed.remember(map.file, m_tree.data(map.file), map.canvas);
+    }
     m_files = std::move(files);
+    m_parsed = std::move(parsed);
     m_followed.clear();
     m_sharedCopies = SharedSubmapCopies::fromLoaded(*maps);
     return MapDocument::state(*maps);
@@ -32,7 +37,8 @@ Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue&
     checkThread();
     auto resolved = MapDocument::resolveSharedFiles(saveBody, m_files, m_sharedCopies);
     if (!resolved) return Unexpected<MapDocumentError>(resolved.error());
-    auto saved = MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName, m_followed);
+    auto saved =
+        MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName, m_followed, m_parsed);
 
     // A shared submap whose file was renamed keeps its fingerprint under the new name.
     SharedSubmapCopies copies = std::move(resolved->copies);
@@ -50,6 +56,7 @@ Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue&
     m_files = std::move(saved.files);
     m_followed = std::move(saved.followed);
     m_sharedCopies = std::move(copies);
+    m_parsed.merge(std::move(saved.written));
     return ++m_revision;
 }
 
@@ -72,6 +79,7 @@ void MapDocumentCore::replace(DocumentTree tree) {
     m_files.clear();
     m_followed.clear();
     m_sharedCopies = {};
+    m_parsed = {};
     ++m_revision;
 }
 

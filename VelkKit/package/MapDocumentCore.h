@@ -15,6 +15,7 @@
 #include "package/MapDocument.h"
 #include "package/MapDocumentError.h"
 #include "package/MediaError.h"
+#include "package/ParsedFiles.h"
 #include "package/SharedSubmapCopies.h"
 
 #include <cstdint>
@@ -66,6 +67,7 @@ private:
     MapDocument::FollowedRenames m_followed;
     std::int64_t m_revision = 0;
     SharedSubmapCopies m_sharedCopies;
+    ParsedFiles m_parsed;  // the canvases as last loaded or saved
     std::thread::id m_owner = std::this_thread::get_id();
 };
 

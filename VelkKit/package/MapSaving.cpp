@@ -36,6 +36,8 @@ struct SavePlan {
     std::vector<const BodyMap*> resolved;                   // the maps written, parents first
     std::unordered_map<std::string, CardLinks> linksOfMap;  // map path -> its cards' submap files
     std::unordered_map<std::string, std::string> formerFile;  // renamed canvas -> its old file
+    const ParsedFiles* parsed = nullptr;                      // what the document read or wrote before
+    ParsedFiles written;                                      // the canvases written now
 
     const CardLinks& links(const std::string& mapPath) const {
         static const CardLinks none;
@@ -86,7 +88,7 @@ std::unordered_map<std::string, CardLinks> cardLinks(const SaveBody& body, const
 
 // Writes one map of the body: its canvas with cards linked and ink named, sized and rendered,
 // and its sidecar.
-void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file, const SavePlan& plan) {
+void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file, SavePlan& plan) {
     const auto sidecar = map.map["sidecar"];
     const auto canvas = map.map["canvas"];
     if (canvas && canvas->isObject()) {
@@ -99,13 +101,14 @@ void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file,
         std::string bytes = OrderedJSON::write(written, Pretty::yes);
         // Only a canvas that differs from the stored one is read back, to keep its unchanged cards.
         if (const SharedBytes stored = tree.data(file); stored && *stored != bytes) {
-            const JSONValue kept = keepingStoredNodes(*canvas, storedObject(tree, file));
+            const JSONValue kept = keepingStoredNodes(*canvas, plan.parsed->object(tree, file));
             if (kept.node() != canvas->node()) {
                 written = prepared(kept);
                 bytes = OrderedJSON::write(written, Pretty::yes);
             }
         }
         tree.write(std::move(bytes), file);
+        plan.written.remember(file, tree.data(file), written);
         for (const InkAsset& asset : inkAssets(written, sidecar, file)) {
             if (mayHoldInk(asset.path)) tree.write(asset.svg, asset.path);
         }
@@ -137,18 +140,19 @@ bool packageUses(const DocumentTree& tree, std::string_view path) {
 }
 
 AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files, std::string_view rootCanvasName,
-                  FollowedRenames followed) {
+                  FollowedRenames followed, const ParsedFiles& parsed) {
     files.insert_or_assign("/", std::string(rootCanvasName));
     const auto maps = saveBody["maps"];
-    if (!maps || !maps->arrayValue()) return {std::move(tree), std::move(files), std::move(followed)};
+    if (!maps || !maps->arrayValue()) return {std::move(tree), std::move(files), std::move(followed), {}};
 
     const SaveBody body(maps->elements());
     SavePlan plan;
+    plan.parsed = &parsed;
     for (Rename& rename : renamingSubmaps(body, tree, files, followed)) {
         plan.formerFile.insert_or_assign(std::move(rename.to), std::move(rename.from));
     }
     plan.resolved = resolvingFiles(body, tree, files);
-    if (plan.resolved.empty()) return {std::move(tree), std::move(files), std::move(followed)};
+    if (plan.resolved.empty()) return {std::move(tree), std::move(files), std::move(followed), {}};
     plan.linksOfMap = cardLinks(body, files, plan.resolved, followed);
 
     std::unordered_set<std::string> writtenFiles;
@@ -162,7 +166,7 @@ AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files
         const bool reached = plan.linksOfMap.contains(mapPath) || plan.formerFile.contains(file);
         if (reached && writtenFiles.insert(MapTree::canonicalPath(file)).second) followingRenames(tree, mapPath, file, plan);
     }
-    return {std::move(tree), std::move(files), std::move(followed)};
+    return {std::move(tree), std::move(files), std::move(followed), std::move(plan.written)};
 }
 
 }  // namespace velk::MapDocument

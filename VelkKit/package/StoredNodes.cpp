@@ -15,24 +15,53 @@ std::optional<std::string_view> idOf(const JSONValue& node) {
     return id ? id->stringValue() : std::nullopt;
 }
 
+// The stored elements of one key, found by id: mostly the page sends them back in the order they
+// were read, so the element at the same position is tried first and the index is built only
+// once that fails.
+class StoredElements {
+public:
+    explicit StoredElements(JSONArray elements) : m_elements(elements) {}
+
+    std::optional<JSONValue> find(std::size_t position, std::string_view id) {
+        if (position < m_elements.size()) {
+            const JSONValue there = m_elements[position];
+            if (idOf(there) == id) return there;
+        }
+        if (!m_indexed) index();
+        const auto found = m_byID.find(id);
+        if (found == m_byID.end()) return std::nullopt;
+        return found->second;
+    }
+
+private:
+    void index() {
+        for (const JSONValue node : m_elements) {
+            if (const auto id = idOf(node)) m_byID.try_emplace(*id, node);
+        }
+        m_indexed = true;
+    }
+
+    JSONArray m_elements;
+    std::unordered_map<std::string_view, JSONValue> m_byID;
+    bool m_indexed = false;
+};
+
 // The elements of `key` with each one equal in value to the stored element of its id replaced by
 // that stored element; absent when none was replaced.
 std::optional<JSONValue> keptElements(const JSONValue& canvas, const JSONValue& stored, std::string_view key) {
     const auto elements = canvas[key], storedElements = stored[key];
     if (!elements || !storedElements || storedElements->elements().empty()) return std::nullopt;
-    std::unordered_map<std::string_view, JSONValue> storedByID;
-    for (const JSONValue node : storedElements->elements()) {
-        if (const auto id = idOf(node)) storedByID.try_emplace(*id, node);
-    }
+    StoredElements storedByID(storedElements->elements());
     std::vector<JSONValue> kept;
     bool replaced = false;
-    for (const JSONValue node : elements->elements()) {
+    const JSONArray nodes = elements->elements();
+    for (std::size_t position = 0; position < nodes.size(); ++position) {
+        const JSONValue node = nodes[position];
         const auto id = idOf(node);
-        const auto original = id ? storedByID.find(*id) : storedByID.end();
+        const auto original = id ? storedByID.find(position, *id) : std::nullopt;
         // Most nodes come back identical; only the others are compared in canonical form.
-        if (original != storedByID.end() && !(original->second == node) &&
-            normalized(original->second) == normalized(node)) {
-            kept.push_back(original->second);
+        if (original && !(*original == node) && normalized(*original) == normalized(node)) {
+            kept.push_back(*original);
             replaced = true;
         } else {
             kept.push_back(node);

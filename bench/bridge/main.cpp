@@ -24,7 +24,7 @@ namespace velk::bench {
 
 namespace {
 
-constexpr std::size_t cards = 5000;
+constexpr std::size_t cards = 20000;
 
 const SaveRequest& request() {
     static const SaveRequest made = makeSaveRequest(cards);
@@ -55,6 +55,17 @@ std::string replyScript(std::int64_t revision) {
     return BridgeScript::reply(12, BridgeReply::ok(result).value());
 }
 
+// A core that has handed the page its state, as the host's is before the first save, made outside
+// the timing: applied once, the body would equal what is stored, and every later save would skip
+// the work a real one does.
+MapDocumentCore unsaved(benchmark::State& state) {
+    state.PauseTiming();
+    MapDocumentCore core(request().package);
+    checked(core.state(), "loading the package");
+    state.ResumeTiming();
+    return core;
+}
+
 void registerAll() {
     // Made before any timing starts.
     static_cast<void>(request());
@@ -65,16 +76,18 @@ void registerAll() {
         for (auto _ : state) benchmark::DoNotOptimize(OrderedJSON::parse(request().body));
     });
     benchmark::RegisterBenchmark("save/3-apply", [](benchmark::State& state) {
-        MapDocumentCore core(request().package);
         const JSONValue body = checked(OrderedJSON::parse(request().body), "reading the body");
-        for (auto _ : state) benchmark::DoNotOptimize(checked(core.apply(body), "applying the body"));
+        for (auto _ : state) {
+            MapDocumentCore core = unsaved(state);
+            benchmark::DoNotOptimize(checked(core.apply(body), "applying the body"));
+        }
     });
     benchmark::RegisterBenchmark("save/4-reply", [](benchmark::State& state) {
         for (auto _ : state) benchmark::DoNotOptimize(replyScript(2));
     });
     benchmark::RegisterBenchmark("save/round-trip", [](benchmark::State& state) {
-        MapDocumentCore core(request().package);
         for (auto _ : state) {
+            MapDocumentCore core = unsaved(state);
             const BridgeRequest decoded = checked(BridgeRequest::decode(request().text), "decoding");
             const JSONValue body = checked(OrderedJSON::parse(bodyOf(decoded)), "reading the body");
             benchmark::DoNotOptimize(replyScript(checked(core.apply(body), "applying the body")));
