@@ -112,7 +112,7 @@ export class CanvasView {
     if (content || moved.size || areaMoved) {
       this.covered = covered;
       // A drag step of selected cards, elements or drawn on their own canvas, changes nothing else.
-      if (!content && !areaMoved && this.allSelectedAndDrawn(moved)) this.renderDragStep(covered);
+      if (!content && !areaMoved && this.allSelectedAndDrawn(moved, covered)) this.renderDragStep(covered);
       else this.renderCards(covered, content, areaMoved, moved);
     } else if (this.later.length) {
       const shown = visibleRect(view, width, height);
@@ -179,11 +179,13 @@ export class CanvasView {
   }
 
   // Cards far out that are plain boxes go to the far canvases with the edges, every other card is
-  // an element. Selected and edited cards are kept wherever they are, so that their outline,
-  // handles and editor never vanish mid-gesture.
+  // an element. The card being edited is kept wherever it is, so its editor never vanishes;
+  // selected cards are drawn like the others, only where the view reaches: all 20,000 of a
+  // selected map as elements took four seconds.
   private renderCards(covered: Rect, content: boolean, areaMoved: boolean, moved: ReadonlySet<string>): void {
     const pinned = (id: string) => this.pinned(id);
-    const wanted = wantedItems(this.items, covered, pinned);
+    const edited = (id: string) => this.ed.text.editingId === id;
+    const wanted = wantedItems(this.items, covered, edited);
     const ids = new Set<string>(), boxes: Item[] = [], selectedBoxes: Item[] = [];
     for (const index of wanted) {
       const item = this.items[index];
@@ -196,13 +198,13 @@ export class CanvasView {
     }
     const { view } = this.ed.camera, { width, height } = this.ed.camera.size();
     // A pan or zoom that reaches new ground draws the cards coming into view at once, and those
-    // of the margin around it in the frames after; selected ones are never left waiting.
+    // of the margin around it in the frames after.
     const shown = visibleRect(view, width, height), visible = content ? null : shown;
     const later: string[] = [];
     for (const index of wanted) {
       const item = this.items[index];
       if (!ids.has(item.id) || (!content && this.cardEls.has(item.id))) continue;
-      if (visible && !intersects(item.rect, visible) && !pinned(item.id)) later.push(item.id);
+      if (visible && !intersects(item.rect, visible) && !edited(item.id)) later.push(item.id);
       else this.renderCard(item, index, this.whole(item.id));
     }
     this.drawLater(later);
@@ -254,9 +256,18 @@ export class CanvasView {
     this.farSelected.redraw(this.edgeBounds.ofCardsInView(pinned, covered));
   }
 
-  private allSelectedAndDrawn(ids: ReadonlySet<string>): boolean {
+  // Whether a drag step of these cards needs no more than renderDragStep: all are selected, and
+  // each is drawn, waits in the margin to be drawn where it now is, or is beyond the covered
+  // area, where nothing of it is drawn.
+  private allSelectedAndDrawn(ids: ReadonlySet<string>, covered: Rect): boolean {
     if (!ids.size) return false;
-    for (const id of ids) if (!this.pinned(id) || !(this.cardEls.has(id) || this.farSelected.hasBox(id))) return false;
+    const waiting = new Set(this.later);
+    for (const id of ids) {
+      if (!this.pinned(id)) return false;
+      if (this.cardEls.has(id) || this.farSelected.hasBox(id) || waiting.has(id)) continue;
+      const rect = this.rects.get(id);
+      if (!rect || intersects(rect, covered)) return false;
+    }
     return true;
   }
 

@@ -18,11 +18,11 @@ export function coveredRect(view: View, width: number, height: number): Rect {
   };
 }
 
-// The indices of the items to draw: those in the covered area, and the pinned ones (selected or
-// being edited) wherever they are, so their handles and editor never vanish mid-gesture.
-export function wantedItems(items: readonly Placed[], covered: Rect, pinned: (id: string) => boolean): number[] {
+// The indices of the items to draw: those in the covered area, and the kept ones (the card being
+// edited) wherever they are.
+export function wantedItems(items: readonly Placed[], covered: Rect, kept: (id: string) => boolean): number[] {
   const wanted: number[] = [];
-  items.forEach((item, index) => { if (intersects(item.rect, covered) || pinned(item.id)) wanted.push(index); });
+  items.forEach((item, index) => { if (intersects(item.rect, covered) || kept(item.id)) wanted.push(index); });
   return wanted;
 }
 

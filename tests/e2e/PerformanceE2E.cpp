@@ -102,22 +102,33 @@ constexpr std::string_view gestureSteps = R"(void (window.__velkSteps = async (k
   };
 }))";
 
-// `count` keys, one a frame, each setting the selected card's colour ("1" to "6" in turn): each is
-// an undo step of its own. Timed from the key to the end of the frame that shows it.
-constexpr std::string_view colourKeys = R"(void (window.__velkColours = async (count) => {
+// Keys ([key, modifiers]), one a frame, each timed from the key to the end of the frame that
+// shows it.
+constexpr std::string_view timedKeys = R"(void (window.__velkKeys = async (keys) => {
   const frame = () => new Promise((resolve) => requestAnimationFrame(resolve));
   const shown = [];
-  window.__coloursResult = null;
-  for (let i = 0; i < count; i++) {
+  window.__keysResult = null;
+  await frame();
+  for (const [key, modifiers] of keys) {
     const start = performance.now();
-    window.__velkE2E.press(String(1 + (i % 6)), "");
+    window.__velkE2E.press(key, modifiers);
     await frame();
     void document.body.offsetHeight;
     shown.push(performance.now() - start);
   }
   shown.sort((a, b) => a - b);
-  window.__coloursResult = { median: shown[count >> 1], max: shown[count - 1] };
+  window.__keysResult = { count: shown.length, median: shown[shown.length >> 1], max: shown[shown.length - 1] };
 }))";
+
+// Presses the keys of `keys`, a script's array as __velkKeys takes it, and reports their timing.
+void reportKeys(E2EHarness& velk, const std::string& keys, const std::string& what) {
+    velk.act(timedKeys);
+    ASSERT_TRUE(velk.evaluate(concat("void window.__velkKeys(", keys, ")")).ok());
+    ASSERT_TRUE(velk.waitForPage("window.__keysResult", 60s));
+    if (velk.number("window.__keysResult.count") == 1) return report(what + " (ms)", velk.number("window.__keysResult.max"));
+    report(what + ", median (ms)", velk.number("window.__keysResult.median"));
+    report(what + ", max (ms)", velk.number("window.__keysResult.max"));
+}
 
 // `kind` as __velkSteps takes it; `where` names the zoom or the selection in the figures.
 void measureSteps(E2EHarness& velk, const std::string& kind, const std::string& where, int steps,
@@ -309,11 +320,8 @@ void renderAndPan(int cards, const std::string& label) {
     zoomFrom100(velk, 1);
     velk.press("Escape");
     velk.press("Tab");
-    velk.act(colourKeys);
-    ASSERT_TRUE(velk.evaluate("void window.__velkColours(30)").ok());
-    ASSERT_TRUE(velk.waitForPage("window.__coloursResult", 60s));
-    report("colour key to the frame showing it, " + label + " cards, median (ms)", velk.number("window.__coloursResult.median"));
-    report("colour key to the frame showing it, " + label + " cards, max (ms)", velk.number("window.__coloursResult.max"));
+    reportKeys(velk, "Array.from({ length: 30 }, (_, i) => [String(1 + (i % 6)), ''])",
+               "colour key to the frame showing it, " + label + " cards");
     const auto coloured = [&] {
         const std::string canvas = velk.packageFile("map.canvas");
         int count = 0;
@@ -326,6 +334,13 @@ void renderAndPan(int cards, const std::string& label) {
         << "30 undos did not take the 30 colours back";
     EXPECT_TRUE(velk.waitForPage("!document.querySelector('#cards .card.colored')")) << "a card undone to no colour still shows one";
     savedAt("moved[1]", 1, -1400, -800);
+
+    // The whole map selected at 100%: only the cards near the view are drawn, selected. All of
+    // them made elements took seconds.
+    reportKeys(velk, "[['a', 'ctrl']]", "select all at 100% to the frame showing it, " + label + " cards");
+    EXPECT_TRUE(velk.waitForPage(concat("[...document.querySelectorAll('", PageDOM::card, "')].every((card) => card.classList.contains('selected'))")))
+        << "a card drawn after select all is not shown selected";
+    EXPECT_LT(velk.cardCount(), cards / 4) << "select all drew every card of the map";
 }
 
 TEST(PerformanceE2E, FiveThousandCardsRenderAndPan) { renderAndPan(5000, "5,000"); }
