@@ -52,6 +52,8 @@ export class CanvasView {
   private covered: Rect | null = null;
   private later: string[] = []; // cards of the margin not drawn yet
   private laterFrame = 0;
+  private sharpening = 0; // the frame that looks whether far canvases left blurry may be drawn anew
+  private sharpen = false;
   private cleared = true;
   private readonly viewport = $("viewport");
   private readonly world = $("world");
@@ -108,7 +110,8 @@ export class CanvasView {
     const covered = coveredRect(view, width, height);
     // Most pan frames, and close up most zoom steps in, stay within the area drawn last time and
     // have nothing else to do. Far out the canvases say when they must be drawn again.
-    const areaMoved = !sameRect(covered, this.covered) && (detail === "box" || !areaStillDrawn(this.covered, view, width, height));
+    const areaMoved = this.sharpen ||
+      (!sameRect(covered, this.covered) && (detail === "box" || !areaStillDrawn(this.covered, view, width, height)));
     if (content || moved.size || areaMoved) {
       this.covered = covered;
       // A drag step of selected cards, elements or drawn on their own canvas, changes nothing else.
@@ -212,9 +215,28 @@ export class CanvasView {
     const far = this.detail === "box";
     this.edges.render(far ? [] : inView, this.rects, this.ed.selectedEdge, content || moved.size > 0);
     const pinnedEdge = (e: CanvasEdge) => this.pinned(e.fromNode) || this.pinned(e.toNode);
-    const stale = (canvas: FarCards) => content || canvas.touchesAny(moved) || (areaMoved && !canvas.serves(shown, view.z));
+    const moving = !content && !this.sharpen;
+    this.sharpen = false;
+    const stale = (canvas: FarCards) => content || canvas.touchesAny(moved) || (areaMoved && !canvas.serves(shown, view.z, moving));
+    const blurry = (canvas: FarCards) => areaMoved && !canvas.serves(shown, view.z);
     if (stale(this.far)) this.far.draw(boxes, far ? inView.filter((e) => !pinnedEdge(e)) : [], this.rects, covered, view.z);
     if (stale(this.farSelected)) this.farSelected.draw(selectedBoxes, far ? inView.filter(pinnedEdge) : [], this.rects, covered, view.z);
+    if (blurry(this.far) || blurry(this.farSelected)) this.sharpenWhenStill();
+  }
+
+  // A zoom step may leave the far canvases a little blurry, or finer than wanted: drawn anew at
+  // every quarter of zoom, thousands of boxes made such a step 25-35 ms. They are drawn anew
+  // once the view holds still for a frame.
+  private sharpenWhenStill(): void {
+    if (this.sharpening) return;
+    const { x, y, z } = this.ed.camera.view;
+    this.sharpening = requestAnimationFrame(() => {
+      this.sharpening = 0;
+      const view = this.ed.camera.view;
+      if (view.x !== x || view.y !== y || view.z !== z) return this.sharpenWhenStill();
+      this.sharpen = true;
+      this.render(false);
+    });
   }
 
   // Cards of the margin wait while the view moves: drawn with those coming into view, they made

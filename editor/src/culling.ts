@@ -88,10 +88,11 @@ export class EdgeBounds<E extends { id: string; fromNode: string; toNode: string
 
 // Whether a picture drawn over `drawn` at `drawnZoom` still serves a view of `visible` at `zoom`:
 // it covers it, and its bitmap, which the world layer scales, is neither much blurrier nor much
-// finer than that zoom wants. Zoom steps and short pans then draw nothing again.
-export function drawingServes(drawn: Rect | null, drawnZoom: number, visible: Rect, zoom: number): boolean {
-  const ratio = zoom / drawnZoom;
-  return !!drawn && encloses(drawn, visible) && ratio > 0.8 && ratio < 1.25;
+// finer than that zoom wants. Zoom steps and short pans then draw nothing again. While the view
+// moves, a picture somewhat blurrier or finer still serves.
+export function drawingServes(drawn: Rect | null, drawnZoom: number, visible: Rect, zoom: number, moving = false): boolean {
+  const ratio = zoom / drawnZoom, most = moving ? 1.6 : 1.25;
+  return !!drawn && encloses(drawn, visible) && ratio > 1 / most && ratio < most;
 }
 
 // The visible part of the canvas and 200 screen pixels around it.

@@ -59,8 +59,8 @@ export class FarCards {
     return false;
   }
 
-  serves(visible: Rect, zoom: number): boolean {
-    return drawingServes(this.area, this.zoom, visible, zoom);
+  serves(visible: Rect, zoom: number, moving = false): boolean {
+    return drawingServes(this.area, this.zoom, visible, zoom, moving);
   }
 
   hasBox(id: string): boolean {

@@ -70,18 +70,21 @@ test("an edge is in view when either end or the stretch between them is, also af
   assert.deepEqual(bounds.ofCardsInView(["near", "left"], covered).map((e) => e.id), ["crosses", "aside"], "cards' edges, once each");
 });
 
-test("a far picture is drawn again once the view leaves it or zooms a quarter away from it", () => {
+test("a far picture is drawn again once the view leaves it or zooms a quarter away from it, while moving 60%", () => {
   const drawn = { x: 0, y: 0, width: 1000, height: 1000 }, inside = { x: 100, y: 100, width: 500, height: 500 };
-  const rows: [string, Rect | null, Rect, number, boolean][] = [
-    ["inside, same zoom", drawn, inside, 0.2, true],
-    ["a little closer", drawn, inside, 0.24, true],
-    ["a little farther", drawn, inside, 0.17, true],
-    ["a quarter closer", drawn, inside, 0.25, false],
-    ["a fifth farther", drawn, inside, 0.16, false],
-    ["past its edge", drawn, { ...inside, x: 600 }, 0.2, false],
-    ["nothing drawn", null, inside, 0.2, false],
+  const rows: [string, Rect | null, Rect, number, boolean, boolean][] = [
+    ["inside, same zoom", drawn, inside, 0.2, false, true],
+    ["a little closer", drawn, inside, 0.24, false, true],
+    ["a little farther", drawn, inside, 0.17, false, true],
+    ["a quarter closer", drawn, inside, 0.25, false, false],
+    ["a fifth farther", drawn, inside, 0.16, false, false],
+    ["a quarter closer while moving", drawn, inside, 0.25, true, true],
+    ["over 60% closer while moving", drawn, inside, 0.33, true, false],
+    ["over 60% farther while moving", drawn, inside, 0.12, true, false],
+    ["past its edge while moving", drawn, { ...inside, x: 600 }, 0.2, true, false],
+    ["nothing drawn", null, inside, 0.2, false, false],
   ];
-  for (const [name, area, visible, zoom, serves] of rows) assert.equal(drawingServes(area, 0.2, visible, zoom), serves, name);
+  for (const [name, area, visible, zoom, moving, serves] of rows) assert.equal(drawingServes(area, 0.2, visible, zoom, moving), serves, name);
 });
 
 test("cards drawn for a view serve the views inside it until they are more than twice what is wanted", () => {

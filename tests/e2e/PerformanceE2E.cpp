@@ -146,6 +146,12 @@ void measureSteps(E2EHarness& velk, const std::string& kind, const std::string& 
 void panAndZoom(E2EHarness& velk, const std::string& where) {
     measureSteps(velk, "pan", where, 15);
     measureSteps(velk, "zoom", where, 16);
+    // Zoom steps may leave the far canvases blurry; once the view holds still they are drawn
+    // for its zoom again.
+    EXPECT_TRUE(velk.waitForPage(concat("[...document.querySelectorAll('", PageDOM::farCards, "')].every((c) => {"
+                                        " const r = c.width / parseFloat(c.style.width) / window.__velkE2E.view().z / (devicePixelRatio || 1);"
+                                        " return r > 0.8 && r < 1.25; })")))
+        << "the far canvases stay drawn for another zoom after zooming " << where;
 }
 
 // From 100%, one Ctrl+wheel step to `zoom` around the middle of the view.
