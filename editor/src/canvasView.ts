@@ -27,7 +27,7 @@ export interface CanvasHost {
   readonly selection: ReadonlySet<string>;
   readonly selectedEdge: string | null;
   readonly tool: string;
-  readonly text: { readonly editingId: string | null };
+  readonly text: { readonly editingId: string | null; readonly openingId: string | null };
   readonly conn: { mediaURL(path: string): string };
   readonly editable: boolean;
 }
@@ -187,7 +187,7 @@ export class CanvasView {
   // selected map as elements took four seconds.
   private renderCards(covered: Rect, content: boolean, areaMoved: boolean, moved: ReadonlySet<string>): void {
     const pinned = (id: string) => this.pinned(id);
-    const edited = (id: string) => this.ed.text.editingId === id;
+    const edited = (id: string) => this.ed.text.editingId === id || this.ed.text.openingId === id;
     const wanted = wantedItems(this.items, covered, edited);
     const ids = new Set<string>(), boxes: Item[] = [], selectedBoxes: Item[] = [];
     for (const index of wanted) {

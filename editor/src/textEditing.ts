@@ -18,11 +18,17 @@ const fieldLabels: Record<Field, string> = { text: "Card text", label: "Group la
 
 export class TextEditing {
   private editing: { id: string; field: Field; input: Input; url: string } | null = null;
+  private opening: string | null = null; // the card whose editor is being made
 
   constructor(private ed: TextHost) {}
 
   get editingId(): string | null {
     return this.editing?.id ?? null;
+  }
+
+  // The card whose editor is about to open: it is drawn even beyond the view, to hold it.
+  get openingId(): string | null {
+    return this.opening;
   }
 
   draft(): Draft | null {
@@ -36,7 +42,9 @@ export class TextEditing {
     if (!node || readInk(doc.sidecarRecord(path, id))) return;
     const field = fieldOf(node);
     if (!field) return;
+    this.opening = id;
     this.ed.render();
+    this.opening = null;
     const el = this.ed.canvas.cardElement(id);
     if (!el) return;
     const input = document.createElement(field === "text" ? "textarea" : "input");

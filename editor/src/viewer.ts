@@ -27,7 +27,7 @@ class Viewer implements CanvasHost {
   readonly selection: ReadonlySet<string> = new Set();
   readonly selectedEdge = null;
   readonly tool = "select";
-  readonly text = { editingId: null };
+  readonly text = { editingId: null, openingId: null };
   readonly editable = false;
   readonly conn = { mediaURL: (path: string) => this.mediaURL(path) };
   readonly camera: Camera;

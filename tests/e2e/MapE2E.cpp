@@ -72,6 +72,14 @@ TEST(EditingE2E, FarOutCardsDrawnOnTheCanvasShowTheirColourAndAreSelectedWhereTh
     velk.click(*middle);
     EXPECT_TRUE(velk.waitForPage(concat("document.querySelector('", PageDOM::card, "[data-id=\"b\"]')?.classList.contains('selected')")))
         << "a click on the drawn box did not select its card";
+
+    // At 100% near the west card, the selected one is far beyond what is drawn; Enter still opens
+    // its editor.
+    velk.press("0", "ctrl");
+    ASSERT_TRUE(velk.waitForPage(concat("!document.querySelector('", PageDOM::card, "[data-id=\"b\"]')")))
+        << "the selected card is still drawn far beyond the view";
+    velk.press("Enter");
+    EXPECT_TRUE(velk.waitForCardEditor()) << "Enter opened no editor on the selected card beyond the view";
 }
 
 // Members the page does not know, with integer-like keys and numbers a script engine respells.
