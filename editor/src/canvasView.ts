@@ -218,7 +218,7 @@ export class CanvasView {
     const moving = !content && !this.sharpen;
     this.sharpen = false;
     const stale = (canvas: FarCards) => content || canvas.touchesAny(moved) || (areaMoved && !canvas.serves(shown, view.z, moving));
-    const blurry = (canvas: FarCards) => areaMoved && !canvas.serves(shown, view.z);
+    const blurry = (canvas: FarCards) => far && areaMoved && !canvas.serves(shown, view.z);
     if (stale(this.far)) this.far.draw(boxes, far ? inView.filter((e) => !pinnedEdge(e)) : [], this.rects, covered, view.z);
     if (stale(this.farSelected)) this.farSelected.draw(selectedBoxes, far ? inView.filter(pinnedEdge) : [], this.rects, covered, view.z);
     if (blurry(this.far) || blurry(this.farSelected)) this.sharpenWhenStill();
