@@ -229,13 +229,20 @@ export class CanvasView {
   // once the view holds still for a frame.
   private sharpenWhenStill(): void {
     if (this.sharpening) return;
-    const { x, y, z } = this.ed.camera.view;
-    this.sharpening = requestAnimationFrame(() => {
+    this.sharpening = this.nextFrame((held) => {
       this.sharpening = 0;
-      const view = this.ed.camera.view;
-      if (view.x !== x || view.y !== y || view.z !== z) return this.sharpenWhenStill();
+      if (!held) return this.sharpenWhenStill();
       this.sharpen = true;
       this.render(false);
+    });
+  }
+
+  // Runs `then` in the next frame, told whether the view is still where it is now.
+  private nextFrame(then: (held: boolean) => void): number {
+    const at = this.ed.camera.view;
+    return requestAnimationFrame(() => {
+      const view = this.ed.camera.view;
+      then(view.x === at.x && view.y === at.y && view.z === at.z);
     });
   }
 
@@ -245,11 +252,9 @@ export class CanvasView {
   private drawLater(ids: string[]): void {
     this.later = ids;
     if (!ids.length || this.laterFrame) return;
-    const { x, y, z } = this.ed.camera.view;
-    this.laterFrame = requestAnimationFrame(() => {
+    this.laterFrame = this.nextFrame((held) => {
       this.laterFrame = 0;
-      const view = this.ed.camera.view;
-      if (view.x === x && view.y === y && view.z === z) this.drawWaiting(() => true, performance.now() + laterBudgetMs);
+      if (held) this.drawWaiting(() => true, performance.now() + laterBudgetMs);
       this.drawLater(this.later);
     });
   }
