@@ -65,7 +65,7 @@ NewMapSheet::NewMapSheet(StartModel& model, const std::vector<MapTemplate>& temp
                                                })));
     add_controller(escape);
 
-    m_previewsChanged = m_previews.signalChanged().connect([this] { fillCards(); });
+    m_previewsChanged = m_previews.signalChanged().connect([this] { showPictures(); });
     fillCards();
     set_visible(m_model.showingNew());
 }
@@ -80,19 +80,35 @@ void NewMapSheet::modelChanged() {
 }
 
 void NewMapSheet::fillCards() {
-    m_grid.clear();
     for (const MapTemplate& entry : m_templates) {
         const bool blank = entry.id == Templates::blankID;
-        Gtk::Widget* face = nullptr;
-        if (blank) face = StartCards::symbolFace(StartSymbols::newMap);
-        else if (auto picture = m_previews.image(entry.id)) face = StartCards::pictureFace(picture);
-        else face = StartCards::symbolFace(StartSymbols::forTemplate(entry.id), "template-symbol");
+        Gtk::Widget* face = StartCards::symbolFace(StartSymbols::newMap);
+        if (!blank) {
+            auto* holder = Gtk::make_managed<Gtk::Box>();
+            m_faces.push_back({entry.id, holder, {}});
+            face = holder;
+        }
         auto* card = StartCards::card(face, blank ? StartCards::Frame::dashed : StartCards::Frame::solid, entry.title,
                                       {entry.blurb});
         StartCards::describe(*card, entry.title, entry.blurb);
         card->set_focus_on_click(true);
         card->signal_clicked().connect([this, entry] { m_actions.start(entry); });
         m_grid.append(*card);
+    }
+    showPictures();
+}
+
+void NewMapSheet::showPictures() {
+    for (TemplateFace& face : m_faces) {
+        const auto picture = m_previews.image(face.id);
+        if (face.holder->get_first_child() && picture == face.picture) continue;
+        if (auto* shown = face.holder->get_first_child()) face.holder->remove(*shown);
+        Gtk::Widget* shown = picture ? StartCards::pictureFace(picture)
+                                     : StartCards::symbolFace(StartSymbols::forTemplate(face.id), "template-symbol");
+        shown->set_hexpand(true);
+        shown->set_vexpand(true);
+        face.holder->append(*shown);
+        face.picture = picture;
     }
 }
 

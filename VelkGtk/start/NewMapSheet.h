@@ -14,6 +14,9 @@
 
 #include <gtkmm/box.h>
 
+#include <string>
+#include <vector>
+
 namespace velk {
 
 class NewMapSheet final : public Gtk::Box {
@@ -29,13 +32,24 @@ public:
     [[nodiscard]] CardGrid& grid() noexcept { return m_grid; }
 
 private:
+    // A template's face: its picture once one is rendered, else its symbol, in a box of its own.
+    // A picture that arrives changes the face, not the card: a card made anew under the keyboard
+    // or a press lost the focus, and the press (a button clicks a moment after it is activated).
+    struct TemplateFace {
+        std::string id;
+        Gtk::Box* holder;
+        Glib::RefPtr<Gdk::Texture> picture;  // the one shown, or null for the symbol
+    };
+
     void fillCards();
+    void showPictures();
 
     StartModel& m_model;
     const std::vector<MapTemplate>& m_templates;
     const StartActions& m_actions;
     TemplatePreviews& m_previews;
     CardGrid m_grid;
+    std::vector<TemplateFace> m_faces;
     sigc::connection m_previewsChanged;
 };
 

@@ -9,23 +9,30 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm/menubutton.h>
+#include <gtkmm/picture.h>
 #include <gtkmm/popover.h>
 #include <glibmm/main.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace velk::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The first widget below `root` (itself included) that GTK names `name`.
-Gtk::Widget* findNamed(Gtk::Widget& root, const std::string& name) {
-    if (root.get_name().raw() == name) return &root;
+// The first widget below `root` (itself included) that `is` picks.
+Gtk::Widget* findBelow(Gtk::Widget& root, const std::function<bool(Gtk::Widget&)>& is) {
+    if (is(root)) return &root;
     for (auto* child = root.get_first_child(); child; child = child->get_next_sibling())
-        if (auto* found = findNamed(*child, name)) return found;
+        if (auto* found = findBelow(*child, is)) return found;
     return nullptr;
+}
+
+// The first widget below `root` that GTK names `name`.
+Gtk::Widget* findNamed(Gtk::Widget& root, const std::string& name) {
+    return findBelow(root, [&](Gtk::Widget& widget) { return widget.get_name().raw() == name; });
 }
 
 class StartWindowE2E : public ::testing::Test {
@@ -72,6 +79,12 @@ TEST_F(StartWindowE2E, ATemplateBecomesAPackageInTheMapsFolderThatOpens) {
     const auto wardley = std::ranges::find(templates, std::string("wardley"), &MapTemplate::id);
     ASSERT_NE(wardley, templates.end());
     ASSERT_EQ(start().sheet()->grid().cards().size(), templates.size());
+    // Template pictures arrive while the sheet is up; they change the faces, not the cards, so a
+    // card being pressed or holding the focus stays (a button clicks a moment after it is activated).
+    const auto cards = start().sheet()->grid().cards();
+    EXPECT_TRUE(waitUntil([&] { return findBelow(*start().sheet(), [](Gtk::Widget& w) { return dynamic_cast<Gtk::Picture*>(&w); }); }))
+        << "no template picture arrived";
+    EXPECT_EQ(start().sheet()->grid().cards(), cards) << "a template picture made the cards anew";
     EXPECT_FALSE(velk.screenshot(start(), "new-map-sheet").empty());
 
     gtk_widget_activate(start().sheet()->grid().cards()[std::size_t(wardley - templates.begin())]->gobj());
