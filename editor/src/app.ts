@@ -23,9 +23,11 @@ import { KeyboardInput } from "./keyboard";
 import { MediaInput } from "./mediaInput";
 import { CardNode, MapDocument, box, cardIdOf, newId, parentPath, submapPath } from "./model";
 import { PointerInput } from "./pointer";
+import { browserTimers } from "./saver";
 import { Draft, DocumentSession } from "./session";
 import { Snapshot } from "./undo";
 import { TextEditing } from "./textEditing";
+import { ViewAddress, replaceFragment } from "./viewAddress";
 
 class Editor implements EditorContext {
   name = "Untitled map";
@@ -55,6 +57,8 @@ class Editor implements EditorContext {
   private contentChanged = true;
   private moved = new Set<string>();
   private loading: Promise<unknown> = Promise.resolve();
+  // A page opened from a file has no address of its own to keep the view in.
+  private readonly address = new ViewAddress(browserTimers, (fragment) => { if (location.protocol !== "file:") replaceFragment(fragment); });
 
   constructor(readonly conn: Connection) {
     this.camera = new Camera(this.viewport, () => this.invalidate(true));
@@ -65,7 +69,7 @@ class Editor implements EditorContext {
       failed: (message) => this.dialogs.toast(message, true),
       draft: () => this.text.draft(),
       restoreDraft: (draft, onCard) => this.restoreDraft(draft, onCard),
-    }, { set: (fn, ms) => setTimeout(fn, ms), clear: (h) => clearTimeout(h as number) });
+    }, browserTimers);
     this.chrome.bind();
     this.find.bind();
     this.pointer.bind();
@@ -153,8 +157,7 @@ class Editor implements EditorContext {
     this.moved = new Set();
     this.canvas.render(content, moved);
     this.chrome.render();
-    const fragment = formatFragment(this.camera.view);
-    if (location.hash !== fragment && location.protocol !== "file:") history.replaceState(null, "", fragment);
+    this.address.show(formatFragment(this.camera.view));
   }
 
   fit(): void {

@@ -6,6 +6,8 @@ export interface Timers {
   clear(handle: unknown): void;
 }
 
+export const browserTimers: Timers = { set: (fn, ms) => setTimeout(fn, ms), clear: (handle) => clearTimeout(handle as number) };
+
 export type SaveStatus = "saved" | "waiting" | "saving" | "failed";
 
 export class SaveQueue {

@@ -43,8 +43,11 @@ export class TextEditing {
     const field = fieldOf(node);
     if (!field) return;
     this.opening = id;
-    this.ed.render();
-    this.opening = null;
+    try {
+      this.ed.render();
+    } finally {
+      this.opening = null;
+    }
     const el = this.ed.canvas.cardElement(id);
     if (!el) return;
     const input = document.createElement(field === "text" ? "textarea" : "input");

@@ -8,6 +8,8 @@ import { $ } from "./dom";
 import { formatFragment, parseFragment, union } from "./geometry";
 import { isObject, str } from "./json";
 import { MapDocument, box, mapTrail, parentPath, rootPath, submapPath } from "./model";
+import { browserTimers } from "./saver";
+import { ViewAddress, replaceFragment } from "./viewAddress";
 
 interface Share { name: string; state: unknown; media: string; handoff: string }
 
@@ -35,6 +37,7 @@ class Viewer implements CanvasHost {
   private readonly viewport = $("viewport");
   private frame = 0;
   private content = true;
+  private readonly address = new ViewAddress(browserTimers, replaceFragment);
   private drag: { x: number; y: number; vx: number; vy: number; moved: boolean } | null = null;
 
   constructor(private share: Share) {
@@ -70,8 +73,7 @@ class Viewer implements CanvasHost {
     const zoom = `${Math.round(this.camera.view.z * 100)}%`;
     if ($("zoom-indicator").textContent !== zoom) $("zoom-indicator").textContent = zoom;
     if (content) this.renderCrumbs();
-    const fragment = formatFragment(this.camera.view);
-    if (location.hash !== fragment) history.replaceState(null, "", fragment);
+    this.address.show(formatFragment(this.camera.view));
   }
 
   fit(): void {

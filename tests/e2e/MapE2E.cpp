@@ -22,6 +22,20 @@ TEST(EditingE2E, CardsOfThePackageAreShownAndANewCardTypedByTheUserReachesTheDis
     EXPECT_TRUE(velk.cardCentre("Card 0")) << "the first card does not show its text";
     EXPECT_TRUE(velk.cardCentre("Card 11")) << "the last card does not show its text";
 
+    // A trackpad pans a step every frame: 150 of them, there and back, in about two and a half
+    // seconds. WebKit refuses more than 100 address changes in 10 s, which must not stop the
+    // page from opening an editor right after.
+    velk.act(R"JS((() => {
+  window.__panned = false;
+  const viewport = document.querySelector("#viewport");
+  const step = (i) => {
+    if (i === 150) { window.__panned = true; return; }
+    viewport.dispatchEvent(new WheelEvent("wheel", { bubbles: true, cancelable: true, deltaX: i < 75 ? 4 : -4 }));
+    requestAnimationFrame(() => step(i + 1));
+  };
+  step(0);
+})())JS");
+    ASSERT_TRUE(velk.waitForPage("window.__panned"));
     ASSERT_TRUE(velk.typeNewCard("Pack the tent\nand the stove"))
         << "double-clicking empty canvas opened no card editor";
     const auto finished = Clock::now();
