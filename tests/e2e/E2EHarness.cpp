@@ -155,17 +155,10 @@ std::string drawToPNG(GtkWidget* widget, const std::string& name) {
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
     const auto end = Clock::now() + deadline;
     const guint tick = g_timeout_add(pollInterval, [](gpointer) { return gboolean(G_SOURCE_CONTINUE); }, nullptr);
-    // A condition that reads a large map takes a while in a debug build; checked after every
-    // event, it would leave velk no time for the save it waits for. So the loop runs at least as
-    // long as the last check took before the next.
     bool met = condition();
-    auto next = Clock::now();
     while (!met && Clock::now() < end) {
         g_main_context_iteration(nullptr, TRUE);
-        if (Clock::now() < next) continue;
-        const auto started = Clock::now();
         met = condition();
-        next = Clock::now() + (Clock::now() - started);
     }
     g_source_remove(tick);
     return met;

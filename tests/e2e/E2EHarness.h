@@ -74,8 +74,7 @@ std::string concat(const Parts&... parts) {
 }
 
 // Runs the main loop until `condition` holds or `deadline` passes; true when it held. The
-// condition is checked about every 20 ms and after every event the loop handles, unless checking
-// takes longer: then the loop gets as long as the last check took.
+// condition is checked about every 20 ms and after every event the loop handles.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = patience);
 
 // A package with `count` text cards laid out in a grid, each card "Card <i>" with a few lines
