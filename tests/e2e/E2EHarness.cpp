@@ -198,6 +198,18 @@ E2EHarness::~E2EHarness() {
     // three web processes busy into the next case.
     if (!quitApplication()) ADD_FAILURE() << "velk did not quit";
     m_app.reset();
+    const std::scoped_lock lock(m_pageErrors->mutex);
+    for (const std::string& line : m_pageErrors->lines) ADD_FAILURE() << "the page failed: " << line;
+}
+
+TraceSink E2EHarness::trace() const {
+    return TraceSink([process = TraceSink::process(), errors = m_pageErrors](std::string_view line) {
+        if (line.starts_with("page: uncaught") || line.starts_with("page: unhandledrejection")) {
+            const std::scoped_lock lock(errors->mutex);
+            errors->lines.emplace_back(line);
+        }
+        process([&] { return std::string(line); });
+    });
 }
 
 std::string E2EHarness::useMapsFolder() {
@@ -220,7 +232,7 @@ void E2EHarness::makeApplication(const std::string& package) {
     const Surroundings surroundings = readSurroundings();
     m_app = VelkApplication::create(VelkApplication::Paths{VELK_RESOURCES_DIR, m_folder.path(), {},
                                                            surroundings.mapsFolder, surroundings.userFolders},
-                                    TraceSink::process(), documents);
+                                    trace(), documents);
     // A velk of the user's own (or a test running in parallel) must not be handed our package.
     if (!unique) m_app->set_flags(m_app->get_flags() | Gio::Application::Flags::NON_UNIQUE);
     m_app->register_application();

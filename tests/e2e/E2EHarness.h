@@ -19,6 +19,8 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -197,11 +199,20 @@ public:
 
 private:
     void makeApplication(const std::string& package);
+    // velk's trace, to standard error when VELK_TRACE asks for it. It notes the page's errors
+    // that nothing caught and its promises rejected unhandled: each fails the case.
+    [[nodiscard]] TraceSink trace() const;
 
     testing_support::TempFolder m_folder;
     Glib::RefPtr<VelkApplication> m_app;
     std::string m_package;
     Clock::time_point m_startedAt;
+    struct PageErrors {
+        std::mutex mutex;
+        std::vector<std::string> lines;
+    };
+    // Shared with the trace, which any thread may write and which may outlive the harness.
+    std::shared_ptr<PageErrors> m_pageErrors = std::make_shared<PageErrors>();
 };
 
 }  // namespace velk::e2e
