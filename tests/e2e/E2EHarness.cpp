@@ -304,7 +304,9 @@ double E2EHarness::number(std::string_view expression) {
 }
 
 bool E2EHarness::waitForPage(std::string_view expression, std::chrono::milliseconds deadline) {
-    const std::string check = concat("Boolean(", expression, ")");
+    // An expression that throws (the page still loading, say) is not true yet; caught here, it
+    // is no error of the page's either.
+    const std::string check = concat("(() => { try { return Boolean(", expression, "); } catch (_) { return false; } })()");
     const auto end = Clock::now() + deadline;
     return waitUntil(
         [&] {

@@ -134,7 +134,7 @@ public:
     ScriptResult evaluate(std::string_view script, std::chrono::milliseconds deadline = patience);
     // The page's value of `expression` as a number (NaN when it failed or is no number).
     double number(std::string_view expression);
-    // Waits until `expression` is true in the page.
+    // Waits until `expression` is true in the page; while it throws, it is not.
     bool waitForPage(std::string_view expression, std::chrono::milliseconds deadline = patience);
     // Runs `script` with the page's user actions (window.__velkE2E) installed; a failure fails the test.
     void act(std::string_view script);
