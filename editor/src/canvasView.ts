@@ -288,10 +288,10 @@ export class CanvasView {
   // area, where nothing of it is drawn.
   private allSelectedAndDrawn(ids: ReadonlySet<string>, covered: Rect): boolean {
     if (!ids.size) return false;
-    const waiting = new Set(this.later);
+    let waiting: Set<string> | null = null; // made only when a card is neither drawn element nor box
     for (const id of ids) {
       if (!this.pinned(id)) return false;
-      if (this.cardEls.has(id) || this.farSelected.hasBox(id) || waiting.has(id)) continue;
+      if (this.cardEls.has(id) || this.farSelected.hasBox(id) || (waiting ??= new Set(this.later)).has(id)) continue;
       const rect = this.rects.get(id);
       if (!rect || intersects(rect, covered)) return false;
     }
