@@ -2,17 +2,13 @@
 // (answered on the main queue, dropped once the host is gone), the view outside the bridge, the
 // wire format both ways and the velk-app scheme it serves.
 
-#include "bridge/BridgeBootstrap.h"
 #include "bridge/BridgeReply.h"
 #include "bridge/BridgeRequest.h"
-#include "bridge/EditorBundle.h"
 #include "bridge/EditorHostRig.h"
 #include "bridge/EditorNavigation.h"
-#include "bridge/EditorWebConfiguration.h"
 #include "bridge/SchemeHandler.h"
 #include "core/Utf8.h"
 #include "json/JSONTestHelpers.h"
-#include "package/MemoryFileSystem.h"
 #include "share/ShareBase.h"
 
 #include <gtest/gtest.h>
@@ -147,15 +143,6 @@ TEST(EditorHost, OnlyTheEditorPagesMainFrameIsHeardAndItsLogLinesAreTraced) {
     rig.host->receive({"velkLog", Kind::other, "[object Object]", true, "velk-app"});
     EXPECT_EQ(rig.traced(), (Events{"page: console.error: boom", "page: [object Object]"}));
     EXPECT_EQ(rig.events(), Events{});
-}
-
-TEST(EditorHost, EachRequestAndReplyIsOneTraceLine) {
-    EditorHostRig rig;
-    rig.post(R"({"id":3,"op":"saveAs"})");
-    rig.post(R"({"id":-4,"op":"rename"})");
-    rig.post(R"({"id":5,"op":"Load"})");
-    EXPECT_EQ(rig.traced(), (Events{"bridge: request #3 saveAs", "bridge: reply #3 ok", "bridge: request #-4 rename",
-                                    "bridge: reply #-4 ERROR rename needs a `name`", "bridge: reply #5 ERROR unknown op Load"}));
 }
 
 const std::string share = R"({"id":1,"op":"share","payload":{"state":{}}})", share2 = R"({"id":2,"op":"share","payload":{"state":{}}})";
@@ -321,13 +308,6 @@ TEST(EditorHostNavigation, NoticesAreTracedAndADeadContentProcessReloadsThePage)
     EXPECT_EQ(rig.events(), Events{"reload"});
 }
 
-TEST(EditorWebConfiguration, TheLogForwarderOnlyWhenTracing) {
-    const auto off = EditorWebConfiguration::make(Tracing::off), on = EditorWebConfiguration::make(Tracing::on);
-    EXPECT_EQ(std::pair(off.userScripts.size(), off.messageHandlers), std::pair(1uz, Events{"velk"}));
-    EXPECT_EQ(on.userScripts, (Events{off.userScripts[0], std::string(BridgeBootstrap::logForwardingScript)}));
-    EXPECT_EQ(on.messageHandlers, (Events{"velk", "velkLog"}));
-}
-
 TEST(BridgeScript, QuoteEscapesWhatWouldBreakAScriptString) {
     const std::pair<std::string_view, std::string_view> cases[] = {
         {"", R"("")"}, {"plain é 😀", R"("plain é 😀")"}, {"\t<\xE2\x80\xA8\xE2\x80\xA9", R"("\u0009\u003c\u2028\u2029")"},
@@ -459,20 +439,6 @@ TEST(SchemeHandler, DecodedPathDropsHostQueryAndFragment) {
         {"/index.html", std::nullopt}, {"1velk:/x", std::nullopt},             // no scheme
     };
     for (const auto& [url, path] : cases) EXPECT_EQ(SchemeHandler::decodedPath(url), path) << url;
-}
-
-TEST(EditorBundle, ReadsThePageOrSaysHowToRestoreIt) {
-    MemoryFileSystem disk;
-    disk.addFile("/app/share/velk/index.html", "<html>editor</html>");
-    EXPECT_EQ(*EditorBundle::html("/app/share/velk", disk).value(), "<html>editor</html>");
-    disk.addDirectory("/broken/index.html");
-    for (const std::string folder : {"/nowhere", "/broken"}) {
-        const auto missing = EditorBundle::html(folder, disk);
-        ASSERT_FALSE(missing.has_value()) << folder;
-        EXPECT_EQ(missing.error().description(), "The editor bundle is missing from this app's Resources.\n"
-                                                 "It is copied from pkg/velk/dist/index.html at build time;\n"
-                                                 "run `just build-frontend` and build again.");
-    }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// velk-cli run as a user would (preview only gets links refused before any lookup or connection),
-// and the trace setting, which a probe program of the build reads once, as velk does.
+// velk-cli run as a user would (preview only gets links refused before any lookup or connection).
 
 #include "cli/CLIRun.h"
 #include "platform/TempFolder.h"
@@ -152,24 +151,6 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
     const std::string package = folder / "Q3- plans-ideas.velk";
     EXPECT_EQ(contentOf(package + "/velk-media/dot.gif"), std::string("GIF89a\x01\0\x01\0\0\0\0,", 14));
     EXPECT_FALSE(fs::exists(package + "/velk-media/sub") || fs::exists(folder / "escape.gif") || fs::exists(package + "/escape.gif"));
-}
-
-// The probe with VELK_TRACE set to `value` (or unset): whether its first message was built, and
-// what it traced.
-CLIRun runProbe(const char* value) {
-    return runProgram(VELK_TRACE_PROBE_PATH, "", "", value ? "VELK_TRACE='" + std::string(value) + "'" : "env -u VELK_TRACE");
-}
-
-TEST(Trace, OnlyTheExactSettingOneWritesLines) {
-    const auto on = runProbe("1");
-    EXPECT_EQ(on.out, "built");
-    EXPECT_EQ(on.err, "velk: didFinishLaunching\nvelk: two\nlines\n");
-    for (const char* value : {"true", "0", "", "01", "1 ", "1\n", "yes", static_cast<const char*>(nullptr)}) {
-        SCOPED_TRACE(value ? value : "unset");
-        const auto off = runProbe(value);
-        EXPECT_EQ(off.out, "not built");
-        EXPECT_EQ(off.err, "");  // the later change of the environment is not noticed either
-    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The text primitives the rest builds on: Base64, canonical equality and UTF-8, grapheme
-// boundaries, number texts, case and white space.
+// boundaries, number texts and case.
 
 #include "core/Base64.h"
 #include "core/CanonicalText.h"
@@ -7,7 +7,6 @@
 #include "core/NumberText.h"
 #include "core/TextCase.h"
 #include "core/Utf8.h"
-#include "core/WhiteSpace.h"
 
 #include <gtest/gtest.h>
 
@@ -135,24 +134,6 @@ TEST(TextCase, LowercasingIsTheFullRootMappingAndSuffixesMatchWholeCharacters) {
         {"a\xD8\x80.velk", {}}, {"\xE2\x84\xAA", {}},
     };
     for (const auto& [text, stem] : stems) EXPECT_EQ(TextCase::withoutCaselessSuffix(text, ".velk"), stem) << shown(text);
-}
-
-TEST(WhiteSpace, TrimsSpaceSeparatorsAndTabButLineBreaksOnlyWhenAsked) {
-    struct Case {
-        std::string_view text, trimmed, trimmedWithLineBreaks;
-    };
-    const Case cases[] = {
-        {" \tName\t ", "Name", "Name"},
-        {"\xC2\xA0\xE3\x80\x80Name\xE2\x80\xAF", "Name", "Name"},  // no-break, ideographic, narrow no-break
-        {"\nName\r\n", "\nName\r\n", "Name"},
-        {"\xC2\x85 Name \xE2\x80\xA8\xE2\x80\xA9", "\xC2\x85 Name \xE2\x80\xA8\xE2\x80\xA9", "Name"},
-        {" \x0B\x0C ", "\x0B\x0C", ""}, {"a b", "a b", "a b"}, {" \xFF ", "\xFF", "\xFF"},
-        {"\xE2\x80\x8BName", "\xE2\x80\x8BName", "\xE2\x80\x8BName"},  // zero width space is not Zs
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(WhiteSpace::trimmed(c.text), c.trimmed) << shown(c.text);
-        EXPECT_EQ(WhiteSpace::trimmedWithLineBreaks(c.text), c.trimmedWithLineBreaks) << shown(c.text);
-    }
 }
 
 }  // namespace

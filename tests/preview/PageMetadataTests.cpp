@@ -3,7 +3,6 @@
 #include "preview/PagePatterns.h"
 #include "preview/PatternReference.h"
 
-#include "json/OrderedJSON.h"
 
 #include <gtest/gtest.h>
 
@@ -148,16 +147,6 @@ TEST(LinkPreviewParseMeta, PathologicalHeadsStayQuick) {
         EXPECT_EQ(parseMeta(html), Meta{}) << html.substr(0, 20);
     }
     EXPECT_EQ(parseMeta("<meta name=description content=\"" + fill("<a &#x1 ") + "\">").description.size(), 499u + 3);
-}
-
-TEST(LinkPreviewCard, KeysInOrderOnlyWhenNotEmpty) {
-    const std::tuple<Meta, std::optional<std::string_view>, std::string> cases[] = {
-        {{"T", "", "", "ignored.png"}, "velk-media/0123456789abcdef.png", R"({"title":"T","image":"velk-media/0123456789abcdef.png"})"},
-        {{"T", "D", "S", ""}, std::nullopt, R"({"title":"T","description":"D","siteName":"S"})"},
-        {{"", "D", "", ""}, "", R"({"description":"D"})"}, {{}, std::nullopt, "{}"},
-        {{"\"q\" \xE2\x80\xA6", "", "", ""}, std::nullopt, R"({"title":"\"q\" …"})"},
-    };
-    for (const auto& [meta, image, json] : cases) EXPECT_EQ(OrderedJSON::write(card(meta, image), Pretty::no), json);
 }
 
 using Texts = std::vector<std::string>;

@@ -1,5 +1,5 @@
 // The shell's rules: where maps are kept (bookmarks, trash, the user's folders), the feedback link
-// and tester identifier, the brand colours and the collapsed-frame test.
+// and tester identifier and the brand colours.
 
 #include "package/MemoryFileSystem.h"
 #include "platform/JSONFileDefaults.h"
@@ -298,15 +298,6 @@ TEST(Brand, RGBReadsTheLastSixHexDigits) {
     };
     for (const auto& [hex, red, green, blue] : cases)
         EXPECT_EQ(Brand::rgb(hex), (Brand::RGB{red / 255.0, green / 255.0, blue / 255.0})) << hex;
-}
-
-TEST(WindowFrameGuard, CollapsedWithinHalfAPixelOfTheMinimumInEitherDirection) {
-    const std::pair<WindowSize, bool> cases[] = {
-        {{480, 320}, true},    {{481, 321}, false}, {{480.5, 320.5}, true},    {{480.5, 800}, true},
-        {{1200, 320.5}, true}, {{0, 0}, true},      {{480.51, 320.51}, false}, {{1200, 800}, false}};
-    for (const auto& [frame, collapsed] : cases)
-        EXPECT_EQ(WindowFrameGuard::isCollapsed(frame, {480, 320}), collapsed)
-            << frame.width << " x " << frame.height;
 }
 
 }  // namespace
