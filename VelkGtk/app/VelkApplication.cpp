@@ -60,9 +60,11 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions d
 }
 
 VelkApplication::~VelkApplication() {
-    // Windows (and their hosts) go before the services they use.
+    // Windows (and their hosts) go before the services they use; the start window before the
+    // controller whose model it still observes.
     m_windows.clear();
     m_alert.reset();
+    m_startWindow.reset();
 }
 
 void VelkApplication::on_startup() {
