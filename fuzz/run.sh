@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs one fuzz target: fuzz/run.sh <JSONReader|BridgeRequestDecode|InkSVG|MapLoading|IPAddress|PageMetadata|LinkTarget> [seconds] [libFuzzer flags...]
+# Runs one fuzz target: fuzz/run.sh <target> [seconds] [libFuzzer flags...], the target being the
+# name of a fuzz/*.cpp (JSONReader, MapDocumentApply, ShareRequest, …).
 # New inputs go to fuzz/corpus/<target>/; crashes, the log (fuzz-0.log) and anything else
 # libFuzzer writes go to fuzz/artifacts/<target>/. The build directory defaults to build-fuzz.
 set -euo pipefail
@@ -12,6 +13,8 @@ build=${VELK_FUZZ_BUILD:-$here/../build-fuzz}
 binary=$(cd "$build/fuzz" && pwd -P)/fuzz-$target
 
 [[ -d $here/corpus/$target ]] || "$here/seed.sh"
+# A target without seeds of its own starts from nothing.
+mkdir -p "$here/corpus/$target"
 artifacts=$here/artifacts/$target
 mkdir -p "$artifacts"
 # A target with a dictionary of its own (fuzz/<target>.dict) uses it; the rest read JSON.
