@@ -2,10 +2,9 @@
 
 // Editor windows come back at the size they were left at. A remembered size can be degenerate,
 // shrunk to the window's minimum or below, which leaves the editor unusable; the guard spots that
-// when a window is made and when its state is restored, and the shell then gives the window its
-// default content size again (centred where the windowing system allows placing windows).
+// when a window is made, and the shell then gives the window its default content size again.
 //
-// The guard only decides; the shell reads and sets the sizes. Main thread only.
+// The guard only decides; the shell reads and sets the sizes.
 
 namespace velk {
 
@@ -21,19 +20,9 @@ public:
     // The editor window's content size when it starts afresh.
     static constexpr WindowSize editorContentSize{1200, 800};
 
-    explicit WindowFrameGuard(WindowSize defaultContentSize) noexcept : m_defaultContentSize(defaultContentSize) {}
-
-    [[nodiscard]] WindowSize defaultContentSize() const noexcept { return m_defaultContentSize; }
-
     // True when the window is no more than half a pixel wider or taller than its minimum, in
     // either direction. Both sizes are of the whole window, decorations included.
     [[nodiscard]] static bool isCollapsed(WindowSize frame, WindowSize minimum) noexcept;
-
-    // After the window's size was restored: traces it and says whether to reset to the default.
-    [[nodiscard]] bool shouldResetAfterRestoring(WindowSize frame, WindowSize minimum) const;
-
-private:
-    WindowSize m_defaultContentSize;
 };
 
 }  // namespace velk

@@ -9,7 +9,6 @@
 #include "shell/Beta.h"
 #include "shell/Brand.h"
 #include "shell/MapsFolder.h"
-#include "shell/WindowFrameGuard.h"
 
 #include <gtest/gtest.h>
 
