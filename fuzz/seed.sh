@@ -48,7 +48,7 @@ seed ShareRequest withdraw 'DELETE /api/share/abcdefgh2345 HTTP/1.1\r\nAuthoriza
 seed ShareRequest feedback 'POST /feedback/ HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\nTransfer-Encoding: chunked\r\n\r\n9\r\ntester=a&\r\n0\r\n\r\n'
 seed SharePagePath media '/velk/s/abcdefgh2345/media/velk-media/a%%20b.png'
 seed SharePagePath redirect '/feedback?tester=t-abcdefghijkl&message=a%%0d%%0a<script>'
-# The page's answers to an export: a PNG, an SVG and a print-sized one, sizes as numbers.
+# The page's answers to an export: a PNG, and an SVG larger than a PDF page.
 seed ExportPageAnswer png '{"width":10,"height":5.5,"data":"iVBORw0KGgpyZXN0"}'
 seed ExportPageAnswer svg '{"width":40000,"height":10000,"data":"<svg/>"}'
 seed ShareFormFields feedback 'tester=t-abcdefghijkl&client=linux&version=0.1.0&message=a%%26b%%3Dc+%%E2%%80%%94'
