@@ -57,8 +57,7 @@ bool isCrossDevice(const FileSystemError& error) {
 
 }  // namespace
 
-Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to,
-                                  const DocumentTree& contents) {
+Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to) {
     auto renamed = fileSystem.rename(from, to, Replace::no);
     if (renamed) {
         (void)fileSystem.syncDirectory(parentFolder(from));
@@ -72,8 +71,15 @@ Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& fro
         return Unexpected(PackageError(PackageError::AlreadyExists{to}));
     if (!isCrossDevice(renamed.error())) return Unexpected(PackageError(PackageError::NotSaved{renamed.error()}));
 
+    // The copy is made of what the disk holds, not of the map in memory: files velk never read
+    // (added by another program, or unreadable when the map opened) would otherwise be removed with
+    // the old place. One that cannot be read now would be lost that way too, so nothing moves.
+    auto onDisk = PackageStore(fileSystem, from).read();
+    if (!onDisk) return Unexpected(onDisk.error());
+    if (!onDisk->unreadable.empty())
+        return Unexpected(PackageError(PackageError::NotSaved{onDisk->unreadable.front().cause}));
     PackageStore copy(fileSystem, to);
-    if (auto created = copy.create(contents); !created) return Unexpected(created.error());
+    if (auto created = copy.create(onDisk->tree); !created) return Unexpected(created.error());
     // The copy is complete and durable; a failure to clear the old place leaves a second copy,
     // never a missing one.
     (void)removeTree(fileSystem, from);

@@ -9,7 +9,6 @@
 // that call it.
 
 #include "core/Expected.h"
-#include "package/DocumentTree.h"
 #include "package/PackageError.h"
 #include "platform/FileSystem.h"
 
@@ -30,10 +29,9 @@ namespace velk::PackagePlacement {
 // Whether anything, of any kind, has the name `path`.
 [[nodiscard]] bool exists(FileSystem& fileSystem, const std::string& path);
 
-// Moves the package folder `from` to `to`, which must be free. `contents` is what the package
-// holds, written at `to` when the two are on different file systems.
-[[nodiscard]] Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to,
-                                                const DocumentTree& contents);
+// Moves the package folder `from` to `to`, which must be free. Across file systems what `from`
+// holds on disk is copied, and the move is refused while any of it cannot be read.
+[[nodiscard]] Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to);
 
 // Removes `folder` and everything below it that is a file or a folder. Anything else (a symbolic
 // link, a pipe) stays, and so do the folders holding it.

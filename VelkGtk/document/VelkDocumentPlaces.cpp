@@ -89,7 +89,7 @@ Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
 Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     if (isDraft()) return saveAs(std::move(destination));
     if (auto saved = save(); !saved) return saved;
-    if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination, m_core.tree()); !moved) return moved;
+    if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination); !moved) return moved;
     PackageStore next(m_store.fileSystem(), std::move(destination));
     // Reading gives the new store its record of the disk; the map in memory is already that. The
     // package has moved either way: without a record, the next save simply writes every file.

@@ -127,15 +127,20 @@ TEST(VelkDocumentSaveAs, WritesTheWholeMapAndGoesOnThereOrOnFailureLeavesEveryth
     EXPECT_FALSE(holdsCard(rig.package, "later"));
 }
 
-// Across file systems the package is copied first and the original removed after; a failed copy
-// keeps it.
+// Across file systems what is on disk is copied first and the original removed after, files velk
+// never read included; a failed copy, or a file that cannot be read and so not copied, keeps it.
 TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTouchingIt) {
     for (const bool across : {false, true}) {
         SCOPED_TRACE(across ? "across file systems" : "within one");
         PlacementRig rig;
         CrossDeviceFileSystem crossDevice(rig.disk);
         FaultyFileSystem faulty(across ? static_cast<FileSystem&>(crossDevice) : rig.disk);
+        const std::string locked = rig.package + "/locked.txt";
+        put(locked, "locked");
+        faulty.failPath(locked);
         auto document = rig.open(faulty);
+        faulty.heal();
+        put(rig.package + "/later.txt", "another program's");
         const std::string taken = rig.elsewhere + "/Taken.velk", moved = rig.elsewhere + "/Trip.velk";
         fs::create_directories(taken);
         EXPECT_EQ(document->moveTo(taken).error(), PackageError(PackageError::AlreadyExists{taken}));
@@ -143,9 +148,17 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
         EXPECT_FALSE(document->moveTo(moved).has_value());
         rig.expectWholeAt(*document, rig.package, moved);
         faulty.heal();
+        if (across) {
+            faulty.failPath(locked);
+            EXPECT_FALSE(document->moveTo(moved).has_value());
+            rig.expectWholeAt(*document, rig.package, moved);
+            faulty.heal();
+        }
         ASSERT_TRUE(document->editorSave(bodyWithCard("travelling")).has_value());
         ASSERT_TRUE(document->moveTo(moved).has_value());
         rig.expectWholeAt(*document, moved, rig.package);
+        EXPECT_EQ(contentOf(moved + "/locked.txt"), "locked");
+        EXPECT_EQ(contentOf(moved + "/later.txt"), "another program's");
         ASSERT_TRUE(document->save().has_value());
         EXPECT_TRUE(holdsCard(moved, "travelling"));
     }
