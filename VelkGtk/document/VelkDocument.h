@@ -133,7 +133,8 @@ private:
     void noteEdit();
     // The name or place changed: the page and the window show it again.
     void announceName();
-    void discardDraftHome();
+    // Removes the folder made for a draft, unless `savedAt` (where the map was saved) is in it.
+    void discardDraftHome(const std::string& savedAt = {});
     void cancelAutosave();
     void becomeDraft(std::string name);
 

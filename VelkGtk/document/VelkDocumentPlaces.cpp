@@ -81,7 +81,7 @@ Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
     m_store = std::move(next);
     m_savedRevision = m_core.revision();
     m_lastSaveError.reset();
-    discardDraftHome();
+    discardDraftHome(folder());
     announceName();
     return {};
 }
@@ -115,12 +115,14 @@ void VelkDocument::cancelAutosave() {
     m_autosave.reset();
 }
 
-void VelkDocument::discardDraftHome() {
+void VelkDocument::discardDraftHome(const std::string& savedAt) {
     m_draftName.reset();
     if (!m_draftHome) return;
-    // The folder was made for the draft alone, so nothing of the user's is in it.
-    (void)PackagePlacement::removeTree(m_store.fileSystem(), *m_draftHome);
-    m_draftHome.reset();
+    // The folder was made for the draft alone, so nothing of the user's is in it, unless the map
+    // was just saved there.
+    const std::string home = *std::exchange(m_draftHome, std::nullopt);
+    if (savedAt == home || savedAt.starts_with(home + "/")) return;
+    (void)PackagePlacement::removeTree(m_store.fileSystem(), home);
 }
 
 void VelkDocument::editorGoHome() {

@@ -184,6 +184,11 @@ TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsM
     EXPECT_TRUE(fs::exists(rig.root / "drafts"));
     ASSERT_TRUE(original->save().has_value());
     EXPECT_TRUE(holdsCard(rig.package, "shared"));
+    // Saved into the folder that was made for the draft, the map stays there.
+    fs::create_directories(rig.root / "drafts/velk-1");
+    const std::string inside = rig.root / "drafts/velk-1/Kept.velk";
+    ASSERT_TRUE(rig.draft()->saveAs(inside).has_value());
+    EXPECT_TRUE(fs::exists(inside + "/map.canvas"));
 }
 
 // A discarded draft is never written again, not even by the save when velk quits.
