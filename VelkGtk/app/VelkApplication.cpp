@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 namespace velk {
@@ -136,8 +137,14 @@ std::vector<EditorWindow*> VelkApplication::openEditorWindows() const {
 }
 
 EditorWindow* VelkApplication::windowShowing(const std::string& folder) const {
+    // Compared as folders on disk too: two windows on one package, one of them reached through a
+    // symbolic link, would each take the other's saves for another program's changes.
+    const auto same = [&](const std::string& shown) {
+        std::error_code unknown;
+        return shown == folder || std::filesystem::equivalent(shown, folder, unknown);
+    };
     for (const auto& window : m_windows)
-        if (!window->hasClosed() && window->document().folder() == folder) return window.get();
+        if (!window->hasClosed() && same(window->document().folder())) return window.get();
     return nullptr;
 }
 

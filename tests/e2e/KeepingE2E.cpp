@@ -120,9 +120,13 @@ TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
     EXPECT_TRUE(waitUntil([&] { return velk.application().editorWindows().size() == 1; }, 5s))
         << "the closed window is still listed";
 
-    velk.application().openPackage(trip);
+    auto* reopened = velk.application().openPackage(trip);
     EXPECT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().size() == 2; }, 10s))
         << "opening the package again showed no window";
+    // Reached by another path, through a symbolic link, it is still the window already open.
+    std::filesystem::create_directory_symlink(velk.folder().path(), velk.folder() / "linked");
+    EXPECT_EQ(velk.application().openPackage(velk.folder() / "linked/Trip.velk"), reopened);
+    EXPECT_EQ(velk.application().openEditorWindows().size(), 2u);
 }
 
 // A map changed by another program while its window is open shows in the page at once, without
