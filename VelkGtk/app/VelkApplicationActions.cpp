@@ -16,9 +16,10 @@ namespace velk {
 void VelkApplication::addActions() {
     add_action("new", [this] { openDraft(std::string(newMapName)); });
     add_action("open", [this] { runOpen(); });
-    add_action_with_parameter(std::string(MainMenu::openRecentActionName), Glib::VARIANT_TYPE_STRING,
+    // Paths are bytes, not always UTF-8, so the menu carries them as byte strings.
+    add_action_with_parameter(std::string(MainMenu::openRecentActionName), Glib::VARIANT_TYPE_BYTESTRING,
                               [this](const Glib::VariantBase& target) {
-                                  openPackage(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(target).get());
+                                  openPackage(Glib::VariantBase::cast_dynamic<Glib::Variant<std::string>>(target).get());
                               });
     add_action("clear-recent", [this] {
         if (m_recent) m_recent->clear();
@@ -53,7 +54,7 @@ void VelkApplication::refreshRecentMenu() {
     m_menu.recentMaps->remove_all();
     for (const auto& row : m_recent->rows(MapsFolder::home(m_paths.userFolders))) {
         auto item = Gio::MenuItem::create(row.name, "");
-        item->set_action_and_target(std::string(MainMenu::openRecentAction), Glib::Variant<Glib::ustring>::create(row.path));
+        item->set_action_and_target(std::string(MainMenu::openRecentAction), Glib::Variant<std::string>::create(row.path));
         m_menu.recentMaps->append_item(item);
     }
 }

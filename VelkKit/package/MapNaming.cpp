@@ -1,6 +1,7 @@
 #include "package/MapNaming.h"
 
 #include "core/TextCase.h"
+#include "core/Utf8.h"
 #include "core/WhiteSpace.h"
 #include "package/MapTree.h"
 
@@ -22,7 +23,8 @@ std::string displayName(std::string_view name) {
             }
         }
     }
-    return std::string(text);
+    // Folder names are bytes; what is shown (windows, the page, the recent list) must be text.
+    return Utf8::repaired(text);
 }
 
 std::string packageFileName(std::string_view typed) {

@@ -13,8 +13,9 @@ namespace velk::MapNaming {
 // one step. ".plovet" is what older packages were called.
 inline constexpr std::array<std::string_view, 4> extensions{".canvas.velk", ".velk", ".canvas", ".plovet"};
 
-// `name` trimmed, with every trailing extension removed in any letter case. A name that is only an
-// extension (".velk") stays whole rather than becoming empty.
+// `name` trimmed, with every trailing extension removed in any letter case, and ill-formed UTF-8
+// replaced by U+FFFD. A name that is only an extension (".velk") stays whole rather than becoming
+// empty.
 [[nodiscard]] std::string displayName(std::string_view name);
 
 // The package directory name for a name the user typed: its display name plus ".velk".

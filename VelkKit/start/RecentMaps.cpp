@@ -1,5 +1,6 @@
 #include "start/RecentMaps.h"
 
+#include "core/Utf8.h"
 #include "start/StartGrid.h"
 
 #include <unordered_set>
@@ -66,7 +67,9 @@ std::vector<RecentMap> rows(const std::vector<std::string>& paths, std::string_v
         // A vanished package is still remembered, so a later spelling of it is not asked again.
         if (!seen.insert(standardized(path)).second) continue;
         if (!exists(path)) continue;
-        result.push_back({path, StartGrid::displayName(path), abbreviated(parentFolder(path), home), modified(path)});
+        // Paths are bytes; the name and folder shown must be text.
+        result.push_back({path, Utf8::repaired(StartGrid::displayName(path)),
+                          Utf8::repaired(abbreviated(parentFolder(path), home)), modified(path)});
     }
     return result;
 }

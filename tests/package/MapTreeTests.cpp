@@ -172,7 +172,8 @@ TEST(MapNaming, ShownNamesDropEveryExtensionAndPackageNamesAddOne) {
         {"Trip .velk", "Trip"}, {"Trip\n.velk", "Trip\n"} /* inner trims leave line breaks */, {"\n\xE2\x80\xA8 Trip \xC2\x85\r\n", "Trip"},
         {"\xE3\x80\x80Trip\xC2\xA0", "Trip"} /* ideographic and no-break spaces */, {"Trip.velk2", "Trip.velk2"}, {"\xC3\x9C" "bersicht.VELK", "\xC3\x9C" "bersicht"},
         {"x.vel\xE2\x84\xAA", "x"} /* Kelvin sign lowercases to k */, {"x.velk\xCC\x81", "x.velk\xCC\x81"} /* the accent belongs to the k */,
-        {"\xC4\xB0.velk", "\xC4\xB0"} /* lowercases to two code points */, {"", ""}, {" \t ", ""}};
+        {"\xC4\xB0.velk", "\xC4\xB0"} /* lowercases to two code points */, {"", ""}, {" \t ", ""},
+        {"Tr\xFFip.velk", "Tr\xEF\xBF\xBDip"} /* a folder name that is no UTF-8 */};
     for (const auto& [name, displayed] : shownNames) EXPECT_EQ(MapNaming::displayName(name), displayed) << shown(name);
     for (const auto& [typed, file] : {std::pair{"Trip", "Trip.velk"}, {" Trip.velk ", "Trip.velk"}, {"Plan.canvas", "Plan.velk"}, {"Old.plovet", "Old.velk"}, {".velk", ".velk.velk"}})
         EXPECT_EQ(MapNaming::packageFileName(typed), file) << typed;

@@ -52,7 +52,8 @@ TEST(RecentMaps, RowsNameTheMapAbbreviateHomeOnePerPackageNoneForVanishedOnesAnd
                                    "/srv/maps/undated.v2.velk",
                                    "/Root.velk",
                                    "/a/b/../b/Map.velk",
-                                   "/a/./b//Map.velk/"};
+                                   "/a/./b//Map.velk/",
+                                   "/x\xFF/M\xFFp.velk"};
     disk.existing = {paths.begin(), paths.end()};
     EXPECT_EQ(
         disk.rows(paths),
@@ -61,8 +62,9 @@ TEST(RecentMaps, RowsNameTheMapAbbreviateHomeOnePerPackageNoneForVanishedOnesAnd
                                 {paths[2], "Other", "/home/anna", now},  // the prefix test includes the slash
                                 {paths[3], "undated.v2", "/srv/maps", std::nullopt},
                                 {paths[4], "Root", "/", now},
-                                {paths[5], "Map", "/a/b/../b", now}}));
-    EXPECT_EQ(disk.existsAsked.size(), 6u) << "a second spelling of a package is not asked about";
+                                {paths[5], "Map", "/a/b/../b", now},
+                                {paths[7], "M\uFFFDp", "/x\uFFFD", now}}));  // folder names that are no UTF-8
+    EXPECT_EQ(disk.existsAsked.size(), 7u) << "a second spelling of a package is not asked about";
     for (const auto& [path, key] : {std::pair{"/../x", "/x"}, {"/", "/"}, {"a/../../b", "../b"}, {"", "."}})
         EXPECT_EQ(RecentMaps::standardized(path), key) << path;
 
