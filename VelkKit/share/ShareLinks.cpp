@@ -21,6 +21,7 @@ HttpRequest serviceRequest(std::string method, std::string url) {
     request.url = std::move(url);
     request.idleTimeout = requestTimeout;
     request.totalTimeout = wholeRequestLimit;
+    request.maxBodyBytes = ShareServiceContract::longestAnswerBytes;
     return request;
 }
 

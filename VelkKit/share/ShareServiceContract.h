@@ -22,9 +22,15 @@
 // Links the service hands to the operating system for velk: scheme linkScheme with host
 // shareLinkHost and a share id, or host handoffLinkHost and a hand-off id.
 
+#include <cstddef>
 #include <string_view>
 
 namespace velk::ShareServiceContract {
+
+// The longest answer velk reads from a service. A share document holds at most a 32 MiB state
+// and 200 MiB of images as Base64 (the service refuses larger ones), well within this; a service
+// that sends without end is cut off here instead of filling velk's memory.
+inline constexpr std::size_t longestAnswerBytes = std::size_t{512} * 1024 * 1024;
 
 inline constexpr std::string_view sharePath = "api/share";
 inline constexpr std::string_view handoffPath = "api/handoff";

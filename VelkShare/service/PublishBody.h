@@ -8,6 +8,7 @@
 // Pure; safe from any thread.
 
 #include "core/Expected.h"
+#include "share/ShareServiceContract.h"
 
 #include <cstddef>
 #include <optional>
@@ -24,6 +25,9 @@ inline constexpr std::size_t nameLimit = 4096;                // bytes of the na
 // The largest body that could pass: the state, all media as Base64, and room for the rest. The
 // HTTP adapter refuses longer bodies before reading them.
 inline constexpr std::size_t bodyLimit = stateLimit + mediaLimit / 3 * 4 + 4 + mebibyte;
+// A share is served as it was published, its state written anew, so velk must read answers that
+// long; room for a second state is slack.
+static_assert(bodyLimit + stateLimit <= ShareServiceContract::longestAnswerBytes);
 
 struct Refusal {
     int status;           // 400 or 413
