@@ -1,7 +1,7 @@
 #include "export/ExportChooser.h"
 
 #include <giomm/file.h>
-#include <gtkmm/dialog.h>
+#include <gtkmm/messagedialog.h>
 
 namespace velk {
 
@@ -32,17 +32,43 @@ void ExportChooser::run(Gtk::Window& parent, const std::string& name, const std:
     }
     m_chooser->set_current_name(name + "." + std::string(PictureExport::extension(m_lastFormat)));
     if (!folder.empty()) m_chooser->set_current_folder(Gio::File::create_for_path(folder));
-    m_chooser->signal_response().connect([this, hasSelection, proposed = m_lastFormat, chosen = std::move(chosen)](int response) {
+    m_chooser->signal_response().connect([this, &parent, hasSelection, proposed = m_lastFormat,
+                                          chosen = std::move(chosen)](int response) {
         auto file = response == Gtk::ResponseType::ACCEPT ? m_chooser->get_file() : Glib::RefPtr<Gio::File>();
         if (!file || file->get_path().empty()) return;
         ExportFormat picked = m_lastFormat;
         for (const auto& type : m_types)
             if (type.filter == m_chooser->get_filter()) picked = type.format;
-        auto target = PictureExport::chosenFile(file->get_path(), picked, proposed);
+        const std::string typed = file->get_path();
+        auto target = PictureExport::chosenFile(typed, picked, proposed);
         m_lastFormat = target.format;
-        chosen(Choice{std::move(target.path), target.format, hasSelection && m_chooser->get_choice(partChoice) == "selection"});
+        const bool selection = hasSelection && m_chooser->get_choice(partChoice) == "selection";
+        Choice choice{std::move(target.path), target.format, selection};
+        // The chooser asked before replacing the name as typed; the extension added since may
+        // name another file, which must not be written over unasked.
+        if (choice.file != typed && Gio::File::create_for_path(choice.file)->query_exists()) {
+            confirmReplacing(parent, std::move(choice), chosen);
+            return;
+        }
+        chosen(std::move(choice));
     });
     m_chooser->show();
+}
+
+void ExportChooser::confirmReplacing(Gtk::Window& parent, Choice choice, const Chosen& chosen) {
+    auto file = Gio::File::create_for_path(choice.file);
+    auto question = std::make_unique<Gtk::MessageDialog>(
+        parent, "\u201c" + file->get_basename() + "\u201d already exists. Do you want to replace it?", false,
+        Gtk::MessageType::QUESTION, Gtk::ButtonsType::NONE, true);
+    question->set_secondary_text("Replacing it will overwrite its contents.");
+    question->add_button("Cancel", Gtk::ResponseType::CANCEL);
+    question->add_button("Replace", Gtk::ResponseType::ACCEPT)->add_css_class("destructive-action");
+    question->set_default_response(Gtk::ResponseType::CANCEL);
+    auto& shown = m_dialogs.show(std::move(question));
+    shown.signal_response().connect([this, &shown, choice = std::move(choice), chosen](int response) {
+        m_dialogs.dismiss(shown);
+        if (response == Gtk::ResponseType::ACCEPT) chosen(choice);
+    });
 }
 
 }  // namespace velk

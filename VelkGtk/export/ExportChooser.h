@@ -3,6 +3,7 @@
 // The Export dialog: where the picture goes and what it is (PNG, PNG at 2×, SVG or PDF, as
 // file types), and, when cards are selected, whether the whole map or the selection.
 
+#include "app/OwnedDialogs.h"
 #include "export/PictureExport.h"
 
 #include <gtkmm/filechoosernative.h>
@@ -28,6 +29,9 @@ public:
     void run(Gtk::Window& parent, const std::string& name, const std::string& folder, bool hasSelection, Chosen chosen);
 
 private:
+    // Asks before `choice` writes over a file the chooser did not ask about.
+    void confirmReplacing(Gtk::Window& parent, Choice choice, const Chosen& chosen);
+
     struct FileType {
         const char* label;
         ExportFormat format;
@@ -35,6 +39,7 @@ private:
     };
 
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
+    OwnedDialogs m_dialogs;
     std::vector<FileType> m_types;
     ExportFormat m_lastFormat = ExportFormat::png;
 };

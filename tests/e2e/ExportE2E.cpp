@@ -136,14 +136,15 @@ TEST(ExportE2E, EachFormatShowsTheMapAsThePNGDoes) {
     EXPECT_NE(fonts.out.find("yes yes"), std::string::npos) << fonts.out;
 }
 
-// GtkFileChooserNative falls back to GTK's own dialog where no portal runs, as under Xvfb.
-GtkFileChooser* openChooser() {
-    GtkFileChooser* found = nullptr;
+// The first visible window of GType `type`. GtkFileChooserNative falls back to GTK's own dialog
+// where no portal runs, as under Xvfb.
+GtkWidget* visibleWindow(GType type) {
+    GtkWidget* found = nullptr;
     waitUntil([&] {
         GListModel* windows = gtk_window_get_toplevels();
         for (guint i = 0; i < g_list_model_get_n_items(windows) && !found; ++i) {
             auto* window = static_cast<GtkWidget*>(g_list_model_get_item(windows, i));
-            if (GTK_IS_FILE_CHOOSER(window) && gtk_widget_get_visible(window)) found = GTK_FILE_CHOOSER(window);
+            if (G_TYPE_CHECK_INSTANCE_TYPE(window, type) && gtk_widget_get_visible(window)) found = window;
             g_object_unref(window);
         }
         return found != nullptr;
@@ -163,7 +164,7 @@ TEST(ExportE2E, CtrlEExportsTheSelectionWhereTheDialogSays) {
     velk.click(*kept);
     ASSERT_TRUE(velk.waitForPage("document.querySelector('.card[data-id=\"a\"]').classList.contains('selected')"));
     velk.press("e", "ctrl");
-    GtkFileChooser* chooser = openChooser();
+    auto* chooser = GTK_FILE_CHOOSER(visibleWindow(GTK_TYPE_FILE_CHOOSER));
     ASSERT_TRUE(chooser) << "Ctrl+E opens the Export dialog";
     EXPECT_STREQ(gtk_file_chooser_get_choice(chooser, "part"), "selection") << "a selection is what is exported first";
     EXPECT_FALSE(velk.screenshot(*Glib::wrap(GTK_WINDOW(chooser)), "export-dialog").empty());
@@ -185,8 +186,14 @@ TEST(ExportE2E, CtrlEExportsTheSelectionWhereTheDialogSays) {
     ASSERT_TRUE(gtk_file_chooser_set_current_folder(chooser, folder, nullptr));
     g_object_unref(folder);
     gtk_file_chooser_set_current_name(chooser, "picked");
+    testing_support::put(target + ".svg", "mine");  // the dialog never asked about this name
     gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(target + ".svg"); }));
+    GtkWidget* question = visibleWindow(GTK_TYPE_MESSAGE_DIALOG);
+    ASSERT_TRUE(question) << "velk asks before replacing the file its extension names";
+    EXPECT_EQ(testing_support::contentOf(target + ".svg"), "mine");
+    EXPECT_FALSE(velk.screenshot(*Glib::wrap(GTK_WINDOW(question)), "export-replace").empty());
+    gtk_dialog_response(GTK_DIALOG(question), GTK_RESPONSE_ACCEPT);
+    ASSERT_TRUE(waitUntil([&] { return testing_support::contentOf(target + ".svg").starts_with("<"); }));
     const std::string picture = testing_support::contentOf(target + ".svg");
     EXPECT_NE(picture.find(">Kept card</text>"), std::string::npos);
     EXPECT_EQ(picture.find("Left out"), std::string::npos);
