@@ -174,7 +174,10 @@ void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&)
         if (file->has_uri_scheme(std::string(SharedLink::scheme))) m_links->open(file->get_uri());
         else if (auto path = file->get_path(); !path.empty()) openPackage(path);
     }
-    if (!m_launched) finishLaunching();
+    if (m_launched) return;
+    // What a past session left unsaved comes back however velk is started.
+    reopenLeftoverDrafts();
+    finishLaunching();
 }
 
 void VelkApplication::on_shutdown() {

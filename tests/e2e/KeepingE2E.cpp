@@ -130,6 +130,18 @@ TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
     EXPECT_EQ(velk.application().openEditorWindows().size(), 2u);
 }
 
+// A draft that an ended session left behind (velk was killed, the machine went down) comes back
+// at the next launch, whatever velk was started to open.
+TEST(DraftE2E, ADraftLeftBehindComesBackWhateverVelkIsStartedFor) {
+    E2EHarness velk("leftover");
+    const std::string draft = velk.folder() / "velk-left/Untitled.velk";
+    std::filesystem::create_directories(draft);
+    testing_support::put(draft + "/map.canvas", gridCanvas(3));
+    ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(2)), 2));
+    ASSERT_TRUE(waitUntil([&] { return velk.application().windowShowing(draft); }, 10s));
+    velk.application().windowShowing(draft)->document().discardDraft();  // or quitting would ask where it goes
+}
+
 // A map changed by another program while its window is open shows in the page at once, without
 // a restart, and velk does not write its own older version back over it.
 TEST(OutsideChangeE2E, AMapRewrittenByAnotherProgramShowsInTheOpenWindow) {
