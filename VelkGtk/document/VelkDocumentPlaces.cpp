@@ -91,10 +91,14 @@ Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     if (auto saved = save(); !saved) return saved;
     if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination); !moved) return moved;
     PackageStore next(m_store.fileSystem(), std::move(destination));
-    // Reading gives the new store its record of the disk; the map in memory is already that. The
-    // package has moved either way: without a record, the next save simply writes every file.
-    (void)next.read();
+    // Reading gives the new store its record of the disk. The package has moved either way:
+    // without a record, the next save simply writes every file.
+    auto found = next.read();
     m_store = std::move(next);
+    // The map was saved just before, so whatever else the disk holds (a file another program put
+    // in the package, one that could not be read when the map opened) is the user's too. The map
+    // in memory takes it in, or the next save would remove it as left over.
+    if (found && found->tree != m_core.tree()) adopt(std::move(found->tree));
     announceName();
     return {};
 }

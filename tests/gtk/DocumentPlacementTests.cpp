@@ -157,10 +157,16 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
         ASSERT_TRUE(document->editorSave(bodyWithCard("travelling")).has_value());
         ASSERT_TRUE(document->moveTo(moved).has_value());
         rig.expectWholeAt(*document, moved, rig.package);
-        EXPECT_EQ(contentOf(moved + "/locked.txt"), "locked");
-        EXPECT_EQ(contentOf(moved + "/later.txt"), "another program's");
-        ASSERT_TRUE(document->save().has_value());
         EXPECT_TRUE(holdsCard(moved, "travelling"));
+        // What another program put in the package just before the move goes with it, and the
+        // next save keeps it.
+        put(moved + "/latest.txt", "theirs too");
+        ASSERT_TRUE(document->moveTo(rig.package).has_value());
+        ASSERT_TRUE(document->editorSave(bodyWithCard("back")).has_value());
+        ASSERT_TRUE(document->save().has_value());
+        for (const auto& [file, text] : {std::pair{"/locked.txt", "locked"}, {"/later.txt", "another program's"},
+                                         {"/latest.txt", "theirs too"}})
+            EXPECT_EQ(contentOf(rig.package + file), text) << file;
     }
 }
 
