@@ -175,6 +175,8 @@ void EditorWindow::askBeforeClosingDraft() {
             closeNow();
         } else if (response == Gtk::ResponseType::ACCEPT) {
             runSaveAs([this] { closeNow(); });
+        } else {
+            m_shell.closeDeclined();
         }
     });
 }
@@ -193,6 +195,7 @@ void EditorWindow::askAfterFailedSave(const PackageError& error) {
     shown.signal_response().connect([this, &shown](int response) {
         m_dialogs.dismiss(shown);
         if (response == closeAnyway) closeNow();
+        else m_shell.closeDeclined();
     });
 }
 

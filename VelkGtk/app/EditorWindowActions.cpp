@@ -81,11 +81,19 @@ void EditorWindow::runSaveAs(AfterSave afterSaved) {
     if (!m_document->isDraft())
         m_chooser->set_current_folder(Gio::File::create_for_path(PackagePlacement::parentFolder(m_document->folder())));
     m_chooser->signal_response().connect([this, afterSaved = std::move(afterSaved)](int response) {
+        // Saving before a close that does not happen after all keeps the window open.
+        const auto declined = [&] {
+            if (afterSaved) m_shell.closeDeclined();
+        };
         auto file = response == Gtk::ResponseType::ACCEPT ? m_chooser->get_file() : Glib::RefPtr<Gio::File>();
-        if (!file || file->get_path().empty()) return;
+        if (!file || file->get_path().empty()) {
+            declined();
+            return;
+        }
         const std::string target = packageForChosenPath(file->get_path());
         if (auto saved = m_document->saveAs(target); !saved) {
             presentAlert("The map could not be saved", saved.error().description());
+            declined();
             return;
         }
         if (afterSaved) afterSaved();

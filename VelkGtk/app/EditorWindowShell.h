@@ -24,6 +24,8 @@ public:
     virtual void documentPlaced(const std::string& from, const std::string& to) = 0;
     // The window is about to go: its map is written or given up, and GTK destroys it next.
     virtual void windowClosing(EditorWindow& window) = 0;
+    // Asked while the window was closing, the user kept it open.
+    virtual void closeDeclined() = 0;
 };
 
 }  // namespace velk

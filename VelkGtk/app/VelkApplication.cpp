@@ -319,4 +319,7 @@ void VelkApplication::windowClosing(EditorWindow& window) {
     else m_start->show(false);
 }
 
+// A window kept open stops a quit under way; closing the last window later shows the start window.
+void VelkApplication::closeDeclined() { m_quitting = false; }
+
 }  // namespace velk

@@ -97,6 +97,7 @@ public:
     void duplicate(const VelkDocument& document) override;
     void documentPlaced(const std::string& from, const std::string& to) override;
     void windowClosing(EditorWindow& window) override;
+    void closeDeclined() override;
 
 protected:
     VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents);

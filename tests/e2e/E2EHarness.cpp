@@ -180,6 +180,20 @@ std::string gridCanvas(int count) {
     return "{\n\t\"nodes\":[\n" + nodes + "\n\t],\n\t\"edges\":[\n" + edges + "\n\t]\n}\n";
 }
 
+GtkWidget* visibleWindow(GType type) {
+    GtkWidget* found = nullptr;
+    waitUntil([&] {
+        GListModel* windows = gtk_window_get_toplevels();
+        for (guint i = 0; i < g_list_model_get_n_items(windows) && !found; ++i) {
+            auto* window = static_cast<GtkWidget*>(g_list_model_get_item(windows, i));
+            if (G_TYPE_CHECK_INSTANCE_TYPE(window, type) && gtk_widget_get_visible(window)) found = window;
+            g_object_unref(window);
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
 std::optional<std::pair<int, int>> pngSize(const std::string& bytes) {
     if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return std::nullopt;
     const auto number = [&](std::size_t at) {

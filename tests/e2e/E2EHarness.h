@@ -83,6 +83,10 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // of text, and edges between neighbours in a row, as JSON Canvas text.
 std::string gridCanvas(int count);
 
+// The first visible window of GType `type` (a dialog), waited for; null when none showed.
+// GtkFileChooserNative falls back to GTK's own dialog where no portal runs, as under Xvfb.
+GtkWidget* visibleWindow(GType type);
+
 // Width and height from a PNG's header; nothing when it is no PNG.
 std::optional<std::pair<int, int>> pngSize(const std::string& bytes);
 

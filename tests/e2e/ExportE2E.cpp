@@ -136,22 +136,6 @@ TEST(ExportE2E, EachFormatShowsTheMapAsThePNGDoes) {
     EXPECT_NE(fonts.out.find("yes yes"), std::string::npos) << fonts.out;
 }
 
-// The first visible window of GType `type`. GtkFileChooserNative falls back to GTK's own dialog
-// where no portal runs, as under Xvfb.
-GtkWidget* visibleWindow(GType type) {
-    GtkWidget* found = nullptr;
-    waitUntil([&] {
-        GListModel* windows = gtk_window_get_toplevels();
-        for (guint i = 0; i < g_list_model_get_n_items(windows) && !found; ++i) {
-            auto* window = static_cast<GtkWidget*>(g_list_model_get_item(windows, i));
-            if (G_TYPE_CHECK_INSTANCE_TYPE(window, type) && gtk_widget_get_visible(window)) found = window;
-            g_object_unref(window);
-        }
-        return found != nullptr;
-    });
-    return found;
-}
-
 TEST(ExportE2E, CtrlEExportsTheSelectionWhereTheDialogSays) {
     E2EHarness velk("export-selection");
     const std::string package = velk.writePackage("Two.velk", R"({"nodes":[

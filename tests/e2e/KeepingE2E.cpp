@@ -6,6 +6,7 @@
 
 #include "bridge/BridgeReply.h"
 #include "bridge/BridgeScript.h"
+#include "package/FileWrapperTree.h"
 
 #include <gtest/gtest.h>
 #include <webkit/webkit.h>
@@ -140,6 +141,22 @@ TEST(DraftE2E, ADraftLeftBehindComesBackWhateverVelkIsStartedFor) {
     ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(2)), 2));
     ASSERT_TRUE(waitUntil([&] { return velk.application().windowShowing(draft); }, 10s));
     velk.application().windowShowing(draft)->document().discardDraft();  // or quitting would ask where it goes
+}
+
+// A quit called off at a draft's question is off: closing that window later shows the start
+// window instead of ending velk.
+TEST(DraftE2E, AQuitCalledOffAtADraftsQuestionLeavesVelkRunning) {
+    E2EHarness velk("quit-called-off");
+    velk.startEmpty();
+    EditorWindow* draft = velk.application().openDraft("Plan", FileWrapperTree::emptyDocument());
+    ASSERT_TRUE(draft);
+    velk.application().activate_action("quit");
+    GtkWidget* question = visibleWindow(GTK_TYPE_MESSAGE_DIALOG);
+    ASSERT_TRUE(question) << "a changed draft asks before velk quits";
+    gtk_dialog_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
+    draft->document().discardDraft();
+    draft->close();
+    EXPECT_TRUE(waitUntil([&] { return velk.application().startController().isVisible(); }, 10s));
 }
 
 // A map changed by another program while its window is open shows in the page at once, without
