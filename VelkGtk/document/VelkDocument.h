@@ -72,7 +72,7 @@ public:
     [[nodiscard]] std::string displayName() const;
     // The package name a save dialog proposes.
     [[nodiscard]] std::string proposedPackageName() const;
-    // Whether the map holds nothing but what a new map starts with.
+    // Whether the map holds nothing but what a new map starts with (and perhaps its thumbnail).
     [[nodiscard]] bool isBlank() const;
     [[nodiscard]] DocumentStatus status() const;
 

@@ -44,7 +44,12 @@ void VelkDocument::becomeDraft(std::string name) {
     m_shownStatus = status();
 }
 
-bool VelkDocument::isBlank() const { return m_core.tree() == MapDocumentCore().tree(); }
+bool VelkDocument::isBlank() const {
+    // The thumbnail taken of a draft nobody touched is a picture of nothing.
+    MapDocumentCore blank;
+    if (const SharedBytes preview = m_core.previewData()) blank.setPreview(*preview);
+    return m_core.tree() == blank.tree();
+}
 
 std::string VelkDocument::displayName() const {
     if (m_draftName) return *m_draftName;

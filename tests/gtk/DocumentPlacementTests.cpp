@@ -218,6 +218,8 @@ TEST(VelkDocumentDraft, LeftoversOpenAgainAskingBeforeTheyAreLostUnlessBlank) {
     ASSERT_TRUE(first && second && *first != *second);
     const std::string blank = *first + "/Untitled.velk", used = *second + "/Plan.velk";
     (void)VelkDocument::createDraft(blank, "Untitled", rig.disk, rig.queue).value();
+    fs::create_directories(blank + "/QuickLook");
+    put(blank + "/QuickLook/Thumbnail.png", "a picture of nothing");  // taken while it was open
     {
         auto writing = VelkDocument::createDraft(used, "Plan", rig.disk, rig.queue).value();
         ASSERT_TRUE(writing->editorSave(bodyWithCard("kept")).has_value());
