@@ -33,7 +33,7 @@ void later(std::function<void()> work) {
 
 Glib::RefPtr<Gio::MenuItem> pathItem(const char* label, const char* action, const std::string& path) {
     auto item = Gio::MenuItem::create(label, "");
-    item->set_action_and_target(action, Glib::Variant<Glib::ustring>::create(path));
+    item->set_action_and_target(action, Glib::Variant<std::string>::create(path));
     return item;
 }
 
@@ -56,11 +56,11 @@ StartView::StartView(StartModel& model, const StartActions& actions, const std::
         [this](guint key, guint, Gdk::ModifierType modifiers) { return keyPressed(key, modifiers); }, false);
     m_grid.add_controller(keys);
 
-    // The card actions of the context menu, by the map's path.
+    // The card actions of the context menu, by the map's path (bytes, as paths need not be UTF-8).
     auto group = Gio::SimpleActionGroup::create();
     const auto byPath = [&](const char* name, std::function<void(const std::string&)> action) {
-        group->add_action_with_parameter(name, Glib::VARIANT_TYPE_STRING, [action](const Glib::VariantBase& target) {
-            const std::string path = Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(target).get();
+        group->add_action_with_parameter(name, Glib::VARIANT_TYPE_BYTESTRING, [action](const Glib::VariantBase& target) {
+            const std::string path = Glib::VariantBase::cast_dynamic<Glib::Variant<std::string>>(target).get();
             later([action, path] { action(path); });
         });
     };

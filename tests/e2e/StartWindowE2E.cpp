@@ -111,7 +111,7 @@ TEST_F(StartWindowE2E, ARecentCardOpensItsMap) {
 TEST_F(StartWindowE2E, RemovingFromRecentsEmptiesGridAndMenu) {
     const auto package = recentMap("Trip.velk");
     ASSERT_EQ(startCards().size(), 2u);
-    gtk_widget_activate_action(start().view()->grid().gobj(), "card.remove", "s", package.c_str());
+    gtk_widget_activate_action(start().view()->grid().gobj(), "card.remove", "^ay", package.c_str());
     EXPECT_TRUE(waitUntil([&] { return startCards().size() == 1; })) << "gone from the grid";
     EXPECT_TRUE(waitUntil([&] { return recentMenuItems() == 0; })) << "gone from Open Recent";
 }
