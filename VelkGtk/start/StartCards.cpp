@@ -3,6 +3,7 @@
 #include "StartSymbols.h"
 #include "package/MapDocumentCore.h"
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtkmm/box.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
@@ -13,6 +14,17 @@ namespace velk::StartCards {
 namespace {
 
 constexpr int faceHeight = 136;
+
+// velk's own thumbnails are 480 points wide. One that came with a package from elsewhere may be
+// far larger than its file: a 1 MB PNG can hold a 16,000-pixel square, a gigabyte to show.
+constexpr int largestThumbnailSide = 2048;
+
+bool isShowableThumbnail(const std::string& path) {
+    int width = 0, height = 0;
+    // Reads the header only.
+    return gdk_pixbuf_get_file_info(path.c_str(), &width, &height) && width <= largestThumbnailSide &&
+           height <= largestThumbnailSide;
+}
 
 Gtk::Box* frameFor(Gtk::Widget* face) {
     auto* frame = Gtk::make_managed<Gtk::Box>();
@@ -61,7 +73,8 @@ Gtk::Widget* pictureFace(const Glib::RefPtr<Gdk::Texture>& picture) {
 Gtk::Widget* thumbnailFace(const std::string& package) {
     const std::string path = package + "/" + std::string(MapDocumentCore::previewPath);
     try {
-        if (Glib::file_test(path, Glib::FileTest::IS_REGULAR)) return pictureFace(Gdk::Texture::create_from_filename(path));
+        if (Glib::file_test(path, Glib::FileTest::IS_REGULAR) && isShowableThumbnail(path))
+            return pictureFace(Gdk::Texture::create_from_filename(path));
     } catch (const Glib::Error&) {
         // Not a picture GTK can read: the placeholder instead.
     }

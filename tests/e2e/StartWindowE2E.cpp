@@ -108,6 +108,31 @@ TEST_F(StartWindowE2E, ARecentCardOpensItsMap) {
     EXPECT_TRUE(waitUntil([&] { return !start().get_visible(); }));
 }
 
+// A thumbnail is shown only up to 2,048 pixels a side: a small file can hold a picture that takes
+// gigabytes to show.
+TEST_F(StartWindowE2E, ARecentMapsThumbnailTooLargeToShowGetsThePlaceholder) {
+    for (const int width : {2048, 2049}) {
+        const auto package = velk.writePackage(std::to_string(width) + ".velk", gridCanvas(2));
+        GBytes* white = g_bytes_new(std::string(std::size_t(width) * 4, '\xFF').data(), std::size_t(width) * 4);
+        GdkTexture* picture = gdk_memory_texture_new(width, 1, GDK_MEMORY_R8G8B8A8, white, std::size_t(width) * 4);
+        GBytes* png = gdk_texture_save_to_png_bytes(picture);
+        gsize size = 0;
+        const auto* data = static_cast<const char*>(g_bytes_get_data(png, &size));
+        fs::create_directories(package + "/QuickLook");
+        testing_support::put(package + "/QuickLook/Thumbnail.png", std::string(data, size));
+        g_bytes_unref(png), g_object_unref(picture), g_bytes_unref(white);
+        ASSERT_TRUE(velk.startAndWaitForCards(package, 2));
+        ASSERT_TRUE(velk.closeWindows() && startShown());
+    }
+    const auto cards = startCards();
+    ASSERT_EQ(cards.size(), 3u);
+    const auto pictured = [](Gtk::Widget* card) {
+        return findBelow(*card, [](Gtk::Widget& widget) { return dynamic_cast<Gtk::Picture*>(&widget) != nullptr; });
+    };
+    EXPECT_FALSE(pictured(cards[1])) << "2,049 pixels wide";
+    EXPECT_TRUE(pictured(cards[2])) << "2,048 pixels wide";
+}
+
 TEST_F(StartWindowE2E, RemovingFromRecentsEmptiesGridAndMenu) {
     const auto package = recentMap("Trip.velk");
     ASSERT_EQ(startCards().size(), 2u);
