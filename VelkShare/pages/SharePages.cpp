@@ -3,12 +3,12 @@
 #include "PageAssets.h"
 #include "core/Base64.h"
 #include "core/Graphemes.h"
-#include "core/Utf8.h"
 #include "core/WhiteSpace.h"
 #include "json/OrderedJSON.h"
 #include "package/Media.h"
 #include "pages/Html.h"
 #include "pages/PagePath.h"
+#include "service/FeedbackFields.h"
 #include "service/FormFields.h"
 #include "share/SharedLink.h"
 
@@ -119,20 +119,14 @@ struct Sender {
     std::string tester, client, version;
 };
 
-bool printable(std::string_view value, std::size_t limit) {
-    return value.size() <= limit && Utf8::isValid(value) &&
-           std::ranges::none_of(value, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
 Sender senderOf(const Fields& fields) {
     const auto field = [&](std::string_view name) { return FormFields::first(fields, name).value_or(""); };
     Sender sender{field("tester"), field("client"), field("version")};
-    const bool testerOK = sender.tester.size() >= 8 && sender.tester.size() <= 64 && std::ranges::all_of(sender.tester, [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-    });
-    if (!testerOK) sender.tester.clear();
-    if (!printable(sender.client, 32)) sender.client.clear();
-    if (!printable(sender.version, 64)) sender.version.clear();
+    if (!FeedbackFields::isTesterID(sender.tester)) sender.tester.clear();
+    if (sender.client.size() > FeedbackFields::clientLimit || !FeedbackFields::isPlainText(sender.client, false))
+        sender.client.clear();
+    if (sender.version.size() > FeedbackFields::versionLimit || !FeedbackFields::isPlainText(sender.version, false))
+        sender.version.clear();
     return sender;
 }
 

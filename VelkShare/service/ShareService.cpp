@@ -1,8 +1,8 @@
 #include "service/ShareService.h"
 
 #include "core/Graphemes.h"
-#include "core/Utf8.h"
 #include "json/OrderedJSON.h"
+#include "service/FeedbackFields.h"
 #include "service/FormFields.h"
 #include "service/PublishBody.h"
 #include "service/Secrets.h"
@@ -61,19 +61,6 @@ std::string bearer(std::string_view header) {
     while (!header.empty() && header.front() == ' ') header.remove_prefix(1);
     while (!header.empty() && header.back() == ' ') header.remove_suffix(1);
     return std::string(header);
-}
-
-bool isPrintable(std::string_view text, bool lineBreaks) {
-    return Utf8::isValid(text) && std::ranges::none_of(text, [&](char c) {
-               const auto byte = static_cast<unsigned char>(c);
-               if (lineBreaks && (c == '\n' || c == '\r' || c == '\t')) return false;
-               return byte < 0x20 || byte == 0x7F;
-           });
-}
-
-bool isTesterID(std::string_view text) {
-    return text.size() >= 8 && text.size() <= 64 &&
-           std::ranges::all_of(text, [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; });
 }
 
 }  // namespace
@@ -236,10 +223,10 @@ ServiceResponse ShareService::storeFeedback(const ServiceRequest& request) {
     }
     const auto field = [&](std::string_view name) { return FormFields::first(*fields, name).value_or(""); };
     Feedback feedback{now(), field("tester"), field("client"), field("version"), field("message")};
-    if (!feedback.tester.empty() && !isTesterID(feedback.tester)) return error(400, "The tester identifier is not one velk makes.");
-    if (feedback.client.size() > 32 || !isPrintable(feedback.client, false)) return error(400, "The client name is not valid.");
-    if (feedback.version.size() > 64 || !isPrintable(feedback.version, false)) return error(400, "The version is not valid.");
-    if (!isPrintable(feedback.message, true)) return error(400, "The message must be plain text.");
+    if (!feedback.tester.empty() && !FeedbackFields::isTesterID(feedback.tester)) return error(400, "The tester identifier is not one velk makes.");
+    if (feedback.client.size() > FeedbackFields::clientLimit || !FeedbackFields::isPlainText(feedback.client, false)) return error(400, "The client name is not valid.");
+    if (feedback.version.size() > FeedbackFields::versionLimit || !FeedbackFields::isPlainText(feedback.version, false)) return error(400, "The version is not valid.");
+    if (!FeedbackFields::isPlainText(feedback.message, true)) return error(400, "The message must be plain text.");
     if (feedback.message.find_first_not_of(" \t\r\n") == std::string::npos) return error(400, "Write a message before sending.");
     if (feedback.message.size() > 65536 || Graphemes::boundaries(feedback.message).size() > 4001)
         return error(413, "The message is longer than 4000 characters.");

@@ -40,6 +40,14 @@ TEST(VelkShareCommand, ServesUntilSIGTERMAndSaysWhyItCannotListen) {
     EXPECT_EQ(WEXITSTATUS(std::system(taken.c_str())), 1);
     EXPECT_NE(testing_support::readFile(folder.path() + "/taken.log").find("velk-share: cannot listen on 127.0.0.1:"),
               std::string::npos);
+    ASSERT_EQ(httpRequest(service.port(), "POST", "/feedback/?tester=t-abcdefghijkl&client=linux&version=0.1.0",
+                          "message=one%0D%0A++tester%3Dforged").status, 201);
+    const std::string listed = std::string(VELK_SHARE_PATH) + " feedback list --db sqlite:" + folder.path() +
+                               "/shares.sqlite >" + folder.path() + "/feedback.txt";
+    EXPECT_EQ(WEXITSTATUS(std::system(listed.c_str())), 0);
+    const std::string feedback = testing_support::readFile(folder.path() + "/feedback.txt");
+    EXPECT_NE(feedback.find("Z  tester=t-abcdefghijkl client=linux version=0.1.0\n    one\n      tester=forged\n\n"),
+              std::string::npos) << "a message's own lines stay indented under its header: " << feedback;
     service.kill(SIGTERM);
     EXPECT_EQ(service.wait(), 0);
     EXPECT_NE(service.log().find("method=\"POST\" target=\"/api/share\" status=201"), std::string::npos) << service.log();

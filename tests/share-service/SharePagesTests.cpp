@@ -264,7 +264,7 @@ TEST_F(SharePagesTest, TheFeedbackFormCarriesTheLinksQueryAndDropsWhatTheService
     EXPECT_NE(page.find("autofocus>\na&amp;b=c&lt;script&gt;</textarea>"), std::string::npos);
     EXPECT_NE(page.find(R"(action="/velk/feedback/")"), std::string::npos);
 
-    const std::string tampered = get("feedback/?tester=BAD&client=%01&version=%22%3E%3Cb%3E").body;
+    const std::string tampered = get("feedback/?tester=BAD&client=%C2%9B&version=%22%3E%3Cb%3E").body;
     EXPECT_EQ(tampered.find("name=\"tester\""), std::string::npos);
     EXPECT_EQ(tampered.find("name=\"client\""), std::string::npos);
     EXPECT_NE(tampered.find(R"(name="version" value="&quot;&gt;&lt;b&gt;")"), std::string::npos);

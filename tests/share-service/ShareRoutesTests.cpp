@@ -189,6 +189,8 @@ TEST_F(ShareRoutes, FeedbackIsStoredFromTheFormAndTheLinksQuery) {
         {"client=%01&message=x", "The client name is not valid."},
         {"message=%00", "The message must be plain text."},
         {"message=%ff", "The message must be plain text."},
+        {"message=%C2%9B2J", "The message must be plain text."},
+        {"version=%C2%9D52", "The version is not valid."},
         {"message=+%0A", "Write a message before sending."},
         {"message=" + std::string(4001, 'x'), "The message is longer than 4000 characters."},
     };
