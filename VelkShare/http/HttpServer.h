@@ -66,8 +66,9 @@ private:
 // trusted and that hop is an IP address, else the socket's peer.
 [[nodiscard]] std::string clientAddress(std::string_view peer, std::string_view forwardedFor, bool trustProxy);
 
-// A value as it goes into a log line: quoted, with quotes, backslashes and control bytes
-// escaped, so a hostile target cannot forge a second line or field.
+// A value as it goes into a log line: quoted, with quotes and backslashes escaped and every byte
+// outside printable ASCII as \xNN, so a hostile target can neither forge a second line or field
+// nor send controls to the terminal the log is read in.
 [[nodiscard]] std::string logQuoted(std::string_view value);
 
 }  // namespace velk::share

@@ -12,7 +12,7 @@ std::string logQuoted(std::string_view value) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f) {
+        } else if (c < 0x20 || c >= 0x7f) {
             char hex[5];
             std::snprintf(hex, sizeof hex, "\\x%02x", c);
             out += hex;

@@ -181,7 +181,7 @@ TEST(HttpServer, ClientAddressAndLogQuoting) {
     };
     for (const auto& row : addresses)
         EXPECT_EQ(clientAddress("192.0.2.1", row.forwardedFor, row.trusted), row.client) << row.forwardedFor;
-    EXPECT_EQ(logQuoted("a\"b\\c\nd\x7f"), R"("a\"b\\c\x0ad\x7f")");
+    EXPECT_EQ(logQuoted("a\"b\\c\nd\x7f\xc2\x9b"), R"("a\"b\\c\x0ad\x7f\xc2\x9b")");
 }
 
 }  // namespace
