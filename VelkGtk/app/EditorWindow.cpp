@@ -110,6 +110,14 @@ bool EditorWindow::on_close_request() {
     if (waitForPageChanges()) return keepOpen;
     // A close that does not happen now (a question, a failed write) asks the page again next time.
     m_pageChanges = PageChanges::notAsked;
+    // Edits velk refused to save are only in the page, which goes with the window.
+    if (const auto& refused = m_document->refusedEdits()) {
+        askAfterFailedSave(*refused, [this] {
+            m_document->dropRefusedEdits();
+            close();
+        });
+        return keepOpen;
+    }
     switch (closingStep(m_document->status())) {
     case ClosingStep::discardThenClose:
         m_document->discardDraft();
@@ -120,7 +128,7 @@ bool EditorWindow::on_close_request() {
     case ClosingStep::writeThenClose:
         // Closing right after an edit must lose nothing: write before the window goes.
         if (auto closed = m_document->close(); !closed) {
-            askAfterFailedSave(closed.error());
+            askAfterFailedSave(closed.error().description(), [this] { closeNow(); });
             return keepOpen;
         }
         return letClose();
@@ -181,20 +189,20 @@ void EditorWindow::askBeforeClosingDraft() {
     });
 }
 
-void EditorWindow::askAfterFailedSave(const PackageError& error) {
-    enum Answer { closeAnyway = 1 };
+void EditorWindow::askAfterFailedSave(const std::string& reason, std::function<void()> closeAnyway) {
+    enum Answer { closeAnywayAnswer = 1 };
     auto question = std::make_unique<Gtk::MessageDialog>(
         *this, "\u201c" + m_document->displayName() + "\u201d could not be saved", false, Gtk::MessageType::ERROR,
         Gtk::ButtonsType::NONE, true);
-    question->set_secondary_text(error.description() +
+    question->set_secondary_text(reason +
                                  "\n\nIf you close the window now, the changes that were not saved are lost.");
-    question->add_button("Close Anyway", closeAnyway);
+    question->add_button("Close Anyway", closeAnywayAnswer);
     question->add_button("Cancel", Gtk::ResponseType::CANCEL);
     question->set_default_response(Gtk::ResponseType::CANCEL);
     auto& shown = m_dialogs.show(std::move(question));
-    shown.signal_response().connect([this, &shown](int response) {
+    shown.signal_response().connect([this, &shown, closeAnyway = std::move(closeAnyway)](int response) {
         m_dialogs.dismiss(shown);
-        if (response == closeAnyway) closeNow();
+        if (response == closeAnywayAnswer) closeAnyway();
         else m_shell.closeDeclined();
     });
 }

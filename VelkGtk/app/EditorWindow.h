@@ -83,7 +83,8 @@ private:
     void runRename();
     void revert();
     void askBeforeClosingDraft();
-    void askAfterFailedSave(const PackageError& error);
+    // Close Anyway runs `closeAnyway`; Cancel keeps the window.
+    void askAfterFailedSave(const std::string& reason, std::function<void()> closeAnyway);
     void closeNow();
     void evaluateEditCommand(std::string_view command);
 

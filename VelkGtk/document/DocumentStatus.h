@@ -12,7 +12,7 @@ struct DocumentStatus {
     std::string folder;
     bool draft = false;           // not saved anywhere the user chose yet
     bool edited = false;          // changed by the page since it was opened or made
-    bool unsavedChanges = false;  // holds changes not written to its package yet
+    bool unsavedChanges = false;  // holds changes not written to its package yet (refused ones too)
     bool operator==(const DocumentStatus&) const = default;
 };
 

@@ -99,11 +99,21 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
     auto revision = m_core.apply(body);
-    if (!revision) return Unexpected<EditorDocumentError>(revision.error());
+    if (!revision) {
+        m_refusedEdits = revision.error().description();
+        noteStatus();
+        return Unexpected<EditorDocumentError>(revision.error());
+    }
+    m_refusedEdits.reset();
     if (hasUnsavedChanges()) scheduleAutosave();
     schedulePreview(m_options.thumbnailAfterSaveDelay, false);
     noteEdit();
     return *revision;
+}
+
+void VelkDocument::dropRefusedEdits() {
+    m_refusedEdits.reset();
+    noteStatus();
 }
 
 Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::string_view bytes,

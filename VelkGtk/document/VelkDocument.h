@@ -101,6 +101,12 @@ public:
     [[nodiscard]] Expected<void, PackageError> close();
     // The error of the last save that failed, cleared by the next that succeeds.
     [[nodiscard]] const std::optional<PackageError>& lastSaveError() const noexcept { return m_lastSaveError; }
+    // Why velk refused the page's last save, when it did (a submap opened from two cards and
+    // edited differently under each): the page's edits since are nowhere else, and a window
+    // that closes loses them. Cleared by the next save velk takes, or by dropRefusedEdits() once
+    // the user chose to lose them.
+    [[nodiscard]] const std::optional<std::string>& refusedEdits() const noexcept { return m_refusedEdits; }
+    void dropRefusedEdits();
 
     Expected<JSONValue, EditorDocumentError> editorLoad() override;
     Expected<std::int64_t, EditorDocumentError> editorSave(const JSONValue& body) override;
@@ -165,6 +171,7 @@ private:
     std::int64_t m_savedRevision = 0;
     std::optional<MainQueue::Ticket> m_autosave;
     std::optional<PackageError> m_lastSaveError;
+    std::optional<std::string> m_refusedEdits;
     bool m_loadedByEditor = false;
     // The last state asked for could not be made: the root canvas is unreadable.
     bool m_rootUnreadable = false;

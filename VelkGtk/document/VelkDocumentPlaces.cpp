@@ -59,7 +59,7 @@ std::string VelkDocument::displayName() const {
 std::string VelkDocument::proposedPackageName() const { return MapNaming::packageFileName(displayName()); }
 
 DocumentStatus VelkDocument::status() const {
-    return DocumentStatus{displayName(), folder(), isDraft(), m_edited, hasUnsavedChanges()};
+    return DocumentStatus{displayName(), folder(), isDraft(), m_edited, hasUnsavedChanges() || m_refusedEdits};
 }
 
 void VelkDocument::noteStatus() {

@@ -159,6 +159,63 @@ TEST(DraftE2E, AQuitCalledOffAtADraftsQuestionLeavesVelkRunning) {
     EXPECT_TRUE(waitUntil([&] { return velk.application().startController().isVisible(); }, 10s));
 }
 
+// Takes velk's state once, then saves it as the page does after each edit: the copy of the shared
+// submap at `path` now holds the text asked for. Each reply lands in window.replies.
+constexpr std::string_view copySaver = R"JS((() => {
+  window.replies = {};
+  const pageReply = window.__velkReply;
+  window.__velkReply = (id, reply) => id >= 990000 ? (window.replies[id] = reply) : pageReply(id, reply);
+  const post = (id, op, payload) => window.webkit.messageHandlers.velk.postMessage(JSON.stringify({ id, op, payload }));
+  window.saveCopy = (id, path, text) => {
+    const body = window.replies[990000].value;
+    body.maps.find((map) => map.path === path).canvas.nodes[0].text = text;
+    post(id, "save", { body: JSON.stringify(body) });
+  };
+  post(990000, "load");
+})())JS";
+
+// A submap opened from two cards and edited differently under each: velk refuses the save that
+// would put one edit over the other, so the page's edits are nowhere else. Closing the window
+// asks before they go, until velk takes a save again.
+TEST(RefusedEditsE2E, ClosingAWindowWhosePageHoldsRefusedEditsAsksFirst) {
+    E2EHarness velk("refused");
+    const auto package = velk.writePackage("Trip.velk", R"({"nodes":[
+      {"id":"a","type":"file","file":"map/Shared.canvas","x":0,"y":0,"width":200,"height":80},
+      {"id":"b","type":"file","file":"map/Shared.canvas","x":300,"y":0,"width":200,"height":80}],"edges":[]})");
+    std::filesystem::create_directory(package + "/map");
+    testing_support::put(package + "/map/Shared.canvas", gridCanvas(1));
+    ASSERT_TRUE(velk.startAndWaitForCards(package, 2));
+    ASSERT_TRUE(velk.evaluate(copySaver).ok());
+    ASSERT_TRUE(velk.waitForPage("window.replies[990000]?.ok === true"));
+    const auto save = [&](int id, std::string_view path, std::string_view text, bool taken) {
+        ASSERT_TRUE(velk.evaluate(concat("window.saveCopy(", id, ", '", path, "', '", text, "')")).ok());
+        ASSERT_TRUE(velk.waitForPage(concat("window.replies[", id, "]?.ok === ", taken ? "true" : "false")))
+            << velk.evaluate("JSON.stringify(window.replies)").text;
+    };
+    const auto closeAndAnswer = [&](int answer) {
+        velk.window().close();
+        GtkWidget* question = visibleWindow(GTK_TYPE_MESSAGE_DIALOG);
+        ASSERT_TRUE(question) << "the window closed without a word";
+        g_autofree char* detail = nullptr;
+        g_object_get(question, "secondary-text", &detail, nullptr);
+        EXPECT_TRUE(std::string_view(detail).starts_with("map/Shared.canvas is linked from /a, /b")) << detail;
+        gtk_dialog_response(GTK_DIALOG(question), answer);
+    };
+    save(990001, "/a", "Under a", true);
+    save(990002, "/b", "Under b", false);
+    closeAndAnswer(GTK_RESPONSE_CANCEL);
+    EXPECT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().size() == 1; }));
+
+    // Copy b brought up to a's edit is taken; then copy a is the one behind.
+    save(990003, "/b", "Under a", true);
+    EXPECT_FALSE(velk.window().document().refusedEdits());
+    save(990004, "/b", "Under b again", true);
+    save(990005, "/a", "Under a again", false);
+    closeAndAnswer(1);  // Close Anyway
+    EXPECT_TRUE(waitUntil([&] { return velk.application().editorWindows().empty(); }));
+    EXPECT_TRUE(velk.packageFile("map/Shared.canvas").contains("Under b again"));
+}
+
 // A map changed by another program while its window is open shows in the page at once, without
 // a restart, and velk does not write its own older version back over it.
 TEST(OutsideChangeE2E, AMapRewrittenByAnotherProgramShowsInTheOpenWindow) {
