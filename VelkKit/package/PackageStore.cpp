@@ -204,7 +204,14 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
         report.bytesWritten += node.bytes()->size();
     }
 
-    if (auto removed = removeLeftovers(next, report); !removed) return Unexpected<PackageError>(removed.error());
+    // A file left out may be what a removed one became (a submap renamed onto a name the disk
+    // holds unread): with the tree not wholly on disk, nothing goes.
+    const bool wholeTreeWritten = std::none_of(report.skipped.begin(), report.skipped.end(), [](const SkippedNode& node) {
+        return node.reason == SkippedNode::Reason::unreadableOnDisk;
+    });
+    if (wholeTreeWritten) {
+        if (auto removed = removeLeftovers(next, report); !removed) return Unexpected<PackageError>(removed.error());
+    }
     if (auto synced = syncTouchedDirectories(); !synced) return Unexpected<PackageError>(synced.error());
     return report;
 }

@@ -85,15 +85,19 @@ TEST(PackageStoreRead, TakesRegularFilesAndFoldersOnlyAndReportsWhatItCannotRead
     expected.remove("empty folder/x");
     EXPECT_EQ(contents->tree, expected);
 
-    // The editor cannot know the unreadable exist; a save must not put its own files in their place.
+    // The editor cannot know the unreadable exist; a save must not put its own files in their place,
+    // nor, having left some out, remove any: a submap renamed onto such a name lives on only in
+    // its old file.
     disk.faulty.heal();
     DocumentTree tree = contents->tree;
     tree.write("new", "map/B.canvas");
     tree.write("new", "locked/new.canvas");
+    tree.remove("notes.txt");
     EXPECT_EQ(disk.store.save(tree)->skipped, (std::vector<SkippedNode>{{"locked/new.canvas", Reason::unreadableOnDisk},
                                                                        {"map/B.canvas", Reason::unreadableOnDisk}}));
     EXPECT_EQ(disk.memory.file(package + "/map/B.canvas"), *sample().data("map/B.canvas"));
     EXPECT_EQ(disk.memory.describe(package + "/locked"), Paths{"old.canvas"});
+    EXPECT_EQ(disk.memory.file(package + "/notes.txt"), "my own notes");
 
     disk.memory.addFile("/maps/file.velk", "");
     EXPECT_EQ(PackageStore(disk.memory, "/maps/Missing.velk/").read().error(),
