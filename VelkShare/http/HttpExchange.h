@@ -18,6 +18,7 @@ struct ServiceRequest {
     std::vector<std::pair<std::string, std::string>> headers;  // names lower-cased, in order
     std::string body;
     std::string clientAddress;  // the peer's address, or X-Forwarded-For's when the proxy is trusted
+    bool headOnly = false;      // a HEAD, handled as the GET it stands for and answered without the body
 
     // The first value of a header (name in lower case), empty when absent.
     [[nodiscard]] std::string header(std::string_view name) const {

@@ -10,7 +10,8 @@ namespace velk::share {
 ServiceRequest serviceRequest(WireRequest& message, std::string_view peer, bool trustProxy) {
     namespace http = boost::beast::http;
     ServiceRequest request;
-    request.method = message.method() == http::verb::head ? "GET" : std::string(message.method_string());
+    request.headOnly = message.method() == http::verb::head;
+    request.method = request.headOnly ? "GET" : std::string(message.method_string());
     request.target = std::string(message.target());
     std::string forwardedFor;
     for (const auto& field : message) {

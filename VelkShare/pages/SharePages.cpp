@@ -123,10 +123,8 @@ Sender senderOf(const Fields& fields) {
     const auto field = [&](std::string_view name) { return FormFields::first(fields, name).value_or(""); };
     Sender sender{field("tester"), field("client"), field("version")};
     if (!FeedbackFields::isTesterID(sender.tester)) sender.tester.clear();
-    if (sender.client.size() > FeedbackFields::clientLimit || !FeedbackFields::isPlainText(sender.client, false))
-        sender.client.clear();
-    if (sender.version.size() > FeedbackFields::versionLimit || !FeedbackFields::isPlainText(sender.version, false))
-        sender.version.clear();
+    if (!FeedbackFields::isLabel(sender.client, FeedbackFields::clientLimit)) sender.client.clear();
+    if (!FeedbackFields::isLabel(sender.version, FeedbackFields::versionLimit)) sender.version.clear();
     return sender;
 }
 

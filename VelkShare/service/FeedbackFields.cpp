@@ -25,4 +25,8 @@ bool isPlainText(std::string_view text, bool lineBreaks) {
     return true;
 }
 
+bool isLabel(std::string_view text, std::size_t limit) {
+    return text.size() <= limit && text.find(' ') == std::string_view::npos && isPlainText(text, false);
+}
+
 }  // namespace velk::share::FeedbackFields

@@ -19,4 +19,8 @@ inline constexpr std::size_t versionLimit = 64;
 // `lineBreaks` says so.
 [[nodiscard]] bool isPlainText(std::string_view text, bool lineBreaks);
 
+// A client's name or version: plain text of at most `limit` bytes, without spaces, so that
+// `velk-share feedback list` shows it as one field and no value can pass for another.
+[[nodiscard]] bool isLabel(std::string_view text, std::size_t limit);
+
 }  // namespace velk::share::FeedbackFields

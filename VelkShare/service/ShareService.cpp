@@ -109,7 +109,8 @@ std::optional<ServiceResponse> ShareService::route(const ServiceRequest& request
     if (path.starts_with("api/handoff/")) {
         const std::string_view id = path.substr(12);
         if (!SharedLink::isHandoffID(id)) return error(404, usedHandoffText);
-        return method == "GET" ? takeHandoff(std::string(id)) : wrongMethod("GET");
+        // Opening one uses it up, which a link checker's or a proxy's HEAD must not do.
+        return method == "GET" && !request.headOnly ? takeHandoff(std::string(id)) : wrongMethod("GET");
     }
     return error(404, "There is nothing at this address.");
 }
@@ -224,8 +225,8 @@ ServiceResponse ShareService::storeFeedback(const ServiceRequest& request) {
     const auto field = [&](std::string_view name) { return FormFields::first(*fields, name).value_or(""); };
     Feedback feedback{now(), field("tester"), field("client"), field("version"), field("message")};
     if (!feedback.tester.empty() && !FeedbackFields::isTesterID(feedback.tester)) return error(400, "The tester identifier is not one velk makes.");
-    if (feedback.client.size() > FeedbackFields::clientLimit || !FeedbackFields::isPlainText(feedback.client, false)) return error(400, "The client name is not valid.");
-    if (feedback.version.size() > FeedbackFields::versionLimit || !FeedbackFields::isPlainText(feedback.version, false)) return error(400, "The version is not valid.");
+    if (!FeedbackFields::isLabel(feedback.client, FeedbackFields::clientLimit)) return error(400, "The client name is not valid.");
+    if (!FeedbackFields::isLabel(feedback.version, FeedbackFields::versionLimit)) return error(400, "The version is not valid.");
     if (!FeedbackFields::isPlainText(feedback.message, true)) return error(400, "The message must be plain text.");
     if (feedback.message.find_first_not_of(" \t\r\n") == std::string::npos) return error(400, "Write a message before sending.");
     if (feedback.message.size() > 65536 || Graphemes::boundaries(feedback.message).size() > 4001)

@@ -153,6 +153,9 @@ TEST_F(ShareRoutes, AHandoffOpensOnceWithinTenMinutes) {
     EXPECT_EQ(SharedLink::link(member(minted, "link")), SharedLink::Link(SharedLink::Handoff{handoff}));
 
     m_now += 600s;
+    ServiceRequest head{"GET", "/velk/api/handoff/" + handoff, {}, {}, "c"};
+    head.headOnly = true;
+    EXPECT_EQ(service.handle(head).status, 405) << "a HEAD would use it up";
     const ServiceResponse opened = send("GET", "api/handoff/" + handoff);
     EXPECT_EQ(opened.status, 200);
     EXPECT_EQ(opened.body, send("GET", "api/share/" + id).body);
@@ -191,6 +194,7 @@ TEST_F(ShareRoutes, FeedbackIsStoredFromTheFormAndTheLinksQuery) {
         {"message=%ff", "The message must be plain text."},
         {"message=%C2%9B2J", "The message must be plain text."},
         {"version=%C2%9D52", "The version is not valid."},
+        {"client=linux+version%3D9&message=x", "The client name is not valid."},
         {"message=+%0A", "Write a message before sending."},
         {"message=" + std::string(4001, 'x'), "The message is longer than 4000 characters."},
     };
