@@ -112,6 +112,10 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
         if (error) return failed(error);
         busy = true;
         started = Clock::now();
+        // A body in any other transfer coding has no end that can be found; taking it as empty
+        // would answer what it holds as a request of its own.
+        if (parser->get().count(http::field::transfer_encoding) && !parser->chunked())
+            return answer(plain(400, "bad request"), false);
         bodyDue = started + server.options.bodyDeadline;
         const auto length = parser->content_length();
         const bool large = parser->chunked() || (length && *length > server.options.largeBodyBytes);

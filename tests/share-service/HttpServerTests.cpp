@@ -84,6 +84,7 @@ TEST(HttpServer, RefusesWhatIsTooLargeOrMalformedWithoutCallingTheRoutes) {
                                              std::string(0x800, 'b') + "\r\n0\r\n\r\n", 413},
         {"no HTTP at all", "HELLO\r\n\r\n", 400},
         {"two lengths that disagree", "POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab", 400},
+        {"a body in a transfer coding other than chunked", "POST / HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n" + get("/"), 400},
     };
     for (const auto& row : rows) {
         RawConnection connection(served.server.port());
