@@ -23,7 +23,8 @@ std::string directoryOf(std::string_view file) {
 }
 
 // The first free name for `wanted` next to `file`: the file itself when the name is already
-// its own, else a path that neither a known map nor anything in the package uses, in any case.
+// its own, else a path that neither a known map nor anything in the package uses, in any case,
+// for the canvas, its sidecar or its drawing (which move with it).
 std::string renameTarget(std::string_view file, std::string_view wanted, const DocumentTree& tree,
                          std::unordered_set<std::string>& existing) {
     const std::string directory = directoryOf(file);
@@ -33,7 +34,9 @@ std::string renameTarget(std::string_view file, std::string_view wanted, const D
         const std::string candidate = MapTree::join(directory, name);
         std::string lowercased = TextCase::lowercased(MapTree::canonicalPath(candidate));
         if (lowercased == lowercasedFile) return std::string(file);
-        if (existing.contains(lowercased) || packageUses(tree, candidate)) continue;
+        if (existing.contains(lowercased) || packageUses(tree, candidate) ||
+            packageUses(tree, MapTree::sidecarPath(candidate)) || packageUses(tree, MapTree::inkPath(candidate)))
+            continue;
         existing.insert(std::move(lowercased));
         return candidate;
     }

@@ -296,6 +296,14 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_EQ(*(*parsed(text(saved.tree().data("map/Holiday-2.canvas")))["nodes"]).elements()[0]["file"], JSONValue::string("Holiday-2.ink.svg"));
              EXPECT_TRUE(text(saved.tree().data("map/Holiday-2.ink.svg")).starts_with("<svg"));
          }},
+        {"a renamed map never lands where another's sidecar is",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"},
+                 {"map/New.canvas.velk", R"({"mine":"keep me"})"}}),
+         [](const JSONValue& state) { return edited(state, "/", R"({"nodes":[{"id":"s","type":"file","file":"map/New.canvas"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(saved.files().at("/s"), "map/New-2.canvas");
+             EXPECT_EQ(text(saved.tree().data("map/New.canvas.velk")), R"({"mine":"keep me"})");
+         }},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
