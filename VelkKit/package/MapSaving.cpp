@@ -86,6 +86,15 @@ std::unordered_map<std::string, CardLinks> cardLinks(const SaveBody& body, const
     return links;
 }
 
+// A sidecar is written only when it says something new. The page gets an empty one for a map
+// without (none is made for it then) and for one it could not read (which is left for the user
+// to mend, rather than emptied).
+void writingSidecar(DocumentTree& tree, const JSONValue& sidecar, const std::string& path) {
+    const auto stored = storedObject(tree, path);
+    const bool sayingNothingNew = stored ? *stored == sidecar : sidecar.objectValue()->empty();
+    if (!sayingNothingNew) writeJSON(tree, sidecar, path);
+}
+
 // Writes one map of the body: its canvas with cards linked and ink named, sized and rendered,
 // and its sidecar.
 void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file, SavePlan& plan) {
@@ -99,21 +108,25 @@ void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file,
         };
         JSONValue written = prepared(*canvas);
         std::string bytes = OrderedJSON::write(written, Pretty::yes);
+        bool unchanged = false;
         // Only a canvas that differs from the stored one is read back, to keep its unchanged cards.
         if (const SharedBytes stored = tree.data(file); stored && *stored != bytes) {
-            const JSONValue kept = keepingStoredNodes(*canvas, plan.parsed->object(tree, file));
+            const auto storedCanvas = plan.parsed->object(tree, file);
+            const JSONValue kept = keepingStoredNodes(*canvas, storedCanvas);
             if (kept.node() != canvas->node()) {
                 written = prepared(kept);
                 bytes = OrderedJSON::write(written, Pretty::yes);
             }
+            // A map this save leaves as it was keeps its file in the layout another program gave it.
+            unchanged = storedCanvas && written == *storedCanvas;
         }
-        tree.write(std::move(bytes), file);
+        if (!unchanged) tree.write(std::move(bytes), file);
         plan.written.remember(file, tree.data(file), written);
         for (const InkAsset& asset : inkAssets(written, sidecar, file)) {
             if (mayHoldInk(asset.path)) tree.write(asset.svg, asset.path);
         }
     }
-    if (sidecar && sidecar->isObject()) writeJSON(tree, *sidecar, MapTree::sidecarPath(file));
+    if (sidecar && sidecar->isObject()) writingSidecar(tree, *sidecar, MapTree::sidecarPath(file));
 }
 
 // A stored canvas this save does not write but a rename reaches: cards that follow a renamed

@@ -296,6 +296,15 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_EQ(*(*parsed(text(saved.tree().data("map/Holiday-2.canvas")))["nodes"]).elements()[0]["file"], JSONValue::string("Holiday-2.ink.svg"));
              EXPECT_TRUE(text(saved.tree().data("map/Holiday-2.ink.svg")).starts_with("<svg"));
          }},
+        {"maps the save leaves alone keep their files as written, and no sidecar is made or emptied for nothing",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"},{"id":"t","type":"text","text":"x"}]})"},
+                 {"map/A.canvas", R"({"nodes":[{"id":"k","type":"text","text":"kept","x":1e2}],"edges":[]})"}, {"map/A.canvas.velk", R"({"cut short":)"}}),
+         [](const JSONValue& state) { return edited(state, "/", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"},{"id":"t","type":"text","text":"y"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(text(saved.tree().data("map/A.canvas")), R"({"nodes":[{"id":"k","type":"text","text":"kept","x":1e2}],"edges":[]})");
+             EXPECT_EQ(text(saved.tree().data("map/A.canvas.velk")), R"({"cut short":)");
+             EXPECT_FALSE(saved.tree().at("map.canvas.velk"));
+         }},
         {"a renamed map never lands where another's sidecar is",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"},
                  {"map/New.canvas.velk", R"({"mine":"keep me"})"}}),
