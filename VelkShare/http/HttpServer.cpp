@@ -30,8 +30,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-ServiceResponse plain(int status, std::string text) {
-    return {status, {{"Content-Type", "text/plain; charset=utf-8"}}, std::move(text) + "\n"};
+// What the server answers by itself, before or instead of the routes, in the routes' form:
+// velk shows a refusal's "error" to the user. The texts are the server's own, with nothing to escape.
+ServiceResponse refusal(int status, std::string_view text) {
+    return {status, {{"Content-Type", "application/json"}}, "{\"error\":\"" + std::string(text) + "\"}"};
 }
 
 bool closedByPeerOrTimer(const beast::error_code& error) {
@@ -115,12 +117,12 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
         // A body in any other transfer coding has no end that can be found; taking it as empty
         // would answer what it holds as a request of its own.
         if (parser->get().count(http::field::transfer_encoding) && !parser->chunked())
-            return answer(plain(400, "bad request"), false);
+            return answer(refusal(400, "The request could not be read."), false);
         bodyDue = started + server.options.bodyDeadline;
         const auto length = parser->content_length();
         const bool large = parser->chunked() || (length && *length > server.options.largeBodyBytes);
         if (large) {
-            if (!server.takeLargeBody()) return answer(plain(503, "too many uploads at once; try again shortly"), false,
+            if (!server.takeLargeBody()) return answer(refusal(503, "The share service is taking in too many maps at once. Try again in a moment."), false,
                                                        {{"Retry-After", "2"}});
             holdsLargeBody = true;
         }
@@ -150,12 +152,12 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
     }
 
     void failed(beast::error_code error) {
-        if (error == http::error::header_limit) return answer(plain(431, "request header too large"), false);
-        if (error == http::error::body_limit) return answer(plain(413, "request body too large"), false);
+        if (error == http::error::header_limit) return answer(refusal(431, "The request\u2019s header is larger than the service accepts."), false);
+        if (error == http::error::body_limit) return answer(refusal(413, "The publish request is larger than the service accepts."), false);
         if (closedByPeerOrTimer(error)) return close();
         // Anything Beast refuses to parse is the client's fault and never reaches the routes.
         if (error.category() == http::make_error_code(http::error::bad_method).category())
-            return answer(plain(400, "bad request"), false);
+            return answer(refusal(400, "The request could not be read."), false);
         close();
     }
 
@@ -173,7 +175,7 @@ struct HttpServer::Impl::Session : std::enable_shared_from_this<Session> {
             try {
                 reply = self->server.handler(request);
             } catch (const std::exception&) {
-                reply = plain(500, "internal error");
+                reply = refusal(500, "Something went wrong on the share service.");
             }
             asio::post(self->stream.get_executor(), [self, reply = std::move(reply), keepAlive, head]() mutable {
                 self->answer(std::move(reply), keepAlive, {}, head);

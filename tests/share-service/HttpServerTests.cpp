@@ -89,7 +89,9 @@ TEST(HttpServer, RefusesWhatIsTooLargeOrMalformedWithoutCallingTheRoutes) {
     for (const auto& row : rows) {
         RawConnection connection(served.server.port());
         connection.send(row.request);
-        EXPECT_EQ(connection.read().status, row.status) << row.name;
+        const auto answer = connection.read();
+        EXPECT_EQ(answer.status, row.status) << row.name;
+        EXPECT_TRUE(answer.body.starts_with("{\"error\":\"")) << row.name << ": " << answer.body;
         EXPECT_TRUE(connection.closesWithin(2s)) << row.name << ": the connection is closed after the refusal";
     }
     EXPECT_EQ(calls, 0);
