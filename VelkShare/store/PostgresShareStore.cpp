@@ -3,6 +3,7 @@
 #include "store/Migrations.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <bit>
 #include <cstring>
@@ -109,7 +110,12 @@ StoreResult<std::unique_ptr<PostgresShareStore>> PostgresShareStore::open(const 
 PostgresShareStore::~PostgresShareStore() { PQfinish(m_connection); }
 
 StoreResult<void> PostgresShareStore::connected() {
-    if (PQstatus(m_connection) == CONNECTION_OK) return {};
+    // Between operations the server has nothing to say; when it speaks unasked, it is saying
+    // goodbye (a restart, an administrator ending the connection), which the status shows only
+    // once a query has failed on it. Reconnecting first spares that operation.
+    pollfd socket{PQsocket(m_connection), POLLIN, 0};
+    const bool saidGoodbye = socket.fd >= 0 && ::poll(&socket, 1, 0) > 0;
+    if (!saidGoodbye && PQstatus(m_connection) == CONNECTION_OK) return {};
     PQreset(m_connection);
     if (PQstatus(m_connection) != CONNECTION_OK) return failure(m_connection, "reconnecting");
     return {};

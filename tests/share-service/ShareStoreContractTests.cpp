@@ -4,6 +4,7 @@
 #include "store/OpenStore.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <atomic>
 #include <thread>
@@ -13,6 +14,11 @@ namespace {
 
 using testing_support::ScratchFolder;
 using Standing = StoredShare::Standing;
+
+NewShare sample(std::string id) {
+    // Bytes a text column would mangle: a NUL, a lone high byte, a CR LF.
+    return {std::move(id), std::string("h\0sh", 4), R"("Trip")", std::string("{\"maps\":[]}\0\xff\r\n", 15), R"({"velk-media/a.png":"AA=="})", 100};
+}
 
 class StoreContract : public ::testing::TestWithParam<std::string> {
 protected:
@@ -24,15 +30,32 @@ protected:
     // A second store over the same database, as a second service instance would hold.
     std::unique_ptr<ShareStore> another() { return std::move(openStore(m_setting).value()); }
 
-    static NewShare sample(std::string id) {
-        // Bytes a text column would mangle: a NUL, a lone high byte, a CR LF.
-        return {std::move(id), std::string("h\0sh", 4), R"("Trip")", std::string("{\"maps\":[]}\0\xff\r\n", 15), R"({"velk-media/a.png":"AA=="})", 100};
-    }
-
     ScratchFolder m_folder;
     std::string m_setting;
     std::unique_ptr<ShareStore> store;
 };
+
+// A connection the server ended (a restart, an administrator) is opened again by the next
+// operation, which succeeds instead of failing once.
+TEST(PostgresStore, AConnectionTheServerEndedIsOpenedAgainForTheNextOperation) {
+    const std::string uri = testing_support::freshPostgresDatabase();
+    auto store = std::move(openStore(uri).value());
+    ASSERT_TRUE(store->migrate().has_value());
+    PGconn* admin = PQconnectdb(uri.c_str());
+    const auto ask = [&](const char* sql) {
+        PGresult* result = PQexec(admin, sql);
+        std::string answer = PQntuples(result) ? PQgetvalue(result, 0, 0) : "";
+        PQclear(result);
+        return answer;
+    };
+    constexpr auto others = "FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()";
+    ask((std::string("SELECT pg_terminate_backend(pid) ") + others).c_str());
+    for (int wait = 0; wait < 200 && ask((std::string("SELECT count(*) ") + others).c_str()) != "0"; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    PQfinish(admin);
+    const auto inserted = store->insertShare(sample("cccccccc2345"));
+    EXPECT_TRUE(inserted.has_value()) << inserted.error().message;
+}
 
 TEST_P(StoreContract, MigratingAgainAndConcurrentlyKeepsOneSchema) {
     EXPECT_EQ(store->schemaVersion().value(), 1);
