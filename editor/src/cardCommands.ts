@@ -32,10 +32,13 @@ export class CardCommands {
       this.ed.change(() => doc.removeEdges(path, [id]));
       return;
     }
-    if (!this.ed.selection.size) return;
-    const ids = [...this.ed.selection];
+    this.removeCards([...this.ed.selection]);
+  }
+
+  private removeCards(ids: string[]): void {
+    if (!ids.length) return;
     this.ed.selection.clear();
-    this.ed.change(() => doc.removeNodes(path, ids));
+    this.ed.change(() => this.ed.doc.removeNodes(this.ed.path, ids));
   }
 
   setColour(colour: string | null): void {
@@ -76,17 +79,18 @@ export class CardCommands {
   }
 
   // Keeps a copy of the selection for pasting; returns its plain text, or null without one.
-  copy(): string | null {
-    const nodes = this.carried();
+  copy(nodes = this.carried()): string | null {
     const copy = copyCards(this.ed.doc, this.ed.path, nodes);
     if (!copy) return null;
     this.clipboard = copy;
     return copyText(nodes);
   }
 
+  // Takes away what it copied: a group goes with the cards inside it, or a paste would double them.
   cut(): string | null {
-    const text = this.copy();
-    if (text !== null) this.deleteSelection();
+    const nodes = this.carried();
+    const text = this.copy(nodes);
+    if (text !== null) this.removeCards(nodes.map((n) => n.id));
     return text;
   }
 

@@ -4,7 +4,7 @@
 import { Point, union } from "./geometry";
 import { translateInk } from "./inkEdit";
 import { JsonObject, clone, str } from "./json";
-import { CardNode, MapDocument, box, newId, submapPath } from "./model";
+import { CardNode, MapDocument, box, newId, ownsSubmap, submapPath } from "./model";
 
 export interface CardCopy {
   path: string; // the map the cards were copied from
@@ -22,7 +22,7 @@ export function copyCards(doc: MapDocument, path: string, nodes: CardNode[]): Ca
   for (const n of nodes) {
     const record = doc.sidecarRecord(path, n.id);
     if (record) records[n.id] = clone(record);
-    submaps.push(...doc.subtree(submapPath(path, n.id)));
+    if (ownsSubmap(n.id)) submaps.push(...doc.subtree(submapPath(path, n.id)));
   }
   const edges = doc.edges(path).filter((e) => ids.has(e.fromNode) && ids.has(e.toNode));
   return { path, nodes: clone(nodes), edges: clone(edges), records, submaps };
@@ -34,13 +34,14 @@ export function placeCopies(doc: MapDocument, copy: CardCopy, toPath: string, of
   const ids = new Map(copy.nodes.map((n) => [n.id, makeId()]));
   for (const n of copy.nodes) {
     const id = ids.get(n.id)!;
-    const card = { ...clone(n), id, x: Number(n.x) + offset.x, y: Number(n.y) + offset.y };
+    const at = box(n);
+    const card = { ...clone(n), id, x: at.x + offset.x, y: at.y + offset.y };
     if (copy.records[n.id]) {
       const record = clone(copy.records[n.id]);
       translateInk(record, offset.x, offset.y);
       doc.setSidecarRecord(toPath, id, record);
     }
-    doc.graftSubtree(copy.submaps, submapPath(copy.path, n.id), submapPath(toPath, id));
+    if (ownsSubmap(n.id)) doc.graftSubtree(copy.submaps, submapPath(copy.path, n.id), submapPath(toPath, id));
     doc.addNode(toPath, card);
   }
   for (const e of copy.edges) {

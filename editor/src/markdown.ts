@@ -11,16 +11,33 @@ export function safeHref(url: string): string | null {
   return /^(https?:\/\/|mailto:)[^\s]+$/i.test(trimmed) ? trimmed : null;
 }
 
+export const codeSpans = /(`+[^`]*?`+)/;
+
+// What a code span ("`a`", "``a`b``") shows, or null when `part` is none.
+export function codeSpanText(part: string): string | null {
+  if (!/^`+[^`]*?`+$/.test(part) || part.length < 2) return null;
+  const ticks = part.match(/^`+/)![0].length;
+  return part.slice(ticks, part.length - ticks);
+}
+
+// Emphasis in the order it is applied, with the tag each becomes. Search takes out exactly
+// these, so it finds text as the card shows it ("my_var_name" keeps its underscores).
+export const emphasis: ReadonlyArray<readonly [RegExp, string]> = [
+  [/\*\*(?=\S)(.+?)(?<=\S)\*\*/g, "strong"],
+  [/__(?=\S)(.+?)(?<=\S)__/g, "strong"],
+  [/(?<![*\w])\*(?=\S)(.+?)(?<=\S)\*(?!\w)/g, "em"],
+  [/(?<![_\w])_(?=\S)(.+?)(?<=\S)_(?!\w)/g, "em"],
+  [/~~(?=\S)(.+?)(?<=\S)~~/g, "del"],
+  [/==(?=\S)(.+?)(?<=\S)==/g, "mark"],
+];
+
 // Inline spans. Code spans are cut out first so their content is never formatted; everything
 // else is escaped before the patterns run, so the patterns only ever see inert text.
 export function inline(text: string): string {
   let out = "";
-  const parts = text.split(/(`+[^`]*?`+)/);
-  for (const part of parts) {
-    if (/^`+[^`]*?`+$/.test(part) && part.length > 1) {
-      const ticks = part.match(/^`+/)![0].length;
-      out += `<code>${escapeHTML(part.slice(ticks, part.length - ticks))}</code>`;
-    } else out += spans(part);
+  for (const part of text.split(codeSpans)) {
+    const code = codeSpanText(part);
+    out += code === null ? spans(part) : `<code>${escapeHTML(code)}</code>`;
   }
   return out;
 }
@@ -39,13 +56,7 @@ function spans(raw: string): string {
     return `\u0000${links.length - 1}\u0000`;
   });
   let html = escapeHTML(text);
-  html = html
-    .replace(/\*\*(?=\S)(.+?)(?<=\S)\*\*/g, "<strong>$1</strong>")
-    .replace(/__(?=\S)(.+?)(?<=\S)__/g, "<strong>$1</strong>")
-    .replace(/(^|[^*\w])\*(?=\S)(.+?)(?<=\S)\*(?!\w)/g, "$1<em>$2</em>")
-    .replace(/(^|[^_\w])_(?=\S)(.+?)(?<=\S)_(?!\w)/g, "$1<em>$2</em>")
-    .replace(/~~(?=\S)(.+?)(?<=\S)~~/g, "<del>$1</del>")
-    .replace(/==(?=\S)(.+?)(?<=\S)==/g, "<mark>$1</mark>");
+  for (const [pattern, tag] of emphasis) html = html.replace(pattern, `<${tag}>$1</${tag}>`);
   return html.replace(/\u0000(\d+)\u0000/g, (_, i: string) => links[Number(i)]);
 }
 

@@ -26,6 +26,12 @@ export interface MapEntry {
 
 export const rootPath = "/";
 
+// Whether a card's id can name a submap of its own: "" would name the map the card is on, and
+// an id with "/" the map of a card further down. Such a card has no submap in the page.
+export function ownsSubmap(id: string): boolean {
+  return id !== "" && !id.includes("/");
+}
+
 export function submapPath(parent: string, id: string): string {
   return parent === rootPath ? `/${id}` : `${parent}/${id}`;
 }
@@ -57,9 +63,16 @@ export function isEdge(value: unknown): value is CanvasEdge {
     typeof value.fromNode === "string" && typeof value.toNode === "string";
 }
 
-// Position and size as numbers, whatever the file held.
+// Position and size as numbers, whatever the file held, and within `far` of 0, so that sums of
+// them (bounds, the view that fits them, where a copy lands) stay finite too.
+const far = 1e15;
+const near = (v: number) => Math.min(far, Math.max(-far, v));
+
 export function box(node: CardNode): { x: number; y: number; width: number; height: number } {
-  return { x: num(node.x), y: num(node.y), width: Math.max(1, num(node.width, 250)), height: Math.max(1, num(node.height, 60)) };
+  return {
+    x: near(num(node.x)), y: near(num(node.y)),
+    width: near(Math.max(1, num(node.width, 250))), height: near(Math.max(1, num(node.height, 60))),
+  };
 }
 
 export function newId(): string {
@@ -136,7 +149,7 @@ export class MapDocument {
   }
 
   hasSubmap(path: string, id: string): boolean {
-    return this.maps.has(submapPath(path, id));
+    return ownsSubmap(id) && this.maps.has(submapPath(path, id));
   }
 
   createSubmap(path: string, id: string): string {
@@ -182,7 +195,7 @@ export class MapDocument {
     }
     for (const id of gone) {
       this.setSidecarRecord(path, id, undefined);
-      this.removeSubtree(submapPath(path, id));
+      if (ownsSubmap(id)) this.removeSubtree(submapPath(path, id));
     }
   }
 
@@ -193,15 +206,20 @@ export class MapDocument {
   }
 
   private removeSubtree(path: string): void {
-    for (const key of Array.from(this.maps.keys())) {
-      if (key === path || key.startsWith(path + "/")) this.maps.delete(key);
-    }
+    for (const key of this.tree(path)) this.maps.delete(key);
   }
 
   // Copies of the map records of the submap tree below `path` (the map itself first).
   subtree(path: string): JsonObject[] {
-    const out: JsonObject[] = [];
-    for (const [key, entry] of this.maps) if (key === path || key.startsWith(path + "/")) out.push(clone(entry.record));
+    return Array.from(this.tree(path), (key) => clone(this.maps.get(key)!.record));
+  }
+
+  // The paths of the map at `path` and of the submaps below it, followed card by card: a map
+  // whose path only starts with `path` may be the submap of a card elsewhere whose id holds "/".
+  private tree(path: string, out = new Set<string>()): Set<string> {
+    if (!this.maps.has(path) || out.has(path)) return out;
+    out.add(path);
+    for (const n of this.nodes(path)) if (ownsSubmap(n.id)) this.tree(submapPath(path, n.id), out);
     return out;
   }
 

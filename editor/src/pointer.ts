@@ -7,7 +7,7 @@ import { linePath, polyline, simplify } from "./ink";
 import { MidHandle, dragMid } from "./inkEdit";
 import { str } from "./json";
 import { toggleTask } from "./markdown";
-import { CardNode, box, newId } from "./model";
+import { CardNode, MapDocument, box, newId } from "./model";
 import { webLink } from "./mediaInput";
 import { placeCard } from "./operations";
 import { inkPath, svg } from "./render";
@@ -15,6 +15,7 @@ import { Snapshot } from "./undo";
 
 interface Drag {
   kind: "pan" | "move" | "resize" | "band" | "connect" | "ink" | "mid";
+  doc: MapDocument; // the document it started on
   start: Point; // screen
   startView: View;
   moved: boolean;
@@ -89,7 +90,7 @@ export class PointerInput {
     if (target.closest("a, input[type=checkbox], .card-editor")) return;
     this.ed.focusCanvas();
     const p = this.ed.camera.viewportPoint(e);
-    const drag: Drag = { kind: "pan", start: p, startView: { ...this.ed.camera.view }, moved: false };
+    const drag: Drag = { kind: "pan", doc: this.ed.doc, start: p, startView: { ...this.ed.camera.view }, moved: false };
     const cardId = this.ed.canvas.cardAt(target, this.ed.camera.canvasPoint(e));
     const edgeEl = target.closest<SVGGElement>("[data-edge]");
     const grip = target.closest<HTMLElement>(".mid-handle");
@@ -142,8 +143,19 @@ export class PointerInput {
     } else if (!this.ed.selection.has(id)) this.ed.select([id]);
   }
 
+  // The drag under way. One that changes cards as it goes ends when a reload or an undo puts a
+  // new document in place: its cards and the state from before it belong to the old one, and
+  // recording them would let undo put that back over the reload.
+  private current(): Drag | null {
+    if (this.drag && editsCards(this.drag) && this.drag.doc !== this.ed.doc) {
+      this.drag = null;
+      this.before = null;
+    }
+    return this.drag;
+  }
+
   private move(e: PointerEvent): void {
-    const drag = this.drag;
+    const drag = this.current();
     if (!drag) return;
     const p = this.ed.camera.viewportPoint(e);
     if (!drag.moved && Math.hypot(p.x - drag.start.x, p.y - drag.start.y) < 3) return;
@@ -217,7 +229,7 @@ export class PointerInput {
   }
 
   private up(e: PointerEvent): void {
-    const drag = this.drag;
+    const drag = this.current();
     this.drag = null;
     if (!drag) return;
     this.viewport.classList.remove("panning");

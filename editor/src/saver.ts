@@ -1,6 +1,6 @@
 // Sends the whole document to velk a short while after the last change, with at most one save
 // in flight. Changes made while a save is travelling are sent by the next one. A refused save
-// keeps the edits in the page; the next change tries again.
+// keeps the edits in the page; the next change or flush tries again.
 export interface Timers {
   set(fn: () => void, ms: number): unknown;
   clear(handle: unknown): void;
@@ -35,12 +35,14 @@ export class SaveQueue {
     }, this.delayMs);
   }
 
-  // Sends pending changes now (before a reload, or when the page is hidden).
+  // Sends pending changes now (before a reload, when the page is hidden or the window closes),
+  // and tries a refused save again: the edits it held are still only here.
   flush(): Promise<void> {
     if (this.timer !== null) {
       this.timers.clear(this.timer);
       this.timer = null;
     }
+    if (this.refused) this.dirty = true;
     this.start();
     return this.idle();
   }

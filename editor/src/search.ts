@@ -3,6 +3,7 @@
 // count ("cafe" finds "Café"); whole words only is optional. The index keeps each text folded
 // once, so a keystroke only scans; texts that did not change keep their folding across rebuilds.
 import { isObject, num, str } from "./json";
+import { codeSpanText, codeSpans, emphasis } from "./markdown";
 import { CardNode, MapDocument, mapTrail, parentPath, rootPath } from "./model";
 
 export interface SearchOptions {
@@ -31,15 +32,13 @@ export function plainText(markdown: string): string {
     .replace(/^[ \t]*(?:```|~~~).*$/gm, "")).trim();
 }
 
-// Text without its inline marks: link targets, emphasis, code ticks.
+// Text without its inline marks: link targets, code ticks and emphasis, line by line as the
+// renderer takes them. A mark stands in for each tag the renderer writes, as later patterns see
+// its edge there, and goes at the end.
 export function inlinePlain(markdown: string): string {
-  let text = markdown.replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "$1");
-  // Emphasis may nest ("**_a_**"): peeled until nothing changes.
-  for (let before = ""; before !== text;) {
-    before = text;
-    text = text.replace(/(\*\*|__|~~|==|[*_`])(?=\S)(.*?\S)\1/g, "$2");
-  }
-  return text;
+  const plain = (part: string) => codeSpanText(part) ?? emphasis.reduce((t, [pattern]) => t.replace(pattern, "\u0001$1\u0001"), part);
+  const line = (text: string) => text.replace(/!?\[([^\]\n]*)\]\([^)\n]*\)/g, "\u0001$1\u0001").split(codeSpans).map(plain).join("");
+  return markdown.split("\n").map(line).join("\n").replace(/\u0001/g, "");
 }
 
 // `text` folded for comparison, with where each folded unit came from in `text` (absent when

@@ -78,12 +78,14 @@ export class DocumentSession {
       for (let attempt = 1; ; attempt++) {
         const edits = this.edits;
         const state = await this.bridge.request(op);
-        if (this.edits !== edits && attempt < reloadAttempts) {
-          await this.saver.flush();
-          continue;
+        if (this.edits === edits) {
+          this.replace(state);
+          return true;
         }
-        this.replace(state);
-        return true;
+        // The state is older than those edits: never put in their place, and never drop them.
+        await this.saver.flush();
+        if (this.saver.refused) return this.keptEdits();
+        if (attempt === reloadAttempts) return this.keptEdits("your edits kept coming while it was read again");
       }
     } catch (error) {
       this.events.failed(`Could not load the map: ${(error as Error).message}`);
@@ -96,11 +98,13 @@ export class DocumentSession {
   // than drop the edits for the one on disk.
   async changed(): Promise<boolean> {
     await this.saver.flush();
-    if (this.saver.refused) {
-      this.events.failed(`The map changed on disk, but your edits could not be saved: ${this.saver.lastError ?? "refused"}. They are kept here.`);
-      return false;
-    }
+    if (this.saver.refused) return this.keptEdits();
     return this.load("refresh");
+  }
+
+  private keptEdits(why = `your edits could not be saved: ${this.saver.lastError ?? "refused"}`): false {
+    this.events.failed(`The map changed on disk, but ${why}. They are kept here.`);
+    return false;
   }
 
   private replace(state: unknown): void {

@@ -42,7 +42,8 @@ function stored(middle: string): Uint8Array | Uint16Array {
 }
 
 function text(middle: Uint8Array | Uint16Array): string {
-  if (middle instanceof Uint8Array) return new TextDecoder().decode(middle);
+  // A middle may begin with U+FEFF, which is text here, not a byte order mark to drop.
+  if (middle instanceof Uint8Array) return new TextDecoder("utf-8", { ignoreBOM: true }).decode(middle);
   let out = "";
   for (let i = 0; i < middle.length; i += block) out += String.fromCharCode(...middle.subarray(i, i + block));
   return out;

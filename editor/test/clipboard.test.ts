@@ -1,9 +1,10 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { CardCommands } from "../src/cardCommands";
 import { copyCards, copyText, pasteOffset, pastesCards, placeCopies } from "../src/clipboard";
-import { snap } from "../src/geometry";
+import { fitView, snap, union } from "../src/geometry";
 import { readInk } from "../src/ink";
-import { MapDocument } from "../src/model";
+import { MapDocument, box } from "../src/model";
 
 // Root: a note, an ink card, a card with a submap two levels deep, and a card left out of
 // the copy; edges among the copied cards and one to the card left out.
@@ -88,6 +89,25 @@ test("cut and paste brings back cards, records and submaps that the cut removed"
   const [c, ink] = placeCopies(doc, copy, "/", { x: 0, y: 0 }, counter());
   assert.deepEqual(doc.nodes(`/${c}/x`).map((n) => n.text), ["deeper"]);
   assert.equal(doc.sidecarRecord("/", ink)!.role, "ink");
+});
+
+test("copies and the view always get finite coordinates, whatever the cards held", () => {
+  for (const [row, held] of [["no place", {}], ["far and huge", { x: 1e308, y: -1e308, width: 1e308, height: 1e308 }]] as const) {
+    const doc = MapDocument.fromState({ maps: [{ path: "/", canvas: { nodes: [{ id: "o", ...held }, { id: "n", x: 0, y: 0 }] } }, { path: "/b" }] });
+    const copy = copyCards(doc, "/", doc.nodes("/"))!;
+    for (const to of ["/", "/b"]) placeCopies(doc, copy, to, pasteOffset(copy, to, { x: 0, y: 0 }, snap));
+    const view = fitView(union(doc.nodes("/").map(box)), 800, 600);
+    const copies = [...doc.nodes("/").slice(2), ...doc.nodes("/b")];
+    assert.ok(copies.flatMap((n) => [n.x, n.y]).concat(view.x, view.y).every(Number.isFinite), row);
+  }
+});
+
+test("cut takes away what it copied: a group with the cards inside it", () => {
+  const doc = MapDocument.fromState(state());
+  doc.addNode("/", { id: "g", type: "group", x: -10, y: -10, width: 120, height: 80 });
+  const cards = new CardCommands({ doc, path: "/", selection: new Set(["g"]), change: (fn: () => void) => fn() } as any);
+  cards.cut();
+  assert.deepEqual(doc.nodes("/").map((n) => n.id), ["ink", "c", "d"]);
 });
 
 test("pasting into a submap, and pasting twice, never reuses a path or an id", () => {

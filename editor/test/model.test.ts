@@ -1,5 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { copyCards } from "../src/clipboard";
 import { MapDocument, cardTitle, parentPath, submapPath } from "../src/model";
 
 const state = () => ({
@@ -59,6 +60,17 @@ test("removing a card takes its edges, sidecar record and whole submap tree with
   assert.deepEqual(doc.edges("/"), []);
   assert.equal(doc.sidecarRecord("/", "ink1"), undefined);
   assert.deepEqual(Array.from(doc.maps.keys()), ["/"]);
+});
+
+test("a card whose id cannot name a map has no submap; no card takes or copies a map not below it", () => {
+  // "/s" holds no card "x": velk gave "/s/x" to the card "s/x".
+  const doc = MapDocument.fromState({ maps: [{ path: "/", canvas: { nodes: [{ id: "" }, { id: "s/x" }, { id: "s" }] } }, { path: "/s" }, { path: "/s/x" }] });
+  for (const id of ["", "s/x", "s"]) {
+    const copied = copyCards(doc, "/", [doc.node("/", id)!])!.submaps.map((m) => m.path);
+    assert.deepEqual([doc.hasSubmap("/", id), copied], [id === "s", id === "s" ? ["/s"] : []], `"${id}"`);
+  }
+  doc.removeNodes("/", ["", "s"]);
+  assert.deepEqual(Array.from(doc.maps.keys()), ["/", "/s/x"]);
 });
 
 test("submaps: paths, creation, copies and titles", () => {

@@ -33,7 +33,7 @@ test("one save at a time: changes during a save are sent right after it", async 
   assert.equal(q.pending, false);
 });
 
-test("a refused save reports its message, keeps the edits pending and does not retry by itself", async () => {
+test("a refused save reports its message, keeps the edits pending and is tried again by a change or flush only", async () => {
   const { q, t, calls } = saver();
   q.changed(); t.advance(300);
   calls[0].reject(new Error("map/A.canvas is linked from /a, /b and holds different edits"));
@@ -45,7 +45,10 @@ test("a refused save reports its message, keeps the edits pending and does not r
   assert.equal(calls.length, 1);
   q.changed(); t.advance(300);
   assert.equal(calls.length, 2, "the next change tries again");
-  calls[1].resolve(); await tick();
+  calls[1].reject(new Error("still refused")); await tick();
+  const flushed = q.flush();
+  assert.equal(calls.length, 3, "a flush (as the window closes) tries again");
+  calls[2].resolve(); await flushed;
   assert.equal(q.pending, false);
 });
 

@@ -69,6 +69,7 @@ test("plain text of card Markdown", () => {
     ["1. first\n* [x] done `code`", "first\ndone code"],
     ["```js\nlet a = 1\n```", "let a = 1"],
     ["![alt](x.png) 2 * 3 * 4", "alt 2 * 3 * 4"],
+    ["my_var_name, a*b*c, _this_ and `*code*`", "my_var_name, a*b*c, this and *code*"],
   ];
   for (const [markdown, plain] of rows) assert.equal(plainText(markdown), plain, markdown);
 });

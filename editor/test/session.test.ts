@@ -1,5 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { PointerInput } from "../src/pointer";
 import { Draft, DocumentSession } from "../src/session";
 import { FakeVelk, manualTimers, tick } from "./fakes";
 
@@ -67,6 +68,25 @@ test("a change notice saves pending edits first, then takes velk's state, which 
   assert.equal(s.doc.node("/", "a")!.text, "mine, then another program's");
 });
 
+test("a card drag or resize that spans a reload ends there; undo never puts back the document from before", async () => {
+  for (const part of ["move", "resize"]) {
+    const { s, velk } = await loaded();
+    const el = { classList: { add() {}, remove() {}, contains: (c: string) => c === part }, style: {}, replaceChildren() {}, setPointerCapture() {}, closest: () => null };
+    Object.assign(globalThis, { document: { getElementById: () => el, querySelector: () => el }, requestAnimationFrame: () => 0 });
+    const point = (e: { x: number }) => ({ x: e.x, y: 0 });
+    const p: any = new PointerInput({ get doc() { return s.doc; }, path: "/", session: s, change: s.change.bind(s), selection: new Set(["a"]), tool: "select",
+      camera: { view: { x: 0, y: 0, z: 1 }, viewportPoint: point, canvasPoint: point }, canvas: { cardAt: () => "a" }, text: {},
+      cards: { carried: () => [s.doc.node("/", "a")] }, focusCanvas() {}, invalidate() {}, invalidateMoved() {} } as any);
+    p.down({ target: el, x: 0, button: 0 }); p.move({ x: 40 });
+    const done = s.changed();
+    await tick();
+    velk.answer("refresh", state("changed on disk"));
+    await done;
+    p.move({ x: 80 }); p.up({ x: 80 });
+    assert.deepEqual([s.undoChange(), s.doc.node("/", "a")!.text], [false, "changed on disk"], part);
+  }
+});
+
 test("the text being typed survives the reload and is saved again", async () => {
   let draft: Draft | null = null;
   const { s, velk, t, seen } = await loaded("start", () => draft);
@@ -106,19 +126,31 @@ test("when velk refuses the pending edits, a change notice keeps them instead of
   assert.equal(s.saver.pending, true);
 });
 
-test("edits made while the state travels are saved and the state asked for again", async () => {
-  const { s, velk } = await loaded();
-  const done = s.changed();
-  await tick();
-  assert.deepEqual(velk.ops(), ["load", "refresh"]);
-  s.change(() => { s.doc.node("/", "a")!.text = "moved meanwhile"; });
-  velk.answer("refresh", state("stale"));
-  await tick();
-  assert.equal(savedText(velk.answer("save", { revision: 2 })), "moved meanwhile");
-  await tick();
-  velk.answer("refresh", state("moved meanwhile"));
-  assert.equal(await done, true);
-  assert.equal(s.doc.node("/", "a")!.text, "moved meanwhile");
+test("edits made while the state travels are saved and the state asked for again, and never dropped", async () => {
+  // [row, trips that each see an edit, velk refuses the saves, the text at the end]
+  const rows: Array<[string, number, boolean, string]> = [
+    ["saved, then read again", 1, false, "read again"],
+    ["refused: kept, not read again", 1, true, "edit 1"],
+    ["edits on every trip: kept and saved", 3, false, "edit 3"],
+  ];
+  for (const [row, trips, refused, text] of rows) {
+    const { s, velk, seen } = await loaded();
+    const done = s.changed();
+    for (let trip = 1; trip <= trips; trip++) {
+      await tick();
+      s.change(() => { s.doc.node("/", "a")!.text = `edit ${trip}`; });
+      velk.answer("refresh", state("stale"));
+      await tick();
+      assert.equal(s.doc.node("/", "a")!.text, `edit ${trip}`, row);
+      if (refused) velk.refuse("save", "no room"); else assert.equal(savedText(velk.answer("save", {})), `edit ${trip}`, row);
+    }
+    await tick();
+    assert.equal(!!velk.waiting("refresh"), text === "read again", `${row}: asked again`);
+    if (text === "read again") velk.answer("refresh", state(text));
+    assert.equal(await done, text === "read again", row);
+    assert.equal(s.doc.node("/", "a")!.text, text, row);
+    assert.deepEqual([seen.failed.length, s.saver.pending], [text === "read again" ? 0 : 1, refused], row);
+  }
 });
 
 test("a failed load keeps the document and says why; a reload keeps the map on screen if it can", async () => {

@@ -43,7 +43,7 @@ test("each snapshot comes back whole from below others that differ from it anywh
   const pair = "\u{1F600}", lone = "\ud83d";
   const bodies = [
     "", "{}", "{}", "{\"a\":1}", "{\"a\":12}", "{\"b\":12}", "aaaa", "aaaaaa", "aaa", "xaaay",
-    `a${pair}b`, `a${pair.slice(0, 1)}\ud83eb`, `a\ud83d\ude01b`, `${pair}${pair}`, `${pair}x${pair}`,
+    "a\uFEFFb", `a${pair}b`, `a${pair.slice(0, 1)}\ud83eb`, `a\ud83d\ude01b`, `${pair}${pair}`, `${pair}x${pair}`,
     `q${lone}q`, `q${lone}${lone}q`, "long ".repeat(3000) + "end", "long ".repeat(3000) + "End", "x".repeat(9000), lone + "z".repeat(5000), "done",
   ];
   const stack = new SnapshotStack();
