@@ -76,7 +76,7 @@ std::unordered_map<std::string, CardLinks> cardLinks(const SaveBody& body, const
     std::unordered_map<std::string, CardLinks> links;
     const auto link = [&](const std::string& mapPath) {
         const auto file = files.find(mapPath);
-        const auto owner = file == files.end() ? std::nullopt : body.owner(mapPath, isMap);
+        const auto owner = file == files.end() ? std::nullopt : body.owner(mapPath, isMap, file->second);
         if (owner) links[owner->parent].insert_or_assign(owner->nodeID, file->second);
     };
     for (const BodyMap* map : resolved) {

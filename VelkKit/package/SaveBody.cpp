@@ -59,17 +59,28 @@ std::optional<JSONValue> SaveBody::card(std::string_view mapPath, std::string_vi
     return found == byID->end() ? std::nullopt : std::optional(found->second);
 }
 
-std::optional<SubmapOwner> SaveBody::owner(std::string_view mapPath,
-                                           const std::function<bool(std::string_view)>& isMap) const {
+std::optional<SubmapOwner> SaveBody::owner(std::string_view mapPath, const std::function<bool(std::string_view)>& isMap,
+                                           std::optional<std::string_view> file) const {
     const auto plain = MapTree::parentPath(mapPath);
     if (!plain) return std::nullopt;
+    const auto links = [&](const JSONValue& card) {
+        const auto linked = card["file"];
+        const auto text = linked ? linked->stringValue() : std::nullopt;
+        return text && MapTree::canonicalPath(*text) == MapTree::canonicalPath(*file);
+    };
+    std::optional<SubmapOwner> first;
     for (auto slash = mapPath.rfind('/'); slash != std::string_view::npos && slash + 1 < mapPath.size();
          slash = slash == 0 ? std::string_view::npos : mapPath.rfind('/', slash - 1)) {
         const std::string_view parent = slash == 0 ? std::string_view("/") : mapPath.substr(0, slash);
         const std::string_view nodeID = mapPath.substr(slash + 1);
         if (!isMap(parent)) continue;
-        if (auto found = card(parent, nodeID)) return SubmapOwner{std::string(parent), std::string(nodeID), found};
+        auto found = card(parent, nodeID);
+        if (!found) continue;
+        SubmapOwner owner{std::string(parent), std::string(nodeID), found};
+        if (!file || links(*found)) return owner;
+        if (!first) first = std::move(owner);
     }
+    if (first) return first;
     if (!isMap(plain->parent)) return std::nullopt;
     return SubmapOwner{plain->parent, plain->nodeID, std::nullopt};
 }

@@ -45,9 +45,11 @@ public:
     // The card that opens `mapPath`. A map path is its parent's path, "/" and the card's id, and
     // an id may hold "/" itself: the owner is found at the last "/" whose parent `isMap` and
     // holds a card of that id, the last "/" first; failing that, the parent at the last "/" with
-    // no card. Absent for the root and for text that is no map path.
+    // no card. A map known to be stored in `file` belongs, before all, to the card that links
+    // that file, as when it was loaded. Absent for the root and for text that is no map path.
     [[nodiscard]] std::optional<SubmapOwner> owner(std::string_view mapPath,
-                                                   const std::function<bool(std::string_view)>& isMap) const;
+                                                   const std::function<bool(std::string_view)>& isMap,
+                                                   std::optional<std::string_view> file = std::nullopt) const;
 
 private:
     using CardsByID = std::unordered_map<std::string_view, JSONValue>;

@@ -2,6 +2,8 @@
 
 #include "package/MapSaveSteps.h"
 
+#include <unordered_set>
+
 namespace velk::MapDocument {
 
 namespace {
@@ -12,23 +14,40 @@ constexpr std::string_view boxOnlyKeys[] = {"label", "url", "background", "backg
 
 }  // namespace
 
+namespace {
+
+std::optional<std::string_view> idOf(const JSONValue& card) {
+    const auto id = card["id"];
+    return id ? id->stringValue() : std::nullopt;
+}
+
+bool linksFile(const JSONValue& card, std::string_view file) {
+    const auto type = card["type"], current = card["file"];
+    return type && type->stringValue() == "file" && current && current->stringValue() == file;
+}
+
+}  // namespace
+
 JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links) {
     const auto nodes = canvas["nodes"];
     if (links.empty() || !nodes || nodes->elements().empty()) return canvas;
+    // Of cards sharing an id, one opens the map: the one linking its file already, else the
+    // first. The others keep their own links, as loading left them.
+    std::unordered_set<std::string_view> settled;
+    for (const JSONValue card : nodes->elements()) {
+        const auto id = idOf(card);
+        const auto link = id ? links.find(std::string(*id)) : links.end();
+        if (link != links.end() && linksFile(card, link->second)) settled.insert(*id);
+    }
     std::vector<JSONValue> cards;
     bool changed = false;
     for (JSONValue card : nodes->elements()) {
-        const auto id = card["id"];
-        const auto idText = id ? id->stringValue() : std::nullopt;
-        const auto link = idText ? links.find(std::string(*idText)) : links.end();
-        if (link != links.end()) {
-            const auto type = card["type"], current = card["file"];
-            const bool linked = type && type->stringValue() == "file" && current && current->stringValue() == link->second;
-            if (!linked) {
-                for (std::string_view key : boxOnlyKeys) card = card.without(key);
-                card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(link->second));
-                changed = true;
-            }
+        const auto id = idOf(card);
+        const auto link = id ? links.find(std::string(*id)) : links.end();
+        if (link != links.end() && settled.insert(*id).second) {
+            for (std::string_view key : boxOnlyKeys) card = card.without(key);
+            card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(link->second));
+            changed = true;
         }
         cards.push_back(std::move(card));
     }

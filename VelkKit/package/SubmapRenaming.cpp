@@ -108,7 +108,7 @@ std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, Kn
     std::vector<Wanted> wanted;
     std::unordered_set<std::string> claimed;
     for (const auto& [mapPath, file] : files) {
-        const auto owner = body.owner(mapPath, isMap);
+        const auto owner = body.owner(mapPath, isMap, file);
         if (!owner || !owner->card) continue;
         // A card that still shows a file's old name after another card renamed it follows.
         const auto follows = followed.find(mapPath);
@@ -137,7 +137,7 @@ std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, Kn
         for (const KnownFiles::iterator entry : mapsOfFile[MapTree::canonicalPath(rename.file)]) {
             const std::string& mapPath = entry->first;
             entry->second = target;
-            const auto owner = mapPath == rename.mapPath ? std::nullopt : body.owner(mapPath, isMap);
+            const auto owner = mapPath == rename.mapPath ? std::nullopt : body.owner(mapPath, isMap, rename.file);
             const auto label = owner && owner->card ? submapLabel(*owner->card) : std::nullopt;
             if (label) followed.insert_or_assign(mapPath, *label);
             else followed.erase(mapPath);

@@ -305,6 +305,18 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_EQ(text(saved.tree().data("map/A.canvas.velk")), R"({"cut short":)");
              EXPECT_FALSE(saved.tree().at("map.canvas.velk"));
          }},
+        {"cards sharing an id, or whose id holds a slash, keep the links loading gave them",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"a/b","type":"file","file":"map/X.canvas"},{"id":"a","type":"file","file":"map/Y.canvas"},)"
+                                R"({"id":"d","type":"file","file":"map/A.canvas"},{"id":"d","type":"file","file":"map/B.canvas"}]})"},
+                 {"map/X.canvas", R"({"nodes":[]})"}, {"map/Y.canvas", R"({"nodes":[{"id":"b","type":"file","file":"map/Y/Z.canvas"}]})"},
+                 {"map/Y/Z.canvas", R"({"nodes":[]})"}, {"map/A.canvas", R"({"nodes":[]})"}, {"map/B.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue& state) { return edited(state, "/a/b", R"({"nodes":[{"id":"new"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(loaded(saved.tree()), (Maps{{"/", "map.canvas"}, {"/a/b", "map/X.canvas"}, {"/a", "map/Y.canvas"}, {"/d", "map/A.canvas"}}));
+             EXPECT_EQ(storedCanvas(saved.tree(), "map/X.canvas"), R"({"nodes":[{"id":"new"}]})");
+             EXPECT_TRUE(text(saved.tree().data("map.canvas")).contains("map/B.canvas"));
+             EXPECT_TRUE(text(saved.tree().data("map/Y.canvas")).contains("map/Y/Z.canvas"));
+         }},
         {"a renamed map never lands where another's sidecar is",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"},
                  {"map/New.canvas.velk", R"({"mine":"keep me"})"}}),
