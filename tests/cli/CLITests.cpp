@@ -90,6 +90,8 @@ TEST(VelkCLI, PackageCommandsChangeOnlyWhatTheySay) {
         {"apply" + q + " -", R"({"maps":[{"path":"/","canvas":)" + trip + R"(,"sidecar":{}},{"path":"/a","canvas":{"nodes":[],"edges":[]}}]})",
          0, "revision 2\n/\tmap.canvas\n/a\tmap/Trip ideas.canvas\n", ""},
         {"apply" + q + " -", "{\"maps\":", 1, "", "velk-cli: the save body is not a JSON object: unexpectedEnd\n"},
+        {"apply" + q + " -", R"({"map":[{"path":"/","canvas":{}}]})", 1, "",
+         "velk-cli: the save body holds no map: a \"maps\" array of {\"path\", \"canvas\", \"sidecar\"}\n"},
         {"media add" + q + image, "", 0, "velk-media/ba7816bf8f01cfea.png\n", ""},
         {"media add" + q + image + " --type image/heic", "", 1, "", "unsupported image type: image/heic\n"},
     });
@@ -134,6 +136,7 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
         R"("media":{"velk-media/dot.gif":"R0lGODlhAQABAAAAACw=","../escape.gif":"R0lGODlhAQABAAAAACw=","velk-media/sub/x.gif":"R0lG"}})";
     expectRuns({
         {"new" + to, "", 0, folder / "Untitled map.velk\n", ""}, {"new" + to, "", 0, folder / "Untitled map 2.velk\n", ""},
+        {"new" + to + " ' Trip.velk '", "", 0, folder / "Trip.velk\n", ""}, {"new" + to + " ' '", "", 0, folder / "Untitled map 3.velk\n", ""},
         {"new --template wardley" + to, "", 0, folder / "Wardley map.velk\n", ""},
         {"new --template multiverse" + to + " 'Q3: paths/options'", "", 0, folder / "Q3- paths-options.velk\n", ""},
         {"open-share INPUT" + to, shared, 0, folder / "Q3- plans-ideas.velk\n", ""},

@@ -21,6 +21,18 @@ int usage(const Streams& streams, const char* text) {
 
 void print(const std::string& text, const Streams& streams) { std::fwrite(text.data(), 1, text.size(), streams.out); }
 
+// A body velk would write something of: a "maps" array with a map that has a path and a canvas.
+// Anything else would be taken, change nothing, and still count as a save.
+bool holdsAMap(const JSONValue& body) {
+    const auto maps = body["maps"];
+    if (!maps || !maps->arrayValue()) return false;
+    for (const JSONValue map : maps->elements()) {
+        const auto path = map["path"], canvas = map["canvas"];
+        if (path && path->stringValue() && canvas && canvas->isObject()) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int runState(std::span<const std::string_view> arguments, const Streams& streams) {
@@ -58,6 +70,10 @@ int runApply(std::span<const std::string_view> arguments, const Streams& streams
     if (!body || !body->isObject()) {
         std::fprintf(streams.err, "velk-cli: the save body is not a JSON object%s%s\n", body ? "" : ": ",
                      body ? "" : body.error().description().c_str());
+        return 1;
+    }
+    if (!holdsAMap(*body)) {
+        std::fprintf(streams.err, "velk-cli: the save body holds no map: a \"maps\" array of {\"path\", \"canvas\", \"sidecar\"}\n");
         return 1;
     }
     auto package = openPackage(arguments[0], streams);

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "NewPackage.h"
 
+#include "package/MapNaming.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/ResourceFolder.h"
 #include "start/Templates.h"
@@ -79,7 +80,9 @@ int runNew(std::span<const std::string_view> arguments, const Streams& streams) 
         return 1;
     }
     const auto chosen = std::find_if(listed->begin(), listed->end(), [&](const MapTemplate& t) { return t.id == id; });
-    const std::string baseName = name ? std::string(*name) : Templates::newMapName(*chosen);
+    // A name as typed, trimmed and without the extension velk adds; with none left, the template's.
+    const std::string typed = name ? MapNaming::displayName(*name) : std::string();
+    const std::string baseName = typed.empty() ? Templates::newMapName(*chosen) : typed;
 
     return createNewPackage(*tree, baseName, *target, fileSystem, streams) ? 0 : 1;
 }
