@@ -98,7 +98,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     if (m_rootUnreadable) {
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
-    auto revision = m_core.apply(body);
+    auto revision = m_core.apply(body, m_store.notRead());
     if (!revision) {
         m_refusedEdits = revision.error().description();
         noteStatus();

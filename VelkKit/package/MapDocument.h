@@ -70,11 +70,11 @@ struct AppliedSave {
 // drawing. A card or link equal in value to the one stored keeps its stored text, so member
 // order and number spelling the editor does not keep never churn a file. Canvases and sidecars
 // are written pretty. Nothing is ever removed from the package, and no new or moved file takes a
-// path the package already uses. Never fails: what cannot be applied is skipped. `parsed` may
-// spare reading stored canvases again.
+// path the package already uses, nor one of `notRead` (what the disk holds that the tree lacks).
+// Never fails: what cannot be applied is skipped. `parsed` may spare reading stored canvases again.
 [[nodiscard]] AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles knownFiles,
                                 std::string_view rootCanvasName, FollowedRenames followed = {},
-                                const ParsedFiles& parsed = ParsedFiles());
+                                const ParsedFiles& parsed = ParsedFiles(), const std::vector<std::string>& notRead = {});
 
 // The editor state: {"maps":[{"path","canvas","sidecar"}, ...]} in list order.
 [[nodiscard]] JSONValue state(const std::vector<LoadedMap>& maps);

@@ -33,12 +33,13 @@ Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
     return MapDocument::state(*maps);
 }
 
-Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue& saveBody) {
+Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue& saveBody,
+                                                                const std::vector<std::string>& notRead) {
     checkThread();
     auto resolved = MapDocument::resolveSharedFiles(saveBody, m_files, m_sharedCopies);
     if (!resolved) return Unexpected<MapDocumentError>(resolved.error());
     auto saved =
-        MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName, m_followed, m_parsed);
+        MapDocument::apply(resolved->body, m_tree, m_files, MapDocument::rootCanvasName, m_followed, m_parsed, notRead);
 
     // A shared submap whose file was renamed keeps its fingerprint under the new name.
     SharedSubmapCopies copies = std::move(resolved->copies);

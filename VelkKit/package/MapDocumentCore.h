@@ -43,8 +43,10 @@ public:
     [[nodiscard]] Expected<JSONValue, MapDocumentError> state();
 
     // Applies a save body and returns the new revision, or refuses a save that would overwrite
-    // diverging copies of a shared submap.
-    [[nodiscard]] Expected<std::int64_t, MapDocumentError> apply(const JSONValue& saveBody);
+    // diverging copies of a shared submap. New and moved files are named around `notRead`, the
+    // package paths the disk holds but the tree does not.
+    [[nodiscard]] Expected<std::int64_t, MapDocumentError> apply(const JSONValue& saveBody,
+                                                               const std::vector<std::string>& notRead = {});
 
     // Stores an image and returns its package path. The revision grows only when a new file was
     // written.

@@ -20,11 +20,24 @@ struct Rename {
     std::string from, to;
 };
 
+// The paths a new or moved file may not take: whatever the tree holds there in any letter case
+// (see packageUses), and what the disk holds that is not in the tree (entries velk could not
+// read, links), or anything below those.
+class NamesInUse {
+public:
+    NamesInUse(const DocumentTree& tree, const std::vector<std::string>& notRead);
+    [[nodiscard]] bool contains(std::string_view path) const;
+
+private:
+    const DocumentTree& m_tree;
+    std::vector<std::string> m_notRead;  // lower-cased
+};
+
 // Moves the file of every submap whose owning card's label changed to a name made from the new
 // label (with its sidecar and ink drawing), points `files` at the new names, and records in
 // `followed` the other map paths that open a renamed file. Returns the moves made.
-std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, KnownFiles& files,
-                                    FollowedRenames& followed);
+std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, const NamesInUse& names,
+                                    KnownFiles& files, FollowedRenames& followed);
 
 // The label a card names its submap by: a file card's file stem, a group's label, a link's url,
 // any other card's text; absent for a file card that opens no canvas.

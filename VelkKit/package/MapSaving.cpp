@@ -5,6 +5,7 @@
 #include "package/MapSaveSteps.h"
 #include "package/MapTree.h"
 
+#include <algorithm>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,14 +17,12 @@ namespace {
 // A new submap file named after its card. Unlike the known maps, a file the package holds
 // without a map behind it (the canvas of a card deleted earlier, or what a renamed map left)
 // is still the user's data, so a name whose canvas, sidecar or drawing it uses is skipped too.
-std::string mintedFile(const DocumentTree& tree, std::string_view parentFile, std::string_view label,
+std::string mintedFile(const NamesInUse& names, std::string_view parentFile, std::string_view label,
                        std::string_view nodeID, std::set<std::string>& taken) {
     for (;;) {
         std::string file = MapTree::mintSubmapFile(parentFile, label, nodeID, taken);
-        if (!packageUses(tree, file) && !packageUses(tree, MapTree::sidecarPath(file)) &&
-            !packageUses(tree, MapTree::inkPath(file))) {
+        if (!names.contains(file) && !names.contains(MapTree::sidecarPath(file)) && !names.contains(MapTree::inkPath(file)))
             return file;
-        }
     }
 }
 
@@ -51,7 +50,7 @@ struct SavePlan {
 };
 
 // Gives every map of the body a file, minting one for each new submap.
-std::vector<const BodyMap*> resolvingFiles(const SaveBody& body, const DocumentTree& tree, KnownFiles& files) {
+std::vector<const BodyMap*> resolvingFiles(const SaveBody& body, const NamesInUse& names, KnownFiles& files) {
     const auto isMap = [&](std::string_view path) { return files.contains(path); };
     std::set<std::string> taken;
     for (const auto& [mapPath, file] : files) taken.insert(TextCase::lowercased(MapTree::canonicalPath(file)));
@@ -61,7 +60,7 @@ std::vector<const BodyMap*> resolvingFiles(const SaveBody& body, const DocumentT
             const auto owner = body.owner(map.path, isMap);
             if (!owner) continue;
             const auto label = owner->card ? ownerLabel(*owner->card) : std::nullopt;
-            files[map.path] = mintedFile(tree, files.at(owner->parent), label.value_or(""), owner->nodeID, taken);
+            files[map.path] = mintedFile(names, files.at(owner->parent), label.value_or(""), owner->nodeID, taken);
         }
         resolved.push_back(&map);
     }
@@ -141,6 +140,18 @@ void followingRenames(DocumentTree& tree, const std::string& mapPath, const std:
 
 }  // namespace
 
+NamesInUse::NamesInUse(const DocumentTree& tree, const std::vector<std::string>& notRead) : m_tree(tree) {
+    for (const std::string& path : notRead) m_notRead.push_back(TextCase::lowercased(path));
+}
+
+bool NamesInUse::contains(std::string_view path) const {
+    if (packageUses(m_tree, path)) return true;
+    const std::string lowercased = TextCase::lowercased(path);
+    return std::ranges::any_of(m_notRead, [&](const std::string& entry) {
+        return lowercased == entry || (lowercased.starts_with(entry) && lowercased[entry.size()] == '/');
+    });
+}
+
 bool packageUses(const DocumentTree& tree, std::string_view path) {
     const auto slash = path.rfind('/');
     const auto directory = tree.at(slash == std::string_view::npos ? "" : path.substr(0, slash));
@@ -153,7 +164,7 @@ bool packageUses(const DocumentTree& tree, std::string_view path) {
 }
 
 AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files, std::string_view rootCanvasName,
-                  FollowedRenames followed, const ParsedFiles& parsed) {
+                  FollowedRenames followed, const ParsedFiles& parsed, const std::vector<std::string>& notRead) {
     files.insert_or_assign("/", std::string(rootCanvasName));
     const auto maps = saveBody["maps"];
     if (!maps || !maps->arrayValue()) return {std::move(tree), std::move(files), std::move(followed), {}};
@@ -161,10 +172,11 @@ AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files
     const SaveBody body(maps->elements());
     SavePlan plan;
     plan.parsed = &parsed;
-    for (Rename& rename : renamingSubmaps(body, tree, files, followed)) {
+    const NamesInUse names(tree, notRead);
+    for (Rename& rename : renamingSubmaps(body, tree, names, files, followed)) {
         plan.formerFile.insert_or_assign(std::move(rename.to), std::move(rename.from));
     }
-    plan.resolved = resolvingFiles(body, tree, files);
+    plan.resolved = resolvingFiles(body, names, files);
     if (plan.resolved.empty()) return {std::move(tree), std::move(files), std::move(followed), {}};
     plan.linksOfMap = cardLinks(body, files, plan.resolved, followed);
 

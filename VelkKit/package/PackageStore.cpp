@@ -111,6 +111,7 @@ Expected<PackageContents, PackageError> PackageStore::read() {
 
     PackageContents contents;
     std::map<std::string, DocumentTree::Children> children{{std::string(), {}}};
+    std::vector<std::string> notPackage;  // links and special files: never read, never replaced
     std::vector<std::pair<std::string, std::vector<DirectoryEntry>>> pending;
     pending.emplace_back(std::string(), std::move(*rootEntries));
     while (!pending.empty()) {
@@ -132,8 +133,10 @@ Expected<PackageContents, PackageError> PackageStore::read() {
                 }
                 children[path];
                 pending.emplace_back(std::move(path), std::move(*listing));
+            } else {
+                // Symbolic links and special files are not part of a package.
+                notPackage.push_back(std::move(path));
             }
-            // Symbolic links and special files are not part of a package.
         }
     }
     // Deeper folders sort after their parents, so going backwards completes each folder before
@@ -149,6 +152,7 @@ Expected<PackageContents, PackageError> PackageStore::read() {
     m_unsynced.clear();
     m_unreadable.clear();
     for (const UnreadableEntry& entry : contents.unreadable) m_unreadable.push_back(entry.path);
+    m_unreadable.insert(m_unreadable.end(), notPackage.begin(), notPackage.end());
     return contents;
 }
 

@@ -79,6 +79,9 @@ public:
     // What the store knows the package on disk to hold: every file it read or wrote there, as it
     // left it, a save that stopped half way included.
     [[nodiscard]] DocumentTree knownTree() const;
+    // What the disk held at the last read that is not in its tree: entries that could not be read,
+    // links and special files. Saves never write there, so new files must be named around them.
+    [[nodiscard]] const std::vector<std::string>& notRead() const noexcept { return m_unreadable; }
 
     // Reads the whole package and makes it what the next save compares with.
     [[nodiscard]] Expected<PackageContents, PackageError> read();
@@ -108,7 +111,7 @@ private:
     std::map<std::string, DocumentTree> m_files;  // what the store knows each file on disk to hold
     std::set<std::string> m_directories;          // folders known to be on disk, the root aside
     std::set<std::string> m_unsynced;             // folders whose names changed since their last sync
-    std::vector<std::string> m_unreadable;        // entries found on disk but not read
+    std::vector<std::string> m_unreadable;        // entries found on disk but not read (links too)
 };
 
 }  // namespace velk

@@ -25,7 +25,7 @@ std::string directoryOf(std::string_view file) {
 // The first free name for `wanted` next to `file`: the file itself when the name is already
 // its own, else a path that neither a known map nor anything in the package uses, in any case,
 // for the canvas, its sidecar or its drawing (which move with it).
-std::string renameTarget(std::string_view file, std::string_view wanted, const DocumentTree& tree,
+std::string renameTarget(std::string_view file, std::string_view wanted, const NamesInUse& names,
                          std::unordered_set<std::string>& existing) {
     const std::string directory = directoryOf(file);
     const std::string lowercasedFile = TextCase::lowercased(MapTree::canonicalPath(file));
@@ -34,8 +34,8 @@ std::string renameTarget(std::string_view file, std::string_view wanted, const D
         const std::string candidate = MapTree::join(directory, name);
         std::string lowercased = TextCase::lowercased(MapTree::canonicalPath(candidate));
         if (lowercased == lowercasedFile) return std::string(file);
-        if (existing.contains(lowercased) || packageUses(tree, candidate) ||
-            packageUses(tree, MapTree::sidecarPath(candidate)) || packageUses(tree, MapTree::inkPath(candidate)))
+        if (existing.contains(lowercased) || names.contains(candidate) || names.contains(MapTree::sidecarPath(candidate)) ||
+            names.contains(MapTree::inkPath(candidate)))
             continue;
         existing.insert(std::move(lowercased));
         return candidate;
@@ -48,10 +48,10 @@ struct Wanted {
 
 // Moves a renamed canvas's sidecar and its ink drawing with it. A drawing is left where it is
 // when its new place is taken, rather than written over something else.
-void moveCompanions(DocumentTree& tree, std::string_view from, std::string_view to) {
+void moveCompanions(DocumentTree& tree, const NamesInUse& names, std::string_view from, std::string_view to) {
     tree.move(MapTree::sidecarPath(from), MapTree::sidecarPath(to));
     const std::string ink = MapTree::inkPath(from), movedInk = MapTree::inkPath(to);
-    if (tree.data(ink) && !packageUses(tree, movedInk)) tree.move(ink, movedInk);
+    if (tree.data(ink) && !names.contains(movedInk)) tree.move(ink, movedInk);
 }
 
 }  // namespace
@@ -102,8 +102,8 @@ std::optional<std::string> renameWanted(const JSONValue& owner, std::string_view
     return wanted;
 }
 
-std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, KnownFiles& files,
-                                    FollowedRenames& followed) {
+std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, const NamesInUse& names,
+                                    KnownFiles& files, FollowedRenames& followed) {
     const auto isMap = [&](std::string_view path) { return files.contains(path); };
     std::vector<Wanted> wanted;
     std::unordered_set<std::string> claimed;
@@ -130,10 +130,10 @@ std::vector<Rename> renamingSubmaps(const SaveBody& body, DocumentTree& tree, Kn
     }
     std::vector<Rename> renames;
     for (const Wanted& rename : wanted) {
-        const std::string target = renameTarget(rename.file, rename.stem, tree, existing);
+        const std::string target = renameTarget(rename.file, rename.stem, names, existing);
         if (target == rename.file) continue;
         tree.move(rename.file, target);
-        moveCompanions(tree, rename.file, target);
+        moveCompanions(tree, names, rename.file, target);
         for (const KnownFiles::iterator entry : mapsOfFile[MapTree::canonicalPath(rename.file)]) {
             const std::string& mapPath = entry->first;
             entry->second = target;

@@ -334,6 +334,18 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
     }
 }
 
+// What the disk holds unread (a file velk may not read, a link) is never named over either: a
+// save could not write there, and the map would be saved nowhere.
+TEST(MapDocumentCore, NewAndRenamedSubmapsAreNamedAroundWhatTheDiskHoldsUnread) {
+    MapDocumentCore core(treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"}}));
+    ASSERT_TRUE(core.state());
+    ASSERT_TRUE(core.apply(parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"s","type":"file","file":"map/New.canvas"},{"id":"t","type":"text","text":"B"}]}},)"
+                                  R"({"path":"/s","canvas":{"nodes":[]}},{"path":"/t","canvas":{"nodes":[]}}]})"),
+                           {"map/new.canvas", "map/B.canvas.velk"}));
+    EXPECT_EQ(core.files().at("/s"), "map/New-2.canvas");
+    EXPECT_EQ(core.files().at("/t"), "map/B-2.canvas");
+}
+
 TEST(MapDocumentCore, CardsAndLinksTheEditorLeftAloneKeepTheirStoredText) {
     // The editor page hands unknown members back in its own order and spelling.
     const auto storedWith = [](std::string_view number) {

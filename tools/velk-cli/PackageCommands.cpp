@@ -83,7 +83,7 @@ int runApply(std::span<const std::string_view> arguments, const Streams& streams
         std::fprintf(streams.err, "velk-cli: %s\n", state.error().description().c_str());
         return 1;
     }
-    const auto revision = package->core.apply(*body);
+    const auto revision = package->core.apply(*body, package->store->notRead());
     if (!revision) {
         std::fprintf(streams.err, "%s\n", revision.error().description().c_str());
         return 1;
