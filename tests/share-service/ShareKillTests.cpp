@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -48,6 +50,9 @@ TEST(VelkShareCommand, ServesUntilSIGTERMAndSaysWhyItCannotListen) {
     const std::string feedback = testing_support::readFile(folder.path() + "/feedback.txt");
     EXPECT_NE(feedback.find("Z  tester=t-abcdefghijkl client=linux version=0.1.0\n    one\n      tester=forged\n\n"),
               std::string::npos) << "a message's own lines stay indented under its header: " << feedback;
+    const std::string mistyped = std::string(VELK_SHARE_PATH) + " feedback list --db sqlite:" + folder.path() + "/shares.sqlit 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(mistyped.c_str())), 1) << "a database that is not there is not made";
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/shares.sqlit"));
     service.kill(SIGTERM);
     EXPECT_EQ(service.wait(), 0);
     EXPECT_NE(service.log().find("method=\"POST\" target=\"/api/share\" status=201"), std::string::npos) << service.log();

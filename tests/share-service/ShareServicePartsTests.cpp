@@ -83,6 +83,7 @@ TEST(VelkShareCommandLine, ReadsEachCommandAndExplainsMistakes) {
         {{"--base", "https://x/?a"}, "--base takes an http or https URL without a query, not \"https://x/?a\""},
         {{"--db"}, "--db needs a value"},
         {{"remove", "abcdefgh2345"}, "remove needs --reason TEXT: the share's page shows it to everyone"},
+        {{"remove", "abcdefgh2345", "--reason", " \n"}, "remove needs --reason TEXT: the share's page shows it to everyone"},
         {{"remove", "abc", "--reason", "x"}, "\"abc\" is not a share id"},
         {{"feedback"}, "unknown command \"feedback\""},
         {{"--port", "1"}, "unknown option --port"},

@@ -103,7 +103,7 @@ Expected<CommandLine, std::string> parseCommandLine(const std::vector<std::strin
         line.command = FeedbackListCommand{};
     } else if (words.size() == 2 && words[0] == "remove") {
         if (!SharedLink::isShareID(words[1])) return wrong("\"" + words[1] + "\" is not a share id");
-        if (!reason || reason->empty()) return wrong("remove needs --reason TEXT: the share's page shows it to everyone");
+        if (!reason || reason->find_first_not_of(" \t\r\n") == std::string::npos) return wrong("remove needs --reason TEXT: the share's page shows it to everyone");
         line.command = RemoveCommand{words[1], *reason};
     } else {
         return wrong("unknown command \"" + words[0] + "\"");

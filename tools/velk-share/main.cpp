@@ -33,6 +33,13 @@ void makeFolderFor(const std::string& database) {
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 }
 
+// Only serving and migrating make a database: a mistyped --db for the operator's other commands
+// would otherwise make an empty one and answer from it ("no feedback", "no such share").
+bool isMissingSqliteFile(const std::string& database) {
+    std::error_code ignored;
+    return database.starts_with("sqlite:") && !std::filesystem::exists(database.substr(7), ignored);
+}
+
 std::string utcTime(std::int64_t seconds) {
     const std::time_t at = seconds;
     std::tm parts{};
@@ -77,6 +84,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const bool makesDatabase = std::holds_alternative<ServeCommand>(line->command) || std::holds_alternative<MigrateCommand>(line->command);
+    if (!makesDatabase && isMissingSqliteFile(line->database))
+        return fail("there is no database at " + line->database.substr(7) + " (velk-share migrate makes one)");
     makeFolderFor(line->database);
     auto store = openStore(line->database);
     if (!store) return fail(store.error().message);
