@@ -1,12 +1,11 @@
-// The real velk-share: it serves until SIGTERM and says why when it cannot listen, and a share
-// it acknowledged survives the process being killed with SIGKILL at any moment.
+// The real velk-share: it serves until SIGTERM and says why when it cannot listen, its operator's
+// commands read what it stored, and a share it acknowledged survives the process being killed
+// with SIGKILL at any moment.
 
 #include "ShareServiceTestSupport.h"
 #include "store/SqliteShareStore.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <random>
