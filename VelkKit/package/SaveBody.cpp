@@ -63,10 +63,11 @@ std::optional<SubmapOwner> SaveBody::owner(std::string_view mapPath, const std::
                                            std::optional<std::string_view> file) const {
     const auto plain = MapTree::parentPath(mapPath);
     if (!plain) return std::nullopt;
-    const auto links = [&](const JSONValue& card) {
+    // Another card of that path can only have been the owner when this one links another file.
+    const auto ownsIt = [&](const JSONValue& card) {
         const auto linked = card["file"];
         const auto text = linked ? linked->stringValue() : std::nullopt;
-        return text && MapTree::canonicalPath(*text) == MapTree::canonicalPath(*file);
+        return !text || MapTree::canonicalPath(*text) == MapTree::canonicalPath(*file);
     };
     std::optional<SubmapOwner> first;
     for (auto slash = mapPath.rfind('/'); slash != std::string_view::npos && slash + 1 < mapPath.size();
@@ -77,7 +78,7 @@ std::optional<SubmapOwner> SaveBody::owner(std::string_view mapPath, const std::
         auto found = card(parent, nodeID);
         if (!found) continue;
         SubmapOwner owner{std::string(parent), std::string(nodeID), found};
-        if (!file || links(*found)) return owner;
+        if (!file || ownsIt(*found)) return owner;
         if (!first) first = std::move(owner);
     }
     if (first) return first;
