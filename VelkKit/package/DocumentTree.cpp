@@ -104,6 +104,18 @@ std::optional<DocumentTree> DocumentTree::child(std::string_view name) const {
     return found->second;
 }
 
+bool DocumentTree::fileOnTheWay(std::string_view path) const {
+    const auto parts = segments(path);
+    const Node* node = m_node.get();
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        const auto entry = node->children.find(std::string(parts[i]));
+        if (entry == node->children.end()) return false;
+        node = entry->second.m_node.get();
+        if (node->bytes) return true;
+    }
+    return false;
+}
+
 void DocumentTree::write(std::string bytes, std::string_view path) {
     write(std::make_shared<const std::string>(std::move(bytes)), path);
 }

@@ -50,6 +50,8 @@ public:
     [[nodiscard]] SharedBytes data(std::string_view path) const;
     [[nodiscard]] std::optional<DocumentTree> child(std::string_view name) const;
 
+    // Whether a file lies on the way to `path`: writing there would turn it into a folder.
+    [[nodiscard]] bool fileOnTheWay(std::string_view path) const;
     // Stores a file at `path`, creating directories on the way and replacing whatever was there
     // (files met on the way become directories). The empty path changes nothing.
     void write(std::string bytes, std::string_view path);

@@ -26,8 +26,15 @@ std::string mintedFile(const NamesInUse& names, std::string_view parentFile, std
     }
 }
 
+// A save writes nowhere below a file: that would turn it into a folder and lose it (the root
+// canvas under an ink card named "map.canvas/x.ink.svg", a file of the user's named like a
+// submap folder). What would go there is not written.
+void writing(DocumentTree& tree, std::string bytes, std::string_view path) {
+    if (!tree.fileOnTheWay(path)) tree.write(std::move(bytes), path);
+}
+
 void writeJSON(DocumentTree& tree, const JSONValue& value, std::string_view path) {
-    tree.write(OrderedJSON::write(value, Pretty::yes), path);
+    writing(tree, OrderedJSON::write(value, Pretty::yes), path);
 }
 
 // Everything one save writes, gathered before the first write.
@@ -119,10 +126,10 @@ void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file,
             // A map this save leaves as it was keeps its file in the layout another program gave it.
             unchanged = storedCanvas && written == *storedCanvas;
         }
-        if (!unchanged) tree.write(std::move(bytes), file);
+        if (!unchanged) writing(tree, std::move(bytes), file);
         plan.written.remember(file, tree.data(file), written);
         for (const InkAsset& asset : inkAssets(written, sidecar, file)) {
-            if (mayHoldInk(asset.path)) tree.write(asset.svg, asset.path);
+            if (mayHoldInk(asset.path)) writing(tree, asset.svg, asset.path);
         }
     }
     if (sidecar && sidecar->isObject()) writingSidecar(tree, *sidecar, MapTree::sidecarPath(file));

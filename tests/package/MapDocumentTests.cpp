@@ -317,6 +317,16 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_TRUE(text(saved.tree().data("map.canvas")).contains("map/B.canvas"));
              EXPECT_TRUE(text(saved.tree().data("map/Y.canvas")).contains("map/Y/Z.canvas"));
          }},
+        {"nothing is written below a file: not an ink drawing named under the root canvas, nor a submap where a file has its folder's name",
+         treeOf({{"map.canvas", R"({"nodes":[]})"}, {"map", "my file"}}),
+         [](const JSONValue&) {
+             return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"i","type":"file","file":"map.canvas/x.ink.svg"},{"id":"n","type":"text","text":"N"}]},)"
+                           R"("sidecar":{"nodes":{"i":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}}}}},{"path":"/n","canvas":{"nodes":[]}}]})");
+         }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_TRUE(MapDocument::storedObject(saved.tree(), "map.canvas"));
+             EXPECT_EQ(text(saved.tree().data("map")), "my file");
+         }},
         {"a renamed map never lands where another's sidecar is",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"},
                  {"map/New.canvas.velk", R"({"mine":"keep me"})"}}),
