@@ -3,7 +3,7 @@
 // or zoom moves one transform on the world layer; cards and edges are touched only when the set
 // drawn changes (and then only those entering or leaving) or when the map itself changed.
 import type { Camera } from "./camera";
-import { EdgeBounds, areaStillDrawn, coveredRect, sameRect, staleKeys, wantedItems } from "./culling";
+import { EdgeBounds, areaStillDrawn, coveredRect, elementKeys, sameRect, staleKeys, wantedItems } from "./culling";
 import { Detail, cardDetail, cardSignature, detailAt, handleZoomFor, placeSignature } from "./detail";
 import { $ } from "./dom";
 import { EdgeLayer } from "./edgeLayer";
@@ -16,7 +16,8 @@ import { CanvasEdge, CardNode, MapDocument, box, cardTitle } from "./model";
 import { gridShown } from "./operations";
 import { fillBox, fillCard, fillTitle } from "./render";
 
-export interface Item { id: string; node: CardNode; rect: Rect }
+// `key` is what the card's element is kept by: its id, unless an earlier card has that id too.
+export interface Item { id: string; key: string; node: CardNode; rect: Rect }
 
 // What the view draws from: the editor, or the read-only viewer of a shared map, which has no
 // selection, no text editing and no grips to drag.
@@ -43,7 +44,8 @@ export class CanvasView {
   private edgeBounds = new EdgeBounds<CanvasEdge>([], new Map());
   private edgeList: CanvasEdge[] = []; // the map's edges as the bounds were made, and their ends
   private edgeEnds: string[] = [];
-  private indexOf = new Map<string, number>();
+  private indexOf = new Map<string, number>(); // by key
+  private repeats = new Map<string, string[]>(); // the keys of later cards sharing an id
   private boxes = new Map<string, boolean>();
   private cardEls = new Map<string, DrawnCard>();
   private detail: Detail | null = null;
@@ -131,9 +133,13 @@ export class CanvasView {
     const nodes = this.ed.doc.nodes(this.ed.path), edges = this.ed.doc.edges(this.ed.path);
     this.boxes.clear();
     if (this.sameCards(nodes) && this.sameEdges(edges)) return this.placeMoved(new Set(this.items.filter((i) => !sameRect(box(i.node), i.rect)).map((i) => i.id)));
-    this.items = nodes.map((node) => ({ id: node.id, node, rect: box(node) }));
-    this.rects = new Map(this.items.map((i) => [i.id, i.rect]));
-    this.indexOf = new Map(this.items.map((i, index) => [i.id, index]));
+    const keys = elementKeys(nodes.map((n) => n.id));
+    this.items = nodes.map((node, i) => ({ id: node.id, key: keys[i], node, rect: box(node) }));
+    // Edges meet the first card of an id, the one the editor finds by it.
+    this.rects = new Map(this.items.filter((i) => i.key === i.id).map((i) => [i.id, i.rect]));
+    this.indexOf = new Map(this.items.map((i, index) => [i.key, index]));
+    this.repeats.clear();
+    for (const i of this.items) if (i.key !== i.id) this.repeats.set(i.id, [...this.repeats.get(i.id) ?? [], i.key]);
     this.edgeBounds = new EdgeBounds(edges, this.rects);
     this.edgeList = edges;
     this.edgeEnds = edges.flatMap((e) => [e.fromNode, e.toNode]);
@@ -152,13 +158,13 @@ export class CanvasView {
   // Cards that only moved: their boxes are read again and their elements placed there, and no
   // other card is looked at.
   private placeMoved(moved: ReadonlySet<string>): void {
-    for (const id of moved) {
-      const index = this.indexOf.get(id);
+    for (const id of moved) for (const key of this.keysOf(id)) {
+      const index = this.indexOf.get(key);
       if (index === undefined) continue;
       const item = this.items[index];
       item.rect = box(item.node);
-      this.rects.set(id, item.rect);
-      if (this.cardEls.has(id)) this.renderCard(item, index, this.whole(id));
+      if (key === id) this.rects.set(id, item.rect);
+      if (this.cardEls.has(key)) this.renderCard(item, index, this.whole(id));
     }
     this.edgeBounds.moved(moved, this.rects);
   }
@@ -189,15 +195,15 @@ export class CanvasView {
     const pinned = (id: string) => this.pinned(id);
     const edited = (id: string) => this.ed.text.editingId === id || this.ed.text.openingId === id;
     const wanted = wantedItems(this.items, covered, edited);
-    const ids = new Set<string>(), boxes: Item[] = [], selectedBoxes: Item[] = [];
+    const keys = new Set<string>(), boxes: Item[] = [], selectedBoxes: Item[] = [];
     for (const index of wanted) {
       const item = this.items[index];
-      if (!this.isBox(item)) ids.add(item.id);
+      if (!this.isBox(item)) keys.add(item.key);
       else (pinned(item.id) ? selectedBoxes : boxes).push(item);
     }
-    for (const id of staleKeys(this.cardEls.keys(), ids)) {
-      this.cardEls.get(id)!.el.remove();
-      this.cardEls.delete(id);
+    for (const key of staleKeys(this.cardEls.keys(), keys)) {
+      this.cardEls.get(key)!.el.remove();
+      this.cardEls.delete(key);
     }
     const { view } = this.ed.camera, { width, height } = this.ed.camera.size();
     // A pan or zoom that reaches new ground draws the cards coming into view at once, and those
@@ -206,8 +212,8 @@ export class CanvasView {
     const later: string[] = [];
     for (const index of wanted) {
       const item = this.items[index];
-      if (!ids.has(item.id) || (!content && this.cardEls.has(item.id))) continue;
-      if (visible && !intersects(item.rect, visible) && !edited(item.id)) later.push(item.id);
+      if (!keys.has(item.key) || (!content && this.cardEls.has(item.key))) continue;
+      if (visible && !intersects(item.rect, visible) && !edited(item.id)) later.push(item.key);
       else this.renderCard(item, index, this.whole(item.id));
     }
     this.drawLater(later);
@@ -262,11 +268,11 @@ export class CanvasView {
   // The waiting cards `now` picks, until the clock reaches `until`; those no longer wanted are dropped.
   private drawWaiting(now: (rect: Rect) => boolean, until = Infinity): void {
     const waiting: string[] = [];
-    for (const id of this.later) {
-      const index = this.indexOf.get(id), item = index === undefined ? undefined : this.items[index];
-      if (!item || this.cardEls.has(id) || !this.covered || !intersects(item.rect, this.covered)) continue;
-      if (now(item.rect) && performance.now() < until) this.renderCard(item, index!, this.whole(id));
-      else waiting.push(id);
+    for (const key of this.later) {
+      const index = this.indexOf.get(key), item = index === undefined ? undefined : this.items[index];
+      if (!item || this.cardEls.has(key) || !this.covered || !intersects(item.rect, this.covered)) continue;
+      if (now(item.rect) && performance.now() < until) this.renderCard(item, index!, this.whole(item.id));
+      else waiting.push(key);
     }
     this.later = waiting;
   }
@@ -291,11 +297,19 @@ export class CanvasView {
     let waiting: Set<string> | null = null; // made only when a card is neither drawn element nor box
     for (const id of ids) {
       if (!this.pinned(id)) return false;
-      if (this.cardEls.has(id) || this.farSelected.hasBox(id) || (waiting ??= new Set(this.later)).has(id)) continue;
-      const rect = this.rects.get(id);
-      if (!rect || intersects(rect, covered)) return false;
+      for (const key of this.keysOf(id)) {
+        if (this.cardEls.has(key) || this.farSelected.hasBox(id) || (waiting ??= new Set(this.later)).has(key)) continue;
+        const index = this.indexOf.get(key);
+        if (index === undefined || intersects(this.items[index].rect, covered)) return false;
+      }
     }
     return true;
+  }
+
+  // The keys of the cards of an id: nearly always the id alone.
+  private keysOf(id: string): string[] {
+    const more = this.repeats.get(id);
+    return more ? [id, ...more] : [id];
   }
 
   private pinned(id: string): boolean {
@@ -306,10 +320,10 @@ export class CanvasView {
   // thousands of cards, and ink is read from each one's sidecar.
   private isBox(item: Item): boolean {
     if (this.detail !== "box") return false;
-    let known = this.boxes.get(item.id);
+    let known = this.boxes.get(item.key);
     if (known === undefined) {
       const ink = readInk(this.ed.doc.sidecarRecord(this.ed.path, item.id));
-      this.boxes.set(item.id, known = cardDetail("box", item.node, !!ink, this.whole(item.id)) === "box");
+      this.boxes.set(item.key, known = cardDetail("box", item.node, !!ink, this.whole(item.id)) === "box");
     }
     return known;
   }
@@ -330,9 +344,9 @@ export class CanvasView {
     const hasSubmap = doc.hasSubmap(path, node.id);
     const detail = cardDetail(this.detail ?? "full", node, !!ink, pinned);
     const sig = cardSignature(node, record, hasSubmap, detail, !!ink);
-    const entry = this.cardEls.get(node.id) ?? this.newCard(node.id);
+    const entry = this.cardEls.get(item.key) ?? this.newCard(item.key, node.id);
     const el = entry.el;
-    const editing = this.ed.text.editingId === node.id;
+    const editing = this.ed.text.editingId === node.id && item.key === node.id;
     // The card being edited keeps its editor; it is redrawn when editing stops.
     if (entry.sig !== sig && !editing) {
       entry.sig = sig;
@@ -354,11 +368,11 @@ export class CanvasView {
     el.classList.toggle("editing", editing);
   }
 
-  private newCard(id: string): DrawnCard {
+  private newCard(key: string, id: string): DrawnCard {
     const el = document.createElement("div");
     el.dataset.id = id;
     const entry = { el, sig: "", place: "" };
-    this.cardEls.set(id, entry);
+    this.cardEls.set(key, entry);
     this.cardLayer.append(el);
     return entry;
   }

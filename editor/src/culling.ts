@@ -109,6 +109,25 @@ export function areaStillDrawn(drawn: Rect | null, view: View, width: number, he
     drawn.width * drawn.height <= 2.25 * covered.width * covered.height;
 }
 
+// The keys card elements are kept by, one per card in the map's order: its id, and for a card
+// whose id came earlier (files from other tools may repeat one) a key no card of the map has,
+// so both are drawn.
+export function elementKeys(ids: readonly string[]): string[] {
+  const seen = new Set<string>();
+  let taken: Set<string> | null = null; // every id and key given, made at the first repeat
+  return ids.map((id) => {
+    if (!seen.has(id)) {
+      seen.add(id);
+      return id;
+    }
+    taken ??= new Set(ids);
+    let n = 2, key = `${id}\u0000${n}`;
+    while (taken.has(key)) key = `${id}\u0000${++n}`;
+    taken.add(key);
+    return key;
+  });
+}
+
 // The keys drawn now that a frame no longer wants.
 export function staleKeys<K>(drawn: Iterable<K>, wanted: ReadonlySet<K>): K[] {
   const stale: K[] = [];

@@ -38,10 +38,11 @@ export async function exportPicture(host: ExportHost, request: ExportRequest): P
     ink: (id) => readInk(host.doc.sidecarRecord(path, id)),
     hasSubmap: (id) => host.doc.hasSubmap(path, id),
   };
-  const images = new Map<string, string | null>();
+  const images = new Map<string, Embedded | null>();
   await Promise.all(imagePaths(source).map(async (p) => images.set(p, await imageData(host.conn.mediaURL(p)))));
-  const svg = mapSvg(source, { palette: themePalette(), measure: measurer(), image: (p) => images.get(p) ?? null });
-  const { width, height } = exportBounds(source);
+  const measure = measurer();
+  const svg = mapSvg(source, { palette: themePalette(), measure, image: (p) => images.get(p)?.data ?? null, imageSize: (p) => images.get(p) ?? null });
+  const { width, height } = exportBounds(source, measure);
   const scale = request.scale === 2 ? 2 : 1;
   const data = format === "svg" ? svg : await rasterise(svg, width * scale, height * scale);
   return JSON.stringify({ width, height, data });
@@ -79,7 +80,10 @@ function loaded(src: string): Promise<HTMLImageElement> {
 // them). Very large images are scaled down to this size on their longer side.
 const embeddedSide = 4096;
 
-async function imageData(url: string): Promise<string | null> {
+// An image as embedded, and its own size before any scaling down.
+interface Embedded { data: string; width: number; height: number }
+
+async function imageData(url: string): Promise<Embedded | null> {
   try {
     const img = await loaded(url);
     const w = img.naturalWidth || 512, h = img.naturalHeight || 512;
@@ -88,7 +92,7 @@ async function imageData(url: string): Promise<string | null> {
     canvas.width = Math.max(1, Math.round(w * shrink));
     canvas.height = Math.max(1, Math.round(h * shrink));
     canvas.getContext("2d")!.drawImage(img, 0, 0, canvas.width, canvas.height);
-    return canvas.toDataURL("image/png");
+    return { data: canvas.toDataURL("image/png"), width: w, height: h };
   } catch {
     return null;
   }

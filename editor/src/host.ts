@@ -3,12 +3,13 @@
 import { BridgeClient, Transport } from "./bridge";
 import { JsonObject, isObject } from "./json";
 import { demoState } from "./demo";
+import { packageURL } from "./render";
 import type { ExportRequest } from "./exportPicture";
 
 export interface Connection {
   bridge: BridgeClient;
   native: boolean;
-  // The URL to show a stored image from its package path.
+  // The URL to show a stored image from its package path (a URL, never the path itself).
   mediaURL(path: string): string;
 }
 
@@ -34,13 +35,13 @@ export function connect(onChanged: (notice: unknown) => void, onName: (name: str
   if (handler) {
     const bridge = new BridgeClient({ post: (text) => handler.postMessage(text) });
     install(bridge, onChanged, onName);
-    return { bridge, native: true, mediaURL: (path) => path };
+    return { bridge, native: true, mediaURL: packageURL };
   }
   const demo = new DemoHost(onName);
   const bridge = new BridgeClient(demo);
   demo.client = bridge;
   install(bridge, onChanged, onName);
-  return { bridge, native: false, mediaURL: (path) => demo.media.get(path) ?? path };
+  return { bridge, native: false, mediaURL: (path) => demo.media.get(path) ?? packageURL(path) };
 }
 
 function install(bridge: BridgeClient, onChanged: (notice: unknown) => void, onName: (name: string) => void) {

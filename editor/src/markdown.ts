@@ -11,6 +11,16 @@ export function safeHref(url: string): string | null {
   return /^(https?:\/\/|mailto:)[^\s]+$/i.test(trimmed) ? trimmed : null;
 }
 
+// A heading line's level and text, or null when the line is none. A closing run of "#" is one
+// only after a space ("# Learn C#" keeps its "#"), or when it is all the heading holds.
+export function headingLine(line: string): { level: number; text: string } | null {
+  const m = /^\s{0,3}(#{1,6})\s+(.*?)(?:(?<=\s)#+)?\s*$/.exec(line);
+  return m ? { level: m[1].length, text: m[2].trimEnd() } : null;
+}
+
+// A thematic break: three or more of one of "-", "*", "_", spaces between allowed.
+export const ruleLine = /^\s{0,3}([-*_])(\s*\1){2,}\s*$/;
+
 export const codeSpans = /(`+[^`]*?`+)/;
 
 // What a code span ("`a`", "``a`b``") shows, or null when `part` is none.
@@ -108,14 +118,13 @@ export function renderMarkdown(source: string, firstLine = 0): string {
       closeParagraph(); closeLists();
       continue;
     }
-    const heading = line.match(/^\s{0,3}(#{1,6})\s+(.*?)\s*#*\s*$/);
+    const heading = headingLine(line);
     if (heading) {
       closeParagraph(); closeLists();
-      const level = heading[1].length;
-      out.push(`<h${level}>${inline(heading[2])}</h${level}>`);
+      out.push(`<h${heading.level}>${inline(heading.text)}</h${heading.level}>`);
       continue;
     }
-    if (/^\s{0,3}([-*_])(\s*\1){2,}\s*$/.test(line)) {
+    if (ruleLine.test(line)) {
       closeParagraph(); closeLists();
       out.push("<hr>");
       continue;

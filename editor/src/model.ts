@@ -260,6 +260,16 @@ export class MapDocument {
   }
 }
 
+// The page is built against ES2020, whose types lack Intl.Segmenter; WebKitGTK and Chromium have it.
+type Segmenter = { segment(text: string): Iterable<{ segment: string }> };
+const SegmenterClass = (Intl as unknown as { Segmenter?: new (locale: undefined, options: { granularity: "grapheme" }) => Segmenter }).Segmenter;
+const graphemeSegmenter = SegmenterClass ? new SegmenterClass(undefined, { granularity: "grapheme" }) : null;
+
+// `text` as the characters a reader sees: an emoji sequence or a letter with its accents is one.
+export function graphemes(text: string): string[] {
+  return graphemeSegmenter ? Array.from(graphemeSegmenter.segment(text), (s) => s.segment) : Array.from(text);
+}
+
 // A short human title for a card: its first line of text, label, link or file stem.
 export function cardTitle(card: CardNode): string {
   let text = "";
@@ -270,5 +280,12 @@ export function cardTitle(card: CardNode): string {
     text = file.slice(file.lastIndexOf("/") + 1).replace(/\.canvas$/i, "");
   } else text = str(card.text);
   const line = text.split("\n").map((l) => l.replace(/^#+\s*/, "").trim()).find((l) => l) ?? "";
-  return line.length > 60 ? line.slice(0, 59) + "…" : line || "Untitled";
+  if (line.length <= 60) return line || "Untitled";
+  // Cut between whole characters, never inside an emoji.
+  let cut = "";
+  for (const g of graphemes(line)) {
+    if (cut.length + g.length > 59) break;
+    cut += g;
+  }
+  return cut + "…";
 }

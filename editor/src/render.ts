@@ -18,6 +18,18 @@ export interface CardContext {
   mediaURL(path: string): string;
 }
 
+// The URL of a file of the package from its path, relative to the page. Each segment is
+// percent-encoded, so a name holding "#", "?", "%" or spaces comes back whole to velk, which
+// decodes the escapes.
+export function packageURL(path: string): string {
+  return path.split("/").map(encodeURIComponent).join("/");
+}
+
+// A CSS url() of a URL made already; only what would end or break the string is escaped.
+export function cssURL(url: string): string {
+  return `url("${url.replace(/["\\\n\r]/g, encodeURIComponent)}")`;
+}
+
 function el<K extends keyof HTMLElementTagNameMap>(tag: K, cls?: string, text?: string): HTMLElementTagNameMap[K] {
   const e = document.createElement(tag);
   if (cls) e.className = cls;
@@ -67,7 +79,7 @@ export function fillCard(card: HTMLElement, node: CardNode, ctx: CardContext): v
       card.append(label);
       const background = str(node.background);
       if (background) {
-        card.style.backgroundImage = `url("${encodeURI(ctx.mediaURL(background)).replace(/"/g, "%22")}")`;
+        card.style.backgroundImage = cssURL(ctx.mediaURL(background));
         const style = str(node.backgroundStyle, "cover");
         card.style.backgroundSize = style === "ratio" ? "contain" : style === "repeat" ? "auto" : "cover";
         card.style.backgroundRepeat = style === "repeat" ? "repeat" : "no-repeat";

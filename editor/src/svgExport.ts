@@ -6,7 +6,8 @@ import { colourValue } from "./colors";
 import { Point, Rect, inflate, routeBetween, union } from "./geometry";
 import { InkSource, linePath, penColour, polyline } from "./ink";
 import { JsonObject, isObject, str } from "./json";
-import { CanvasEdge, CardNode, box, cardTitle } from "./model";
+import { headingLine, ruleLine } from "./markdown";
+import { CanvasEdge, CardNode, box, cardTitle, graphemes } from "./model";
 import { arrowPoints, imageExtensions, linkSite, routePath } from "./render";
 import { inlinePlain } from "./search";
 
@@ -30,12 +31,18 @@ export interface SvgTools {
   // A data URL of a stored image, or null when it could not be read (then the card shows its
   // name, as a card whose image is missing does).
   image(path: string): string | null;
+  // A stored image's own size, which a repeating group background is tiled at; when unknown the
+  // background fills the group.
+  imageSize?(path: string): { width: number; height: number } | null;
 }
 
 export const sansFamily = `system-ui, -apple-system, "Segoe UI", Cantarell, "Noto Sans", sans-serif`;
 export const monoFamily = `ui-monospace, "DejaVu Sans Mono", monospace`;
 export const exportMargin = 40;
 const groupLabelRoom = 26; // a group's label sits above its box
+const groupLabelInset = 6;
+const groupLabelFont: Font = { size: 15, weight: 600 };
+const edgeLabelFont: Font = { size: 13, weight: 400 };
 
 // ---- what to draw ------------------------------------------------------------------------------
 
@@ -46,17 +53,23 @@ export function exportedPart(nodes: readonly CardNode[], edges: readonly CanvasE
   return { nodes: kept, edges: edges.filter((e) => ids.has(e.fromNode) && ids.has(e.toNode)) };
 }
 
-// The picture's area in map coordinates: every card, group label and edge curve, and a margin.
-export function exportBounds(source: Pick<SvgSource, "nodes" | "edges">): Rect {
+// The picture's area in map coordinates: every card, group label, edge curve and edge label, and
+// a margin. Without `measure` a group's label counts no wider than the group, an edge's not at all.
+export function exportBounds(source: Pick<SvgSource, "nodes" | "edges">, measure?: SvgTools["measure"]): Rect {
   const rects = new Map(source.nodes.map((n) => [n.id, box(n)]));
   const parts: Rect[] = [...rects.values()];
   for (const n of source.nodes) if (n.type === "group" && str(n.label)) {
     const r = rects.get(n.id)!;
-    parts.push({ x: r.x, y: r.y - groupLabelRoom, width: r.width, height: groupLabelRoom });
+    const label = measure ? groupLabelInset + measure(str(n.label), groupLabelFont) : 0;
+    parts.push({ x: r.x, y: r.y - groupLabelRoom, width: Math.max(r.width, label), height: groupLabelRoom });
   }
   for (const e of source.edges) {
     const route = routeBetween(e, rects);
-    if (route) parts.push(union([route.from, route.c1, route.c2, route.to].map((p) => ({ ...p, width: 0, height: 0 })))!);
+    if (!route) continue;
+    parts.push(union([route.from, route.c1, route.c2, route.to].map((p) => ({ ...p, width: 0, height: 0 })))!);
+    // The label is centred on the curve's middle, with its halo.
+    const width = measure && str(e.label) ? measure(str(e.label), edgeLabelFont) + 6 : 0;
+    if (width) parts.push({ x: route.mid.x - width / 2, y: route.mid.y - 12, width, height: 24 });
   }
   const all = union(parts) ?? { x: 0, y: 0, width: 0, height: 0 };
   const r = inflate(all, exportMargin);
@@ -86,17 +99,17 @@ export function xml(text: string): string {
     .replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;").replace(/"/g, "&quot;");
 }
 
-// Breaks `text` into lines at most `width` wide, at spaces where it can and anywhere in a word
-// too long for a line, as the cards' text wraps on screen.
+// Breaks `text` into lines at most `width` wide, at spaces where it can and between characters
+// in a word too long for a line, as the cards' text wraps on screen. No-break spaces hold.
 export function wrap(text: string, width: number, measure: (t: string) => number): string[] {
   const lines: string[] = [];
   let line = "";
-  for (const word of text.split(/(?<=\s)/)) {
+  for (const word of text.split(/(?<=[^\S\u00a0\u2007\u202f\ufeff])/)) {
     const tried = line + word;
     if (measure(tried.trimEnd()) <= width || !line && measure(word.trimEnd()) <= width) { line = tried; continue; }
     if (line) lines.push(line.trimEnd());
     line = "";
-    for (const ch of word) {
+    for (const ch of graphemes(word)) {
       if (line && measure((line + ch).trimEnd()) > width) { lines.push(line); line = ""; }
       line += ch;
     }
@@ -105,7 +118,11 @@ export function wrap(text: string, width: number, measure: (t: string) => number
   return lines;
 }
 
-interface TextBlock { text: string; font: Font; muted?: boolean; indent: number; gap: number }
+// `rule` is a horizontal rule, drawn as a line; `pre` keeps the text's spaces (code).
+interface TextBlock { text: string; font: Font; muted?: boolean; indent: number; gap: number; rule?: boolean; pre?: boolean }
+
+// Tabs as the spaces up to the next stop of 8, as a <pre> on screen sets them: SVG would make each one space.
+const untabbed = (line: string) => line.replace(/[^\t]*\t/g, (run) => run.slice(0, -1) + " ".repeat(8 - ((run.length - 1) % 8)));
 
 // A note's Markdown as blocks of plain text: headings larger, lists with their marks, quotes
 // muted, code in the monospace font; inline marks are removed.
@@ -114,14 +131,15 @@ export function textBlocks(markdown: string): TextBlock[] {
   let fenced = false;
   for (const raw of markdown.replace(/\r\n?/g, "\n").split("\n")) {
     if (/^\s*(```|~~~)/.test(raw)) { fenced = !fenced; continue; }
-    if (fenced) { blocks.push({ text: raw, font: { size: 12.5, weight: 400, mono: true }, indent: 8, gap: 0 }); continue; }
+    if (fenced) { blocks.push({ text: untabbed(raw), font: { size: 12.5, weight: 400, mono: true }, indent: 8, gap: 0, pre: true }); continue; }
     if (!raw.trim()) continue;
-    const heading = /^\s{0,3}(#{1,6})\s+(.*)$/.exec(raw);
+    const heading = headingLine(raw);
     if (heading) {
-      const size = [21, 17.5, 15.1][heading[1].length - 1] ?? 14;
-      blocks.push({ text: inlinePlain(heading[2]), font: { size, weight: 700 }, indent: 0, gap: 4 });
+      const size = [21, 17.5, 15.1][heading.level - 1] ?? 14;
+      blocks.push({ text: inlinePlain(heading.text), font: { size, weight: 700 }, indent: 0, gap: 4 });
       continue;
     }
+    if (ruleLine.test(raw)) { blocks.push({ text: "", font: { size: 14, weight: 400 }, indent: 0, gap: 5, rule: true }); continue; }
     const item = /^(\s*)([-*+]|\d+[.)])\s+(?:\[([ xX])\]\s+)?(.*)$/.exec(raw);
     if (item) {
       const mark = item[3] !== undefined ? (item[3] === " " ? "☐" : "☑") : /\d/.test(item[2]) ? item[2] : "•";
@@ -169,6 +187,7 @@ const fmt = (v: number) => (Number.isInteger(v) ? String(v) : v.toFixed(2).repla
 class SvgWriter {
   private out: string[] = [];
   private clips = 0;
+  private patterns = 0;
 
   constructor(private tools: SvgTools) {}
 
@@ -184,19 +203,21 @@ class SvgWriter {
   }
   end(): void { this.add("</g>"); }
 
-  text(x: number, y: number, text: string, font: Font, fill: string, extra = ""): void {
+  // `pre` keeps runs of spaces, which SVG text otherwise collapses as HTML does.
+  text(x: number, y: number, text: string, font: Font, fill: string, extra = "", pre = false): void {
     const family = font.mono ? monoFamily : sansFamily;
+    if (pre) extra += ` xml:space="preserve"`;
     this.add(`<text x="${fmt(x)}" y="${fmt(y)}" font-family="${xml(family)}" font-size="${font.size}" font-weight="${font.weight}" fill="${fill}"${extra}>${xml(text)}</text>`);
   }
 
   // Lines of `text` wrapped to `width` from `top`, at most down to `bottom`; returns where the
   // next line would start.
-  lines(x: number, top: number, width: number, bottom: number, text: string, font: Font, fill: string, anchor = ""): number {
+  lines(x: number, top: number, width: number, bottom: number, text: string, font: Font, fill: string, anchor = "", pre = false): number {
     const height = font.size * 1.45;
     let y = top;
     for (const line of wrap(text, width, (t) => this.tools.measure(t, font))) {
       if (y + height > bottom + height * 0.5) break;
-      this.text(x, y + height / 2 + font.size * 0.35, line, font, fill, anchor);
+      this.text(x, y + height / 2 + font.size * 0.35, line, font, fill, anchor, pre);
       y += height;
     }
     return y;
@@ -207,10 +228,23 @@ class SvgWriter {
   }
 
   imageOf(path: string): string | null { return path ? this.tools.image(path) : null; }
+
+  // `href` repeated from the corner of `r` at its own size, over all of `r`.
+  tiles(href: string, r: Rect, size: { width: number; height: number }): void {
+    const id = `p${++this.patterns}`;
+    this.add(`<pattern id="${id}" patternUnits="userSpaceOnUse" x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(size.width)}" height="${fmt(size.height)}">` +
+      `<image href="${xml(href)}" width="${fmt(size.width)}" height="${fmt(size.height)}"/></pattern>`);
+    this.add(`<rect x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(r.width)}" height="${fmt(r.height)}" fill="url(#${id})"/>`);
+  }
+
+  imageSize(path: string): { width: number; height: number } | null {
+    const size = this.tools.imageSize?.(path);
+    return size && size.width > 0 && size.height > 0 ? size : null;
+  }
 }
 
 export function mapSvg(source: SvgSource, tools: SvgTools): string {
-  const area = exportBounds(source);
+  const area = exportBounds(source, tools.measure);
   const w = new SvgWriter(tools);
   const p = tools.palette;
   w.add(`<svg xmlns="http://www.w3.org/2000/svg" width="${area.width}" height="${area.height}" viewBox="${area.x} ${area.y} ${area.width} ${area.height}">`);
@@ -233,11 +267,13 @@ function drawGroup(w: SvgWriter, n: CardNode): void {
   if (background) {
     w.clip(r, 14);
     const style = str(n.backgroundStyle, "cover");
-    w.image(background, r, style === "ratio" ? "meet" : "slice");
+    const tile = style === "repeat" ? w.imageSize(str(n.background)) : null;
+    if (tile) w.tiles(background, r, tile);
+    else w.image(background, r, style === "ratio" ? "meet" : "slice");
     w.end();
   }
   const label = str(n.label);
-  if (label) w.text(r.x + 6, r.y - 8, label, { size: 15, weight: 600 }, colour);
+  if (label) w.text(r.x + groupLabelInset, r.y - 8, label, groupLabelFont, colour);
 }
 
 function drawEdge(w: SvgWriter, e: CanvasEdge, rects: ReadonlyMap<string, Rect>): void {
@@ -251,7 +287,7 @@ function drawEdge(w: SvgWriter, e: CanvasEdge, rects: ReadonlyMap<string, Rect>)
   if (str(e.toEnd, "arrow") === "arrow") arrow(route.to, route.c2);
   if (str(e.fromEnd, "none") === "arrow") arrow(route.from, route.c1);
   const label = str(e.label);
-  if (label) w.text(route.mid.x, route.mid.y + 13 * 0.35, label, { size: 13, weight: 400 }, p.text,
+  if (label) w.text(route.mid.x, route.mid.y + 13 * 0.35, label, edgeLabelFont, p.text,
     ` text-anchor="middle" paint-order="stroke" stroke="${p.bg}" stroke-width="5" stroke-linejoin="round"`);
 }
 
@@ -287,7 +323,14 @@ function drawNote(w: SvgWriter, r: Rect, markdown: string): void {
   textBlocks(markdown).forEach((b, i) => {
     if (i) y += b.gap;
     const x = r.x + 14 + b.indent;
-    y = w.lines(x, y, r.x + r.width - 14 - x, bottom, b.text, b.font, b.muted ? p.muted : p.text);
+    if (b.rule) {
+      // As the page's <hr>: a thin line across the text, with room above and below.
+      if (y + 14 > bottom) return;
+      w.add(`<rect x="${fmt(x)}" y="${fmt(y + 6)}" width="${fmt(Math.max(0, r.x + r.width - 14 - x))}" height="1" fill="${p.border}"/>`);
+      y += 14;
+      return;
+    }
+    y = w.lines(x, y, r.x + r.width - 14 - x, bottom, b.text, b.font, b.muted ? p.muted : p.text, "", b.pre);
   });
 }
 

@@ -1,6 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { EdgeBounds, areaStillDrawn, coveredRect, drawingServes, sameRect, staleKeys, wantedItems } from "../src/culling";
+import { EdgeBounds, areaStillDrawn, coveredRect, drawingServes, elementKeys, sameRect, staleKeys, wantedItems } from "../src/culling";
 import { Rect, encloses, inflate, intersects, visibleRect } from "../src/geometry";
 import { Detail, boxZoom, cardDetail, cardSignature, detailAt, handleZoomFor, minHandleZoom, titleZoom } from "../src/detail";
 import { CardNode } from "../src/model";
@@ -107,6 +107,8 @@ test("stale keys are the drawn ones no longer wanted", () => {
   assert.deepEqual(staleKeys(["a", "b", "c"], new Set(["b", "d"])), ["a", "c"]);
   assert.deepEqual(staleKeys([], new Set(["b"])), []);
   assert.ok(!sameRect({ x: 0, y: 0, width: 1, height: 1 }, null));
+  const keys = elementKeys(["a", "dup", "dup", "dup\u00002", "dup"]);
+  assert.deepEqual([keys.slice(0, 2), keys[3], new Set(keys).size], [["a", "dup"], "dup\u00002", 5], "cards sharing an id get keys of their own");
 });
 
 const card: CardNode = { id: "a", type: "text", text: "Hello", x: 0, y: 0, width: 250, height: 60 };

@@ -62,6 +62,7 @@ test("blocks: headings, lists, tasks, quotes, code and rules", () => {
   assert.equal(renderMarkdown("> quoted"), "<blockquote><p>quoted</p></blockquote>");
   assert.equal(renderMarkdown("```js\nlet a = 1 < 2;\n```"), "<pre><code>let a = 1 &lt; 2;</code></pre>");
   assert.equal(renderMarkdown("---"), "<hr>");
+  assert.equal(renderMarkdown("# Learn C#\n## Title ##\n# #"), "<h1>Learn C#</h1><h2>Title</h2><h1></h1>", "a closing run of # follows a space");
 });
 
 test("toggling a task flips only that line's box", () => {

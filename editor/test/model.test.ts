@@ -91,6 +91,7 @@ test("submaps: paths, creation, copies and titles", () => {
   assert.equal(doc.title("/s", "Doc"), "Plans");
   assert.equal(doc.title("/", "Doc"), "Doc");
   assert.equal(cardTitle(doc.node("/", "a")!), "Trip");
+  assert.equal(cardTitle({ id: "t", type: "text", text: `${"x".repeat(58)}👨‍👩‍👧‍👦 and more of the title`, x: 0, y: 0, width: 1, height: 1 }), `${"x".repeat(58)}…`, "cut between whole characters");
 });
 
 test("restacking keeps the relative order of moved and unmoved cards", () => {
