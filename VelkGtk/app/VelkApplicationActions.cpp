@@ -6,6 +6,7 @@
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 #include "share/ShareBase.h"
+#include "share/ShareRecord.h"
 
 #include <giomm/file.h>
 #include <glibmm/main.h>
@@ -162,7 +163,7 @@ void VelkApplication::quitAfterClosingWindows() {
 void VelkApplication::showStartWindow() { m_start->show(false); }
 
 void VelkApplication::duplicate(const VelkDocument& document) {
-    openDraft(document.displayName() + " copy", document.core().tree());
+    openDraft(document.displayName() + " copy", ShareRecord::removed(document.core().tree()));
 }
 
 void VelkApplication::documentPlaced(const std::string& from, const std::string& to) {

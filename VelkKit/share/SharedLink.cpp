@@ -9,6 +9,7 @@
 #include "package/MapDocumentCore.h"
 #include "package/Media.h"
 #include "share/ShareBase.h"
+#include "share/ShareRecord.h"
 #include "share/ShareServiceContract.h"
 
 #include <unicode/uchar.h>
@@ -169,7 +170,8 @@ Expected<Opened, SharedLinkFailure> open(std::string_view shareJSON) {
     if (!core.state()) return failure();
     if (!core.apply(*state)) return failure();
 
-    DocumentTree tree = core.tree();
+    // A share is published without its record; one in the document was put there by someone else.
+    DocumentTree tree = ShareRecord::removed(core.tree());
     if (const auto media = (*document)["media"]; media && media->isObject()) {
         for (const JSONMemberRef member : media->members()) {
             if (auto bytes = mediaMember(member.key, member.value)) tree.write(std::move(*bytes), member.key);
