@@ -106,6 +106,9 @@ void OpenLinks::save(const SharedLink::Link& link, const std::optional<std::stri
     }
     if (!package) return alert(std::string(notOpenedTitle), "It is not a map this version of velk can read.");
     if (share) {
+        // A place holds one share's copy: another share's entry naming it (that copy gone, its
+        // name taken again) would open this map for the other link.
+        std::erase_if(copies, [&](const auto& entry) { return entry.second == *package; });
         copies[share->id] = *package;
         m_services.defaults.setDictionary(sharedCopiesKey, copies);
     }

@@ -118,7 +118,8 @@ TEST(OpenLinks, EveryLinkAndAnswerEndsInAWindowOrOneAlert) {
 TEST(OpenLinks, AShareOpensTheCopyItMadeUntilThatCopyIsGone) {
     Rig rig;
     rig.disk.addDirectory("/maps/Trip.velk");
-    rig.defaults.setDictionary("SharedCopies", {{"abcdefgh2345", "/maps/Moved away.velk"}});
+    // The place the copy takes was another share's copy once, deleted since.
+    rig.defaults.setDictionary("SharedCopies", {{"abcdefgh2345", "/maps/Moved away.velk"}, {"zzzzzzzz2345", "/maps/Trip 2.velk"}});
     EXPECT_EQ(rig.open(share, answer(200, map)).at(4), "abcdefgh2345 \u2192 /maps/Trip 2.velk");
     const Lines again = rig.open(share, answer(200, map));
     EXPECT_EQ(Lines(again.begin() + 3, again.end()), (Lines{"folder?", "window: /maps/Trip 2.velk", "opened Trip 2.velk: window",

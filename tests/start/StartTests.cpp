@@ -85,6 +85,9 @@ TEST(NewMapLocation, NextTriesNumberedNamesUntilOneIsFree) {
         {"10:30 standup/notes", "/maps", {}, "/maps/10-30 standup-notes.velk"},
         {" Spaced ", "/maps", {}, "/maps/ Spaced .velk"},           // nothing is trimmed
         {"Plan", "/maps", {"/maps/plan.velk"}, "/maps/Plan.velk"},  // the probe decides about letter case
+        // Names are cut to 255 bytes between characters, the number and extension kept.
+        {std::string(248, 'x') + "\u6f22", "/m", {}, "/m/" + std::string(248, 'x') + ".velk"},
+        {std::string(246, 'x') + "\u6f22", "/m", {"/m/" + std::string(246, 'x') + "\u6f22.velk"}, "/m/" + std::string(246, 'x') + " 2.velk"},
     };
     for (const auto& [name, folder, existing, expected] : cases) {
         std::string last;
