@@ -17,10 +17,12 @@ void appendInteger(std::string& into, std::int64_t value) {
     into.append(buffer, result.ptr);
 }
 
+// A point beyond a double's range (a sidecar holding 1e999) is drawn at 0, as the page and the
+// bounds take it: "inf" is no SVG number, and one would spoil the whole file.
 void appendPoint(std::string& into, double x, double y) {
-    into += num(x);
+    into += num(std::isfinite(x) ? x : 0);
     into += ' ';
-    into += num(y);
+    into += num(std::isfinite(y) ? y : 0);
 }
 
 // Quotes for an attribute value. '&' goes first so the other entities are not escaped twice.

@@ -98,7 +98,7 @@ TEST(InkSVGNum, IntegersPlainEverythingElseTwoDecimalsInAnyLocale) {
 TEST(InkSVGPathData, PolylineSmoothElbow) {
     using Data = std::string (*)(std::span<const Point>);
     const std::tuple<Data, std::vector<Point>, const char*> cases[] = {
-        {polyline, {}, ""}, {polyline, {{1, 2}}, "M1 2"}, {polyline, {{10, 20}, {30, 40}, {50, 60}}, "M10 20 L30 40 L50 60"},
+        {polyline, {}, ""}, {polyline, {{1, 2}}, "M1 2"}, {polyline, {{inf, -inf}, {nan, 3}}, "M0 0 L0 3"}, {polyline, {{10, 20}, {30, 40}, {50, 60}}, "M10 20 L30 40 L50 60"},
         {smooth, {}, ""}, {smooth, {{1, 2}, {3, 4}}, "M1 2 L3 4"}, {smooth, {{0, 0}, {10, 0}, {10, 10}}, "M0 0 Q10 0 10 5 L10 10"},
         {smooth, {{0, 0}, {10, 0}, {10, 10}, {0, 10}}, "M0 0 Q10 0 10 5 Q10 10 5 10 L0 10"}, {smooth, {{0, 0}, {1, 1}, {2, -2}}, "M0 0 Q1 1 1.50 -0.50 L2 -2"},
         {elbow, {}, ""}, {elbow, {{0, 0}}, "M0 0"}, {elbow, {{0, 0}, {10, 5}}, "M0 0 L10 0 L10 5"}, {elbow, {{0, 0}, {10, 5}, {3, 8}}, "M0 0 L10 0 L10 5 L3 5 L3 8"}};
