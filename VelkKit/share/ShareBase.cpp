@@ -35,10 +35,14 @@ std::string_view shareHost(std::string_view base) noexcept {
 }
 
 std::string servicePage(std::string_view base, std::string_view pagePath) {
+    // Below the base's own path, where the service has every route (velk-share --base
+    // https://example.org/velk/ serves its feedback page at /velk/feedback/).
     const std::size_t scheme = base.find("://");
     const std::size_t authority = scheme == std::string_view::npos ? 0 : scheme + 3;
-    const std::size_t end = base.find_first_of("/?#", authority);
-    return std::string(base.substr(0, end)) + std::string(pagePath);
+    std::string page(base.substr(0, base.find_first_of("?#", authority)));
+    if (page.size() <= authority || page.back() != '/') page += '/';
+    while (pagePath.starts_with('/')) pagePath.remove_prefix(1);
+    return page + std::string(pagePath);
 }
 
 }  // namespace velk

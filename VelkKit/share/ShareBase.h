@@ -24,8 +24,8 @@ namespace velk {
 // "share.example"). Empty when `base` has no authority.
 [[nodiscard]] std::string_view shareHost(std::string_view base) noexcept;
 
-// A page of the service at `base`: its scheme and authority followed by the absolute
-// `pagePath` ("/feedback/"), which replaces whatever path, query or fragment the base has.
+// A page of the service at `base`: `pagePath` ("/feedback/") below the base's path, without the
+// base's query or fragment.
 [[nodiscard]] std::string servicePage(std::string_view base, std::string_view pagePath);
 
 }  // namespace velk

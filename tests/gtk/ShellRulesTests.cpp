@@ -153,10 +153,10 @@ TEST(WindowSizeMemory, CollapsedDamagedOrMissingSizesGiveTheDefault) {
     }
 }
 
-// The page is the share service's; only a web address with a host has one.
-TEST(HelpPages, TheShortcutsPageSitsAtTheServiceRoot) {
+// The page is the share service's, below its base; only a web address with a host has one.
+TEST(HelpPages, TheShortcutsPageSitsBelowTheServiceBase) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"https://share.example.org/velk/api/", "https://share.example.org/shortcuts/"},
+        {"https://share.example.org/velk/?x#y", "https://share.example.org/velk/shortcuts/"}, {"https://share.example.org", "https://share.example.org/shortcuts/"},
         {"http://share.example:8080/", "http://share.example:8080/shortcuts/"}, {"https:///", std::nullopt},
         {"ftp://share.example/", std::nullopt}, {"share.example/", std::nullopt}, {"https://", std::nullopt},
     };
