@@ -67,9 +67,10 @@ struct AppliedSave {
 // (with its sidecar and ink drawing, and every other card opening that file follows), every card
 // that opens a submap becomes a file card pointing at it (a note keeps its text), and ink cards
 // are named, sized to their drawing and rendered to SVG, never over a file that is not an ink
-// drawing. A card or link equal in value to the one stored keeps its stored text, so member
-// order and number spelling the editor does not keep never churn a file. Canvases and sidecars
-// are written pretty. Nothing is ever removed from the package, and no new or moved file takes a
+// drawing. A card or link equal in value to the one stored keeps its stored text, and a map equal
+// to the stored one keeps its file, so member order, number spelling and layout the editor does
+// not keep never churn a file; a sidecar is written only when it says something new. Canvases
+// and sidecars are written pretty, and nothing is written below a file. Nothing is ever removed from the package, and no new or moved file takes a
 // path the package already uses, nor one of `notRead` (what the disk holds that the tree lacks).
 // Never fails: what cannot be applied is skipped. `parsed` may spare reading stored canvases again.
 [[nodiscard]] AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles knownFiles,

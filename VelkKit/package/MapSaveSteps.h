@@ -63,6 +63,13 @@ using CardLinks = std::unordered_map<std::string, std::string>;
 // A note keeps its text beside the file, so no word of it is lost.
 [[nodiscard]] JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links);
 
+// Canonical package path of a file this save renamed -> its new path.
+using RenamedFiles = std::unordered_map<std::string, std::string>;
+
+// The canvas with every file card that links a renamed file pointing at its new name: cards the
+// map paths do not reach (one linking back to a map above it) follow too.
+[[nodiscard]] JSONValue followingRenamedFiles(const JSONValue& canvas, const RenamedFiles& renamed);
+
 // The canvas with every card equal in value (members in any order, numbers by value) to the
 // stored card or link of the same id replaced by the stored one, so it is written as it was read.
 [[nodiscard]] JSONValue keepingStoredNodes(const JSONValue& canvas, const std::optional<JSONValue>& stored);

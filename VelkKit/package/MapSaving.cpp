@@ -42,6 +42,7 @@ struct SavePlan {
     std::vector<const BodyMap*> resolved;                   // the maps written, parents first
     std::unordered_map<std::string, CardLinks> linksOfMap;  // map path -> its cards' submap files
     std::unordered_map<std::string, std::string> formerFile;  // renamed canvas -> its old file
+    RenamedFiles renamedTo;                                   // the other way round, canonical
     const ParsedFiles* parsed = nullptr;                      // what the document read or wrote before
     ParsedFiles written;                                      // the canvases written now
 
@@ -108,7 +109,7 @@ void writingMap(DocumentTree& tree, const BodyMap& map, const std::string& file,
     const auto canvas = map.map["canvas"];
     if (canvas && canvas->isObject()) {
         const auto prepared = [&](const JSONValue& from) {
-            JSONValue result = linkingSubmaps(from, plan.links(map.path));
+            JSONValue result = followingRenamedFiles(linkingSubmaps(from, plan.links(map.path)), plan.renamedTo);
             result = namingInk(result, sidecar, file, plan.former(file));
             return sizingInk(result, sidecar);
         };
@@ -181,6 +182,7 @@ AppliedSave apply(const JSONValue& saveBody, DocumentTree tree, KnownFiles files
     plan.parsed = &parsed;
     const NamesInUse names(tree, notRead);
     for (Rename& rename : renamingSubmaps(body, tree, names, files, followed)) {
+        plan.renamedTo.insert_or_assign(MapTree::canonicalPath(rename.from), rename.to);
         plan.formerFile.insert_or_assign(std::move(rename.to), std::move(rename.from));
     }
     plan.resolved = resolvingFiles(body, names, files);

@@ -1,6 +1,7 @@
 // Cards that open submaps are stored as JSON Canvas file cards pointing at the submap's file.
 
 #include "package/MapSaveSteps.h"
+#include "package/MapTree.h"
 
 #include <unordered_set>
 
@@ -47,6 +48,24 @@ JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links) {
         if (link != links.end() && settled.insert(*id).second) {
             for (std::string_view key : boxOnlyKeys) card = card.without(key);
             card = card.setting("type", JSONValue::string("file")).setting("file", JSONValue::string(link->second));
+            changed = true;
+        }
+        cards.push_back(std::move(card));
+    }
+    return changed ? canvas.setting("nodes", JSONValue::array(cards)) : canvas;
+}
+
+JSONValue followingRenamedFiles(const JSONValue& canvas, const RenamedFiles& renamed) {
+    const auto nodes = canvas["nodes"];
+    if (renamed.empty() || !nodes) return canvas;
+    std::vector<JSONValue> cards;
+    bool changed = false;
+    for (JSONValue card : nodes->elements()) {
+        const auto file = card["file"];
+        const auto text = file ? file->stringValue() : std::nullopt;
+        const auto found = text ? renamed.find(MapTree::canonicalPath(*text)) : renamed.end();
+        if (found != renamed.end() && card["type"] && card["type"]->stringValue() == "file") {
+            card = card.setting("file", JSONValue::string(found->second));
             changed = true;
         }
         cards.push_back(std::move(card));

@@ -327,6 +327,15 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_TRUE(MapDocument::storedObject(saved.tree(), "map.canvas"));
              EXPECT_EQ(text(saved.tree().data("map")), "my file");
          }},
+        {"a card linking back to a renamed map above it follows the rename",
+         treeOf({{"map.canvas", R"({"nodes":[{"id":"a","type":"file","file":"map/A.canvas"}]})"},
+                 {"map/A.canvas", R"({"nodes":[{"id":"b","type":"file","file":"map/A/B.canvas"}]})"},
+                 {"map/A/B.canvas", R"({"nodes":[{"id":"c","type":"file","file":"map/A.canvas"}]})"}}),
+         [](const JSONValue& state) { return edited(state, "/", R"({"nodes":[{"id":"a","type":"text","text":"New"}]})"); }, true,
+         [](const MapDocumentCore& saved) {
+             ASSERT_EQ(saved.files().at("/a"), "map/New.canvas");
+             EXPECT_TRUE(text(saved.tree().data(saved.files().at("/a/b"))).contains(R"("file": "map/New.canvas")"));
+         }},
         {"a renamed map never lands where another's sidecar is",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"s","type":"file","file":"map/A.canvas"}]})"}, {"map/A.canvas", R"({"nodes":[]})"},
                  {"map/New.canvas.velk", R"({"mine":"keep me"})"}}),
