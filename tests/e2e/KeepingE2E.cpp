@@ -199,6 +199,7 @@ TEST(RefusedEditsE2E, ClosingAWindowWhosePageHoldsRefusedEditsAsksFirst) {
         g_autofree char* detail = nullptr;
         g_object_get(question, "secondary-text", &detail, nullptr);
         EXPECT_TRUE(std::string_view(detail).starts_with("map/Shared.canvas is linked from /a, /b")) << detail;
+        EXPECT_FALSE(velk.screenshot(*Glib::wrap(GTK_WINDOW(question)), "refused-edits").empty());
         gtk_dialog_response(GTK_DIALOG(question), answer);
     };
     save(990001, "/a", "Under a", true);
