@@ -63,6 +63,9 @@ using CardLinks = std::unordered_map<std::string, std::string>;
 // A note keeps its text beside the file, so no word of it is lost.
 [[nodiscard]] JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links);
 
+// A card's or link's "id" when it is a string.
+[[nodiscard]] std::optional<std::string_view> idOf(const JSONValue& element);
+
 // Canonical package path of a file this save renamed -> its new path.
 using RenamedFiles = std::unordered_map<std::string, std::string>;
 

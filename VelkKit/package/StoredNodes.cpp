@@ -10,11 +10,6 @@ namespace velk::MapDocument {
 
 namespace {
 
-std::optional<std::string_view> idOf(const JSONValue& node) {
-    const auto id = node["id"];
-    return id ? id->stringValue() : std::nullopt;
-}
-
 // The stored elements of one key, found by id: mostly the page sends them back in the order they
 // were read, so the element at the same position is tried first and the index is built only
 // once that fails.

@@ -13,21 +13,17 @@ namespace {
 // what the person wrote, and JSON Canvas readers ignore it beside "file".
 constexpr std::string_view boxOnlyKeys[] = {"label", "url", "background", "backgroundStyle"};
 
-}  // namespace
-
-namespace {
-
-std::optional<std::string_view> idOf(const JSONValue& card) {
-    const auto id = card["id"];
-    return id ? id->stringValue() : std::nullopt;
-}
-
 bool linksFile(const JSONValue& card, std::string_view file) {
     const auto type = card["type"], current = card["file"];
     return type && type->stringValue() == "file" && current && current->stringValue() == file;
 }
 
 }  // namespace
+
+std::optional<std::string_view> idOf(const JSONValue& element) {
+    const auto id = element["id"];
+    return id ? id->stringValue() : std::nullopt;
+}
 
 JSONValue linkingSubmaps(const JSONValue& canvas, const CardLinks& links) {
     const auto nodes = canvas["nodes"];
