@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "core/WhiteSpace.h"
 #include "share/SharedLink.h"
 
 #include <charconv>
@@ -103,7 +104,7 @@ Expected<CommandLine, std::string> parseCommandLine(const std::vector<std::strin
         line.command = FeedbackListCommand{};
     } else if (words.size() == 2 && words[0] == "remove") {
         if (!SharedLink::isShareID(words[1])) return wrong("\"" + words[1] + "\" is not a share id");
-        if (!reason || reason->find_first_not_of(" \t\r\n") == std::string::npos) return wrong("remove needs --reason TEXT: the share's page shows it to everyone");
+        if (!reason || WhiteSpace::trimmedWithLineBreaks(*reason).empty()) return wrong("remove needs --reason TEXT: the share's page shows it to everyone");
         line.command = RemoveCommand{words[1], *reason};
     } else {
         return wrong("unknown command \"" + words[0] + "\"");

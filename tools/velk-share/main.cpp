@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 extern char** environ;
@@ -25,19 +27,17 @@ std::int64_t secondsNow() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-// A SQLite file's folder is made on first use, so the default setting works on a fresh machine.
-void makeFolderFor(const std::string& database) {
-    if (!database.starts_with("sqlite:")) return;
-    const std::filesystem::path folder = std::filesystem::path(database.substr(7)).parent_path();
-    std::error_code ignored;
-    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+// The file of a "sqlite:PATH" setting; absent for a PostgreSQL URI.
+std::optional<std::filesystem::path> sqliteFile(std::string_view database) {
+    constexpr std::string_view scheme = "sqlite:";
+    if (!database.starts_with(scheme)) return std::nullopt;
+    return std::filesystem::path(database.substr(scheme.size()));
 }
 
-// Only serving and migrating make a database: a mistyped --db for the operator's other commands
-// would otherwise make an empty one and answer from it ("no feedback", "no such share").
-bool isMissingSqliteFile(const std::string& database) {
+// A SQLite file's folder is made on first use, so the default setting works on a fresh machine.
+void makeFolderFor(const std::filesystem::path& file) {
     std::error_code ignored;
-    return database.starts_with("sqlite:") && !std::filesystem::exists(database.substr(7), ignored);
+    if (!file.parent_path().empty()) std::filesystem::create_directories(file.parent_path(), ignored);
 }
 
 std::string utcTime(std::int64_t seconds) {
@@ -84,10 +84,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const bool makesDatabase = std::holds_alternative<ServeCommand>(line->command) || std::holds_alternative<MigrateCommand>(line->command);
-    if (!makesDatabase && isMissingSqliteFile(line->database))
-        return fail("there is no database at " + line->database.substr(7) + " (velk-share migrate makes one)");
-    makeFolderFor(line->database);
+    if (const auto file = sqliteFile(line->database)) {
+        // Only serving and migrating make a database: a mistyped --db for the operator's other
+        // commands would otherwise make an empty one and answer from it ("no feedback").
+        std::error_code unknown;
+        const bool makesDatabase = std::holds_alternative<ServeCommand>(line->command) || std::holds_alternative<MigrateCommand>(line->command);
+        if (!makesDatabase && !std::filesystem::exists(*file, unknown))
+            return fail("there is no database at " + file->string() + " (velk-share migrate makes one)");
+        makeFolderFor(*file);
+    }
     auto store = openStore(line->database);
     if (!store) return fail(store.error().message);
     // Every command migrates first: the schema is the service's own, never set up by hand.
