@@ -232,8 +232,7 @@ ServiceResponse SharePages::viewer(const std::string& id) {
     case ShareLookup::Standing::live: break;
     }
 
-    const auto parsed = OrderedJSON::parse(found.document);
-    const auto state = parsed ? (*parsed)["state"] : std::nullopt;
+    const auto state = OrderedJSON::parse(found.state);
     if (!state) return unavailable();
     const std::string name = shownName(found.name);
     std::string share = "{\"name\":";
@@ -255,15 +254,10 @@ ServiceResponse SharePages::viewer(const std::string& id) {
 
 ServiceResponse SharePages::media(const std::string& id, const std::string& path) {
     if (!SharedLink::isShareID(id)) return text(404, "No such image.");
-    ShareLookup found = m_service.lookup(id);
+    const MediaLookup found = m_service.mediaFile(id, path);
     if (found.standing == ShareLookup::Standing::unavailable) return text(503, "The share service cannot reach its database right now.");
     if (found.standing == ShareLookup::Standing::removed) return text(410, "This map was removed.");
-    if (found.standing != ShareLookup::Standing::live) return text(404, "No such image.");
-    const auto parsed = OrderedJSON::parse(found.document);
-    const auto files = parsed ? (*parsed)["media"] : std::nullopt;
-    const auto encoded = files ? (*files)[path] : std::nullopt;
-    const auto value = encoded ? encoded->stringValue() : std::nullopt;
-    auto bytes = value ? Base64::decode(*value) : std::nullopt;
+    auto bytes = found.base64 ? Base64::decode(*found.base64) : std::nullopt;
     const auto type = velk::Media::mimeType(path);
     if (!bytes || !type) return text(404, "No such image.");
     ServiceResponse response{200, {{"Content-Type", std::string(*type)}}, std::move(*bytes)};

@@ -58,47 +58,56 @@ Expected<Publication, Refusal> check(std::string_view body) {
     const auto members = JSONMembers::read(body);
     if (!members) return refuse(400, "The publish request must be a JSON object with \"name\" and \"state\".");
 
-    Publication publication;
-    bool hasState = false;
+    // The members' texts, each at most once.
+    std::optional<std::string_view> name, state, media;
     for (const auto& [key, value] : members->members) {
-        std::optional<std::string>* slot = key == "name" ? &publication.name : key == "media" ? &publication.media : nullptr;
-        if (key == "state") {
-            if (hasState) return refuse(400, "The publish request holds \"state\" twice.");
-            hasState = true;
-            publication.state = std::string(value);
-        } else if (slot) {
-            if (*slot) return refuse(400, "The publish request holds " + quoted(key) + " twice.");
-            *slot = std::string(value);
-        }
+        std::optional<std::string_view>* slot = key == "name" ? &name : key == "state" ? &state : key == "media" ? &media : nullptr;
+        if (!slot) continue;
+        if (*slot) return refuse(400, "The publish request holds " + quoted(key) + " twice.");
+        *slot = value;
     }
-    if (!hasState) return refuse(400, "The publish request has no \"state\".");
+    if (!state) return refuse(400, "The publish request has no \"state\".");
+    Publication publication{name ? std::optional<std::string>(*name) : std::nullopt, std::string(*state), {}};
     if (publication.state.size() > stateLimit) return refuse(413, "The map is larger than 32 MiB.");
     if (publication.name) {
         if (publication.name->empty() || publication.name->front() != '"') return refuse(400, "\"name\" must be a string.");
         if (publication.name->size() > nameLimit) return refuse(400, "The map's name is longer than 4096 bytes.");
     }
-    if (publication.media) {
-        if (auto refusal = mediaRefusal(members->value["media"])) return Unexpected<Refusal>(std::move(*refusal));
+    if (media) {
+        const auto files = members->value["media"];
+        if (auto refusal = mediaRefusal(files)) return Unexpected<Refusal>(std::move(*refusal));
+        for (const JSONMemberRef file : files->members()) publication.media.push_back({std::string(file.key), std::string(*file.value.stringValue())});
     }
 
-    const auto state = members->value["state"];
-    if (!state || !state->isObject()) return refuse(400, "\"state\" must be a map's editor state, a JSON object.");
-    const auto maps = (*state)["maps"];
+    const auto stateValue = members->value["state"];
+    if (!stateValue || !stateValue->isObject()) return refuse(400, "\"state\" must be a map's editor state, a JSON object.");
+    const auto maps = (*stateValue)["maps"];
     if (!maps || maps->kind() != JSONValue::Kind::array) return refuse(400, "The map's state has no \"maps\" array.");
     // The state must open the way velk will open it after downloading it; media are judged above.
-    if (!SharedLink::open(document(std::nullopt, publication.state, std::nullopt)))
+    if (!SharedLink::open(document(std::nullopt, publication.state, {})))
         return refuse(400, "The map's state is not a map velk can open.");
     return publication;
 }
 
-std::string document(const std::optional<std::string>& name, std::string_view state, const std::optional<std::string>& media) {
+std::string document(const std::optional<std::string>& name, std::string_view state, const std::vector<MediaFile>& media) {
+    std::size_t size = state.size() + (name ? name->size() : 0) + 32;
+    for (const MediaFile& file : media) size += file.path.size() + file.base64.size() + 8;
     std::string text;
-    text.reserve(state.size() + (name ? name->size() : 0) + (media ? media->size() : 0) + 32);
+    text.reserve(size);
     text += '{';
     if (name) text += "\"name\":" + *name + ",";
     text += "\"state\":";
     text += state;
-    if (media) text += ",\"media\":" + *media;
+    if (!media.empty()) {
+        text += ",\"media\":{";
+        for (const MediaFile& file : media) {
+            if (&file != &media.front()) text += ',';
+            OrderedJSON::encodeString(file.path, text);
+            text += ':';
+            OrderedJSON::encodeString(file.base64, text);
+        }
+        text += '}';
+    }
     text += '}';
     return text;
 }

@@ -3,17 +3,19 @@
 // What the service accepts as a publish body, {"name", "state"[, "media"]}, and why it refuses
 // the rest. The state must be a map velk itself can open (the client's own checks decide) and
 // within the size limits; every media member must be a file velk would write. What passes is
-// kept as the members' exact text.
+// kept as the members' exact text, the media as one file each.
 //
 // Pure; safe from any thread.
 
 #include "core/Expected.h"
 #include "share/ShareServiceContract.h"
+#include "store/ShareStore.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velk::share::PublishBody {
 
@@ -38,15 +40,15 @@ struct Refusal {
 struct Publication {
     std::optional<std::string> name;  // JSON texts, byte for byte from the body
     std::string state;
-    std::optional<std::string> media;
+    std::vector<MediaFile> media;  // in the order published
     bool operator==(const Publication&) const = default;
 };
 
 [[nodiscard]] Expected<Publication, Refusal> check(std::string_view body);
 
-// The share document a publication is served as: {"name", "state", "media"}, the members that
-// were published, in that order, each exactly as published.
+// The share document a publication is served as: {"name", "state", "media"}, in that order; name
+// and state exactly as published, "media" only when there are images.
 [[nodiscard]] std::string document(const std::optional<std::string>& name, std::string_view state,
-                                   const std::optional<std::string>& media);
+                                   const std::vector<MediaFile>& media);
 
 }  // namespace velk::share::PublishBody

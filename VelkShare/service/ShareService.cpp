@@ -149,22 +149,36 @@ ServiceResponse ShareService::publish(const ServiceRequest& request) {
     return unavailable(StoreError{"no unused share id after eight draws"});
 }
 
-ShareLookup ShareService::lookup(const std::string& id) {
-    const auto found = m_store.share(id);
+ShareLookup ShareService::lookup(const std::string& id, WithMedia media) {
+    auto found = m_store.share(id, media);
+    ShareLookup lookup;
     if (!found) {
         m_log(found.error().message);
-        return {ShareLookup::Standing::unavailable, {}, {}, {}};
+        lookup.standing = ShareLookup::Standing::unavailable;
+    } else if (*found && (*found)->standing == StoredShare::Standing::removed) {
+        lookup.standing = ShareLookup::Standing::removed;
+        lookup.removedReason = std::move((*found)->removedReason);
+    } else if (*found && (*found)->standing == StoredShare::Standing::live) {
+        lookup = {ShareLookup::Standing::live, std::move((*found)->name), std::move((*found)->state), std::move((*found)->media), {}};
+    }
+    return lookup;
+}
+
+MediaLookup ShareService::mediaFile(const std::string& id, const std::string& path) {
+    auto found = m_store.mediaFile(id, path);
+    if (!found) {
+        m_log(found.error().message);
+        return {ShareLookup::Standing::unavailable, {}};
     }
     if (!*found || (*found)->standing == StoredShare::Standing::withdrawn) return {};
-    if ((*found)->standing == StoredShare::Standing::removed)
-        return {ShareLookup::Standing::removed, {}, {}, (*found)->removedReason};
-    return {ShareLookup::Standing::live, PublishBody::document((*found)->name, (*found)->state, (*found)->media), (*found)->name, {}};
+    if ((*found)->standing == StoredShare::Standing::removed) return {ShareLookup::Standing::removed, {}};
+    return {ShareLookup::Standing::live, std::move((*found)->base64)};
 }
 
 ServiceResponse ShareService::fetch(const std::string& id) {
-    ShareLookup found = lookup(id);
+    ShareLookup found = lookup(id, WithMedia::yes);
     switch (found.standing) {
-    case ShareLookup::Standing::live: return json(200, std::move(found.document));
+    case ShareLookup::Standing::live: return json(200, PublishBody::document(found.name, found.state, found.media));
     case ShareLookup::Standing::gone: return error(404, goneText);
     case ShareLookup::Standing::removed: return error(410, found.removedReason.empty() ? removedText : found.removedReason);
     case ShareLookup::Standing::unavailable: break;

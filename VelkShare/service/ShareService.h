@@ -35,9 +35,16 @@ struct ShareServiceOptions {
 struct ShareLookup {
     enum class Standing { live, gone, removed, unavailable };
     Standing standing = Standing::gone;
-    std::string document;       // live: the share document as served
     std::optional<std::string> name;  // live: the name's JSON text, if it has one
-    std::string removedReason;  // removed: the operator's words
+    std::string state;                // live: the state's JSON text
+    std::vector<MediaFile> media;     // live, when asked for
+    std::string removedReason;        // removed: the operator's words
+};
+
+// One image of a share: its Base64 text when the share is live and holds it.
+struct MediaLookup {
+    ShareLookup::Standing standing = ShareLookup::Standing::gone;
+    std::optional<std::string> base64;
 };
 
 class ShareService {
@@ -57,7 +64,8 @@ public:
     // healthz, POST feedback/); absent for paths that belong to the web pages.
     [[nodiscard]] std::optional<ServiceResponse> route(const ServiceRequest& request);
 
-    [[nodiscard]] ShareLookup lookup(const std::string& id);
+    [[nodiscard]] ShareLookup lookup(const std::string& id, WithMedia media = WithMedia::no);
+    [[nodiscard]] MediaLookup mediaFile(const std::string& id, const std::string& path);
 
     // The base URL's path, "/" or e.g. "/velk/".
     [[nodiscard]] const std::string& basePath() const noexcept { return m_basePath; }

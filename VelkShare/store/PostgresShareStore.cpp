@@ -93,6 +93,38 @@ StoreResult<void> plain(pg_conn* connection, const char* sql, std::string_view d
     return {};
 }
 
+// Runs `work` in one transaction: committed when it succeeds and says so (true, or a value),
+// rolled back otherwise.
+template <class Work>
+auto transaction(pg_conn* connection, const char* begin, Work work) -> decltype(work()) {
+    if (auto begun = plain(connection, begin, "starting a transaction"); !begun) return Unexpected<StoreError>(begun.error());
+    auto done = work();
+    if (!done || !*done) {
+        (void)plain(connection, "ROLLBACK", "rolling back");
+        return done;
+    }
+    if (auto committed = plain(connection, "COMMIT", "committing"); !committed) return Unexpected<StoreError>(committed.error());
+    return done;
+}
+
+StoredShare::Standing standingOf(const Result& row, int withdrawnColumn, int removedColumn) {
+    const std::string yes(1, '\1');
+    if (row.bytesAt(0, withdrawnColumn) == yes) return StoredShare::Standing::withdrawn;
+    if (row.bytesAt(0, removedColumn) == yes) return StoredShare::Standing::removed;
+    return StoredShare::Standing::live;
+}
+
+// Ends a live share: its data goes, with its images; false when it was not live.
+StoreResult<bool> endShare(pg_conn* connection, const char* update, std::initializer_list<Parameter> parameters,
+                           const std::string& id, std::string_view doing) {
+    return transaction(connection, "BEGIN", [&]() -> StoreResult<bool> {
+        auto ended = changed(connection, run(connection, update, parameters), doing);
+        if (!ended || !*ended) return ended;
+        if (!run(connection, "DELETE FROM share_media WHERE share_id = $1", {std::string_view(id)}).ok()) return failure(connection, doing);
+        return true;
+    });
+}
+
 }  // namespace
 
 StoreResult<std::unique_ptr<PostgresShareStore>> PostgresShareStore::open(const std::string& uri) {
@@ -152,7 +184,8 @@ StoreResult<void> PostgresShareStore::migrate() {
     std::size_t version = read.rows() ? std::size_t(std::atoi(read.bytesAt(0, 0).c_str())) : 0;
     const bool fresh = read.rows() == 0;
     for (; version < Migrations::steps.size(); ++version) {
-        const std::string sql = Migrations::spelled(Migrations::steps[version], "BYTEA", "BIGSERIAL PRIMARY KEY");
+        const std::string sql = Migrations::spelled(Migrations::steps[version],
+                                                    {"BYTEA", "BIGSERIAL PRIMARY KEY", "json_each_text(convert_from(shares.media, 'UTF8')::json)"});
         if (!Result(PQexec(m_connection, sql.c_str())).ok()) return rollBack(failure(m_connection, "migrating"));
     }
     const std::string bump = (fresh ? "INSERT INTO schema_version VALUES (" : "UPDATE schema_version SET version = (") +
@@ -168,53 +201,76 @@ StoreResult<void> PostgresShareStore::ping() {
 
 StoreResult<bool> PostgresShareStore::insertShare(const NewShare& share) {
     VELK_PG_CONNECTED;
-    const Result result = run(m_connection,
-                              "INSERT INTO shares (id, token_hash, name, state, media, created_at) VALUES ($1, $2, $3, $4, $5, $6) "
-                              "ON CONFLICT (id) DO NOTHING",
-                              {std::string_view(share.id), std::string_view(share.tokenHash), optional(share.name),
-                               std::string_view(share.state), optional(share.media), share.createdAt});
-    return changed(m_connection, result, "storing a share");
+    return transaction(m_connection, "BEGIN", [&]() -> StoreResult<bool> {
+        auto inserted = changed(m_connection,
+                                run(m_connection,
+                                    "INSERT INTO shares (id, token_hash, name, state, created_at) VALUES ($1, $2, $3, $4, $5) "
+                                    "ON CONFLICT (id) DO NOTHING",
+                                    {std::string_view(share.id), std::string_view(share.tokenHash), optional(share.name),
+                                     std::string_view(share.state), share.createdAt}),
+                                "storing a share");
+        if (!inserted || !*inserted) return inserted;
+        for (const MediaFile& file : share.media) {
+            if (!run(m_connection, "INSERT INTO share_media (share_id, path, base64) VALUES ($1, $2, $3)",
+                     {std::string_view(share.id), std::string_view(file.path), std::string_view(file.base64)}).ok())
+                return failure(m_connection, "storing a share's image");
+        }
+        return true;
+    });
 }
 
-StoreResult<std::optional<StoredShare>> PostgresShareStore::share(const std::string& id) {
+StoreResult<std::optional<StoredShare>> PostgresShareStore::share(const std::string& id, WithMedia media) {
     VELK_PG_CONNECTED;
-    const Result read = run(m_connection,
-                            "SELECT token_hash, name, state, media, withdrawn_at IS NOT NULL, removed_at IS NOT NULL, removed_reason "
-                            "FROM shares WHERE id = $1",
-                            {std::string_view(id)});
-    if (!read.ok()) return failure(m_connection, "reading a share");
-    if (read.rows() == 0) return std::optional<StoredShare>();
-    StoredShare found;
-    found.tokenHash = read.bytesAt(0, 0);
-    if (read.bytesAt(0, 4) == std::string(1, '\1')) {
-        found.standing = StoredShare::Standing::withdrawn;
-    } else if (read.bytesAt(0, 5) == std::string(1, '\1')) {
-        found.standing = StoredShare::Standing::removed;
-        found.removedReason = read.bytesAt(0, 6);
-    } else {
+    // One snapshot, so the images belong to the share as it was read.
+    return transaction(m_connection, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", [&]() -> StoreResult<std::optional<StoredShare>> {
+        const Result read = run(m_connection,
+                                "SELECT token_hash, name, state, withdrawn_at IS NOT NULL, removed_at IS NOT NULL, removed_reason "
+                                "FROM shares WHERE id = $1",
+                                {std::string_view(id)});
+        if (!read.ok()) return failure(m_connection, "reading a share");
+        if (read.rows() == 0) return std::optional<StoredShare>();
+        StoredShare found;
+        found.tokenHash = read.bytesAt(0, 0);
+        found.standing = standingOf(read, 3, 4);
+        if (found.standing == StoredShare::Standing::removed) found.removedReason = read.bytesAt(0, 5);
+        if (found.standing != StoredShare::Standing::live) return std::optional<StoredShare>(std::move(found));
         found.name = read.optionalBytesAt(0, 1);
         found.state = read.bytesAt(0, 2);
-        found.media = read.optionalBytesAt(0, 3);
-    }
-    return std::optional<StoredShare>(std::move(found));
+        if (media == WithMedia::yes) {
+            const Result files = run(m_connection, "SELECT path, base64 FROM share_media WHERE share_id = $1 ORDER BY path COLLATE \"C\"",
+                                     {std::string_view(id)});
+            if (!files.ok()) return failure(m_connection, "reading a share's images");
+            for (int row = 0; row < files.rows(); ++row) found.media.push_back({files.bytesAt(row, 0), files.bytesAt(row, 1)});
+        }
+        return std::optional<StoredShare>(std::move(found));
+    });
+}
+
+StoreResult<std::optional<StoredMediaFile>> PostgresShareStore::mediaFile(const std::string& id, const std::string& path) {
+    VELK_PG_CONNECTED;
+    const Result read = run(m_connection,
+                            "SELECT shares.withdrawn_at IS NOT NULL, shares.removed_at IS NOT NULL, share_media.base64 FROM shares "
+                            "LEFT JOIN share_media ON share_media.share_id = shares.id AND share_media.path = $2 WHERE shares.id = $1",
+                            {std::string_view(id), std::string_view(path)});
+    if (!read.ok()) return failure(m_connection, "reading an image");
+    if (read.rows() == 0) return std::optional<StoredMediaFile>();
+    return std::optional<StoredMediaFile>(StoredMediaFile{standingOf(read, 0, 1), read.optionalBytesAt(0, 2)});
 }
 
 StoreResult<bool> PostgresShareStore::withdraw(const std::string& id, std::int64_t at) {
     VELK_PG_CONNECTED;
-    const Result result = run(m_connection,
-                              "UPDATE shares SET name = NULL, state = NULL, media = NULL, withdrawn_at = $2 "
-                              "WHERE id = $1 AND withdrawn_at IS NULL AND removed_at IS NULL",
-                              {std::string_view(id), at});
-    return changed(m_connection, result, "withdrawing a share");
+    return endShare(m_connection,
+                    "UPDATE shares SET name = NULL, state = NULL, media = NULL, withdrawn_at = $2 "
+                    "WHERE id = $1 AND withdrawn_at IS NULL AND removed_at IS NULL",
+                    {std::string_view(id), at}, id, "withdrawing a share");
 }
 
 StoreResult<bool> PostgresShareStore::remove(const std::string& id, const std::string& reason, std::int64_t at) {
     VELK_PG_CONNECTED;
-    const Result result = run(m_connection,
-                              "UPDATE shares SET name = NULL, state = NULL, media = NULL, removed_at = $2, removed_reason = $3 "
-                              "WHERE id = $1 AND withdrawn_at IS NULL AND removed_at IS NULL",
-                              {std::string_view(id), at, std::string_view(reason)});
-    return changed(m_connection, result, "removing a share");
+    return endShare(m_connection,
+                    "UPDATE shares SET name = NULL, state = NULL, media = NULL, removed_at = $2, removed_reason = $3 "
+                    "WHERE id = $1 AND withdrawn_at IS NULL AND removed_at IS NULL",
+                    {std::string_view(id), at, std::string_view(reason)}, id, "removing a share");
 }
 
 StoreResult<bool> PostgresShareStore::insertHandoff(const std::string& id, const std::string& shareID, std::int64_t createdAt,

@@ -28,13 +28,20 @@ struct StoreError {
 template <class T>
 using StoreResult = Expected<T, StoreError>;
 
+// One image of a share, kept as its own row so that serving it reads that image alone.
+struct MediaFile {
+    std::string path;    // e.g. "velk-media/33f9ea4d2fe3afb2.png"
+    std::string base64;  // the file's bytes as published, in Base64
+    bool operator==(const MediaFile&) const = default;
+};
+
 struct NewShare {
     std::string id;
     std::string tokenHash;             // SHA-256 of the withdrawal token, raw bytes
     // The JSON texts of the publish body's members, byte for byte as published.
     std::optional<std::string> name;   // a JSON string, when the body named the map
     std::string state;
-    std::optional<std::string> media;  // a JSON object, when the body had media
+    std::vector<MediaFile> media;
     std::int64_t createdAt = 0;
 };
 
@@ -46,9 +53,20 @@ struct StoredShare {
     std::string tokenHash;
     std::optional<std::string> name;  // JSON texts, as in NewShare
     std::string state;
-    std::optional<std::string> media;
+    std::vector<MediaFile> media;  // by path; only when asked for
     std::string removedReason;
     bool operator==(const StoredShare&) const = default;
+};
+
+// Whether share() reads the share's images too: only the whole document needs them.
+enum class WithMedia : bool { no, yes };
+
+// One image looked up on its own: how its share stands, and the file when the share is live and
+// holds it.
+struct StoredMediaFile {
+    StoredShare::Standing standing = StoredShare::Standing::live;
+    std::optional<std::string> base64;
+    bool operator==(const StoredMediaFile&) const = default;
 };
 
 struct TakenHandoff {
@@ -77,7 +95,9 @@ public:
 
     // False, and nothing stored, when the id was ever used before.
     [[nodiscard]] virtual StoreResult<bool> insertShare(const NewShare& share) = 0;
-    [[nodiscard]] virtual StoreResult<std::optional<StoredShare>> share(const std::string& id) = 0;
+    [[nodiscard]] virtual StoreResult<std::optional<StoredShare>> share(const std::string& id, WithMedia media = WithMedia::no) = 0;
+    // Absent when there is no share of that id.
+    [[nodiscard]] virtual StoreResult<std::optional<StoredMediaFile>> mediaFile(const std::string& id, const std::string& path) = 0;
     // Deletes a live share's data and marks it withdrawn; false when it was not live.
     [[nodiscard]] virtual StoreResult<bool> withdraw(const std::string& id, std::int64_t at) = 0;
     // The operator's removal: deletes a live share's data and keeps the reason; false when it

@@ -82,6 +82,54 @@ StoreResult<bool> changed(sqlite3* db, Statement& statement, std::string_view do
     return sqlite3_changes(db) > 0;
 }
 
+// Runs `work` in one transaction: committed when it succeeds and says so (true, or a value),
+// rolled back otherwise. IMMEDIATE takes the write lock first, so a writer never fails half-way
+// for another process's write.
+template <class Work>
+auto transaction(sqlite3* db, std::string_view begin, Work work) -> decltype(work()) {
+    if (auto begun = execute(db, std::string(begin)); !begun) return Unexpected<StoreError>(begun.error());
+    auto done = work();
+    if (!done || !*done) {
+        (void)execute(db, "ROLLBACK");
+        return done;
+    }
+    if (auto committed = execute(db, "COMMIT"); !committed) {
+        (void)execute(db, "ROLLBACK");
+        return Unexpected<StoreError>(committed.error());
+    }
+    return done;
+}
+
+StoredShare::Standing standingOf(Statement& row, int withdrawnColumn, int removedColumn) {
+    if (!row.isNull(withdrawnColumn)) return StoredShare::Standing::withdrawn;
+    if (!row.isNull(removedColumn)) return StoredShare::Standing::removed;
+    return StoredShare::Standing::live;
+}
+
+StoreResult<std::vector<MediaFile>> mediaOf(sqlite3* db, const std::string& id) {
+    Statement read(db, "SELECT path, base64 FROM share_media WHERE share_id = ?1 ORDER BY path");
+    if (!read) return failure(db, "reading a share's images");
+    read.text(1, id);
+    std::vector<MediaFile> files;
+    for (int step; (step = read.step()) != SQLITE_DONE;) {
+        if (step != SQLITE_ROW) return failure(db, "reading a share's images");
+        files.push_back({read.bytesAt(0), read.bytesAt(1)});
+    }
+    return files;
+}
+
+// Ends a live share: its data goes, with its images; false when it was not live.
+StoreResult<bool> endShare(sqlite3* db, Statement& update, const std::string& id, std::string_view doing) {
+    return transaction(db, "BEGIN IMMEDIATE", [&]() -> StoreResult<bool> {
+        auto ended = changed(db, update, doing);
+        if (!ended || !*ended) return ended;
+        Statement drop(db, "DELETE FROM share_media WHERE share_id = ?1");
+        drop.text(1, id);
+        if (auto dropped = changed(db, drop, doing); !dropped) return dropped;
+        return true;
+    });
+}
+
 }  // namespace
 
 StoreResult<std::unique_ptr<SqliteShareStore>> SqliteShareStore::open(const std::string& path) {
@@ -131,7 +179,8 @@ StoreResult<void> SqliteShareStore::migrate() {
             return Unexpected<StoreError>(version.error());
         }
         if (*version >= int(Migrations::steps.size())) return execute(m_db, "COMMIT");
-        std::string sql = Migrations::spelled(Migrations::steps[std::size_t(*version)], "BLOB", "INTEGER PRIMARY KEY AUTOINCREMENT");
+        std::string sql = Migrations::spelled(Migrations::steps[std::size_t(*version)],
+                                              {"BLOB", "INTEGER PRIMARY KEY AUTOINCREMENT", "json_each(CAST(shares.media AS TEXT))"});
         sql += *version == 0 ? "INSERT INTO schema_version VALUES (1);" : "UPDATE schema_version SET version = version + 1;";
         if (auto applied = execute(m_db, sql); !applied) {
             (void)execute(m_db, "ROLLBACK");
@@ -148,34 +197,57 @@ StoreResult<void> SqliteShareStore::ping() {
 
 StoreResult<bool> SqliteShareStore::insertShare(const NewShare& share) {
     std::lock_guard lock(m_lock);
-    Statement insert(m_db, "INSERT INTO shares (id, token_hash, name, state, media, created_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
-                           "ON CONFLICT (id) DO NOTHING");
-    insert.text(1, share.id).blob(2, share.tokenHash).optionalText(3, share.name).blob(4, share.state)
-        .optionalBlob(5, share.media).integer(6, share.createdAt);
-    return changed(m_db, insert, "storing a share");
+    return transaction(m_db, "BEGIN IMMEDIATE", [&]() -> StoreResult<bool> {
+        Statement insert(m_db, "INSERT INTO shares (id, token_hash, name, state, created_at) VALUES (?1, ?2, ?3, ?4, ?5) "
+                               "ON CONFLICT (id) DO NOTHING");
+        insert.text(1, share.id).blob(2, share.tokenHash).optionalText(3, share.name).blob(4, share.state).integer(5, share.createdAt);
+        auto inserted = changed(m_db, insert, "storing a share");
+        if (!inserted || !*inserted) return inserted;
+        for (const MediaFile& file : share.media) {
+            Statement image(m_db, "INSERT INTO share_media (share_id, path, base64) VALUES (?1, ?2, ?3)");
+            image.text(1, share.id).text(2, file.path).text(3, file.base64);
+            if (auto stored = changed(m_db, image, "storing a share's image"); !stored) return stored;
+        }
+        return true;
+    });
 }
 
-StoreResult<std::optional<StoredShare>> SqliteShareStore::share(const std::string& id) {
+StoreResult<std::optional<StoredShare>> SqliteShareStore::share(const std::string& id, WithMedia media) {
     std::lock_guard lock(m_lock);
-    Statement read(m_db, "SELECT token_hash, name, state, media, withdrawn_at, removed_at, removed_reason FROM shares WHERE id = ?1");
-    if (!read) return failure(m_db, "reading a share");
-    read.text(1, id);
-    const int step = read.step();
-    if (step == SQLITE_DONE) return std::optional<StoredShare>();
-    if (step != SQLITE_ROW) return failure(m_db, "reading a share");
-    StoredShare found;
-    found.tokenHash = read.bytesAt(0);
-    if (!read.isNull(4)) {
-        found.standing = StoredShare::Standing::withdrawn;
-    } else if (!read.isNull(5)) {
-        found.standing = StoredShare::Standing::removed;
-        found.removedReason = read.bytesAt(6);
-    } else {
+    // One read transaction, so the images belong to the share as it was read.
+    return transaction(m_db, "BEGIN", [&]() -> StoreResult<std::optional<StoredShare>> {
+        Statement read(m_db, "SELECT token_hash, name, state, withdrawn_at, removed_at, removed_reason FROM shares WHERE id = ?1");
+        if (!read) return failure(m_db, "reading a share");
+        read.text(1, id);
+        const int step = read.step();
+        if (step == SQLITE_DONE) return std::optional<StoredShare>();
+        if (step != SQLITE_ROW) return failure(m_db, "reading a share");
+        StoredShare found;
+        found.tokenHash = read.bytesAt(0);
+        found.standing = standingOf(read, 3, 4);
+        if (found.standing == StoredShare::Standing::removed) found.removedReason = read.bytesAt(5);
+        if (found.standing != StoredShare::Standing::live) return std::optional<StoredShare>(std::move(found));
         found.name = read.optionalBytesAt(1);
         found.state = read.bytesAt(2);
-        found.media = read.optionalBytesAt(3);
-    }
-    return std::optional<StoredShare>(std::move(found));
+        if (media == WithMedia::yes) {
+            auto files = mediaOf(m_db, id);
+            if (!files) return Unexpected<StoreError>(files.error());
+            found.media = std::move(*files);
+        }
+        return std::optional<StoredShare>(std::move(found));
+    });
+}
+
+StoreResult<std::optional<StoredMediaFile>> SqliteShareStore::mediaFile(const std::string& id, const std::string& path) {
+    std::lock_guard lock(m_lock);
+    Statement read(m_db, "SELECT shares.withdrawn_at, shares.removed_at, share_media.base64 FROM shares "
+                         "LEFT JOIN share_media ON share_media.share_id = shares.id AND share_media.path = ?2 WHERE shares.id = ?1");
+    if (!read) return failure(m_db, "reading an image");
+    read.text(1, id).text(2, path);
+    const int step = read.step();
+    if (step == SQLITE_DONE) return std::optional<StoredMediaFile>();
+    if (step != SQLITE_ROW) return failure(m_db, "reading an image");
+    return std::optional<StoredMediaFile>(StoredMediaFile{standingOf(read, 0, 1), read.optionalBytesAt(2)});
 }
 
 StoreResult<bool> SqliteShareStore::withdraw(const std::string& id, std::int64_t at) {
@@ -183,7 +255,7 @@ StoreResult<bool> SqliteShareStore::withdraw(const std::string& id, std::int64_t
     Statement update(m_db, "UPDATE shares SET name = NULL, state = NULL, media = NULL, withdrawn_at = ?2 "
                            "WHERE id = ?1 AND withdrawn_at IS NULL AND removed_at IS NULL");
     update.text(1, id).integer(2, at);
-    return changed(m_db, update, "withdrawing a share");
+    return endShare(m_db, update, id, "withdrawing a share");
 }
 
 StoreResult<bool> SqliteShareStore::remove(const std::string& id, const std::string& reason, std::int64_t at) {
@@ -191,7 +263,7 @@ StoreResult<bool> SqliteShareStore::remove(const std::string& id, const std::str
     Statement update(m_db, "UPDATE shares SET name = NULL, state = NULL, media = NULL, removed_at = ?2, removed_reason = ?3 "
                            "WHERE id = ?1 AND withdrawn_at IS NULL AND removed_at IS NULL");
     update.text(1, id).integer(2, at).text(3, reason);
-    return changed(m_db, update, "removing a share");
+    return endShare(m_db, update, id, "removing a share");
 }
 
 StoreResult<bool> SqliteShareStore::insertHandoff(const std::string& id, const std::string& shareID, std::int64_t createdAt,

@@ -28,7 +28,8 @@ public:
     StoreResult<int> schemaVersion() override;
     StoreResult<void> ping() override;
     StoreResult<bool> insertShare(const NewShare& share) override;
-    StoreResult<std::optional<StoredShare>> share(const std::string& id) override;
+    StoreResult<std::optional<StoredShare>> share(const std::string& id, WithMedia media) override;
+    StoreResult<std::optional<StoredMediaFile>> mediaFile(const std::string& id, const std::string& path) override;
     StoreResult<bool> withdraw(const std::string& id, std::int64_t at) override;
     StoreResult<bool> remove(const std::string& id, const std::string& reason, std::int64_t at) override;
     StoreResult<bool> insertHandoff(const std::string& id, const std::string& shareID, std::int64_t createdAt,

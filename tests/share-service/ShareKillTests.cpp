@@ -94,7 +94,7 @@ TEST(ShareKill, EveryAcknowledgedShareIsIntactAfterSIGKILL) {
         ASSERT_TRUE(store && (*store)->migrate()) << "the database opens again after the kill";
         for (const auto& [id, n] : acknowledged) {
             SCOPED_TRACE(id);
-            const auto found = (*store)->share(id).value();
+            const auto found = (*store)->share(id, WithMedia::no).value();
             ASSERT_TRUE(found);
             EXPECT_EQ(found->state, mapState(n));
             ++checked;

@@ -3,8 +3,11 @@
 #include "ShareServiceTestSupport.h"
 #include "store/OpenStore.h"
 
+#include "store/Migrations.h"
+
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <thread>
@@ -15,9 +18,11 @@ namespace {
 using testing_support::ScratchFolder;
 using Standing = StoredShare::Standing;
 
+const std::vector<MediaFile> sampleMedia{{"velk-media/a.png", "AA=="}, {"velk-media/b.png", "AQ=="}};
+
 NewShare sample(std::string id) {
     // Bytes a text column would mangle: a NUL, a lone high byte, a CR LF.
-    return {std::move(id), std::string("h\0sh", 4), R"("Trip")", std::string("{\"maps\":[]}\0\xff\r\n", 15), R"({"velk-media/a.png":"AA=="})", 100};
+    return {std::move(id), std::string("h\0sh", 4), R"("Trip")", std::string("{\"maps\":[]}\0\xff\r\n", 15), sampleMedia, 100};
 }
 
 class StoreContract : public ::testing::TestWithParam<std::string> {
@@ -26,6 +31,21 @@ protected:
         m_setting = GetParam() == "sqlite" ? "sqlite:" + m_folder.path() + "/shares.sqlite" : testing_support::freshPostgresDatabase();
         store = another();
         ASSERT_TRUE(store->migrate().has_value());
+    }
+    // Runs SQL on the database directly, as an older velk-share would have.
+    void execute(const std::string& sql) {
+        if (GetParam() == "sqlite") {
+            sqlite3* db = nullptr;
+            sqlite3_open(m_setting.substr(7).c_str(), &db);
+            ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+            sqlite3_close(db);
+        } else {
+            PGconn* connection = PQconnectdb(m_setting.c_str());
+            PGresult* result = PQexec(connection, sql.c_str());
+            EXPECT_EQ(PQresultStatus(result), PGRES_COMMAND_OK) << PQerrorMessage(connection);
+            PQclear(result);
+            PQfinish(connection);
+        }
     }
     // A second store over the same database, as a second service instance would hold.
     std::unique_ptr<ShareStore> another() { return std::move(openStore(m_setting).value()); }
@@ -58,14 +78,15 @@ TEST(PostgresStore, AConnectionTheServerEndedIsOpenedAgainForTheNextOperation) {
 }
 
 TEST_P(StoreContract, MigratingAgainAndConcurrentlyKeepsOneSchema) {
-    EXPECT_EQ(store->schemaVersion().value(), 1);
+    const int newest = int(Migrations::steps.size());
+    EXPECT_EQ(store->schemaVersion().value(), newest);
     std::vector<std::thread> instances;
     std::atomic<int> failures{0};
     for (int i = 0; i < 3; ++i)
         instances.emplace_back([&] { failures += !another()->migrate().has_value(); });
     for (auto& instance : instances) instance.join();
     EXPECT_EQ(failures, 0);
-    EXPECT_EQ(store->schemaVersion().value(), 1);
+    EXPECT_EQ(store->schemaVersion().value(), newest);
     EXPECT_TRUE(store->ping().has_value());
 }
 
@@ -76,18 +97,54 @@ TEST_P(StoreContract, ASharedMapComesBackByteForByteAndItsIdIsNeverReused) {
     EXPECT_FALSE(store->insertShare(clash).value());
     NewShare bare = sample("bbbbbbbb2345");
     bare.name.reset();
-    bare.media.reset();
+    bare.media.clear();
     bare.state = std::string(3 << 20, 'x');
     ASSERT_TRUE(store->insertShare(bare).value());
 
-    const auto found = another()->share("abcdefgh2345").value();
+    const auto found = another()->share("abcdefgh2345", WithMedia::yes).value();
     ASSERT_TRUE(found);
-    EXPECT_EQ(*found, (StoredShare{Standing::live, sample("").tokenHash, sample("").name, sample("").state, sample("").media, ""}));
-    const auto large = store->share("bbbbbbbb2345").value();
+    EXPECT_EQ(*found, (StoredShare{Standing::live, sample("").tokenHash, sample("").name, sample("").state, sampleMedia, ""}));
+    EXPECT_TRUE(store->share("abcdefgh2345").value()->media.empty()) << "images are read only when asked for";
+    const auto large = store->share("bbbbbbbb2345", WithMedia::yes).value();
     EXPECT_EQ(large->state, bare.state);
     EXPECT_FALSE(large->name);
-    EXPECT_FALSE(large->media);
+    EXPECT_TRUE(large->media.empty());
     EXPECT_FALSE(store->share("unknownid234").value());
+}
+
+TEST_P(StoreContract, AnImageIsReadOnItsOwnWithHowItsShareStands) {
+    ASSERT_TRUE(store->insertShare(sample("abcdefgh2345")).value());
+    ASSERT_TRUE(store->insertShare(sample("withdrawn234")).value());
+    ASSERT_TRUE(store->insertShare(sample("removed23456")).value());
+    ASSERT_TRUE(store->withdraw("withdrawn234", 200).value());
+    ASSERT_TRUE(store->remove("removed23456", "spam", 201).value());
+    const struct {
+        const char* id;
+        const char* path;
+        std::optional<StoredMediaFile> expected;
+    } cases[]{
+        {"abcdefgh2345", "velk-media/b.png", StoredMediaFile{Standing::live, "AQ=="}},
+        {"abcdefgh2345", "velk-media/c.png", StoredMediaFile{Standing::live, std::nullopt}},
+        {"withdrawn234", "velk-media/a.png", StoredMediaFile{Standing::withdrawn, std::nullopt}},
+        {"removed23456", "velk-media/a.png", StoredMediaFile{Standing::removed, std::nullopt}},
+        {"unknownid234", "velk-media/a.png", std::nullopt},
+    };
+    for (const auto& row : cases) EXPECT_EQ(another()->mediaFile(row.id, row.path).value(), row.expected) << row.id << " " << row.path;
+}
+
+// A database written before images had rows of their own keeps its shares' images.
+TEST_P(StoreContract, MigratingMovesTheImagesOfExistingShares) {
+    const bool sqlite = GetParam() == "sqlite";
+    m_setting = sqlite ? "sqlite:" + m_folder.path() + "/old.sqlite" : testing_support::freshPostgresDatabase();
+    const std::string bytes = sqlite ? "X'" : "'\\x";
+    execute("CREATE TABLE schema_version (version INTEGER NOT NULL); INSERT INTO schema_version VALUES (1);" +
+            Migrations::spelled(Migrations::steps[0], {sqlite ? "BLOB" : "BYTEA", sqlite ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "BIGSERIAL PRIMARY KEY", ""}) +
+            "INSERT INTO shares (id, token_hash, state, media, created_at) VALUES ('abcdefgh2345', " + bytes + "00', " + bytes +
+            "7b7d', " + bytes + "7b2276656c6b2d6d656469612f612e706e67223a2241413d3d222c2276656c6b2d6d656469612f625c7530303265706e67223a2241513d3d227d', 1);");
+    auto migrated = another();
+    ASSERT_TRUE(migrated->migrate().has_value());
+    EXPECT_EQ(migrated->share("abcdefgh2345", WithMedia::yes).value()->media, sampleMedia);
+    EXPECT_EQ(migrated->mediaFile("abcdefgh2345", "velk-media/b.png").value(), (StoredMediaFile{Standing::live, "AQ=="}));
 }
 
 TEST_P(StoreContract, WithdrawalAndRemovalDeleteTheDataAndEachHappensOnce) {
@@ -101,7 +158,7 @@ TEST_P(StoreContract, WithdrawalAndRemovalDeleteTheDataAndEachHappensOnce) {
     EXPECT_FALSE(store->remove("nosuchshare2", "x", 205).value());
     EXPECT_FALSE(store->insertShare(sample("withdrawn234")).value());
 
-    EXPECT_EQ(*store->share("withdrawn234").value(), (StoredShare{Standing::withdrawn, sample("").tokenHash, {}, {}, {}, ""}));
+    EXPECT_EQ(*store->share("withdrawn234", WithMedia::yes).value(), (StoredShare{Standing::withdrawn, sample("").tokenHash, {}, {}, {}, ""}));
     EXPECT_EQ(*store->share("removed23456").value(), (StoredShare{Standing::removed, sample("").tokenHash, {}, {}, {}, "Reported as spam."}));
 }
 
