@@ -62,10 +62,13 @@ std::optional<JSONValue> JSONFileDefaults::value(std::string_view key) {
         m_values = JSONValue::object({});
         if (auto text = m_fileSystem.read(m_file)) {
             auto parsed = OrderedJSON::parse(*text);
-            if (parsed && parsed->isObject())
+            if (parsed && parsed->isObject()) {
                 m_values = *parsed;
-            else
+            } else {
+                // Likely a person's edit gone wrong: the text is kept aside before anything replaces it.
+                if (!text->empty()) m_damaged = std::move(*text);
                 trace([&] { return "defaults: " + m_file + " is not a JSON object; starting afresh"; });
+            }
         } else if (!std::holds_alternative<FileSystemError::NotFound>(text.error().reason())) {
             // A file that is there but could not be read now (permissions, a failing disk) may hold
             // every setting: it is never written over in this run.
@@ -139,6 +142,13 @@ void JSONFileDefaults::remove(std::string_view key) {
 void JSONFileDefaults::store(JSONValue values) {
     m_values = std::move(values);
     if (m_keepFile) return;
+    if (m_damaged) {
+        if (auto kept = m_fileSystem.writeAtomically(m_file + std::string(damagedSuffix), *m_damaged); !kept) {
+            trace([&] { return "defaults: not saved, since the damaged file could not be kept: " + kept.error().description(); });
+            return;
+        }
+        m_damaged.reset();
+    }
     if (auto written = write(OrderedJSON::write(*m_values, Pretty::yes)); !written)
         trace([&] { return "defaults: not saved: " + written.error().description(); });
 }

@@ -7,7 +7,8 @@
 //
 // The file is read once, on first use. Every change rewrites the whole file atomically, making
 // its folders first when they are missing. A file that is missing or not a JSON object reads as
-// no settings at all and is replaced by the next change; a file that exists but cannot be read
+// no settings at all and is replaced by the next change, a damaged one after being copied to the
+// same name followed by ".damaged"; a file that exists but cannot be read
 // reads as no settings too, and is never written over (changes then last until velk quits); a
 // value of the wrong shape reads as absent. A change that cannot be written is traced and kept in memory, so the
 // next change that can be written carries it too.
@@ -22,6 +23,8 @@ namespace velk {
 
 class JSONFileDefaults final : public Defaults {
 public:
+    static constexpr std::string_view damagedSuffix = ".damaged";
+
     // Requires: `file` is an absolute path; `fileSystem` outlives this object.
     JSONFileDefaults(FileSystem& fileSystem, std::string file);
 
@@ -43,6 +46,7 @@ private:
     std::string m_file;
     std::optional<JSONValue> m_values;  // the file's object, once read
     bool m_keepFile = false;            // the file was there but could not be read
+    std::optional<std::string> m_damaged;  // the file's text, when it was no JSON object and is not kept aside yet
 };
 
 }  // namespace velk

@@ -195,7 +195,7 @@ TEST(JSONFileDefaults, EveryKindOfValueComesBackFromThePrettyFileWrittenOnTheFir
 
 // A member "key" read as a string, as data and as a dictionary: which of them it is. A file that is
 // no JSON object reads as empty, is left alone by reading, and only such a file is replaced by the
-// next change.
+// next change; its text was once lost with it, and is now kept beside it.
 TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsentAndAnUnreadableFileIsReplaced) {
     const std::pair<std::string, std::string> cases[] = {
         {R"({"key": "text"})", "string data"}, {R"({"key": 12})", ""}, {R"({"key": true})", ""}, {R"({"key": null})", ""},
@@ -216,6 +216,7 @@ TEST(JSONFileDefaults, ValuesOfTheWrongShapeReadAsAbsentAndAnUnreadableFileIsRep
         EXPECT_EQ(disk.file(file), text);
         defaults.setString("new", "t-2");
         EXPECT_EQ(disk.file(file) == "{\n\t\"new\": \"t-2\"\n}\n", shapes == "unreadable") << *disk.file(file);
+        EXPECT_EQ(disk.file(file + ".damaged"), shapes == "unreadable" && !text.empty() ? std::optional(text) : std::nullopt);
     }
 }
 
