@@ -3,6 +3,7 @@
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 #include "start/StartGrid.h"
+#include "trace/Trace.h"
 
 #include <glibmm/convert.h>
 #include <glibmm/fileutils.h>
@@ -36,6 +37,28 @@ std::string pathOf(const Glib::ustring& uri) {
 
 }  // namespace
 
+bool isSoundRecentList(const std::string& file) {
+    struct stat status {};
+    if (file.empty() || ::stat(file.c_str(), &status) != 0 || status.st_size == 0) return true;
+    GBookmarkFile* list = g_bookmark_file_new();
+    GError* error = nullptr;
+    const bool sound = g_bookmark_file_load_from_file(list, file.c_str(), &error);
+    if (!sound) {
+        trace([&] { return "recent maps: " + file + " cannot be read, so velk leaves it alone: " + error->message; });
+        g_error_free(error);
+    }
+    g_bookmark_file_free(list);
+    return sound;
+}
+
+bool RecentMapList::mayWrite() const {
+    gchar* file = nullptr;
+    g_object_get(m_manager->gobj(), "filename", &file, nullptr);
+    const bool sound = isSoundRecentList(file ? file : "");
+    g_free(file);
+    return sound;
+}
+
 std::vector<std::string> recentPackages(std::vector<RecentFile> files) {
     std::ranges::stable_sort(files, std::greater<>(), &RecentFile::modified);
     std::vector<std::string> packages;
@@ -50,7 +73,7 @@ RecentMapList::RecentMapList(Glib::RefPtr<Gtk::RecentManager> manager) : m_manag
 
 void RecentMapList::add(const std::string& package) {
     const std::string uri = uriOf(package);
-    if (uri.empty()) return;
+    if (uri.empty() || !mayWrite()) return;
     Gtk::RecentManager::Data data;
     data.display_name = MapNaming::displayName(PackagePlacement::lastComponent(package));
     data.mime_type = "inode/directory";
@@ -61,6 +84,7 @@ void RecentMapList::add(const std::string& package) {
 }
 
 void RecentMapList::moved(const std::string& from, const std::string& to) {
+    if (!mayWrite()) return;
     // An entry that is not in the list has nothing to take out.
     if (const std::string uri = uriOf(from); !uri.empty()) gtk_recent_manager_remove_item(m_manager->gobj(), uri.c_str(), nullptr);
     add(to);
@@ -95,6 +119,7 @@ std::vector<RecentMap> RecentMapList::rows(std::string_view home) const {
 }
 
 void RecentMapList::remove(const std::string& package) {
+    if (!mayWrite()) return;
     std::vector<std::string> paths;
     const auto listed = entries();
     for (const auto& entry : listed) paths.push_back(entry.file.path);
@@ -106,6 +131,7 @@ void RecentMapList::remove(const std::string& package) {
 }
 
 void RecentMapList::clear() {
+    if (!mayWrite()) return;
     for (const auto& entry : entries()) {
         if (!isPackagePath(entry.file.path) && !entry.addedByVelk) continue;
         gtk_recent_manager_remove_item(m_manager->gobj(), entry.uri.c_str(), nullptr);

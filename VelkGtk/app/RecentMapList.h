@@ -5,7 +5,8 @@
 // opens it and again when it is saved elsewhere, moved or renamed. The start window's grid and
 // the menu show the same rows (RecentMaps::rows: velk packages that still exist, newest first,
 // each once, at most ten); "Remove from Recents" takes every spelling of one map off the list,
-// and "Clear Menu" removes velk's entries and nobody else's.
+// and "Clear Menu" removes velk's entries and nobody else's. A list file GTK cannot read is never
+// written over.
 //
 // GtkRecentManager keeps its list only once GTK has a display (it asks the display's settings
 // whether recent files are enabled), so the choice of entries is a function of its own.
@@ -33,6 +34,11 @@ struct RecentFile {
 // The velk packages among `files`, newest first, as the recent list names them.
 [[nodiscard]] std::vector<std::string> recentPackages(std::vector<RecentFile> files);
 
+// Whether the list's file may be written: it is missing, empty or one GLib reads. GTK reads a
+// damaged one (cut short, an entry twice) as empty, and its next write would keep only velk's new
+// entry: every other recent file, of every program, would be gone.
+[[nodiscard]] bool isSoundRecentList(const std::string& file);
+
 class RecentMapList {
 public:
     explicit RecentMapList(Glib::RefPtr<Gtk::RecentManager> manager);
@@ -56,6 +62,8 @@ private:
         bool addedByVelk;
     };
     [[nodiscard]] std::vector<Entry> entries() const;
+    // False while the list's file is there but damaged: velk then changes nothing in it.
+    [[nodiscard]] bool mayWrite() const;
 
     Glib::RefPtr<Gtk::RecentManager> m_manager;
 };

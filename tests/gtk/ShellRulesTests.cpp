@@ -15,6 +15,7 @@
 #include "platform/TempFolder.h"
 #include "platform/WebKitWebViewBinding.h"
 
+#include <glibmm/fileutils.h>
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
@@ -190,6 +191,27 @@ TEST(RecentPackages, VelkPackagesNewestFirstAsTheListNamesThem) {
     };
     EXPECT_EQ(recentPackages(files),
               (std::vector<std::string>{"/maps/Trip.velk", "/maps/Plan.VELK", "/maps/Trip.velk", "/maps/Old.velk"}));
+}
+
+// GTK reads a damaged list file as empty; velk's next entry was once written over every other
+// program's.
+TEST(RecentMapList, OnlyASoundMissingOrEmptyListFileMayBeWritten) {
+    TempFolder folder{"recent_list"};
+    const std::string entry = "<bookmark href=\"file:///notes/report.pdf\" added=\"2026-01-01T00:00:00Z\" "
+                              "modified=\"2026-01-01T00:00:00Z\" visited=\"2026-01-01T00:00:00Z\"/>\n";
+    const std::string sound = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\">\n" + entry + "</xbel>\n";
+    const std::tuple<const char*, std::optional<std::string>, bool> cases[] = {
+        {"missing", std::nullopt, true},
+        {"empty", "", true},
+        {"sound", sound, true},
+        {"cut short", sound.substr(0, sound.size() - 9), false},
+        {"an entry twice", "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n" + entry + entry + "</xbel>\n", false},
+    };
+    for (const auto& [name, text, writable] : cases) {
+        const std::string file = folder.path() + "/" + name + ".xbel";
+        if (text) Glib::file_set_contents(file, *text);
+        EXPECT_EQ(isSoundRecentList(file), writable) << name;
+    }
 }
 
 // The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
