@@ -132,6 +132,8 @@ public:
     VelkDocument(Key, std::string folder, FileSystem& fileSystem, MainQueue& mainQueue);
 
 private:
+    // Saves, then moves the package to `folder` and reads it there; tells nobody.
+    [[nodiscard]] Expected<void, PackageError> relocate(std::string folder);
     void scheduleAutosave();
     // Tells the window when what it shows of the document (name, place, edited state) changed.
     void noteStatus();

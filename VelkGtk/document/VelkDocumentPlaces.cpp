@@ -93,6 +93,12 @@ Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
 
 Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     if (isDraft()) return saveAs(std::move(destination));
+    if (auto moved = relocate(std::move(destination)); !moved) return moved;
+    announceName();
+    return {};
+}
+
+Expected<void, PackageError> VelkDocument::relocate(std::string destination) {
     if (auto saved = save(); !saved) return saved;
     if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination); !moved) return moved;
     PackageStore next(m_store.fileSystem(), std::move(destination));
@@ -104,7 +110,6 @@ Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
     // in the package, one that could not be read when the map opened) is the user's too. The map
     // in memory takes it in, or the next save would remove it as left over.
     if (found && found->tree != m_core.tree()) adopt(std::move(found->tree));
-    announceName();
     return {};
 }
 
@@ -147,6 +152,10 @@ Expected<void, EditorDocumentError> VelkDocument::editorRename(std::string_view 
     if (!plan) return Unexpected<EditorDocumentError>(plan.error());
     if (isDraft()) {
         m_draftName = plan->displayName;
+        // The draft's package takes the name too: a draft reopened after a crash is named after it.
+        // Should that fail, the name still holds for as long as velk runs.
+        const std::string named = *m_draftHome + "/" + MapNaming::packageFileName(*m_draftName);
+        if (named != folder()) (void)relocate(named);
         announceName();
         return {};
     }

@@ -170,7 +170,8 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
     }
 }
 
-TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsMakesItASavedMap) {
+// A renamed draft once kept its package's old name, and came back under it after a crash.
+TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameNamesADraftsPackageASaveAsMakesItASavedMap) {
     PlacementRig rig;
     auto original = rig.open(rig.disk);
     ASSERT_TRUE(original->editorSave(bodyWithCard("shared")).has_value());
@@ -179,7 +180,9 @@ TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameOnlyNamesADraftASaveAsM
     EXPECT_TRUE(document->isDraft() && document->wasEdited());
     EXPECT_TRUE(holdsCard(folder, "shared"));
     ASSERT_TRUE(document->editorRename("Plan.velk").has_value());
-    EXPECT_EQ(document->folder(), folder);
+    EXPECT_TRUE(document->isDraft());
+    EXPECT_EQ(document->folder(), PackagePlacement::parentFolder(folder) + "/Plan.velk");
+    EXPECT_TRUE(holdsCard(document->folder(), "shared"));
     EXPECT_EQ(document->proposedPackageName(), "Plan.velk");
     ASSERT_TRUE(document->editorSave(bodyWithCard("only the copy")).has_value());
     ASSERT_TRUE(document->saveAs(saved).has_value());
