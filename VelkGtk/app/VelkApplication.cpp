@@ -227,15 +227,17 @@ Expected<EditorWindow*, PageAlert> VelkApplication::tryOpenPackage(const std::st
 EditorWindow* VelkApplication::openDraft(const std::string& name, std::optional<DocumentTree> contents) {
     auto page = editorPage();
     if (!page) return nullptr;
+    // New and Duplicate answer a click: a failure is told, not only logged.
+    const std::string heading = "The new map could not be made";
     auto home = Drafts::makeHome(m_paths.temporaryRoot);
     if (!home) {
-        std::fprintf(stderr, "velk: cannot make a folder for a new map in %s\n", m_paths.temporaryRoot.c_str());
+        tell({heading, "velk cannot make a folder for it in " + m_paths.temporaryRoot + "."});
         return nullptr;
     }
     auto document = VelkDocument::createDraft(PackagePlacement::join(*home, MapNaming::packageFileName(name)), name,
                                               m_fileSystem, m_mainQueue, std::move(contents));
     if (!document) {
-        std::fprintf(stderr, "velk: %s\n", document.error().description().c_str());
+        tell({heading, document.error().description()});
         (void)PackagePlacement::removeTree(m_fileSystem, *home);
         return nullptr;
     }

@@ -1,9 +1,12 @@
 #include "package/MapNaming.h"
 
+#include "core/Graphemes.h"
 #include "core/TextCase.h"
 #include "core/Utf8.h"
 #include "core/WhiteSpace.h"
 #include "package/MapTree.h"
+
+#include <algorithm>
 
 namespace velk::MapNaming {
 
@@ -27,8 +30,21 @@ std::string displayName(std::string_view name) {
     return Utf8::repaired(text);
 }
 
-std::string packageFileName(std::string_view typed) {
-    return displayName(typed).append(MapTree::packageSuffix);
+std::string packageFileName(std::string_view typed) { return fittedFileName(displayName(typed), MapTree::packageSuffix); }
+
+std::string fittedFileName(std::string_view stem, std::string_view suffix) {
+    const std::size_t room = longestFileName - std::min(suffix.size(), longestFileName);
+    if (stem.size() > room) {
+        std::size_t cut = 0;
+        for (const std::size_t at : Graphemes::boundaries(stem))
+            if (at <= room) cut = at;
+        // One character longer than the room (a letter under hundreds of accents) is cut between
+        // code points rather than leaving no name at all.
+        if (cut == 0)
+            for (cut = room; cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80;) --cut;
+        stem = stem.substr(0, cut);
+    }
+    return std::string(stem).append(suffix);
 }
 
 }  // namespace velk::MapNaming

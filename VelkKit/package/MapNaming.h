@@ -4,6 +4,7 @@
 // the user sees for a package or canvas file. Pure functions; safe from any thread.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,15 @@ inline constexpr std::array<std::string_view, 4> extensions{".canvas.velk", ".ve
 // empty.
 [[nodiscard]] std::string displayName(std::string_view name);
 
-// The package directory name for a name the user typed: its display name plus ".velk".
+// The package directory name for a name the user typed: its display name plus ".velk", cut to fit.
 [[nodiscard]] std::string packageFileName(std::string_view typed);
+
+// File systems take names of at most this many bytes; a longer one (120 characters of Chinese
+// text are 360) could never be made.
+inline constexpr std::size_t longestFileName = 255;
+
+// `stem` followed by `suffix`, the stem cut between whole characters so that the two fit in
+// longestFileName bytes.
+[[nodiscard]] std::string fittedFileName(std::string_view stem, std::string_view suffix);
 
 }  // namespace velk::MapNaming

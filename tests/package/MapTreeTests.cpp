@@ -175,8 +175,14 @@ TEST(MapNaming, ShownNamesDropEveryExtensionAndPackageNamesAddOne) {
         {"\xC4\xB0.velk", "\xC4\xB0"} /* lowercases to two code points */, {"", ""}, {" \t ", ""},
         {"Tr\xFFip.velk", "Tr\xEF\xBF\xBDip"} /* a folder name that is no UTF-8 */};
     for (const auto& [name, displayed] : shownNames) EXPECT_EQ(MapNaming::displayName(name), displayed) << shown(name);
-    for (const auto& [typed, file] : {std::pair{"Trip", "Trip.velk"}, {" Trip.velk ", "Trip.velk"}, {"Plan.canvas", "Plan.velk"}, {"Old.plovet", "Old.velk"}, {".velk", ".velk.velk"}})
-        EXPECT_EQ(MapNaming::packageFileName(typed), file) << typed;
+    // Names too long for a file system are cut between characters; a Duplicate of one came to nothing.
+    std::string accented = "e";
+    for (int i = 0; i < 200; ++i) accented += "\xCC\x81";
+    const std::pair<std::string, std::string> packageNames[] = {
+        {"Trip", "Trip.velk"}, {" Trip.velk ", "Trip.velk"}, {"Plan.canvas", "Plan.velk"}, {"Old.plovet", "Old.velk"}, {".velk", ".velk.velk"},
+        {std::string(300, 'x') + " copy", std::string(250, 'x') + ".velk"},
+        {accented, accented.substr(0, 249) + ".velk"} /* one character longer than a name: cut between code points */};
+    for (const auto& [typed, file] : packageNames) EXPECT_EQ(MapNaming::packageFileName(typed), file) << typed;
 }
 
 TEST(Media, TypesNamesAndWhatIsServed) {
