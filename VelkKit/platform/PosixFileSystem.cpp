@@ -201,7 +201,10 @@ Expected<void, FileSystemError> PosixFileSystem::rename(const std::string& from,
     }
     if (result != 0) {
         const int code = errno;
-        const bool aboutTarget = code == EEXIST || code == ENOTEMPTY || code == EISDIR;
+        const auto nameLength = [](const std::string& path) { return path.size() - path.find_last_of('/') - 1; };
+        // A name too long is, nearly always, the new one.
+        const bool aboutTarget = code == EEXIST || code == ENOTEMPTY || code == EISDIR ||
+                                 (code == ENAMETOOLONG && nameLength(to) >= nameLength(from));
         return failure(aboutTarget ? to : from, code);
     }
     return {};

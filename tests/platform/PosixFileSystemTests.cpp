@@ -110,6 +110,9 @@ TEST(PosixFileSystem, RenamingCanRefuseToReplaceEvenAnEmptyFolderAndFoldersGoOnl
     for (const char* taken : {"empty", "file"}) {
         EXPECT_EQ(files.rename(folder / "staged", folder / taken, Replace::no).error(), Error(Error::AlreadyExists{}, folder / taken)) << taken;
     }
+    // The name too long was once said to be the old, short one.
+    const std::string tooLong = folder / std::string(256, 'x');
+    EXPECT_EQ(files.rename(folder / "staged", tooLong, Replace::no).error(), Error(Error::NameTooLong{}, tooLong));
     ASSERT_TRUE(files.rename(folder / "staged", folder / "final", Replace::no));
     put(folder / "other", "y");
     ASSERT_TRUE(files.rename(folder / "other", folder / "file", Replace::yes));
