@@ -7,6 +7,8 @@
 #include <giomm/file.h>
 #include <gtkmm/messagedialog.h>
 
+#include <utility>
+
 namespace velk {
 
 MapsFolderPanel::MapsFolderPanel(Setup setup) : m_setup(std::move(setup)) {}
@@ -52,6 +54,11 @@ void MapsFolderPanel::choose(Gtk::Window& parent, std::optional<MapsFolder::Reas
 }
 
 void MapsFolderPanel::runChooser(Gtk::Window& parent, Chosen then) {
+    // A chooser still up (asked for from another window) goes with this new one, and whoever waits
+    // on it hears "nothing chosen": the start window would otherwise wait, and ignore every
+    // template, for good.
+    if (auto waiting = std::exchange(m_chooserThen, nullptr)) waiting(std::nullopt);
+    m_chooserThen = std::move(then);
     m_chooser = Gtk::FileChooserNative::create("Maps Folder", parent, Gtk::FileChooser::Action::SELECT_FOLDER,
                                                std::string(MapsFolder::chooserButton), "_Cancel");
     m_chooser->set_modal(true);
@@ -63,7 +70,9 @@ void MapsFolderPanel::runChooser(Gtk::Window& parent, Chosen then) {
     } catch (const Glib::Error&) {
         // A Documents folder the chooser cannot show: it opens where it likes.
     }
-    m_chooser->signal_response().connect([this, &parent, then = std::move(then)](int response) {
+    m_chooser->signal_response().connect([this, &parent](int response) {
+        const Chosen then = std::exchange(m_chooserThen, nullptr);
+        if (!then) return;
         auto file = response == Gtk::ResponseType::ACCEPT ? m_chooser->get_file() : Glib::RefPtr<Gio::File>();
         if (!file || file->get_path().empty()) {
             then(std::nullopt);

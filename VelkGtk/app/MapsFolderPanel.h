@@ -56,6 +56,7 @@ private:
     Setup m_setup;
     OwnedDialogs m_dialogs;
     Glib::RefPtr<Gtk::FileChooserNative> m_chooser;
+    Chosen m_chooserThen;  // who waits on the chooser that is up
 };
 
 }  // namespace velk
