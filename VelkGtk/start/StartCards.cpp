@@ -45,6 +45,9 @@ Gtk::Label* line(const std::string& text, std::string_view css, int lines) {
         label->set_wrap(true);
         label->set_wrap_mode(Pango::WrapMode::WORD_CHAR);
         label->set_lines(lines);
+    } else {
+        // A folder name may hold a line break; a card's line never shows more than one.
+        label->set_single_line_mode(true);
     }
     // The card's width decides, never the text's.
     label->set_width_chars(1);
