@@ -19,6 +19,14 @@ std::optional<std::string> variable(const char* name) {
 Surroundings readSurroundings() {
     Surroundings found;
     found.mapsFolder = variable("VELK_MAPS_FOLDER");
+    // Taken from where velk was started: a relative folder would make relative package paths,
+    // which the desktop's recent list refuses.
+    if (found.mapsFolder && !found.mapsFolder->empty() && found.mapsFolder->front() != '/') {
+        if (char* here = ::getcwd(nullptr, 0)) {
+            found.mapsFolder = std::string(here) + "/" + *found.mapsFolder;
+            std::free(here);
+        }
+    }
     found.userFolders.environmentHome = variable("HOME");
     found.userFolders.dataHome = variable("XDG_DATA_HOME");
     if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) found.userFolders.databaseHome = entry->pw_dir;

@@ -32,8 +32,8 @@ public:
     // Called after every change of the state above.
     void onChange(std::function<void()> observer) { m_observer = std::move(observer); }
 
-    // Takes the cards from the source again; the focus stays where it was when that card still
-    // exists, else it moves to the last card.
+    // Takes the cards from the source again; the focus keeps its place in the grid, or moves to
+    // the last card when there are fewer.
     void reload();
 
     // An arrow key, with the grid's current column count.
