@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace velk {
@@ -36,6 +37,27 @@ std::string pathOf(const Glib::ustring& uri) {
 }
 
 }  // namespace
+
+std::optional<TimePoint> lastWritten(std::string_view package) {
+    const auto timeOf = [](const struct stat& status) {
+        return std::chrono::system_clock::from_time_t(status.st_mtim.tv_sec) +
+               std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(status.st_mtim.tv_nsec));
+    };
+    struct stat status {};
+    if (::stat(std::string(package).c_str(), &status) != 0) return std::nullopt;
+    TimePoint newest = timeOf(status);
+    // Every file velk writes is renamed into its folder, which that changes: the newest folder is
+    // the last save, a submap's included. A few hundred folders are plenty for any map.
+    std::error_code error;
+    int folders = 0;
+    for (std::filesystem::recursive_directory_iterator entry(package, error), end; !error && entry != end && folders < 500;
+         entry.increment(error)) {
+        if (!entry->is_directory(error) || entry->is_symlink(error)) continue;
+        ++folders;
+        if (::lstat(entry->path().c_str(), &status) == 0) newest = std::max(newest, timeOf(status));
+    }
+    return newest;
+}
 
 bool isSoundRecentList(const std::string& file) {
     struct stat status {};
@@ -109,13 +131,7 @@ std::vector<RecentMap> RecentMapList::rows(std::string_view home) const {
     std::vector<RecentFile> files;
     for (auto& entry : entries()) files.push_back(std::move(entry.file));
     const auto exists = [](std::string_view path) { return Glib::file_test(std::string(path), Glib::FileTest::IS_DIR); };
-    const auto modified = [](std::string_view path) -> std::optional<TimePoint> {
-        struct stat status {};
-        if (::stat(std::string(path).c_str(), &status) != 0) return std::nullopt;
-        return std::chrono::system_clock::from_time_t(status.st_mtim.tv_sec) +
-               std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(status.st_mtim.tv_nsec));
-    };
-    return RecentMaps::rows(recentPackages(std::move(files)), home, exists, modified);
+    return RecentMaps::rows(recentPackages(std::move(files)), home, exists, lastWritten);
 }
 
 void RecentMapList::remove(const std::string& package) {

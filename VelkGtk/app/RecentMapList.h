@@ -34,6 +34,10 @@ struct RecentFile {
 // The velk packages among `files`, newest first, as the recent list names them.
 [[nodiscard]] std::vector<std::string> recentPackages(std::vector<RecentFile> files);
 
+// When a package was last written: the newest time of it and its folders. A save of a submap
+// changes only the submap's folder.
+[[nodiscard]] std::optional<TimePoint> lastWritten(std::string_view package);
+
 // Whether the list's file may be written: it is missing, empty or one GLib reads. GTK reads a
 // damaged one (cut short, an entry twice) as empty, and its next write would keep only velk's new
 // entry: every other recent file, of every program, would be gone.

@@ -27,6 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing_support::TempFolder;
+namespace fs = std::filesystem;
 
 TEST(RenamePlan, SavedMapsMoveToThePackageOfTheSafeTypedNameDraftsOnlyChangeTheirName) {
     const std::set<std::string> taken{"/maps/Trip.velk", "/maps/Taken.velk"};
@@ -212,6 +213,22 @@ TEST(RecentMapList, OnlyASoundMissingOrEmptyListFileMayBeWritten) {
         if (text) Glib::file_set_contents(file, *text);
         EXPECT_EQ(isSoundRecentList(file), writable) << name;
     }
+}
+
+// A card said "Edited 2 months ago" of a map whose submap was saved a minute before.
+TEST(RecentMapList, AMapWasLastWrittenWhenItsNewestFolderWas) {
+    TempFolder folder{"last_written"};
+    const std::string package = folder.path() + "/Trip.velk";
+    fs::create_directories(package + "/map/plan");
+    const auto at = [](int days) { return fs::file_time_type::clock::now() - std::chrono::days(days); };
+    fs::last_write_time(package, at(60));
+    fs::last_write_time(package + "/map", at(50));
+    fs::last_write_time(package + "/map/plan", at(1));
+    const auto written = lastWritten(package);
+    ASSERT_TRUE(written);
+    const auto age = std::chrono::duration_cast<std::chrono::hours>(std::chrono::system_clock::now() - *written);
+    EXPECT_EQ(age.count(), 24);
+    EXPECT_FALSE(lastWritten(folder.path() + "/Gone.velk"));
 }
 
 // The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
