@@ -65,8 +65,9 @@ void EditorWebHost::startPreview(std::int64_t id, const std::optional<JSONValue>
         reply(id, BridgeReply::error("preview needs a `url`"));
         return;
     }
-    // The fetcher may complete before fetch() returns (a refused link); going through the queue
-    // keeps the answer after this request's handling in every case.
+    // fetch() returns at once, the host's lookup included; the answer comes on another thread
+    // (or, with a fetcher that looks up in place, before fetch() returns), and going through
+    // the queue keeps it after this request's handling in every case.
     MainQueue& mainQueue = m_services.mainQueue;
     m_services.previews.fetch(*url, [weakHost = weak_from_this(), &mainQueue, id](LinkPreviewFetcher::Result result) {
         mainQueue.runSoon([weakHost, id, result = std::move(result)] {

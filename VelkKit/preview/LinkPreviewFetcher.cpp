@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -188,11 +191,46 @@ void handlePage(const State& state, LandedResult landed) {
 
 }  // namespace
 
+// The lookups a fetcher started and that have not yet handed their fetch on; shared with
+// them, so that the last one to end never touches a fetcher that is gone.
+struct LinkPreviewFetcher::Lookups {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+
+    void begin() {
+        std::lock_guard lock(mutex);
+        ++running;
+    }
+    void end() {
+        std::lock_guard lock(mutex);
+        if (--running == 0) ended.notify_all();
+    }
+    void awaitNone() {
+        std::unique_lock lock(mutex);
+        ended.wait(lock, [this] { return running == 0; });
+    }
+};
+
+void LinkPreviewFetcher::onThreadOfItsOwn(std::function<void()> job) {
+    try {
+        std::thread(job).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: a slow answer beats none.
+        job();
+    }
+}
+
 LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve)
     : LinkPreviewFetcher(client, std::move(resolve), TimeOuts()) {}
 
-LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts)
-    : m_client(client), m_timeOuts(timeOuts), m_resolve(std::move(resolve)) {}
+LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts, Launch launch)
+    : m_client(client), m_timeOuts(timeOuts), m_launch(std::move(launch)), m_lookups(std::make_shared<Lookups>()),
+      m_resolve(std::move(resolve)) {}
+
+// A lookup still running would hand its fetch to the client later; the client outlives the
+// fetcher, so waiting here keeps that call safe.
+LinkPreviewFetcher::~LinkPreviewFetcher() { m_lookups->awaitNone(); }
 
 void LinkPreviewFetcher::setResolve(LinkPreview::Resolver resolve) {
     std::lock_guard lock(m_mutex);
@@ -205,11 +243,21 @@ void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
         std::lock_guard lock(m_mutex);
         resolve = m_resolve;
     }
-    auto approved = approve(link, resolve);
-    if (!approved) return completion(Unexpected<Failure>(approved.error()));
     auto state = std::make_shared<FetchState>(m_client, std::move(resolve), m_timeOuts, std::move(completion));
-    const auto deadline = Clock::now() + m_timeOuts.total;
-    follow(state, std::move(*approved), pageShape(), 0, deadline, [state](LandedResult landed) { handlePage(state, std::move(landed)); });
+    m_lookups->begin();
+    // The lookup ends only after its completion or its first request: the fetcher's destructor
+    // then knows that nothing of it is left to reach the client.
+    m_launch([state, link = std::string(link), lookups = m_lookups] {
+        auto approved = approve(link, state->resolve);
+        if (!approved) {
+            state->complete(Unexpected<Failure>(approved.error()));
+        } else {
+            const auto deadline = Clock::now() + state->timeOuts.total;
+            follow(state, std::move(*approved), pageShape(), 0, deadline,
+                   [state](LandedResult landed) { handlePage(state, std::move(landed)); });
+        }
+        lookups->end();
+    });
 }
 
 }  // namespace velk

@@ -8,9 +8,11 @@
 // (OwnAddresses), however the host came to point there.
 // Pages and images are cut off as soon as they pass their size limits.
 //
-// The fetcher holds its HttpClient by reference; the client must outlive every fetch the fetcher
-// started (destroying the client first ends them: each still completes). Safe from any thread;
-// fetches are independent and any number may run at once.
+// The fetcher holds its HttpClient by reference; the client must outlive the fetcher and every
+// fetch it started (destroying the client first ends them: each still completes). The pasted
+// link's host is looked up off the caller's thread, each on a thread of its own; destroying the
+// fetcher waits for the lookups still running. Safe from any thread, but the fetcher must not be
+// destroyed from one of its completions; fetches are independent and any number may run at once.
 
 #include "core/Expected.h"
 #include "platform/HttpClient.h"
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -68,20 +71,32 @@ public:
         std::chrono::milliseconds total = LinkPreview::resourceTimeout;
     };
 
+    // Runs `job` away from the calling thread (or, for tests that want one thread, right away).
+    using Launch = std::function<void(std::function<void()> job)>;
+    static void onThreadOfItsOwn(std::function<void()> job);
+
     explicit LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve = LinkPreview::systemResolve);
-    LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts);
+    LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver resolve, TimeOuts timeOuts, Launch launch = onThreadOfItsOwn);
+    ~LinkPreviewFetcher();
+    LinkPreviewFetcher(const LinkPreviewFetcher&) = delete;
+    LinkPreviewFetcher& operator=(const LinkPreviewFetcher&) = delete;
 
     // The resolver for fetches started from now on; those already running keep theirs.
     void setResolve(LinkPreview::Resolver resolve);
 
-    // Fetches the preview of `link`. The completion is called exactly once: before fetch()
-    // returns when the link or its host is refused (the host check runs on the calling thread
-    // and may block it while the name resolves), otherwise later on one of the client's threads.
+    // Fetches the preview of `link` and returns at once: a name that takes the resolver seconds
+    // must not hold up the caller. The completion is called exactly once, on the thread the
+    // host was checked on when the link or its host is refused, otherwise on one of the
+    // client's threads.
     void fetch(std::string_view link, Completion completion);
 
 private:
+    struct Lookups;
+
     HttpClient& m_client;
     TimeOuts m_timeOuts;
+    Launch m_launch;
+    std::shared_ptr<Lookups> m_lookups;
     std::mutex m_mutex;
     LinkPreview::Resolver m_resolve;
 };

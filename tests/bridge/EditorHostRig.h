@@ -72,10 +72,13 @@ struct EditorHostRig {
     RecordingWebView view{journal};
     ManualMainQueue queue;
     ScriptedHttpClient http;
-    LinkPreviewFetcher previews{http, [](std::string_view host) -> std::vector<std::string> {
-        if (host == "pages.example") return {"93.184.216.34"};
-        return host == "private.example" ? std::vector<std::string>{"10.0.0.5"} : std::vector<std::string>{};
-    }};
+    // Hosts are looked up at once, on the test's thread: only the queue decides when answers come.
+    LinkPreviewFetcher previews{http,
+                                [](std::string_view host) -> std::vector<std::string> {
+                                    if (host == "pages.example") return {"93.184.216.34"};
+                                    return host == "private.example" ? std::vector<std::string>{"10.0.0.5"} : std::vector<std::string>{};
+                                },
+                                {}, [](std::function<void()> job) { job(); }};
     RecordingWorkspace workspace{journal};
     RecordingTrace trace;
     std::shared_ptr<RecordingDocument> document = std::make_shared<RecordingDocument>(journal);

@@ -97,7 +97,7 @@ TEST_F(LinkPreviewFetcherTest, ResolvesARelativeImageAndTheSiteNameAgainstTheFin
     EXPECT_EQ(targets(), (std::vector<std::string>{"/start", "/news/landing", "/a.png"}));
 }
 
-TEST_F(LinkPreviewFetcherTest, RefusedLinksCompleteBeforeFetchReturnsAndRequestNothing) {
+TEST_F(LinkPreviewFetcherTest, RefusedLinksCompleteOffTheCallingThreadAndRequestNothing) {
     const std::pair<std::string, std::string> cases[] = {
         {"ftp://pages.example/", blocked + "only http(s) links get a preview"},
         {"http://[::1]/", blocked + "::1 is not a public address"},
@@ -107,7 +107,7 @@ TEST_F(LinkPreviewFetcherTest, RefusedLinksCompleteBeforeFetchReturnsAndRequestN
     for (const auto& [link, failure] : cases) {
         const Outcome outcome = fetch(link);
         EXPECT_EQ(outcome.text(), failure) << link;
-        EXPECT_TRUE(outcome.onCallingThread) << link;
+        EXPECT_FALSE(outcome.onCallingThread) << link;
     }
     EXPECT_EQ(server.connections(), 0u);
 }
@@ -247,6 +247,21 @@ TEST(LinkPreviewFetcherConnection, ConnectsOnlyToTheAnswerThatWasCheckedByTheRes
         EXPECT_EQ(fetchAndWait(fetcher, "http://" + host + "/").text(), blocked + host + " resolves to 127.0.0.1, which is not a public address");
     }
     EXPECT_EQ(server.connections(), 2u);
+}
+
+// Pasting a link must not freeze the editor while its host resolves: fetch() returns first.
+TEST(LinkPreviewFetcherConnection, LooksTheHostUpAfterFetchReturns) {
+    ScriptedHttpServer server;
+    CurlHttpClient client(testing_support::routedTo(server));
+    std::promise<void> returned;
+    LinkPreviewFetcher fetcher(client, [gate = returned.get_future().share()](std::string_view) {
+        return std::vector<std::string>(gate.wait_for(2s) == std::future_status::ready ? 1 : 0, "10.0.0.5");
+    });
+    const Outcome outcome = testing_support::awaited<Outcome>([&](auto done) {
+        fetcher.fetch("http://slow.example/", [done](LinkPreviewFetcher::Result result) { done({std::move(result), false}); });
+        returned.set_value();
+    });
+    EXPECT_EQ(outcome.text(), blocked + "slow.example resolves to 10.0.0.5, which is not a public address");
 }
 
 // A chain of `hops` slow redirects under `path`, ending in `last` (slow too).
