@@ -1,9 +1,12 @@
 #include "TemplatePreviews.h"
 
 #include "bridge/EditorBundle.h"
+#include "document/PackagePlacement.h"
 #include "start/TemplatePreviewLayout.h"
 
 #include <gdk/gdk.h>
+
+#include <utility>
 
 namespace velk {
 
@@ -85,8 +88,22 @@ void TemplatePreviews::keep(const std::string& file, const std::string& png) {
     // Each folder on the way, from the top; those that exist already fail harmlessly.
     for (std::size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1))
         (void)m_services.fileSystem.makeDirectory(file.substr(0, slash));
-    if (auto written = m_services.fileSystem.writeAtomically(file, png); !written)
+    if (auto written = m_services.fileSystem.writeAtomically(file, png); !written) {
         m_services.trace([&] { return "template preview: cache not written: " + written.error().description(); });
+        return;
+    }
+    if (!std::exchange(m_prunedOtherBuilds, true)) pruneOtherBuilds(PackagePlacement::parentFolder(file));
+}
+
+void TemplatePreviews::pruneOtherBuilds(const std::string& build) {
+    // Each build keeps pictures of its own; those of the builds before it would stay for good.
+    const std::string builds = PackagePlacement::parentFolder(build);
+    auto entries = m_services.fileSystem.list(builds);
+    if (!entries) return;
+    for (const DirectoryEntry& entry : *entries) {
+        const std::string folder = builds + "/" + entry.name;
+        if (entry.kind == EntryKind::directory && folder != build) (void)PackagePlacement::removeTree(m_services.fileSystem, folder);
+    }
 }
 
 Glib::RefPtr<Gdk::Texture> TemplatePreviews::texture(std::string_view png) {

@@ -77,11 +77,13 @@ private:
     void finished(const std::string& id, std::optional<std::string> png, std::chrono::steady_clock::time_point began);
     [[nodiscard]] std::optional<std::string> cacheFile(std::string_view id) const;
     void keep(const std::string& file, const std::string& png);
+    void pruneOtherBuilds(const std::string& build);
 
     Services m_services;
     std::map<std::string, Glib::RefPtr<Gdk::Texture>, std::less<>> m_images;
     std::set<std::string, std::less<>> m_rendering;
     std::map<std::string, std::shared_ptr<Rendering>, std::less<>> m_renderers;
+    bool m_prunedOtherBuilds = false;
     sigc::signal<void()> m_changed;
     // Completions that arrive after the previews are gone do nothing.
     std::shared_ptr<TemplatePreviews*> m_alive;

@@ -161,17 +161,21 @@ TEST(TemplatePreviews, StartsEachMissingPictureOnceAndNeverTheBlankMaps) {
     EXPECT_EQ(rig.renderings.size(), 2u) << "a rendering that gave nothing is tried again";
 }
 
-TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuilds) {
+// The pictures of earlier builds were never removed.
+TEST(TemplatePreviews, APictureIsCachedExceptByDirtyBuildsAndTheCachesOfOtherBuildsGo) {
     // The smallest PNG: one pixel.
     constexpr unsigned char pixel[] = {137, 80, 78, 71, 13, 10, 26, 10, 0, 0, 0, 13, 73, 72, 68, 82, 0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0, 31, 21, 196, 137, 0, 0, 0, 13, 73, 68, 65, 84, 120, 156, 99, 248, 207, 192, 240, 31, 0, 5, 0, 1, 255, 137, 153, 61, 29, 0, 0, 0, 0, 73, 69, 78, 68, 174, 66, 96, 130};
     const std::optional<std::string> png = std::string(reinterpret_cast<const char*>(pixel), sizeof pixel);
     for (const char* version : {"412", "412-dirty"}) {
         Previews rig(version);
+        const std::string earlier = "/cache/dev.velk.Velk/template-previews/400/plan.png";
+        rig.disk.addFile(earlier, "old");
         rig.prepare();
         ASSERT_EQ(rig.dones.size(), 1u) << version;
         rig.dones[0](*png);
         EXPECT_TRUE(rig.previews->image("plan")) << version;
         EXPECT_EQ(rig.cached(), std::string_view(version) == "412") << version;
+        EXPECT_EQ(rig.disk.file(earlier).has_value(), std::string_view(version) != "412") << version;
     }
 }
 
