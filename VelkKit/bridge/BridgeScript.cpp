@@ -42,8 +42,10 @@ std::string quote(std::string_view text) {
 }
 
 std::string reply(std::int64_t id, const JSONValue& value) {
+    // A number spelled as velk's reader allows but JSON.parse does not ("+1", "1.", from a
+    // hand-edited canvas) would throw here, and the request would never be answered.
     return "window.__velkReply && window.__velkReply(" + std::to_string(id) + ", JSON.parse(" +
-           quote(OrderedJSON::write(value, Pretty::no)) + "))";
+           quote(OrderedJSON::write(value, Pretty::no, Numbers::asJSON)) + "))";
 }
 
 std::string changed(std::int64_t revision, std::string_view origin) {

@@ -1,5 +1,6 @@
 #include "core/NumberText.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -14,7 +15,36 @@ bool isNumberCharacter(char c) {
     return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
 }
 
+// -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJSONNumber(std::string_view text) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - start;
+    };
+    if (i < text.size() && text[i] == '-') ++i;
+    if (i < text.size() && text[i] == '0') ++i;
+    else if (digits() == 0) return false;
+    if (i < text.size() && text[i] == '.' && (++i, digits() == 0)) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
 }  // namespace
+
+std::string jsonSpelling(std::string_view text) {
+    if (isJSONNumber(text)) return std::string(text);
+    const auto value = doubleValue(text);
+    if (!value || !std::isfinite(*value)) return "0";
+    char spelled[32];
+    const auto written = std::to_chars(spelled, spelled + sizeof spelled, *value);
+    return std::string(spelled, written.ptr);
+}
 
 std::optional<double> doubleValue(std::string_view text) {
     // strtod also reads "inf", "nan" and hexadecimal forms; none of those is a number's text.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velk::NumberText {
@@ -19,6 +20,11 @@ namespace velk::NumberText {
 // The integer a text spells when it is an optional "+" or "-" followed by decimal digits only,
 // and fits 64 bits.
 [[nodiscard]] std::optional<std::int64_t> int64Value(std::string_view text) noexcept;
+
+// `text` when it is a number by JSON's own grammar ("1", "-0.5", "2e-3"), which a browser's
+// JSON.parse takes; otherwise the value it spells written that way ("+1" "1", ".5" "0.5", "010"
+// "10"), and "0" for a text that spells none, or an infinity.
+[[nodiscard]] std::string jsonSpelling(std::string_view text);
 
 // `value` truncated toward zero and clamped to the 64-bit range; NaN gives 0.
 [[nodiscard]] std::int64_t clampedInt64(double value) noexcept;

@@ -1,5 +1,6 @@
 // The JSON writer: walks a value with an explicit stack and appends to one string.
 
+#include "core/NumberText.h"
 #include "json/JSONStorage.h"
 #include "json/OrderedJSON.h"
 
@@ -37,7 +38,7 @@ void appendEscape(unsigned char c, std::string& into) {
 
 class Writer {
 public:
-    Writer(std::string& into, bool pretty) : m_into(into), m_pretty(pretty) {}
+    Writer(std::string& into, bool pretty, Numbers numbers) : m_into(into), m_pretty(pretty), m_numbers(numbers) {}
 
     void write(const Node& top, std::size_t depth);
 
@@ -55,6 +56,7 @@ private:
 
     std::string& m_into;
     bool m_pretty;
+    Numbers m_numbers;
     std::vector<Open> m_open;
 };
 
@@ -63,7 +65,10 @@ void Writer::writeScalar(const Node& node) {
     case Tag::null: m_into.append("null"); break;
     case Tag::boolFalse: m_into.append("false"); break;
     case Tag::boolTrue: m_into.append("true"); break;
-    case Tag::number: m_into.append(node.text()); break;
+    case Tag::number:
+        if (m_numbers == Numbers::asJSON) m_into.append(NumberText::jsonSpelling(node.text()));
+        else m_into.append(node.text());
+        break;
     case Tag::string: encodeString(node.text(), m_into); break;
     case Tag::array:
     case Tag::object: break;
@@ -139,13 +144,13 @@ void encodeString(std::string_view text, std::string& into) {
     into.push_back('"');
 }
 
-void encode(const JSONValue& value, std::string& into, std::size_t depth, Pretty pretty) {
-    Writer(into, pretty == Pretty::yes).write(*value.node(), depth);
+void encode(const JSONValue& value, std::string& into, std::size_t depth, Pretty pretty, Numbers numbers) {
+    Writer(into, pretty == Pretty::yes, numbers).write(*value.node(), depth);
 }
 
-std::string write(const JSONValue& value, Pretty pretty) {
+std::string write(const JSONValue& value, Pretty pretty, Numbers numbers) {
     std::string text;
-    encode(value, text, 0, pretty);
+    encode(value, text, 0, pretty, numbers);
     if (pretty == Pretty::yes) text.push_back('\n');
     return text;
 }

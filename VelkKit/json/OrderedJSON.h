@@ -25,6 +25,9 @@
 namespace velk {
 
 enum class Pretty { no, yes };
+// Numbers as read (the default), or each spelled as JSON's grammar asks (NumberText::jsonSpelling),
+// for text a browser's JSON.parse reads: it refuses the lax spellings velk's reader keeps.
+enum class Numbers { asRead, asJSON };
 
 namespace OrderedJSON {
 
@@ -37,10 +40,10 @@ inline constexpr std::size_t maxDepth = 512;
 [[nodiscard]] Expected<JSONValue, JSONError> parse(std::span<const std::byte> bytes);
 
 // The text of a value: compact with no final newline, or pretty with exactly one final newline.
-[[nodiscard]] std::string write(const JSONValue& value, Pretty pretty);
+[[nodiscard]] std::string write(const JSONValue& value, Pretty pretty, Numbers numbers = Numbers::asRead);
 
 // Appends one value to `into`; `depth` is the indentation level of the line the value starts on.
-void encode(const JSONValue& value, std::string& into, std::size_t depth, Pretty pretty);
+void encode(const JSONValue& value, std::string& into, std::size_t depth, Pretty pretty, Numbers numbers = Numbers::asRead);
 
 // Appends `text` as a quoted, escaped JSON string.
 void encodeString(std::string_view text, std::string& into);

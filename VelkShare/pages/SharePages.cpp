@@ -242,7 +242,7 @@ ServiceResponse SharePages::viewer(const std::string& id) {
     share += ",\"handoff\":";
     OrderedJSON::encodeString(address("api/share/" + id + "/handoff"), share);
     share += ",\"state\":";
-    OrderedJSON::encode(*state, share, 0, Pretty::no);
+    OrderedJSON::encode(*state, share, 0, Pretty::no, Numbers::asJSON);
     share += '}';
 
     const std::string escapedName = Html::escape(name);

@@ -343,6 +343,11 @@ TEST(ScriptTextRepair, EveryScriptIsUTF8) {
     }
 }
 
+TEST(ScriptTextRepair, ARepliedNumberIsOneJSONParseReads) {
+    const auto value = OrderedJSON::parse(R"({"x":+1,"y":[.5,1.]})").value();
+    EXPECT_TRUE(BridgeScript::reply(4, value).contains(R"(JSON.parse("{\"x\":1,\"y\":[0.5,1]}"))"));
+}
+
 std::string outcome(std::string_view text) {
     const auto decoded = BridgeRequest::decode(text);
     if (decoded) {

@@ -120,6 +120,16 @@ TEST(NumberText, DoublesIgnoreTheUserLocaleAndSaturate) {
     std::setlocale(LC_ALL, "C");
 }
 
+// A canvas holding "x": +1 was once handed to the page as it stood; JSON.parse threw, and the map
+// never loaded.
+TEST(NumberText, JSONSpellingKeepsWhatJSONTakesAndRespellsTheRest) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"0", "0"}, {"-0.50", "-0.50"}, {"12e-3", "12e-3"}, {"1E+2", "1E+2"}, {"+1", "1"}, {".5", "0.5"}, {"10.", "10"},
+        {"010", "10"}, {"-.25e1", "-2.5"}, {"1.2.3", "0"}, {"-", "0"}, {"1e", "0"}, {"1e999", "1e999"}, {"+1e999", "0"}, {"00", "0"},
+    };
+    for (const auto& [text, spelled] : cases) EXPECT_EQ(NumberText::jsonSpelling(text), spelled) << text;
+}
+
 TEST(TextCase, LowercasingIsTheFullRootMappingAndSuffixesMatchWholeCharacters) {
     // No Turkish dotless i; İ grows to i + combining dot; the Kelvin sign shrinks; final sigma.
     const std::pair<std::string_view, std::string_view> lowered[] = {
