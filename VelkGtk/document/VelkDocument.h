@@ -141,8 +141,9 @@ private:
     void noteEdit();
     // The name or place changed: the page and the window show it again.
     void announceName();
-    // Removes the folder made for a draft, unless `savedAt` (where the map was saved) is in it.
-    void discardDraftHome(const std::string& savedAt = {});
+    // Removes the draft package `draft`, and the folder made for it when nothing else is left there;
+    // nothing when `savedAt` (where the map was saved) is in that folder.
+    void discardDraftHome(const std::string& draft, const std::string& savedAt = {});
     void cancelAutosave();
     void becomeDraft(std::string name);
 

@@ -83,10 +83,11 @@ Expected<void, PackageError> VelkDocument::saveAs(std::string destination) {
     PackageStore next(m_store.fileSystem(), std::move(destination));
     if (auto created = next.create(m_core.tree()); !created) return Unexpected(created.error());
     cancelAutosave();
+    const std::string draft = folder();
     m_store = std::move(next);
     m_savedRevision = m_core.revision();
     m_lastSaveError.reset();
-    discardDraftHome(folder());
+    discardDraftHome(draft, folder());
     announceName();
     return {};
 }
@@ -120,7 +121,7 @@ void VelkDocument::discardDraft() {
     cancelPreview();
     cancelAutosave();
     m_savedRevision = m_core.revision();
-    discardDraftHome();
+    discardDraftHome(folder());
 }
 
 void VelkDocument::cancelAutosave() {
@@ -129,14 +130,15 @@ void VelkDocument::cancelAutosave() {
     m_autosave.reset();
 }
 
-void VelkDocument::discardDraftHome(const std::string& savedAt) {
+void VelkDocument::discardDraftHome(const std::string& draft, const std::string& savedAt) {
     m_draftName.reset();
     if (!m_draftHome) return;
-    // The folder was made for the draft alone, so nothing of the user's is in it, unless the map
-    // was just saved there.
+    // The folder was made for the draft, so nothing of the user's is in it, unless the map was just
+    // saved there, or velk kept a conflict copy beside the draft: the folder then stays with those.
     const std::string home = *std::exchange(m_draftHome, std::nullopt);
     if (savedAt == home || savedAt.starts_with(home + "/")) return;
-    (void)PackagePlacement::removeTree(m_store.fileSystem(), home);
+    (void)PackagePlacement::removeTree(m_store.fileSystem(), draft);
+    (void)m_store.fileSystem().removeDirectory(home);
 }
 
 void VelkDocument::editorGoHome() {

@@ -198,6 +198,14 @@ TEST(VelkDocumentDraft, ADuplicateHoldsTheWholeMapARenameNamesADraftsPackageASav
     const std::string inside = rig.root / "drafts/velk-1/Kept.velk";
     ASSERT_TRUE(rig.draft()->saveAs(inside).has_value());
     EXPECT_TRUE(fs::exists(inside + "/map.canvas"));
+    // A conflict copy kept beside a draft was once removed with the draft.
+    PlacementRig again;
+    auto kept = again.draft();
+    const std::string copy = PackagePlacement::parentFolder(kept->folder()) + "/Untitled (velk conflict).velk";
+    fs::create_directories(copy);
+    kept->discardDraft();
+    EXPECT_FALSE(fs::exists(kept->folder()));
+    EXPECT_TRUE(fs::exists(copy));
 }
 
 // A discarded draft is never written again, not even by the save when velk quits.
