@@ -89,6 +89,8 @@ Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     m_rootUnreadable = !state;
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
+    m_beforeReread.reset();
+    m_rereadCopy.reset();
     return *state;
 }
 
@@ -98,6 +100,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     if (m_rootUnreadable) {
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
+    if (m_beforeReread) return keepLateEdits(body);
     auto revision = m_core.apply(body, m_store.notRead());
     if (!revision) {
         m_refusedEdits = revision.error().description();

@@ -162,6 +162,10 @@ private:
     void adopt(DocumentTree tree);
     void takeReread(PackageStore reader, DocumentTree tree);
     void keepBothVersions(PackageStore reader, DocumentTree theirs);
+    // A save the page made on the version from before a reread: kept as a conflict copy.
+    [[nodiscard]] Expected<std::int64_t, EditorDocumentError> keepLateEdits(const JSONValue& body);
+    // No conflict copy could be made: velk's version stays and will be saved over the other's.
+    void tellNoConflictCopy(const std::string& name, const PackageError& why);
     void tellPackageIsGone();
     [[nodiscard]] bool changedUnderneath();
     [[nodiscard]] std::string shownName();
@@ -184,6 +188,10 @@ private:
     std::unique_ptr<PackageMonitor> m_monitor;
     bool m_toldPackageIsGone = false;
     bool m_keepingOwnVersion = false;  // no conflict copy could be made; the user was told
+    // From a reread until the page loads again: the map as it was before, and the conflict copy
+    // made of it, if any.
+    std::optional<DocumentTree> m_beforeReread;
+    std::optional<std::string> m_rereadCopy;
     std::optional<std::string> m_draftName;
     std::optional<std::string> m_draftHome;  // the folder made for a draft's package
     bool m_edited = false;

@@ -82,7 +82,38 @@ void VelkDocument::rereadAfterOutsideChange() {
 void VelkDocument::takeReread(PackageStore reader, DocumentTree tree) {
     // What the reader found on disk is what the next save compares with.
     m_store = std::move(reader);
+    // Until the page loads again, what it saves was made on the map as it was.
+    if (!m_beforeReread) m_beforeReread = m_core.tree();
     adopt(std::move(tree));
+}
+
+// The page saves what it holds before it loads the other program's version, so that nothing
+// typed is lost; written into the map, those edits would put the version before back over the
+// other program's. They go into the conflict copy of this reread, made now if there is none.
+Expected<std::int64_t, EditorDocumentError> VelkDocument::keepLateEdits(const JSONValue& body) {
+    MapDocumentCore theirs(*m_beforeReread);
+    (void)theirs.state();  // the copies of shared submaps, as the page had them
+    if (auto applied = theirs.apply(body, m_store.notRead()); !applied) return Unexpected<EditorDocumentError>(applied.error());
+    if (m_rereadCopy) {
+        if (auto saved = PackageStore(m_store.fileSystem(), *m_rereadCopy).save(theirs.tree()); saved) return m_core.revision();
+    }
+    const std::string name = shownName();
+    auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), theirs.tree(), std::chrono::system_clock::now());
+    if (!copy) {
+        // Nowhere to keep them: they go into the map after all, as when velk's own version could
+        // not be kept (see keepBothVersions), and the user is told.
+        m_beforeReread.reset();
+        tellNoConflictCopy(name, copy.error());
+        return editorSave(body);
+    }
+    m_rereadCopy = *copy;
+    m_options.trace([&] { return "outside change: the page's late edits kept as " + *copy; });
+    if (m_window) {
+        m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
+                               "velk now shows the other program's version. Your changes are kept in “" +
+                                   MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1)) + "” beside it.");
+    }
+    return m_core.revision();
 }
 
 void VelkDocument::adopt(DocumentTree tree) {
@@ -102,25 +133,28 @@ void VelkDocument::keepBothVersions(PackageStore reader, DocumentTree theirs) {
     if (!copy) {
         // velk's version cannot be put anywhere else: it stays open and unsaved rather than lost,
         // and the user chooses.
-        m_options.trace([&] { return "outside change: no conflict copy: " + copy.error().description(); });
-        m_keepingOwnVersion = true;
-        if (m_window) {
-            m_window->presentAlert(
-                "“" + name + "” was changed by another program",
-                "velk could not keep your changes as a copy beside it (" + copy.error().description() +
-                    "). They are still open in this window and will be saved over the other program's "
-                    "version; use Revert To Saved to take that version instead.");
-        }
+        tellNoConflictCopy(name, copy.error());
         return;
     }
     m_options.trace([&] { return "outside change: velk's version kept as " + *copy; });
     takeReread(std::move(reader), std::move(theirs));
+    m_rereadCopy = *copy;
     const std::string copyName = MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1));
     if (m_window) {
         m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
                                "velk now shows the other program's version. Your changes are kept in “" +
                                    copyName + "” beside it.");
     }
+}
+
+void VelkDocument::tellNoConflictCopy(const std::string& name, const PackageError& why) {
+    m_options.trace([&] { return "outside change: no conflict copy: " + why.description(); });
+    m_keepingOwnVersion = true;
+    if (!m_window) return;
+    m_window->presentAlert("“" + name + "” was changed by another program",
+                           "velk could not keep your changes as a copy beside it (" + why.description() +
+                               "). They are still open in this window and will be saved over the other program's "
+                               "version; use Revert To Saved to take that version instead.");
 }
 
 void VelkDocument::tellPackageIsGone() {

@@ -198,6 +198,33 @@ TEST(VelkDocumentOutsideChange, AConflictKeepsVelksVersionBesideAndTakesTheOther
     }
 }
 
+// The page saves what it holds before it loads the other program's version. That save was once
+// taken into the map, and written over the other program's version without a word.
+TEST(VelkDocumentOutsideChange, WhatThePageSavesBeforeItLoadsTheOtherVersionGoesToTheConflictCopy) {
+    for (const bool unsavedAtTheChange : {false, true}) {
+        SCOPED_TRACE(unsavedAtTheChange ? "velk held unsaved edits" : "velk had saved");
+        Rig rig;
+        ASSERT_TRUE(rig.document->editorLoad().has_value());
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
+        if (!unsavedAtTheChange) {
+            ASSERT_TRUE(rig.document->save().has_value());
+        }
+        put(rig.package + "/map.canvas", theirs);
+        rig.document->rereadAfterOutsideChange();
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("typed just before")).has_value());
+        rig.queue.advanceBy(5s);
+        EXPECT_EQ(rig.onDisk(), theirs);
+        const auto copies = conflictCopies(rig);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_TRUE(contentOf(copies[0] + "/map.canvas").contains("typed just before"));
+        EXPECT_EQ(rig.window.alerts.size(), 1u);
+        // Once the page has loaded again, its edits are the map's.
+        ASSERT_TRUE(rig.document->editorLoad().has_value());
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("after")).has_value());
+        EXPECT_TRUE(rig.held().contains("after"));
+    }
+}
+
 TEST(VelkDocumentOutsideChange, WithoutRoomForAConflictCopyVelksVersionStaysAndIsSavedAfterOneAlert) {
     Rig rig;
     // Every name a copy could take, this minute and the next, is taken.
