@@ -174,8 +174,8 @@ bool VelkDocument::changedUnderneath() {
         const SharedBytes expected = known.data(path);
         auto onDisk = fileSystem.read(folder() + "/" + path);
         if (!onDisk) {
-            // Gone, or not readable now: the save itself finds out which.
-            if (expected && std::holds_alternative<FileSystemError::NotFound>(onDisk.error().reason())) return true;
+            // Gone, or replaced by something velk cannot read: either way not what velk wrote.
+            if (expected || !std::holds_alternative<FileSystemError::NotFound>(onDisk.error().reason())) return true;
             continue;
         }
         if (!expected || *onDisk != *expected) return true;

@@ -150,12 +150,14 @@ Expected<void, FileSystemError> PosixFileSystem::writeAtomically(const std::stri
     const Descriptor directory(openDirectory(parent));
     if (!directory.valid()) return failure(parent);
 
-    // A replaced file keeps its permissions; a new one gets the usual ones, less the umask.
+    // A replaced file keeps its permissions, except that its owner can always read and write what
+    // was written (another program's file of mode 0 would otherwise make the map unreadable); a
+    // new one gets the usual ones, less the umask.
     std::optional<mode_t> keptMode;
     struct stat existing;
     if (::fstatat(directory.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(existing.st_mode)) return failure(file, EISDIR);
-        if (S_ISREG(existing.st_mode)) keptMode = existing.st_mode & 07777;
+        if (S_ISREG(existing.st_mode)) keptMode = (existing.st_mode & 07777) | S_IRUSR | S_IWUSR;
     }
 
     std::string temporary;

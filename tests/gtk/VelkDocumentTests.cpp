@@ -8,6 +8,7 @@
 #include "platform/ManualMainQueue.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace velk {
 namespace {
@@ -223,6 +224,19 @@ TEST(VelkDocumentOutsideChange, WhatThePageSavesBeforeItLoadsTheOtherVersionGoes
         ASSERT_TRUE(rig.document->editorSave(bodyWithCard("after")).has_value());
         EXPECT_TRUE(rig.held().contains("after"));
     }
+}
+
+// A file replaced by one velk cannot read (here a pipe; for another user, a file without read
+// permission) was written over unchecked.
+TEST(VelkDocumentOutsideChange, AFileReplacedByOneVelkCannotReadIsAChange) {
+    Rig rig;
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
+    std::filesystem::remove(rig.package + "/map.canvas");
+    ASSERT_EQ(::mkfifo((rig.package + "/map.canvas").c_str(), 0644), 0);
+    (void)rig.document->save();
+    EXPECT_TRUE(std::filesystem::is_fifo(rig.package + "/map.canvas"));
+    ASSERT_EQ(conflictCopies(rig).size(), 1u);
+    EXPECT_TRUE(contentOf(conflictCopies(rig)[0] + "/map.canvas").contains("mine"));
 }
 
 TEST(VelkDocumentOutsideChange, WithoutRoomForAConflictCopyVelksVersionStaysAndIsSavedAfterOneAlert) {

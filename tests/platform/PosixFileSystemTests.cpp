@@ -66,6 +66,11 @@ TEST(PosixFileSystem, WritingAtomicallyReplacesTheWholeFileKeepsItsModeAndLeaves
     struct stat status;
     ASSERT_EQ(::stat((folder / "map.canvas").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
+    // Another program's file of mode 0 once passed its mode on, and the map could not be read.
+    ::chmod((folder / "map.canvas").c_str(), 0);
+    ASSERT_TRUE(files.writeAtomically(folder / "map.canvas", "third"));
+    ASSERT_EQ(::stat((folder / "map.canvas").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
     // A link in the file's place is replaced, never written through; a folder there is refused,
     // and so is a folder that is a link.
     put(folder / "target", "keep");
