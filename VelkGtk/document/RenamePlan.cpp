@@ -12,6 +12,7 @@ Expected<RenamePlan, RenameError> planRename(std::string_view typed, std::option
     std::string safe(typed);
     std::ranges::replace(safe, '/', '-');
     std::ranges::replace(safe, ':', '-');
+    std::ranges::replace(safe, '\0', '-');  // the system would end the name there
     RenamePlan plan{MapNaming::displayName(safe), std::nullopt};
     if (plan.displayName.empty()) return Unexpected(RenameError{"a map needs a name"});
     if (!currentFolder) return plan;

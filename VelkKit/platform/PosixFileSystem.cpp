@@ -40,6 +40,9 @@ Unexpected<FileSystemError> failure(const std::string& path, int code = errno) {
     return Unexpected<FileSystemError>(FileSystemError::fromErrno(code, path));
 }
 
+// The system takes a path up to its first NUL: a path holding one would name another file.
+bool holdsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
 // "a/b/c" → {"a/b", "c"}; "c" → {".", "c"}; "/c" → {"/", "c"}.
 std::pair<std::string, std::string> splitParent(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -77,6 +80,7 @@ bool writeAll(int fd, std::string_view bytes) {
 }  // namespace
 
 Expected<std::vector<DirectoryEntry>, FileSystemError> PosixFileSystem::list(const std::string& directory) {
+    if (holdsNul(directory)) return failure(directory, EINVAL);
     const int fd = openDirectory(directory);
     if (fd < 0) return failure(directory);
     DIR* stream = ::fdopendir(fd);
@@ -118,6 +122,7 @@ Expected<std::vector<DirectoryEntry>, FileSystemError> PosixFileSystem::list(con
 }
 
 Expected<std::string, FileSystemError> PosixFileSystem::read(const std::string& file) {
+    if (holdsNul(file)) return failure(file, EINVAL);
     // Not blocking, so that a pipe put in place of a file cannot hang the reader before fstat
     // refuses it; reads of regular files are unaffected.
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -145,6 +150,7 @@ Expected<std::string, FileSystemError> PosixFileSystem::read(const std::string& 
 }
 
 Expected<void, FileSystemError> PosixFileSystem::writeAtomically(const std::string& file, std::string_view bytes) {
+    if (holdsNul(file)) return failure(file, EINVAL);
     const auto [parent, name] = splitParent(file);
     if (name.empty() || name == "." || name == "..") return failure(file, EISDIR);
     const Descriptor directory(openDirectory(parent));
@@ -183,11 +189,13 @@ Expected<void, FileSystemError> PosixFileSystem::writeAtomically(const std::stri
 }
 
 Expected<void, FileSystemError> PosixFileSystem::makeDirectory(const std::string& directory) {
+    if (holdsNul(directory)) return failure(directory, EINVAL);
     if (::mkdir(directory.c_str(), 0777) != 0) return failure(directory);
     return {};
 }
 
 Expected<void, FileSystemError> PosixFileSystem::rename(const std::string& from, const std::string& to, Replace replace) {
+    if (holdsNul(from) || holdsNul(to)) return failure(holdsNul(to) ? to : from, EINVAL);
     int result = 0;
     if (replace == Replace::yes) {
         result = ::rename(from.c_str(), to.c_str());
@@ -213,16 +221,19 @@ Expected<void, FileSystemError> PosixFileSystem::rename(const std::string& from,
 }
 
 Expected<void, FileSystemError> PosixFileSystem::removeFile(const std::string& file) {
+    if (holdsNul(file)) return failure(file, EINVAL);
     if (::unlink(file.c_str()) != 0) return failure(file);
     return {};
 }
 
 Expected<void, FileSystemError> PosixFileSystem::removeDirectory(const std::string& directory) {
+    if (holdsNul(directory)) return failure(directory, EINVAL);
     if (::rmdir(directory.c_str()) != 0) return failure(directory, errno == EEXIST ? ENOTEMPTY : errno);
     return {};
 }
 
 Expected<void, FileSystemError> PosixFileSystem::syncDirectory(const std::string& directory) {
+    if (holdsNul(directory)) return failure(directory, EINVAL);
     Descriptor fd(openDirectory(directory));
     if (!fd.valid()) return failure(directory);
     if (::fsync(fd.get()) != 0) return failure(directory);

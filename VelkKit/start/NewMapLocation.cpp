@@ -8,7 +8,7 @@ namespace velk::NewMapLocation {
 std::string next(std::string_view name, std::string_view folder, const Exists& exists) {
     std::string safe(name);
     for (char& c : safe) {
-        if (c == '/' || c == ':') c = '-';
+        if (c == '/' || c == ':' || c == '\0') c = '-';
     }
     std::string base(folder);
     if (!base.empty() && base.back() != '/') base += '/';

@@ -38,6 +38,7 @@ TEST(RenamePlan, SavedMapsMoveToThePackageOfTheSafeTypedNameDraftsOnlyChangeThei
         {"  Plan.velk  ", saved, RenamePlan{"Plan", "/maps/Plan.velk"}},
         {"Plan.canvas.velk", saved, RenamePlan{"Plan", "/maps/Plan.velk"}},
         {"../Up", saved, RenamePlan{"..-Up", "/maps/..-Up.velk"}},
+        {std::string("Estuary\0x", 9), saved, RenamePlan{"Estuary-x", "/maps/Estuary-x.velk"}} /* once "/maps/Estuary" */,
         {"Trip.velk", "/maps/Trip.velk/", RenamePlan{"Trip", std::nullopt}},
         {"Taken: the sequel", draft, RenamePlan{"Taken- the sequel", std::nullopt}},
         {" \t ", saved, refused("a map needs a name")},

@@ -115,6 +115,10 @@ TEST(PosixFileSystem, RenamingCanRefuseToReplaceEvenAnEmptyFolderAndFoldersGoOnl
     for (const char* taken : {"empty", "file"}) {
         EXPECT_EQ(files.rename(folder / "staged", folder / taken, Replace::no).error(), Error(Error::AlreadyExists{}, folder / taken)) << taken;
     }
+    // A path holding a NUL once renamed to the part before it: "Estuary\0.velk" became "Estuary".
+    EXPECT_EQ(files.rename(folder / "staged", folder / std::string("Estuary\0.velk", 13), Replace::no).error().reason(),
+              FileSystemError::fromErrno(EINVAL, "").reason());
+    EXPECT_FALSE(fs::exists(folder / "Estuary"));
     // The name too long was once said to be the old, short one.
     const std::string tooLong = folder / std::string(256, 'x');
     EXPECT_EQ(files.rename(folder / "staged", tooLong, Replace::no).error(), Error(Error::NameTooLong{}, tooLong));
