@@ -23,7 +23,10 @@ EditorWebHost::EditorWebHost(Key, SharedBytes bundleHTML, std::weak_ptr<EditorDo
                              Services services)
     : m_bundleHTML(std::move(bundleHTML)), m_document(std::move(document)), m_services(std::move(services)) {}
 
-void EditorWebHost::loadEditor() { m_services.webView.load(indexURL, loadTimeout); }
+void EditorWebHost::loadEditor() {
+    ++m_page;
+    m_services.webView.load(indexURL, loadTimeout);
+}
 
 void EditorWebHost::setDocumentName(std::string_view name) {
     m_services.webView.evaluateScript(BridgeScript::setName(name));
@@ -214,6 +217,7 @@ void EditorWebHost::didFailProvisionalNavigation(std::string_view error) {
 
 void EditorWebHost::webContentProcessTerminated() {
     m_services.trace([] { return std::string("web: WebContent process TERMINATED \u2014 reloading"); });
+    ++m_page;
     m_services.webView.reload();
 }
 

@@ -128,13 +128,17 @@ private:
     void startShare(std::int64_t id, const std::optional<JSONValue>& payload, EditorDocumentHost& document);
     void startUnshare(std::int64_t id, const std::optional<JSONValue>& payload);
     void startPreview(std::int64_t id, const std::optional<JSONValue>& payload);
-    void finishPreview(std::int64_t id, const LinkPreviewFetcher::Result& result);
+    void finishPreview(std::uint64_t page, std::int64_t id, const LinkPreviewFetcher::Result& result);
+    // Answers a request that took a while, unless the page that sent it was loaded again since:
+    // each page numbers its requests afresh, so the answer would settle another request.
+    void replyToPage(std::uint64_t page, std::int64_t id, const BridgeReply& answer);
     // Runs a share service request and answers `id` from the service's answer.
     void send(HttpRequest request, std::int64_t id);
 
     SharedBytes m_bundleHTML;
     std::weak_ptr<EditorDocumentHost> m_document;
     Services m_services;
+    std::uint64_t m_page = 0;  // counts the loads of the editor page
 };
 
 }  // namespace velk

@@ -48,12 +48,12 @@ void EditorWebHost::startUnshare(std::int64_t id, const std::optional<JSONValue>
 
 void EditorWebHost::send(HttpRequest request, std::int64_t id) {
     MainQueue& mainQueue = m_services.mainQueue;
-    auto completion = [weakHost = weak_from_this(), &mainQueue, id, base = m_services.shareBase](HttpClient::Result result) {
+    auto completion = [weakHost = weak_from_this(), &mainQueue, id, page = m_page, base = m_services.shareBase](HttpClient::Result result) {
         // The answer is worked out here, off the main thread; only the reply needs the host.
         BridgeReply answer = result ? ShareLinks::reply(result->status, result->body, std::nullopt, base)
                                     : ShareLinks::reply(0, std::nullopt, result.error().description(), base);
-        mainQueue.runSoon([weakHost, id, answer = std::move(answer)] {
-            if (const auto host = weakHost.lock()) host->reply(id, answer);
+        mainQueue.runSoon([weakHost, id, page, answer = std::move(answer)] {
+            if (const auto host = weakHost.lock()) host->replyToPage(page, id, answer);
         });
     };
     m_services.http.perform(std::move(request), std::move(completion));
@@ -69,16 +69,16 @@ void EditorWebHost::startPreview(std::int64_t id, const std::optional<JSONValue>
     // (or, with a fetcher that looks up in place, before fetch() returns), and going through
     // the queue keeps it after this request's handling in every case.
     MainQueue& mainQueue = m_services.mainQueue;
-    m_services.previews.fetch(*url, [weakHost = weak_from_this(), &mainQueue, id](LinkPreviewFetcher::Result result) {
-        mainQueue.runSoon([weakHost, id, result = std::move(result)] {
-            if (const auto host = weakHost.lock()) host->finishPreview(id, result);
+    m_services.previews.fetch(*url, [weakHost = weak_from_this(), &mainQueue, id, page = m_page](LinkPreviewFetcher::Result result) {
+        mainQueue.runSoon([weakHost, id, page, result = std::move(result)] {
+            if (const auto host = weakHost.lock()) host->finishPreview(page, id, result);
         });
     });
 }
 
-void EditorWebHost::finishPreview(std::int64_t id, const LinkPreviewFetcher::Result& result) {
+void EditorWebHost::finishPreview(std::uint64_t page, std::int64_t id, const LinkPreviewFetcher::Result& result) {
     if (!result) {
-        reply(id, BridgeReply::error(result.error().description()));
+        replyToPage(page, id, BridgeReply::error(result.error().description()));
         return;
     }
     // The card is worth having without its image: a document that is gone, or refuses the
@@ -90,7 +90,15 @@ void EditorWebHost::finishPreview(std::int64_t id, const LinkPreviewFetcher::Res
             if (path) stored = std::move(*path);
         }
     }
-    reply(id, BridgeReply::ok(LinkPreview::card(result->meta, stored)));
+    replyToPage(page, id, BridgeReply::ok(LinkPreview::card(result->meta, stored)));
+}
+
+void EditorWebHost::replyToPage(std::uint64_t page, std::int64_t id, const BridgeReply& answer) {
+    if (page == m_page) {
+        reply(id, answer);
+        return;
+    }
+    m_services.trace([&] { return "bridge: reply #" + std::to_string(id) + " dropped: the page was loaded again since"; });
 }
 
 }  // namespace velk

@@ -180,6 +180,19 @@ TEST(EditorHostShare, LaterRequestsMayBeAnsweredFirstAndAnAnswerForAGoneDocument
     EXPECT_EQ(rig.http.requests()[1].method + " " + rig.http.requests()[1].url, "DELETE " + std::string(defaultShareBase()) + "api/share/abcdefgh2345");
 }
 
+// The page reloaded after its content process died numbers its requests from 1 again; an answer
+// for the page before once settled the new page's request of that number.
+TEST(EditorHostShare, AnAnswerForThePageBeforeAReloadIsDropped) {
+    EditorHostRig rig;
+    rig.post(share);
+    rig.host->webContentProcessTerminated();
+    rig.post(share);
+    rig.http.complete(0, ScriptedHttpClient::response(409, R"({"error":"for the page before"})"));
+    rig.http.complete(1, ScriptedHttpClient::response(201, "{}"));
+    rig.queue.runDue();
+    EXPECT_EQ(rig.events(), (Events{"reload", okReply(1, "{}")}));
+}
+
 const HttpClient::Result pngImage = ScriptedHttpClient::response(200, "PNGDATA", {{"Content-Type", "image/png"}});
 
 // Answers the page request, then the image request the fetcher makes for it.
