@@ -49,6 +49,11 @@ Expected<void, PackageError> VelkDocument::save() {
     auto saved = m_store.save(m_core.tree());
     if (!saved) {
         m_lastSaveError = saved.error();
+        // Another program wrote while velk saved: sorted out now, as any outside change is.
+        if (std::holds_alternative<PackageError::ChangedOnDisk>(saved.error().value())) {
+            rereadAfterOutsideChange();
+            if (!hasUnsavedChanges()) return {};
+        }
         return Unexpected(saved.error());
     }
     m_lastSaveError.reset();

@@ -132,7 +132,8 @@ void VelkDocument::keepBothVersions(PackageStore reader, DocumentTree theirs) {
     auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), m_core.tree(), std::chrono::system_clock::now());
     if (!copy) {
         // velk's version cannot be put anywhere else: it stays open and unsaved rather than lost,
-        // and the user chooses.
+        // and the user chooses. What the disk holds now is what its save will replace.
+        m_store = std::move(reader);
         tellNoConflictCopy(name, copy.error());
         return;
     }

@@ -23,6 +23,9 @@ std::string PackageError::description() const {
             },
             [](const NotAFolder&) { return std::string("The map couldn\u2019t be saved because its content isn\u2019t a folder."); },
             [](const NotSaved& e) { return "The map couldn\u2019t be saved. " + e.cause.description(); },
+            [](const ChangedOnDisk& e) {
+                return "The map couldn\u2019t be saved: another program changed \u201C" + e.file + "\u201D meanwhile.";
+            },
         },
         m_case);
 }

@@ -30,7 +30,13 @@ public:
         FileSystemError cause;
         bool operator==(const NotSaved&) const = default;
     };
-    using Case = std::variant<CannotOpen, AlreadyExists, NotAFolder, NotSaved>;
+    // A file about to be replaced no longer held what velk last read or wrote there: another
+    // program wrote it while velk saved. Nothing more was written.
+    struct ChangedOnDisk {
+        std::string file;  // inside the package
+        bool operator==(const ChangedOnDisk&) const = default;
+    };
+    using Case = std::variant<CannotOpen, AlreadyExists, NotAFolder, NotSaved, ChangedOnDisk>;
 
     explicit PackageError(Case value) : m_case(std::move(value)) {}
 

@@ -201,6 +201,13 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
         if (m_directories.contains(path)) {
             if (auto cleared = clearDirectory(path, report); !cleared) return Unexpected<PackageError>(cleared.error());
         }
+        // Checked again right before the replace: a save with large images takes long enough for
+        // another program's write to land meanwhile, and it would be replaced unseen.
+        if (const auto known = m_files.find(path); known != m_files.end()) {
+            const auto still = stillOnDisk(path, known->second);
+            if (!still) return notSaved(still.error());
+            if (!*still) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
+        }
         if (auto written = m_fileSystem->writeAtomically(onDisk(path), *node.bytes()); !written) return notSaved(written.error());
         m_files.insert_or_assign(path, node);
         m_unsynced.insert(parentOf(path));
@@ -218,6 +225,15 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
     }
     if (auto synced = syncTouchedDirectories(); !synced) return Unexpected<PackageError>(synced.error());
     return report;
+}
+
+Expected<bool, FileSystemError> PackageStore::stillOnDisk(const std::string& path, const DocumentTree& known) const {
+    const auto bytes = m_fileSystem->read(onDisk(path));
+    if (!bytes) {
+        if (isNotFound(bytes.error())) return false;  // removed meanwhile
+        return Unexpected<FileSystemError>(bytes.error());
+    }
+    return known.bytes() && *bytes == *known.bytes();
 }
 
 Expected<void, PackageError> PackageStore::makeDirectory(const std::string& path, SaveReport& report) {

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <functional>
 #include <set>
 
 namespace velk::testing_support {
@@ -26,6 +27,8 @@ public:
     [[nodiscard]] std::size_t calls() const noexcept { return m_calls; }
     [[nodiscard]] const std::vector<std::string>& log() const noexcept { return m_log; }
     void clearLog() { m_log.clear(); }
+    // Runs after every call that went through, as another program working meanwhile would.
+    std::function<void(const std::string& call, const std::string& path)> after;
 
     Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& path) override {
         return pass("list", path, [&] { return m_inner.list(path); });
@@ -62,6 +65,7 @@ private:
             return Unexpected<FileSystemError>(FileSystemError(FileSystemError::Failed{EIO}, path));
         auto result = call();
         if (result) m_log.push_back(std::string(what) + " " + path + (to.empty() ? "" : " " + to));
+        if (result && after) after(what, path);
         return result;
     }
 

@@ -198,6 +198,19 @@ TEST(PackageStoreSave, AFailedSaveKnowsWhatReachedTheDiskAndTheNextWritesTheRest
     EXPECT_EQ(disk.store.knownTree(), tree);
 }
 
+// Another program's write that landed while velk wrote a large image was once replaced unseen.
+TEST(PackageStoreSave, AFileAnotherProgramWroteMeanwhileIsNeverReplaced) {
+    Disk disk;
+    DocumentTree tree = disk.read();
+    tree.write("velk's", "map/A.canvas");
+    tree.write("\x89PNG new", "velk-media/new.png");
+    disk.faulty.after = [&](const std::string& call, const std::string& path) {
+        if (call == "write" && path.ends_with("new.png")) (void)disk.memory.writeAtomically(package + "/map/A.canvas", "theirs");
+    };
+    EXPECT_EQ(disk.store.save(tree).error(), PackageError(PackageError::ChangedOnDisk{"map/A.canvas"}));
+    EXPECT_EQ(disk.memory.file(package + "/map/A.canvas"), "theirs");
+}
+
 TEST(PackageStoreSave, FilesAndFoldersTradePlacesButTheUsersFilesStay) {
     Disk disk;
     DocumentTree tree = disk.read();
