@@ -265,6 +265,10 @@ Expected<void, PackageError> PackageStore::makeDirectory(const std::string& path
 
 // Removes a file the store wrote or read, and forgets it; one already gone counts as removed.
 Expected<PackageStore::KnownFile, PackageError> PackageStore::removeKnownFile(KnownFile file, SaveReport& report) {
+    // Only as the store left it: what another program wrote there since is its own.
+    const auto still = stillOnDisk(file->first, file->second);
+    if (!still) return notSaved(still.error());
+    if (!*still && m_fileSystem->read(onDisk(file->first))) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{file->first}));
     auto removed = m_fileSystem->removeFile(onDisk(file->first));
     if (!removed && !isNotFound(removed.error())) return notSaved(removed.error());
     if (removed) report.removed.push_back(file->first);

@@ -209,6 +209,13 @@ TEST(PackageStoreSave, AFileAnotherProgramWroteMeanwhileIsNeverReplaced) {
     };
     EXPECT_EQ(disk.store.save(tree).error(), PackageError(PackageError::ChangedOnDisk{"map/A.canvas"}));
     EXPECT_EQ(disk.memory.file(package + "/map/A.canvas"), "theirs");
+    // Nor is one removed as left over.
+    Disk removing;
+    tree = removing.read();
+    tree.remove("map/B.canvas");
+    (void)removing.memory.writeAtomically(package + "/map/B.canvas", "theirs");
+    EXPECT_EQ(removing.store.save(tree).error(), PackageError(PackageError::ChangedOnDisk{"map/B.canvas"}));
+    EXPECT_EQ(removing.memory.file(package + "/map/B.canvas"), "theirs");
 }
 
 TEST(PackageStoreSave, FilesAndFoldersTradePlacesButTheUsersFilesStay) {
