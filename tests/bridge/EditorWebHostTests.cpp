@@ -373,7 +373,11 @@ std::string outcome(std::string_view text) {
 // Ids are whole numbers within 64 bits; every op is named on the wire as the page names it.
 TEST(BridgeRequestDecode, RequestsAndFailures) {
     const std::string noId = "no id: request has no integer id";
+    // A request nested too deep to read was once left unanswered, and the page waited for good.
+    const std::string deep = std::string(600, '[') + std::string(600, ']'), tooDeep = ": request nests deeper than 512 levels";
+    const std::string deepShare = R"({"id":30,"op":"share","payload":)" + deep + "}", deepLater = R"({"op":"share","id":31,"payload":)" + deep + "}";
     const std::pair<std::string_view, std::string> cases[] = {
+        {deepShare, "id 30" + tooDeep}, {deepLater, "no id" + tooDeep},
         {R"({"id":3,"op":"load"})", "id 3 op load payload absent"}, {R"({"op":"load","id":-2,"payload":{"x":1}})", "id -2 op load payload {\"x\":1}"},
         {R"({"id":+4,"op":"load"})", "id 4 op load payload absent"}, {R"({"id":7,"op":"saveAs","payload":null,"extra":1})", "id 7 op saveAs payload null"},
         {R"({"id":9223372036854775807,"op":"preview"})", "id 9223372036854775807 op preview payload absent"},
