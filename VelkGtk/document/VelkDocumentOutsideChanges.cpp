@@ -91,14 +91,15 @@ void VelkDocument::takeReread(PackageStore reader, DocumentTree tree) {
 // typed is lost; written into the map, those edits would put the version before back over the
 // other program's. They go into the conflict copy of this reread, made now if there is none.
 Expected<std::int64_t, EditorDocumentError> VelkDocument::keepLateEdits(const JSONValue& body) {
-    MapDocumentCore theirs(*m_beforeReread);
-    (void)theirs.state();  // the copies of shared submaps, as the page had them
-    if (auto applied = theirs.apply(body, m_store.notRead()); !applied) return Unexpected<EditorDocumentError>(applied.error());
+    MapDocumentCore ours(*m_beforeReread);
+    (void)ours.state();  // the copies of shared submaps, as the page had them
+    if (auto applied = ours.apply(body, m_store.notRead()); !applied) return Unexpected<EditorDocumentError>(applied.error());
     if (m_rereadCopy) {
-        if (auto saved = PackageStore(m_store.fileSystem(), *m_rereadCopy).save(theirs.tree()); saved) return m_core.revision();
+        PackageStore copy(m_store.fileSystem(), *m_rereadCopy);
+        if (copy.read() && copy.save(ours.tree())) return m_core.revision();
     }
     const std::string name = shownName();
-    auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), theirs.tree(), std::chrono::system_clock::now());
+    auto copy = ConflictCopy::write(m_store.fileSystem(), folder(), ours.tree(), std::chrono::system_clock::now());
     if (!copy) {
         // Nowhere to keep them: they go into the map after all, as when velk's own version could
         // not be kept (see keepBothVersions), and the user is told.
