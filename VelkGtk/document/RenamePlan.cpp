@@ -3,17 +3,11 @@
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
 
-#include <algorithm>
-
 namespace velk {
 
 Expected<RenamePlan, RenameError> planRename(std::string_view typed, std::optional<std::string_view> currentFolder,
                                              const PathExists& exists) {
-    std::string safe(typed);
-    std::ranges::replace(safe, '/', '-');
-    std::ranges::replace(safe, ':', '-');
-    std::ranges::replace(safe, '\0', '-');  // the system would end the name there
-    RenamePlan plan{MapNaming::displayName(safe), std::nullopt};
+    RenamePlan plan{MapNaming::displayName(MapNaming::withoutSeparators(typed)), std::nullopt};
     if (plan.displayName.empty()) return Unexpected(RenameError{"a map needs a name"});
     if (!currentFolder) return plan;
 

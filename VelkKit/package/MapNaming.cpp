@@ -30,6 +30,13 @@ std::string displayName(std::string_view name) {
     return Utf8::repaired(text);
 }
 
+std::string withoutSeparators(std::string_view typed) {
+    std::string safe(typed);
+    for (char& c : safe)
+        if (c == '/' || c == ':' || c == '\0') c = '-';
+    return safe;
+}
+
 std::string packageFileName(std::string_view typed) { return fittedFileName(displayName(typed), MapTree::packageSuffix); }
 
 std::string fittedFileName(std::string_view stem, std::string_view suffix) {

@@ -19,6 +19,10 @@ inline constexpr std::array<std::string_view, 4> extensions{".canvas.velk", ".ve
 // empty.
 [[nodiscard]] std::string displayName(std::string_view name);
 
+// `typed` with every character a folder name cannot hold, or that the desktop reads as a
+// separator ("/", ":", NUL, at which the system would end the name), replaced by "-".
+[[nodiscard]] std::string withoutSeparators(std::string_view typed);
+
 // The package directory name for a name the user typed: its display name plus ".velk", cut to fit.
 [[nodiscard]] std::string packageFileName(std::string_view typed);
 

@@ -6,10 +6,7 @@
 namespace velk::NewMapLocation {
 
 std::string next(std::string_view name, std::string_view folder, const Exists& exists) {
-    std::string safe(name);
-    for (char& c : safe) {
-        if (c == '/' || c == ':' || c == '\0') c = '-';
-    }
+    const std::string safe = MapNaming::withoutSeparators(name);
     std::string base(folder);
     if (!base.empty() && base.back() != '/') base += '/';
     std::string candidate = base + MapNaming::fittedFileName(safe, MapTree::packageSuffix);
