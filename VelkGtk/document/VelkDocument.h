@@ -164,6 +164,8 @@ private:
     void keepBothVersions(PackageStore reader, DocumentTree theirs);
     // A save the page made on the version from before a reread: kept as a conflict copy.
     [[nodiscard]] Expected<std::int64_t, EditorDocumentError> keepLateEdits(const JSONValue& body);
+    // velk's version was kept as the conflict copy `copy`.
+    void tellConflictCopy(const std::string& name, const std::string& copy);
     // No conflict copy could be made: velk's version stays and will be saved over the other's.
     void tellNoConflictCopy(const std::string& name, const PackageError& why);
     void tellPackageIsGone();

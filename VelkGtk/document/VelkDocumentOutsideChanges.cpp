@@ -109,11 +109,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::keepLateEdits(const JS
     }
     m_rereadCopy = *copy;
     m_options.trace([&] { return "outside change: the page's late edits kept as " + *copy; });
-    if (m_window) {
-        m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
-                               "velk now shows the other program's version. Your changes are kept in “" +
-                                   MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1)) + "” beside it.");
-    }
+    tellConflictCopy(name, *copy);
     return m_core.revision();
 }
 
@@ -141,12 +137,14 @@ void VelkDocument::keepBothVersions(PackageStore reader, DocumentTree theirs) {
     m_options.trace([&] { return "outside change: velk's version kept as " + *copy; });
     takeReread(std::move(reader), std::move(theirs));
     m_rereadCopy = *copy;
-    const std::string copyName = MapNaming::displayName(std::string_view(*copy).substr(copy->rfind('/') + 1));
-    if (m_window) {
-        m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
-                               "velk now shows the other program's version. Your changes are kept in “" +
-                                   copyName + "” beside it.");
-    }
+    tellConflictCopy(name, *copy);
+}
+
+void VelkDocument::tellConflictCopy(const std::string& name, const std::string& copy) {
+    if (!m_window) return;
+    const std::string copyName = MapNaming::displayName(std::string_view(copy).substr(copy.rfind('/') + 1));
+    m_window->presentAlert("“" + name + "” was changed by another program while you edited it",
+                           "velk now shows the other program's version. Your changes are kept in “" + copyName + "” beside it.");
 }
 
 void VelkDocument::tellNoConflictCopy(const std::string& name, const PackageError& why) {
