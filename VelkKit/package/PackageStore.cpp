@@ -204,9 +204,9 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
         // Checked again right before the replace: a save with large images takes long enough for
         // another program's write to land meanwhile, and it would be replaced unseen.
         if (const auto known = m_files.find(path); known != m_files.end()) {
-            const auto still = stillOnDisk(path, known->second);
-            if (!still) return notSaved(still.error());
-            if (!*still) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
+            const auto now = onDiskNow(path, known->second);
+            if (!now) return notSaved(now.error());
+            if (*now != OnDisk::asKnown) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
         }
         if (auto written = m_fileSystem->writeAtomically(onDisk(path), *node.bytes()); !written) return notSaved(written.error());
         m_files.insert_or_assign(path, node);
@@ -227,13 +227,13 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
     return report;
 }
 
-Expected<bool, FileSystemError> PackageStore::stillOnDisk(const std::string& path, const DocumentTree& known) const {
+Expected<PackageStore::OnDisk, FileSystemError> PackageStore::onDiskNow(const std::string& path, const DocumentTree& known) const {
     const auto bytes = m_fileSystem->read(onDisk(path));
     if (!bytes) {
-        if (isNotFound(bytes.error())) return false;  // removed meanwhile
+        if (isNotFound(bytes.error())) return OnDisk::gone;
         return Unexpected<FileSystemError>(bytes.error());
     }
-    return known.bytes() && *bytes == *known.bytes();
+    return known.bytes() && *bytes == *known.bytes() ? OnDisk::asKnown : OnDisk::changed;
 }
 
 Expected<void, PackageError> PackageStore::makeDirectory(const std::string& path, SaveReport& report) {
@@ -266,9 +266,9 @@ Expected<void, PackageError> PackageStore::makeDirectory(const std::string& path
 // Removes a file the store wrote or read, and forgets it; one already gone counts as removed.
 Expected<PackageStore::KnownFile, PackageError> PackageStore::removeKnownFile(KnownFile file, SaveReport& report) {
     // Only as the store left it: what another program wrote there since is its own.
-    const auto still = stillOnDisk(file->first, file->second);
-    if (!still) return notSaved(still.error());
-    if (!*still && m_fileSystem->read(onDisk(file->first))) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{file->first}));
+    const auto now = onDiskNow(file->first, file->second);
+    if (!now) return notSaved(now.error());
+    if (*now == OnDisk::changed) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{file->first}));
     auto removed = m_fileSystem->removeFile(onDisk(file->first));
     if (!removed && !isNotFound(removed.error())) return notSaved(removed.error());
     if (removed) report.removed.push_back(file->first);

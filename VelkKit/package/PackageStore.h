@@ -99,8 +99,9 @@ private:
     [[nodiscard]] std::string onDisk(const std::string& path) const;
     [[nodiscard]] bool unreadableOnDisk(const std::string& path) const;
     [[nodiscard]] Expected<void, PackageError> makeDirectory(const std::string& path, SaveReport& report);
-    // Whether the disk still holds `known` at `path`, as the store last read or wrote it.
-    [[nodiscard]] Expected<bool, FileSystemError> stillOnDisk(const std::string& path, const DocumentTree& known) const;
+    // What the disk holds at `path` now, against `known`, as the store last read or wrote it.
+    enum class OnDisk { asKnown, changed, gone };
+    [[nodiscard]] Expected<OnDisk, FileSystemError> onDiskNow(const std::string& path, const DocumentTree& known) const;
     using KnownFile = std::map<std::string, DocumentTree>::iterator;
     [[nodiscard]] Expected<KnownFile, PackageError> removeKnownFile(KnownFile file, SaveReport& report);
     [[nodiscard]] Expected<void, PackageError> clearDirectory(const std::string& path, SaveReport& report);
