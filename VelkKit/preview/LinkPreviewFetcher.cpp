@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -191,25 +190,11 @@ void handlePage(const State& state, LandedResult landed) {
 
 }  // namespace
 
-// The lookups a fetcher started and that have not yet handed their fetch on; shared with
-// them, so that the last one to end never touches a fetcher that is gone.
+// What the lookups a fetcher started share with it: once the fetcher is gone, a lookup that
+// ends hands nothing on, so nothing of it touches the client or the caller any more.
 struct LinkPreviewFetcher::Lookups {
     std::mutex mutex;
-    std::condition_variable ended;
-    int running = 0;
-
-    void begin() {
-        std::lock_guard lock(mutex);
-        ++running;
-    }
-    void end() {
-        std::lock_guard lock(mutex);
-        if (--running == 0) ended.notify_all();
-    }
-    void awaitNone() {
-        std::unique_lock lock(mutex);
-        ended.wait(lock, [this] { return running == 0; });
-    }
+    bool abandoned = false;
 };
 
 void LinkPreviewFetcher::onThreadOfItsOwn(std::function<void()> job) {
@@ -228,9 +213,11 @@ LinkPreviewFetcher::LinkPreviewFetcher(HttpClient& client, LinkPreview::Resolver
     : m_client(client), m_timeOuts(timeOuts), m_launch(std::move(launch)), m_lookups(std::make_shared<Lookups>()),
       m_resolve(std::move(resolve)) {}
 
-// A lookup still running would hand its fetch to the client later; the client outlives the
-// fetcher, so waiting here keeps that call safe.
-LinkPreviewFetcher::~LinkPreviewFetcher() { m_lookups->awaitNone(); }
+// Waits only for a lookup that is handing its fetch on right now, never for one still resolving.
+LinkPreviewFetcher::~LinkPreviewFetcher() {
+    std::lock_guard lock(m_lookups->mutex);
+    m_lookups->abandoned = true;
+}
 
 void LinkPreviewFetcher::setResolve(LinkPreview::Resolver resolve) {
     std::lock_guard lock(m_mutex);
@@ -244,11 +231,10 @@ void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
         resolve = m_resolve;
     }
     auto state = std::make_shared<FetchState>(m_client, std::move(resolve), m_timeOuts, std::move(completion));
-    m_lookups->begin();
-    // The lookup ends only after its completion or its first request: the fetcher's destructor
-    // then knows that nothing of it is left to reach the client.
     m_launch([state, link = std::string(link), lookups = m_lookups] {
         auto approved = approve(link, state->resolve);
+        std::lock_guard lock(lookups->mutex);
+        if (lookups->abandoned) return;
         if (!approved) {
             state->complete(Unexpected<Failure>(approved.error()));
         } else {
@@ -256,7 +242,6 @@ void LinkPreviewFetcher::fetch(std::string_view link, Completion completion) {
             follow(state, std::move(*approved), pageShape(), 0, deadline,
                    [state](LandedResult landed) { handlePage(state, std::move(landed)); });
         }
-        lookups->end();
     });
 }
 

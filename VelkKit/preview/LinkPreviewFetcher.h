@@ -10,9 +10,11 @@
 //
 // The fetcher holds its HttpClient by reference; the client must outlive the fetcher and every
 // fetch it started (destroying the client first ends them: each still completes). The pasted
-// link's host is looked up off the caller's thread, each on a thread of its own; destroying the
-// fetcher waits for the lookups still running. Safe from any thread, but the fetcher must not be
-// destroyed from one of its completions; fetches are independent and any number may run at once.
+// link's host is looked up off the caller's thread, each on a thread of its own. A lookup still
+// running when the fetcher is destroyed is dropped: it never completes nor reaches the client,
+// so quitting does not wait out a resolver that does not answer. Safe from any thread, but the
+// fetcher must not be destroyed from one of its completions; fetches are independent and any
+// number may run at once.
 
 #include "core/Expected.h"
 #include "platform/HttpClient.h"

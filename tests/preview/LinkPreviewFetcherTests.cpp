@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <map>
 #include <thread>
 
@@ -262,6 +263,28 @@ TEST(LinkPreviewFetcherConnection, LooksTheHostUpAfterFetchReturns) {
         returned.set_value();
     });
     EXPECT_EQ(outcome.text(), blocked + "slow.example resolves to 10.0.0.5, which is not a public address");
+}
+
+// Quitting must not wait out a resolver that does not answer: the fetcher's end drops the lookup,
+// which then completes nothing and requests nothing.
+TEST(LinkPreviewFetcherConnection, ALookupStillResolvingNeitherHoldsUpTheFetchersEndNorCompletesAfterIt) {
+    ScriptedHttpServer server;
+    CurlHttpClient client(testing_support::routedTo(server));
+    std::promise<void> ended, resolved;
+    std::atomic<int> completions = 0;
+    auto fetcher = std::make_unique<LinkPreviewFetcher>(client, [gate = ended.get_future().share(), &resolved](std::string_view) {
+        gate.wait_for(5s);
+        resolved.set_value();
+        return std::vector<std::string>{"93.184.216.34"};
+    });
+    fetcher->fetch("http://pages.example/", [&](LinkPreviewFetcher::Result) { ++completions; });
+    auto ending = std::async(std::launch::async, [&] { fetcher.reset(); });
+    EXPECT_EQ(ending.wait_for(2s), std::future_status::ready) << "the fetcher's end waited for the lookup";
+    ended.set_value();
+    resolved.get_future().wait();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(completions, 0);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 // A chain of `hops` slow redirects under `path`, ending in `last` (slow too).
