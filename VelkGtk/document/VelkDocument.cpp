@@ -126,7 +126,7 @@ void VelkDocument::dropRefusedEdits() {
 
 Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::string_view bytes,
                                                                           std::string_view type) {
-    auto path = m_core.storeMedia(bytes, type);
+    auto path = m_core.storeMedia(bytes, type, m_store.notRead());
     if (!path) return Unexpected<EditorDocumentError>(path.error());
     if (hasUnsavedChanges()) scheduleAutosave();
     noteEdit();

@@ -61,9 +61,10 @@ Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue&
     return ++m_revision;
 }
 
-Expected<std::string, MediaError> MapDocumentCore::storeMedia(std::string_view bytes, std::string_view type) {
+Expected<std::string, MediaError> MapDocumentCore::storeMedia(std::string_view bytes, std::string_view type,
+                                                              const std::vector<std::string>& notRead) {
     checkThread();
-    auto stored = Media::store(m_tree, bytes, type);
+    auto stored = Media::store(m_tree, bytes, type, notRead);
     if (!stored) return Unexpected<MediaError>(stored.error());
     if (stored->written) ++m_revision;
     return stored->path;

@@ -50,7 +50,8 @@ public:
 
     // Stores an image and returns its package path. The revision grows only when a new file was
     // written.
-    [[nodiscard]] Expected<std::string, MediaError> storeMedia(std::string_view bytes, std::string_view type);
+    [[nodiscard]] Expected<std::string, MediaError> storeMedia(std::string_view bytes, std::string_view type,
+                                                               const std::vector<std::string>& notRead = {});
     [[nodiscard]] SharedBytes mediaData(std::string_view name, std::string_view directory) const;
 
     // Takes a tree read from disk (again); what was learned at the last load is forgotten.

@@ -61,7 +61,8 @@ std::uint64_t mediaBytes(const DocumentTree& tree) {
     return total;
 }
 
-Expected<StoredMedia, MediaError> store(DocumentTree& tree, std::string_view bytes, std::string_view type) {
+Expected<StoredMedia, MediaError> store(DocumentTree& tree, std::string_view bytes, std::string_view type,
+                                        const std::vector<std::string>& notRead) {
     auto bare = bareType(type);
     const auto extension = extensionForType(bare);
     if (!extension) return Unexpected<MediaError>(MediaError::unsupportedType(std::move(bare)));
@@ -73,6 +74,10 @@ Expected<StoredMedia, MediaError> store(DocumentTree& tree, std::string_view byt
     // The same content under the same name is the same image; it costs nothing more, so the total
     // limit does not stop it.
     if (tree.data(stored.path)) return stored;
+    const auto folder = tree.at(directory);
+    const bool unwritable = (folder && !folder->isDirectory()) ||
+                            std::ranges::any_of(notRead, [&](const std::string& path) { return path == directory || path == stored.path; });
+    if (unwritable) return Unexpected<MediaError>(MediaError::unwritable());
     if (mediaBytes(tree) + bytes.size() > maxDirectoryBytes) return Unexpected<MediaError>(MediaError::directoryFull());
 
     tree.write(std::string(bytes), stored.path);

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velk::Media {
 
@@ -111,8 +112,11 @@ struct StoredMedia {
 // Stores an image of the given media type (as sent, parameters and all) in `tree` under its
 // content name and returns where it went. A failure leaves the tree untouched. The checks run in
 // a fixed order: type, then emptiness, then the single-image limit (before any digest is
-// computed), then the total limit, which an image already in the package never meets.
-[[nodiscard]] Expected<StoredMedia, MediaError> store(DocumentTree& tree, std::string_view bytes, std::string_view type);
+// computed), then whether the media folder can take it, then the total limit; an image already in
+// the package meets neither of the last two. `notRead` lists the package paths the disk holds but
+// velk could not read (PackageStore::notRead()).
+[[nodiscard]] Expected<StoredMedia, MediaError> store(DocumentTree& tree, std::string_view bytes, std::string_view type,
+                                                      const std::vector<std::string>& notRead = {});
 
 // The bytes of the image `name` in the media directory `directoryName`; null unless that is one of
 // servedDirectories, the name is servable and a file of that name is there.

@@ -26,13 +26,20 @@ public:
     struct DirectoryFull {
         bool operator==(const DirectoryFull&) const = default;
     };
-    using Case = std::variant<UnsupportedType, Empty, TooLarge, DirectoryFull>;
+    // The package's media folder is something velk cannot write in: a file, a link, or a folder
+    // or file there that velk could not read. Writing anyway would replace the user's file, or
+    // leave a card whose image never reaches the disk.
+    struct Unwritable {
+        bool operator==(const Unwritable&) const = default;
+    };
+    using Case = std::variant<UnsupportedType, Empty, TooLarge, DirectoryFull, Unwritable>;
 
     explicit MediaError(Case value) : m_case(std::move(value)) {}
     static MediaError unsupportedType(std::string type) { return MediaError(UnsupportedType{std::move(type)}); }
     static MediaError empty() { return MediaError(Empty{}); }
     static MediaError tooLarge() { return MediaError(TooLarge{}); }
     static MediaError directoryFull() { return MediaError(DirectoryFull{}); }
+    static MediaError unwritable() { return MediaError(Unwritable{}); }
 
     [[nodiscard]] const Case& value() const noexcept { return m_case; }
     [[nodiscard]] std::string description() const;

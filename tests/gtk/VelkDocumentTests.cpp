@@ -67,6 +67,17 @@ TEST(VelkDocumentUnreadableMap, RefusesSavesUntilTheMapReadsAgain) {
     EXPECT_TRUE(rig.onDisk().contains("mended"));
 }
 
+// A media folder that is a link: the disk would never take the image, so the page is told at once
+// rather than left with a card whose image is lost on the next save.
+TEST(VelkDocumentMedia, AnImageTheDiskWouldNotTakeIsRefused) {
+    Rig rig;
+    std::filesystem::create_directory_symlink(rig.folder.path(), rig.package + "/velk-media");
+    ASSERT_TRUE(rig.document->revertToSaved().has_value());
+    const auto stored = rig.document->editorStoreMedia("abc", "image/png");
+    ASSERT_FALSE(stored.has_value());
+    EXPECT_EQ(stored.error().description(), "this map's velk-media folder cannot be written");
+}
+
 // A package without a thumbnail is pictured 1.5 s after the first load and written at once; one
 // with a thumbnail is pictured only 2 s after the last of a burst of saves, written with the next.
 TEST(VelkDocumentThumbnail, IsPicturedAfterTheFirstLoadOrTwoSecondsAfterTheLastSave) {

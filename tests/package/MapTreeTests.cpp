@@ -250,6 +250,25 @@ TEST(MediaStore, FailuresReportTheFirstFailedCheckAndChangeNothing) {
     EXPECT_EQ(MediaError::tooLarge().description(), "image is larger than 25 MiB");
 }
 
+// An image must never replace a file of the user's, nor go into a folder the disk will not take
+// it in (the card would point at an image that never reaches the disk).
+TEST(MediaStore, AMediaFolderVelkCannotWriteInRefusesNewImagesOnly) {
+    const std::string name = "velk-media/ba7816bf8f01cfea.png";
+    const std::tuple<std::string_view, DocumentTree, std::vector<std::string>> cases[] = {
+        {"a file of the user's", testing_support::treeOf({{"velk-media", "my notes"}}), {}},
+        {"a link or a folder not read", DocumentTree(), {"velk-media"}},
+        {"a file not read under the image's name", testing_support::treeOf({{"velk-media/other.png", "o"}}), {name}},
+    };
+    for (const auto& [what, start, notRead] : cases) {
+        DocumentTree tree = start;
+        EXPECT_EQ(Media::store(tree, "abc", "image/png", notRead).error(), MediaError::unwritable()) << what;
+        EXPECT_TRUE(tree.sameStorage(start)) << what;
+    }
+    EXPECT_EQ(MediaError::unwritable().description(), "this map's velk-media folder cannot be written");
+    DocumentTree stored = testing_support::treeOf({{name, "abc"}});
+    EXPECT_EQ(Media::store(stored, "abc", "image/png", {"velk-media/other.png"})->path, name);
+}
+
 TEST(MediaStore, TheTotalLimitCountsFilesDirectlyInServedDirectoriesAndSparesStoredImages) {
     // Both directories together hold one byte less than the limit, all in one shared buffer.
     const auto mebibyte = std::make_shared<const std::string>(1048576, 'm');

@@ -113,7 +113,7 @@ int runMedia(std::span<const std::string_view> arguments, const Streams& streams
     }
     auto package = openPackage(arguments[1], streams);
     if (!package) return 1;
-    const auto path = package->core.storeMedia(bytes, *type);
+    const auto path = package->core.storeMedia(bytes, *type, package->store->notRead());
     if (!path) {
         std::fprintf(streams.err, "%s\n", path.error().description().c_str());
         return 1;
