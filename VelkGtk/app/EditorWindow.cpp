@@ -65,7 +65,6 @@ EditorWindow::EditorWindow(std::shared_ptr<VelkDocument> document, SharedBytes e
 }
 
 EditorWindow::~EditorWindow() {
-    m_pageChangesLimit.disconnect();
     m_document->showIn(nullptr, {});
     // The host goes before the binding it uses as its view.
     m_host.reset();
@@ -142,16 +141,34 @@ bool EditorWindow::waitForPageChanges() {
     // A page that never loaded the document holds no changes of it.
     if (!m_document->wasLoadedByEditor()) return false;
     m_pageChanges = PageChanges::waiting;
-    auto received = [this] {
+    afterPageChanges([this] {
         if (m_pageChanges != PageChanges::waiting) return;
         m_pageChanges = PageChanges::received;
-        m_pageChangesLimit.disconnect();
         close();
+    });
+    return true;
+}
+
+void EditorWindow::afterPageChanges(std::function<void()> then) {
+    if (!m_document->wasLoadedByEditor()) {
+        then();
+        return;
+    }
+    auto pending = std::make_shared<std::function<void()>>(std::move(then));
+    auto limit = std::make_shared<sigc::connection>();
+    auto settle = [pending, limit] {
+        if (!*pending) return;
+        limit->disconnect();
+        std::exchange(*pending, nullptr)();
     };
     const std::string flush(EditorPageContract::flushFunction);
-    m_binding->callAsyncFunction("if (" + flush + ") await " + flush + "();", received);
-    m_pageChangesLimit = Glib::signal_timeout().connect([received] { received(); return false; }, pageChangesLimitMs);
-    return true;
+    m_binding->callAsyncFunction("if (" + flush + ") await " + flush + "();", settle);
+    *limit = Glib::signal_timeout().connect(
+        [settle, alive = std::weak_ptr<int>(m_lifetime)] {
+            if (!alive.expired()) settle();
+            return false;
+        },
+        pageChangesLimitMs);
 }
 
 bool EditorWindow::letClose() {

@@ -59,6 +59,10 @@ public:
     [[nodiscard]] const WindowSizeMemory::Opening& sizeOpening() const noexcept { return m_sizeOpening; }
     // The size to remember: absent while maximized, when the window's own size is not the user's.
     [[nodiscard]] std::optional<WindowSize> rememberedSize() const;
+    // Asks the page to send the edits it holds back (it saves a moment after the last change),
+    // then runs `then` once, when they have reached velk or after a limit; never once the window
+    // is gone.
+    void afterPageChanges(std::function<void()> then);
 
     void documentDidChange() override;
     void presentAlert(std::string message, std::string detail) override;
@@ -105,7 +109,6 @@ private:
     static constexpr unsigned pageChangesLimitMs = 2000;
     enum class PageChanges { notAsked, waiting, received };
     PageChanges m_pageChanges = PageChanges::notAsked;
-    sigc::connection m_pageChangesLimit;
     bool m_closeDecided = false;
     bool m_closed = false;
     std::string m_shownFolder;  // the package folder last shown; empty for a draft

@@ -34,7 +34,8 @@ std::string packageForChosenPath(const std::string& chosen) {
 void EditorWindow::addActions() {
     add_action("close", [this] { close(); });
     add_action("save", [this] { save(); });
-    add_action("duplicate", [this] { m_shell.duplicate(*m_document); });
+    // The copy holds the map as shown, typing of the last moment included.
+    add_action("duplicate", [this] { afterPageChanges([this] { m_shell.duplicate(*m_document); }); });
     add_action("save-as", [this] { runSaveAs(); });
     add_action("rename", [this] { runRename(); });
     add_action("move", [this] { runMoveTo(); });

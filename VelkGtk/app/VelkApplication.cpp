@@ -17,9 +17,12 @@
 #include "trace/Trace.h"
 
 #include <glib.h>
+#include <glib-unix.h>
+#include <glibmm/main.h>
 #include <gtkmm/icontheme.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -61,6 +64,8 @@ VelkApplication::VelkApplication(Paths paths, TraceSink trace, DocumentOptions d
 }
 
 VelkApplication::~VelkApplication() {
+    for (const guint source : m_endRequests) g_source_remove(source);
+    m_endingLimit.disconnect();
     // Windows (and their hosts) go before the services they use; the start window before the
     // controller whose model it still observes.
     m_windows.clear();
@@ -96,6 +101,15 @@ void VelkApplication::on_startup() {
     // The session manager asks before logging out; whatever is pending is written then.
     property_register_session() = true;
     signal_query_end().connect([this] { saveAll(); });
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        m_endRequests.push_back(g_unix_signal_add(
+            signal,
+            [](gpointer application) -> gboolean {
+                static_cast<VelkApplication*>(application)->endOnRequest();
+                return G_SOURCE_CONTINUE;
+            },
+            this));
+    }
 }
 
 void VelkApplication::on_activate() {
@@ -183,6 +197,27 @@ void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&)
 void VelkApplication::on_shutdown() {
     saveAll();
     Gtk::Application::on_shutdown();
+}
+
+void VelkApplication::endOnRequest() {
+    if (m_endingLimit.connected()) return;
+    m_quitting = true;
+    const auto ended = std::make_shared<bool>(false);
+    const auto end = [this, ended] {
+        if (std::exchange(*ended, true)) return;
+        m_endingLimit.disconnect();
+        saveAll();
+        quit();
+    };
+    // Each page has its own limit; this one only covers a window that goes meanwhile.
+    m_endingLimit = Glib::signal_timeout().connect([end] { end(); return false; }, 5000);
+    const auto windows = openEditorWindows();
+    const auto waiting = std::make_shared<std::size_t>(windows.size());
+    if (windows.empty()) end();
+    for (EditorWindow* window : windows)
+        window->afterPageChanges([waiting, end] {
+            if (--*waiting == 0) end();
+        });
 }
 
 void VelkApplication::saveAll() {

@@ -126,6 +126,10 @@ private:
     void quitAfterClosingWindows();
     // Writes every document that holds changes, as the session ends or velk quits.
     void saveAll();
+    // Asked to end from outside (SIGTERM at shutdown, a closed terminal, Ctrl+C): every page hands
+    // over its last edits, every map is written, and velk ends without a question; drafts stay
+    // where the next launch finds them.
+    void endOnRequest();
     [[nodiscard]] std::string feedbackURL(std::optional<std::string_view> message);
     // The editor page, or absent after telling the user why there is none.
     std::optional<SharedBytes> editorPage();
@@ -156,6 +160,8 @@ private:
     bool m_launched = false;
     // Quit was asked: windows closing now do not bring the start window back.
     bool m_quitting = false;
+    std::vector<guint> m_endRequests;  // the signal sources that call endOnRequest()
+    sigc::connection m_endingLimit;
     std::optional<RecentMapList> m_recent;
     Glib::RefPtr<Gtk::FileChooserNative> m_openChooser;
     std::vector<std::unique_ptr<EditorWindow>> m_windows;

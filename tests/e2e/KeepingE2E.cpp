@@ -106,6 +106,25 @@ TEST_F(WindowE2E, ClosingWhileTheUserIsStillTypingKeepsWhatWasTyped) {
     EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
 }
 
+// The system's shutdown (or a closed terminal) ends velk with a signal rather than Quit.
+TEST_F(WindowE2E, EndingOnRequestKeepsWhatWasStillBeingTyped) {
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(waitUntil([&] { return editOnDisk(); })) << velk.packageFile("map.canvas");
+}
+
+// A copy made at once after typing holds the map as shown.
+TEST_F(WindowE2E, DuplicatingWhileTheUserIsStillTypingCopiesWhatWasTyped) {
+    gtk_widget_activate_action(GTK_WIDGET(velk.window().gobj()), "win.duplicate", nullptr);
+    const auto copy = [&]() -> const EditorWindow* {
+        const auto open = velk.application().openEditorWindows();
+        return open.size() == 2 ? open.back() : nullptr;
+    };
+    ASSERT_TRUE(waitUntil([&] { return copy() != nullptr; }));
+    const auto canvas = copy()->document().core().tree().data("map.canvas");
+    EXPECT_TRUE(canvas && canvas->contains(typed));
+    copy()->document().discardDraft();  // or quitting would ask where it goes
+}
+
 // A closed window must leave the application's list of editor windows, or opening its package
 // again presents the dead window instead of a new one.
 TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
