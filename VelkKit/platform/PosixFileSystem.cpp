@@ -132,20 +132,28 @@ Expected<std::string, FileSystemError> PosixFileSystem::read(const std::string& 
     if (S_ISDIR(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::IsADirectory{}, file));
     if (!S_ISREG(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::NotARegularFile{}, file));
 
+    // Read straight into the string, not into bytes zeroed first: images make most of a package.
+    // The first room is one byte more than the file, to notice a file that grows meanwhile.
     std::string bytes;
     std::size_t size = 0;
-    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);  // one more byte notices growth
-    for (;;) {
-        if (size == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return failure(file);
-        }
-        if (got == 0) break;
-        size += static_cast<std::size_t>(got);
+    int error = 0;
+    bool ended = false;
+    for (std::size_t room = static_cast<std::size_t>(status.st_size) + 1; !ended && error == 0; room *= 2) {
+        bytes.resize_and_overwrite(room, [&](char* data, std::size_t capacity) {
+            while (size < capacity) {
+                const ssize_t got = ::read(fd.get(), data + size, capacity - size);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) error = errno;
+                if (got <= 0) {
+                    ended = true;
+                    break;
+                }
+                size += static_cast<std::size_t>(got);
+            }
+            return size;
+        });
     }
-    bytes.resize(size);
+    if (error != 0) return failure(file, error);
     return bytes;
 }
 
