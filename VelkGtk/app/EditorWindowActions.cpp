@@ -92,6 +92,11 @@ void EditorWindow::runSaveAs(AfterSave afterSaved) {
             return;
         }
         const std::string target = packageForChosenPath(file->get_path());
+        if (auto inside = m_shell.placeInsideOpenMap(target, *this)) {
+            presentAlert("The map could not be saved", *inside);
+            declined();
+            return;
+        }
         if (auto saved = m_document->saveAs(target); !saved) {
             presentAlert("The map could not be saved", saved.error().description());
             declined();
@@ -113,6 +118,10 @@ void EditorWindow::runMoveTo() {
             folder->get_path(), m_document->isDraft() ? m_document->proposedPackageName()
                                                       : PackagePlacement::lastComponent(m_document->folder()));
         if (target == m_document->folder()) return;
+        if (auto inside = m_shell.placeInsideOpenMap(target, *this)) {
+            presentAlert("The map could not be moved", *inside);
+            return;
+        }
         if (auto moved = m_document->moveTo(target); !moved)
             presentAlert("The map could not be moved", moved.error().description());
     });

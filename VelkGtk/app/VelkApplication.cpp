@@ -162,6 +162,35 @@ EditorWindow* VelkApplication::windowShowing(const std::string& folder) const {
     return nullptr;
 }
 
+namespace {
+
+// Whether `inner` lies strictly inside `outer`, both taken as the disk resolves them.
+bool liesInside(const std::string& inner, const std::string& outer) {
+    std::error_code unknown;
+    const auto in = std::filesystem::weakly_canonical(inner, unknown);
+    const auto out = std::filesystem::weakly_canonical(outer, unknown);
+    const auto [outerEnd, innerRest] = std::mismatch(out.begin(), out.end(), in.begin(), in.end());
+    return outerEnd == out.end() && innerRest != in.end() && !out.empty();
+}
+
+}  // namespace
+
+std::optional<std::string> VelkApplication::nestingReason(const std::string& folder, const EditorWindow* besides) const {
+    for (EditorWindow* window : openEditorWindows()) {
+        if (window == besides) continue;
+        const std::string& shown = window->document().folder();
+        const bool inside = liesInside(folder, shown);
+        if (!inside && !liesInside(shown, folder)) continue;
+        const std::string name = "\u201c" + window->document().displayName() + "\u201d";
+        return (inside ? "It lies inside the map " : "It holds the map ") + name + ", which is open. Close " + name + " first.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> VelkApplication::placeInsideOpenMap(const std::string& folder, const EditorWindow& besides) const {
+    return nestingReason(folder, &besides);
+}
+
 int VelkApplication::reopenLeftoverDrafts() {
     int reopened = 0;
     for (const auto& package : Drafts::leftovers(m_fileSystem, m_paths.temporaryRoot)) {
@@ -252,6 +281,7 @@ Expected<EditorWindow*, PageAlert> VelkApplication::tryOpenPackage(const std::st
         shown->present();
         return shown;
     }
+    if (auto reason = nestingReason(folder, nullptr)) return Unexpected(PageAlert{heading, std::move(*reason)});
     auto page = EditorBundle::html(m_paths.resources, m_fileSystem);
     if (auto alert = pageAlert(page)) return Unexpected(*alert);
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);

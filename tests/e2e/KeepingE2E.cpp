@@ -152,6 +152,25 @@ TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
 
 // A draft that an ended session left behind (velk was killed, the machine went down) comes back
 // at the next launch, whatever velk was started to open.
+// Two open packages, one inside the other, would each take the other's saves for another
+// program's changes and move the user's edits to conflict copies.
+TEST(WindowListE2E, APackageInsideAnOpenOneOrAroundItStaysClosed) {
+    E2EHarness velk("nested");
+    const auto outer = velk.writePackage("Outer.velk", gridCanvas(2));
+    const auto inner = velk.writePackage("Outer.velk/Inner.velk", gridCanvas(1));
+    ASSERT_TRUE(velk.startAndWaitForCards(outer, 2));
+    const auto refused = velk.application().tryOpenPackage(inner + "/");
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error(), (PageAlert{"velk cannot open \u201cInner.velk\u201d",
+                                          "It lies inside the map \u201cOuter\u201d, which is open. Close \u201cOuter\u201d first."}));
+    velk.window().close();
+    ASSERT_TRUE(waitUntil([&] { return velk.application().openEditorWindows().empty(); }));
+    ASSERT_TRUE(velk.application().openPackage(inner));
+    const auto around = velk.application().tryOpenPackage(outer);
+    ASSERT_FALSE(around.has_value());
+    EXPECT_EQ(around.error().detail, "It holds the map \u201cInner\u201d, which is open. Close \u201cInner\u201d first.");
+}
+
 TEST(DraftE2E, ADraftLeftBehindComesBackWhateverVelkIsStartedFor) {
     E2EHarness velk("leftover");
     const std::string draft = velk.folder() / "velk-left/Untitled.velk";
