@@ -21,7 +21,7 @@ import { InkLine, LineStyle, Pen, Stroke } from "./ink";
 import { appendInk } from "./inkEdit";
 import { KeyboardInput } from "./keyboard";
 import { MediaInput } from "./mediaInput";
-import { CardNode, MapDocument, box, cardIdOf, newId, ownsSubmap, parentPath, submapPath } from "./model";
+import { CardNode, MapDocument, box, cardIdOf, mayOpenSubmap, newId, ownsSubmap, parentPath, submapPath } from "./model";
 import { PointerInput } from "./pointer";
 import { browserTimers } from "./saver";
 import { Draft, DocumentSession } from "./session";
@@ -198,8 +198,10 @@ class Editor implements EditorContext {
 
   // Opens a card's submap, making it first if the card has none yet.
   openSubmap(id: string): void {
-    if (!this.doc.node(this.path, id) || !ownsSubmap(id)) return;
-    if (!this.doc.hasSubmap(this.path, id)) this.change(() => this.doc.createSubmap(this.path, id));
+    const card = this.doc.node(this.path, id);
+    const hasSubmap = this.doc.hasSubmap(this.path, id);
+    if (!card || !ownsSubmap(id) || !mayOpenSubmap(card, hasSubmap)) return;
+    if (!hasSubmap) this.change(() => this.doc.createSubmap(this.path, id));
     this.openMap(this.submapOf(id));
   }
 

@@ -6,7 +6,7 @@ import { commands } from "./commands";
 import { $ } from "./dom";
 import { Alignment, union } from "./geometry";
 import { LineStyle, pens, penHex } from "./ink";
-import { mapTrail } from "./model";
+import { mapTrail, mayOpenSubmap } from "./model";
 import { gridShown } from "./operations";
 
 declare global {
@@ -150,7 +150,7 @@ export class Chrome {
     const { view } = ed.camera;
     const u = union(selected.map((i) => i.rect))!;
     const [only] = selected.length === 1 ? selected : [];
-    $("ctx-open").hidden = !only;
+    $("ctx-open").hidden = !only || !mayOpenSubmap(only.node, ed.doc.hasSubmap(ed.path, only.id));
     $("ctx-rename").hidden = !only || !ed.doc.hasSubmap(ed.path, only.id);
     $("ctx-preview").hidden = only?.node.type !== "link";
     $("ctx-align").hidden = selected.length < 2;

@@ -270,6 +270,13 @@ export function graphemes(text: string): string[] {
   return graphemeSegmenter ? Array.from(graphemeSegmenter.segment(text), (s) => s.segment) : Array.from(text);
 }
 
+// Whether a card may open a submap: a file card only when its file is a canvas. Saving makes a
+// card that opens a submap point at the submap's file, so an image, a drawing or another
+// program's file would lose what the card showed.
+export function mayOpenSubmap(card: CardNode, hasSubmap: boolean): boolean {
+  return hasSubmap || card.type !== "file" || /\.canvas$/i.test(str(card.file));
+}
+
 // A short human title for a card: its first line of text, label, link or file stem.
 export function cardTitle(card: CardNode): string {
   let text = "";

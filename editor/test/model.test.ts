@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { copyCards } from "../src/clipboard";
-import { MapDocument, cardTitle, parentPath, submapPath } from "../src/model";
+import { MapDocument, cardTitle, mayOpenSubmap, parentPath, submapPath } from "../src/model";
 
 const state = () => ({
   maps: [
@@ -100,4 +100,19 @@ test("restacking keeps the relative order of moved and unmoved cards", () => {
   assert.deepEqual(doc.nodes("/").map((n) => n.id), ["s", "ink1", "a"]);
   doc.restack("/", new Set(["ink1", "a"]), false);
   assert.deepEqual(doc.nodes("/").map((n) => n.id), ["ink1", "a", "s"]);
+});
+
+test("a card opens a submap unless saving would take what it shows: an image, a drawing, another file", () => {
+  const card = (more: object) => ({ id: "c", type: "file", x: 0, y: 0, width: 1, height: 1, ...more });
+  const rows: [string, object, boolean, boolean][] = [
+    ["note", { type: "text", text: "x" }, false, true],
+    ["group", { type: "group", label: "g" }, false, true],
+    ["link", { type: "link", url: "https://example.com/" }, false, true],
+    ["submap file", { file: "map/Plans.CANVAS" }, false, true],
+    ["image", { file: "velk-media/0123456789abcdef.png" }, false, false],
+    ["drawing", {}, false, false],
+    ["another program's file", { file: "notes/todo.md" }, false, false],
+    ["image whose submap exists", { file: "velk-media/0123456789abcdef.png" }, true, true],
+  ];
+  for (const [what, more, hasSubmap, expected] of rows) assert.equal(mayOpenSubmap(card(more), hasSubmap), expected, what);
 });
