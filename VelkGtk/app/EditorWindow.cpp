@@ -149,6 +149,12 @@ bool EditorWindow::waitForPageChanges() {
     return true;
 }
 
+void EditorWindow::callOffClose() {
+    if (m_pageChanges != PageChanges::waiting) return;
+    m_pageChanges = PageChanges::notAsked;
+    m_shell.closeDeclined();
+}
+
 void EditorWindow::afterPageChanges(std::function<void()> then) {
     if (!m_document->wasLoadedByEditor()) {
         then();

@@ -63,6 +63,8 @@ public:
     // then runs `then` once, when they have reached velk or after a limit; never once the window
     // is gone.
     void afterPageChanges(std::function<void()> then);
+    // The user asked for this map again while the window waited for the page to close: it stays.
+    void callOffClose();
 
     void documentDidChange() override;
     void presentAlert(std::string message, std::string detail) override;

@@ -278,6 +278,7 @@ Expected<EditorWindow*, PageAlert> VelkApplication::tryOpenPackage(const std::st
     }
     const std::string& folder = *target;
     if (auto* shown = windowShowing(folder)) {
+        shown->callOffClose();
         shown->present();
         return shown;
     }

@@ -125,6 +125,16 @@ TEST_F(WindowE2E, DuplicatingWhileTheUserIsStillTypingCopiesWhatWasTyped) {
     copy()->document().discardDraft();  // or quitting would ask where it goes
 }
 
+// Opened again (Open Recent, a second `velk Trip.velk`) while its close waits for the page, the
+// map stays in its window rather than going with it.
+TEST_F(WindowE2E, AMapOpenedAgainWhileItsWindowClosesStaysOpen) {
+    const std::string trip = velk.window().document().folder();
+    velk.window().close();
+    EXPECT_EQ(velk.application().openPackage(trip), &velk.window());
+    waitUntil([] { return false; }, 3s);
+    EXPECT_EQ(velk.application().openEditorWindows().size(), 1u);
+}
+
 // A closed window must leave the application's list of editor windows, or opening its package
 // again presents the dead window instead of a new one.
 TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
