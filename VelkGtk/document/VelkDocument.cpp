@@ -47,6 +47,13 @@ Expected<void, PackageError> VelkDocument::save() {
     }
     auto revision = m_core.revision();
     auto saved = m_store.save(m_core.tree());
+    if (!saved && failedOnPreview(saved.error())) {
+        // The thumbnail is written last and can be made again: on a disk too full for it, the
+        // map's edits are on disk already, and the picture waits for the next save.
+        m_core.restorePreview(m_store.knownTree().data(MapDocumentCore::previewPath));
+        m_previewUnsaved = false;
+        saved = m_store.save(m_core.tree());
+    }
     if (!saved) {
         m_lastSaveError = saved.error();
         // Another program wrote while velk saved: sorted out now, as any outside change is.
@@ -63,6 +70,11 @@ Expected<void, PackageError> VelkDocument::save() {
     followPackage();
     noteStatus();
     return {};
+}
+
+bool VelkDocument::failedOnPreview(const PackageError& error) const {
+    const auto* notSaved = std::get_if<PackageError::NotSaved>(&error.value());
+    return notSaved && notSaved->cause.path() == folder() + "/" + std::string(MapDocumentCore::previewPath);
 }
 
 Expected<void, PackageError> VelkDocument::revertToSaved() {

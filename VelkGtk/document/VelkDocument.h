@@ -170,6 +170,8 @@ private:
     void tellNoConflictCopy(const std::string& name, const PackageError& why);
     void tellPackageIsGone();
     [[nodiscard]] bool changedUnderneath();
+    // Whether a save stopped at writing the thumbnail.
+    [[nodiscard]] bool failedOnPreview(const PackageError& error) const;
     [[nodiscard]] std::string shownName();
 
     PackageStore m_store;

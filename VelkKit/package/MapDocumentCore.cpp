@@ -95,4 +95,10 @@ void MapDocumentCore::setPreview(std::string png) {
     m_tree.write(std::move(png), previewPath);
 }
 
+void MapDocumentCore::restorePreview(SharedBytes kept) {
+    checkThread();
+    if (kept) m_tree.write(std::move(kept), previewPath);
+    else m_tree.remove(previewPath);
+}
+
 }  // namespace velk

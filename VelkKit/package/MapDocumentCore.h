@@ -60,6 +60,8 @@ public:
     [[nodiscard]] SharedBytes previewData() const;
     // A new thumbnail is not an edit of the map: the revision stays.
     void setPreview(std::string png);
+    // Puts the thumbnail back as `kept` (the one on disk), or removes it when there is none.
+    void restorePreview(SharedBytes kept);
 
 private:
     void checkThread() const;

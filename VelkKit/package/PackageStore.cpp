@@ -43,8 +43,10 @@ bool isNotFound(const FileSystemError& error) { return std::holds_alternative<Fi
 // Files are written group by group, with the folders synced between groups: everything that is not
 // a canvas first (media that canvases show), then canvases from the deepest folder up. A submap
 // lives in a folder named after the canvas that links it ("map/Ideas.canvas" under "map.canvas"),
-// so deeper canvases are never linked by shallower ones that are not yet on disk.
+// so deeper canvases are never linked by shallower ones that are not yet on disk. The thumbnail
+// goes last: it can be made again, and a disk too full for it then still takes the edits.
 std::pair<int, std::size_t> writeGroup(const std::string& path) {
+    if (path.starts_with("QuickLook/")) return {2, 0};
     if (!path.ends_with(".canvas")) return {0, 0};
     const auto depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
     return {1, std::numeric_limits<std::size_t>::max() - depth};

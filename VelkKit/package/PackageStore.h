@@ -11,7 +11,7 @@
 // there, each one atomically, so every file on disk always holds its complete old or complete new
 // content, even after a crash. Media and other files are written first, then canvases from the
 // deepest folder up, with the folders synced in between, so a canvas never reaches the disk before
-// the submaps and media it links. Files that left the tree are removed last, and only files the
+// the submaps and media it links; the thumbnail (QuickLook/) comes last. Files that left the tree are removed last, and only files the
 // store itself read or wrote: anything else in the folder (a note the user keeps there) is never
 // touched. A node whose name would reach outside the package folder is not written. A save that
 // fails stops at the failing step and keeps track of what did reach the disk, so the next save

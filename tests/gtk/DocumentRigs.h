@@ -7,6 +7,7 @@
 #include "document/DocumentWindow.h"
 #include "document/VelkDocument.h"
 #include "json/OrderedJSON.h"
+#include "package/FaultyFileSystem.h"
 #include "platform/Journal.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/RecordingTrace.h"
@@ -76,6 +77,7 @@ template <class Queue>
 struct ShownDocumentRig {
     TempFolder folder{"shown_document"};
     PosixFileSystem fileSystem;
+    FaultyFileSystem disk{fileSystem};  // the document's, so a test can make a step of saving fail
     Queue queue;
     Journal journal;
     RecordingWebView view{journal};
@@ -91,7 +93,7 @@ struct ShownDocumentRig {
     explicit ShownDocumentRig(DocumentOptions options = {}) {
         std::filesystem::create_directories(package);
         put(package + "/map.canvas", "{\"nodes\":[],\"edges\":[]}\n");
-        document = VelkDocument::open(package, fileSystem, queue).value();
+        document = VelkDocument::open(package, disk, queue).value();
         options.trace = trace.sink();
         document->setOptions(std::move(options));
         host = EditorWebHost::make(std::make_shared<const std::string>("<p>editor</p>"), document,

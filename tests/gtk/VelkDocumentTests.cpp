@@ -112,6 +112,20 @@ TEST(VelkDocumentThumbnail, IsPicturedAfterTheFirstLoadOrTwoSecondsAfterTheLastS
     EXPECT_EQ(rig.onDisk(thumbnail), "picture");
 }
 
+// A disk too full for a new thumbnail still takes the edits saved with it; the picture waits.
+TEST(VelkDocumentThumbnail, ASaveThatCannotWriteTheThumbnailStillWritesTheEdits) {
+    Rig rig;
+    rig.disk.failPath(rig.package + "/" + thumbnail);
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
+    rig.queue.advanceBy(1500ms);
+    ASSERT_EQ(rig.view.snapshots.size(), 1u);
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("kept")).has_value());
+    rig.view.snapshots[0](std::string("\x89PNG-bytes"));
+    EXPECT_TRUE(rig.onDisk().contains("kept"));
+    EXPECT_FALSE(rig.document->hasUnsavedChanges());
+    EXPECT_FALSE(std::filesystem::exists(rig.package + "/" + thumbnail));
+}
+
 TEST(VelkDocumentThumbnail, OnlyAViewLargerThan160PointsBothWaysIsPictured) {
     const std::pair<WebView::Size, bool> cases[] = {
         {{160, 800}, false}, {{800, 160}, false}, {{0, 0}, false}, {{161, 161}, true}};

@@ -120,13 +120,14 @@ TEST(PackageStoreSave, WritesOnlyWhatChangedMediaThenCanvasesDeepestFirstAndRemo
     EXPECT_EQ(disk.store.save(rebuilt)->written, Paths{"velk-media/cat.png"});
     disk.faulty.clearLog();
 
-    for (const char* path : {"map.canvas", "map/A.canvas", "map/A/Deep.canvas", "map/B.canvas", "velk-media/cat.png"})
+    for (const char* path : {"QuickLook/Thumbnail.png", "map.canvas", "map/A.canvas", "map/A/Deep.canvas", "map/B.canvas", "velk-media/cat.png"})
         tree.write(std::string("new ") + path, path);
     tree.write("new", "map/C/New.canvas");
     tree.remove("notes.txt");
     auto report = disk.store.save(tree);
     ASSERT_TRUE(report);
-    EXPECT_EQ(report->written, (Paths{"velk-media/cat.png", "map/A/Deep.canvas", "map/C/New.canvas", "map/A.canvas", "map/B.canvas", "map.canvas"}));
+    EXPECT_EQ(report->written, (Paths{"velk-media/cat.png", "map/A/Deep.canvas", "map/C/New.canvas", "map/A.canvas", "map/B.canvas",
+                                      "map.canvas", "QuickLook/Thumbnail.png"}));
     std::size_t bytes = 0;
     for (const std::string& path : report->written) bytes += tree.data(path)->size();
     EXPECT_EQ(report->bytesWritten, bytes);
