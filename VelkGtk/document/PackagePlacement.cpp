@@ -3,6 +3,7 @@
 #include "core/TextCase.h"
 #include "package/MapTree.h"
 #include "package/PackageStore.h"
+#include "platform/TemporaryName.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,13 +58,14 @@ bool isCrossDevice(const FileSystemError& error) {
 
 }  // namespace
 
-Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to) {
+Expected<std::optional<LeftBehind>, PackageError> move(FileSystem& fileSystem, const std::string& from,
+                                                       const std::string& to) {
     auto renamed = fileSystem.rename(from, to, Replace::no);
     if (renamed) {
         (void)fileSystem.syncDirectory(parentFolder(from));
         if (auto synced = fileSystem.syncDirectory(parentFolder(to)); !synced)
             return Unexpected(PackageError(PackageError::NotSaved{synced.error()}));
-        return {};
+        return std::nullopt;
     }
     const auto& reason = renamed.error().reason();
     if (std::holds_alternative<FileSystemError::AlreadyExists>(reason) ||
@@ -80,10 +82,13 @@ Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& fro
         return Unexpected(PackageError(PackageError::NotSaved{onDisk->unreadable.front().cause}));
     PackageStore copy(fileSystem, to);
     if (auto created = copy.create(onDisk->tree); !created) return Unexpected(created.error());
-    // The copy is complete and durable; a failure to clear the old place leaves a second copy,
-    // never a missing one.
-    (void)removeTree(fileSystem, from);
-    return {};
+    // The copy is complete and durable. The old place goes under a temporary name first, which no
+    // reader takes for a package: a removal that stops half way (a folder velk may not change)
+    // would leave a package without its root canvas under the map's name.
+    const std::string hidden = join(parentFolder(from), TemporaryName::forSibling(lastComponent(from)));
+    if (auto hid = fileSystem.rename(from, hidden, Replace::no); !hid) return LeftBehind{hid.error()};
+    (void)removeTree(fileSystem, hidden);
+    return std::nullopt;
 }
 
 Expected<void, FileSystemError> removeTree(FileSystem& fileSystem, const std::string& folder) {

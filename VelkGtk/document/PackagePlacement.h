@@ -12,6 +12,7 @@
 #include "package/PackageError.h"
 #include "platform/FileSystem.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +30,17 @@ namespace velk::PackagePlacement {
 // Whether anything, of any kind, has the name `path`.
 [[nodiscard]] bool exists(FileSystem& fileSystem, const std::string& path);
 
+// Why a move across file systems left the package at its old place too (a read-only volume, a
+// folder velk may not change): it is whole at both.
+struct LeftBehind {
+    FileSystemError cause;
+};
+
 // Moves the package folder `from` to `to`, which must be free. Across file systems what `from`
-// holds on disk is copied, and the move is refused while any of it cannot be read.
-[[nodiscard]] Expected<void, PackageError> move(FileSystem& fileSystem, const std::string& from, const std::string& to);
+// holds on disk is copied, and the move is refused while any of it cannot be read; the old place
+// is then taken out of sight before it is cleared, so no half-removed package stays there.
+[[nodiscard]] Expected<std::optional<LeftBehind>, PackageError> move(FileSystem& fileSystem, const std::string& from,
+                                                                     const std::string& to);
 
 // Removes `folder` and everything below it that is a file or a folder. Anything else (a symbolic
 // link, a pipe) stays, and so do the folders holding it.

@@ -101,7 +101,15 @@ Expected<void, PackageError> VelkDocument::moveTo(std::string destination) {
 
 Expected<void, PackageError> VelkDocument::relocate(std::string destination) {
     if (auto saved = save(); !saved) return saved;
-    if (auto moved = PackagePlacement::move(m_store.fileSystem(), folder(), destination); !moved) return moved;
+    const std::string from = folder();
+    auto moved = PackagePlacement::move(m_store.fileSystem(), from, destination);
+    if (!moved) return Unexpected(moved.error());
+    if (*moved && m_window) {
+        m_window->presentAlert("\u201c" + shownName() + "\u201d was copied, not moved",
+                               "The map is whole at both places; this window now shows the one at \u201c" + destination +
+                                   "\u201d. velk could not remove the one at \u201c" + from + "\u201d: " +
+                                   (*moved)->cause.description());
+    }
     PackageStore next(m_store.fileSystem(), std::move(destination));
     // Reading gives the new store its record of the disk. The package has moved either way:
     // without a record, the next save simply writes every file.
