@@ -367,7 +367,7 @@ Expected<SaveReport, PackageError> PackageStore::create(const DocumentTree& tree
     auto report = staging->save(tree);
     if (!report) {
         staging->discard();
-        return report;
+        return Unexpected<PackageError>(namingThePackage(report.error(), staging->m_folder));
     }
     if (auto renamed = m_fileSystem->rename(staging->m_folder, m_folder, Replace::no); !renamed) {
         staging->discard();
@@ -383,6 +383,13 @@ Expected<SaveReport, PackageError> PackageStore::create(const DocumentTree& tree
     m_unreadable.clear();
     if (auto synced = m_fileSystem->syncDirectory(parent); !synced) return notSaved(synced.error());
     return report;
+}
+
+// The user hears of the package being made, not of the hidden folder it is made in.
+PackageError PackageStore::namingThePackage(const PackageError& error, const std::string& staging) const {
+    const auto* notSaved = std::get_if<PackageError::NotSaved>(&error.value());
+    if (!notSaved || !isWithin(notSaved->cause.path(), staging)) return error;
+    return PackageError(PackageError::NotSaved{FileSystemError(notSaved->cause.reason(), m_folder + notSaved->cause.path().substr(staging.size()))});
 }
 
 void PackageStore::discard() {

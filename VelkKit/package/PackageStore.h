@@ -108,6 +108,7 @@ private:
     [[nodiscard]] Expected<void, PackageError> removeLeftovers(const Layout& next, SaveReport& report);
     [[nodiscard]] Expected<void, PackageError> syncTouchedDirectories();
     void discard();
+    [[nodiscard]] PackageError namingThePackage(const PackageError& error, const std::string& staging) const;
 
     FileSystem* m_fileSystem;
     std::string m_folder;

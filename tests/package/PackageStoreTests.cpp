@@ -247,6 +247,17 @@ TEST(PackageStoreCreate, NeverReplacesAndKnowsWhatItCreated) {
     EXPECT_EQ(PackageError(PackageError::AlreadyExists{"/maps/New.velk"}).description(), "\u201CNew.velk\u201D already exists. Choose a different name.");
     EXPECT_TRUE(holds(memory, "/maps/New.velk", tree));
     EXPECT_EQ(memory.file("/maps/Taken.velk"), "");
+
+    // A failure inside the hidden folder the package is made in names the package.
+    FaultyFileSystem faulty(memory);
+    faulty.after = [&](const std::string& call, const std::string&) {
+        if (call == "mkdir") faulty.dieAtCall(faulty.calls());
+    };
+    const auto failed = PackageStore(faulty, "/maps/Made.velk").create(sample());
+    ASSERT_FALSE(failed.has_value());
+    const auto* notSaved = std::get_if<PackageError::NotSaved>(&failed.error().value());
+    ASSERT_NE(notSaved, nullptr);
+    EXPECT_TRUE(notSaved->cause.path().starts_with("/maps/Made.velk/")) << notSaved->cause.path();
 }
 
 TEST(PackageStoreOnDisk, LeavesSymbolicLinksOutAndNeverWritesThroughThem) {
