@@ -168,7 +168,7 @@ private:
     void tellConflictCopy(const std::string& name, const std::string& copy);
     // No conflict copy could be made: velk's version stays and will be saved over the other's.
     void tellNoConflictCopy(const std::string& name, const PackageError& why);
-    void tellPackageIsGone();
+    void tellPackageIsGone(const PackageError& why);
     [[nodiscard]] bool changedUnderneath();
     // Whether a save stopped at writing the thumbnail.
     [[nodiscard]] bool failedOnPreview(const PackageError& error) const;

@@ -60,7 +60,7 @@ void VelkDocument::rereadAfterOutsideChange() {
     PackageStore probe(m_store.fileSystem(), folder());
     auto contents = probe.read();
     if (!contents) {
-        tellPackageIsGone();
+        tellPackageIsGone(contents.error());
         return;
     }
     m_toldPackageIsGone = false;
@@ -157,11 +157,19 @@ void VelkDocument::tellNoConflictCopy(const std::string& name, const PackageErro
                                "version; use Revert To Saved to take that version instead.");
 }
 
-void VelkDocument::tellPackageIsGone() {
+void VelkDocument::tellPackageIsGone(const PackageError& why) {
     if (m_toldPackageIsGone) return;
     m_toldPackageIsGone = true;
     m_options.trace([&] { return "outside change: the package is gone from " + folder(); });
     if (!m_window) return;
+    // A package still there that velk may no longer read (its permissions changed) is not gone.
+    const auto* cannotOpen = std::get_if<PackageError::CannotOpen>(&why.value());
+    if (cannotOpen && !std::holds_alternative<FileSystemError::NotFound>(cannotOpen->cause.reason())) {
+        m_window->presentAlert("velk can no longer read \u201c" + shownName() + "\u201d",
+                               cannotOpen->cause.description() + " velk keeps the map open with everything in it, and saves it "
+                                                                 "once it may read the package again.");
+        return;
+    }
     m_window->presentAlert("“" + shownName() + "” was moved or deleted by another program",
                            "velk keeps the map open with everything in it, but cannot save it until its package is "
                            "back where it was. Save it under a new name to keep it.");

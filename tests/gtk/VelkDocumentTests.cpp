@@ -302,6 +302,15 @@ TEST(VelkDocumentOutsideChange, AChangeToAFileVelkIsNotWritingIsKeptAndTakenAfte
     EXPECT_TRUE(conflictCopies(rig).empty());
 }
 
+// Only its permissions changed: the package is there, and the user must not look for it elsewhere.
+TEST(VelkDocumentOutsideChange, APackageVelkMayNoLongerReadIsNotCalledGone) {
+    Rig rig;
+    rig.disk.failPath(rig.package);
+    rig.document->rereadAfterOutsideChange();
+    ASSERT_EQ(rig.window.alerts.size(), 1u);
+    EXPECT_TRUE(rig.window.alerts[0].starts_with("velk can no longer read \u201cTrip\u201d")) << rig.window.alerts[0];
+}
+
 TEST(VelkDocumentOutsideChange, ADeletedPackageStaysOpenIsToldOnceAndIsNotRecreated) {
     Rig rig;
     const std::string kept = rig.folder / "kept";
