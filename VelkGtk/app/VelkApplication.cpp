@@ -7,6 +7,7 @@
 #include "document/Drafts.h"
 #include "document/PackagePlacement.h"
 #include "package/MapNaming.h"
+#include "package/PackageStore.h"
 #include "platform/SoftwareGL.h"
 #include "share/ShareBase.h"
 #include "shell/Beta.h"
@@ -252,9 +253,31 @@ void VelkApplication::endOnRequest() {
 void VelkApplication::saveAll() {
     for (const auto& window : m_windows) {
         if (window->hasClosed()) continue;
-        if (auto saved = window->document().save(); !saved)
+        if (auto saved = window->document().save(); !saved) {
             std::fprintf(stderr, "velk: %s\n", saved.error().description().c_str());
+            keepAsDraft(window->document());
+        }
     }
+}
+
+// velk ends with no one to ask, and a map that cannot be written where it belongs (its disk is
+// full, another program moved it) would lose its edits: they go among the drafts, which the next
+// launch opens again.
+void VelkApplication::keepAsDraft(const VelkDocument& document) {
+    if (document.isDraft()) return;
+    // Once for each version: velk's own end saves again after the session's or the signal's.
+    const std::int64_t revision = document.core().revision();
+    if (const auto kept = m_keptAsDrafts.find(&document); kept != m_keptAsDrafts.end() && kept->second == revision) return;
+    auto home = Drafts::makeHome(m_paths.temporaryRoot);
+    if (!home) return;
+    const std::string package = PackagePlacement::join(*home, MapNaming::packageFileName(document.displayName()));
+    if (auto kept = PackageStore(m_fileSystem, package).create(document.core().tree()); !kept) {
+        std::fprintf(stderr, "velk: %s\n", kept.error().description().c_str());
+        (void)PackagePlacement::removeTree(m_fileSystem, *home);
+        return;
+    }
+    m_keptAsDrafts[&document] = revision;
+    std::fprintf(stderr, "velk: the changes to %s are kept in %s\n", document.folder().c_str(), package.c_str());
 }
 
 EditorWindow* VelkApplication::openPackage(const std::string& path) {

@@ -43,6 +43,7 @@
 #include <gtkmm/filechoosernative.h>
 #include <gtkmm/messagedialog.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,6 +132,7 @@ private:
     void quitAfterClosingWindows();
     // Writes every document that holds changes, as the session ends or velk quits.
     void saveAll();
+    void keepAsDraft(const VelkDocument& document);
     // Asked to end from outside (SIGTERM at shutdown, a closed terminal, Ctrl+C): every page hands
     // over its last edits, every map is written, and velk ends without a question; drafts stay
     // where the next launch finds them.
@@ -165,6 +167,7 @@ private:
     bool m_launched = false;
     // Quit was asked: windows closing now do not bring the start window back.
     bool m_quitting = false;
+    std::map<const VelkDocument*, std::int64_t> m_keptAsDrafts;  // the revision each one was kept at
     std::vector<guint> m_endRequests;  // the signal sources that call endOnRequest()
     sigc::connection m_endingLimit;
     std::optional<RecentMapList> m_recent;

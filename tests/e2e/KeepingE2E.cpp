@@ -3,6 +3,9 @@
 // that is not UTF-8, and pages that are not velk's own.
 
 #include "E2EHarness.h"
+#include "document/Drafts.h"
+#include "document/PackagePlacement.h"
+#include "platform/PosixFileSystem.h"
 
 #include "bridge/BridgeReply.h"
 #include "bridge/BridgeScript.h"
@@ -110,6 +113,21 @@ TEST_F(WindowE2E, ClosingWhileTheUserIsStillTypingKeepsWhatWasTyped) {
 TEST_F(WindowE2E, EndingOnRequestKeepsWhatWasStillBeingTyped) {
     ASSERT_EQ(::raise(SIGTERM), 0);
     EXPECT_TRUE(waitUntil([&] { return editOnDisk(); })) << velk.packageFile("map.canvas");
+}
+
+// Ending with no one to ask, a map that cannot be written where it belongs keeps its edits among
+// the drafts, which the next launch opens.
+TEST_F(WindowE2E, EndingOnRequestKeepsWhatCannotBeWrittenAsADraft) {
+    const std::string trip = velk.window().document().folder(), away = trip + " (away)";
+    std::filesystem::rename(trip, away);  // another program moved it
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    PosixFileSystem disk;
+    const auto kept = [&] {
+        const auto drafts = Drafts::leftovers(disk, PackagePlacement::parentFolder(trip));
+        return drafts.size() == 1 && testing_support::contentOf(drafts[0] + "/map.canvas").contains(typed);
+    };
+    EXPECT_TRUE(waitUntil(kept));
+    std::filesystem::rename(away, trip);
 }
 
 // A copy made at once after typing holds the map as shown.
