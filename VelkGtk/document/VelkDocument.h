@@ -123,7 +123,8 @@ public:
     // Something touched the package on disk: reads it again and takes another program's changes,
     // keeping velk's unsaved ones as a conflict copy beside it. The package monitor calls this once
     // things settle; calling it when nothing changed does nothing.
-    void rereadAfterOutsideChange();
+    // `touchedFiles`, when given, are the only files the monitor saw change.
+    void rereadAfterOutsideChange(const std::set<std::string>* touchedFiles = nullptr);
 
 private:
     struct Key {};

@@ -37,8 +37,9 @@ void VelkDocument::packageTouched(const PackageMonitor::Touched& touched) {
     followPackage();
     // After velk's own saves only the files it wrote were touched: reading those few back is
     // enough, where a whole reread of a package full of images would stall the window.
-    if (!touched.everything && onlyOwnWritesAt(touched.paths)) return;
-    rereadAfterOutsideChange();
+    if (touched.everything) return rereadAfterOutsideChange();
+    if (onlyOwnWritesAt(touched.paths)) return;
+    rereadAfterOutsideChange(&touched.paths);
 }
 
 bool VelkDocument::onlyOwnWritesAt(const std::set<std::string>& paths) {
@@ -54,27 +55,33 @@ bool VelkDocument::onlyOwnWritesAt(const std::set<std::string>& paths) {
     return OutsideChange::ownWritesAt({paths.begin(), paths.end()}, onDisk, m_store.knownTree(), m_core.tree());
 }
 
-void VelkDocument::rereadAfterOutsideChange() {
+void VelkDocument::rereadAfterOutsideChange(const std::set<std::string>* touchedFiles) {
     // A store of its own, so a reread that finds nothing new leaves the saving store's record of
-    // the disk as it was.
-    PackageStore probe(m_store.fileSystem(), folder());
-    auto contents = probe.read();
-    if (!contents) {
-        tellPackageIsGone(contents.error());
-        return;
+    // the disk as it was. When the monitor named the files another program touched, only those
+    // are read: a package full of images is not read through for one canvas a sync tool wrote.
+    PackageStore probe = m_store;
+    std::optional<DocumentTree> onDisk = touchedFiles ? probe.readAgainAt(*touchedFiles) : std::nullopt;
+    if (!onDisk) {
+        probe = PackageStore(m_store.fileSystem(), folder());
+        auto contents = probe.read();
+        if (!contents) {
+            tellPackageIsGone(contents.error());
+            return;
+        }
+        onDisk = std::move(contents->tree);
     }
     m_toldPackageIsGone = false;
-    switch (OutsideChange::judge(contents->tree, m_store.knownTree(), m_core.tree(), hasUnsavedChanges())) {
+    switch (OutsideChange::judge(*onDisk, m_store.knownTree(), m_core.tree(), hasUnsavedChanges())) {
     case OutsideChange::Verdict::none:
         // Back after it was gone: write what could not be written meanwhile.
         if (m_lastSaveError && hasUnsavedChanges()) scheduleAutosave();
         return;
     case OutsideChange::Verdict::conflict:
-        keepBothVersions(std::move(probe), std::move(contents->tree));
+        keepBothVersions(std::move(probe), std::move(*onDisk));
         return;
     case OutsideChange::Verdict::take:
         m_options.trace([] { return std::string("outside change: taking the package as it is now"); });
-        takeReread(std::move(probe), std::move(contents->tree));
+        takeReread(std::move(probe), std::move(*onDisk));
         return;
     }
 }

@@ -38,6 +38,17 @@ bool isSafeName(std::string_view name) {
            name.find('\0') == std::string_view::npos;
 }
 
+// The tree of folders given with their children, by package path ("" for the root). Deeper
+// folders sort after their parents, so going backwards completes each folder before its parent
+// takes it in.
+DocumentTree assembled(std::map<std::string, DocumentTree::Children> children) {
+    children[std::string()];
+    for (auto folder = children.rbegin(); folder != children.rend() && !folder->first.empty(); ++folder) {
+        children[parentOf(folder->first)].emplace(nameOf(folder->first), DocumentTree::directory(std::move(folder->second)));
+    }
+    return DocumentTree::directory(std::move(children[std::string()]));
+}
+
 bool isNotFound(const FileSystemError& error) { return std::holds_alternative<FileSystemError::NotFound>(error.reason()); }
 
 // Files are written group by group, with the folders synced between groups: everything that is not
@@ -107,6 +118,24 @@ DocumentTree PackageStore::knownTree() const {
     return tree;
 }
 
+std::optional<DocumentTree> PackageStore::readAgainAt(const std::set<std::string>& paths) {
+    std::map<std::string, DocumentTree> files = m_files;
+    for (const std::string& path : paths) {
+        const std::string folder = parentOf(path);
+        const bool plainFileBefore = !m_directories.contains(path) && !unreadableOnDisk(path);
+        if (!plainFileBefore || (!folder.empty() && !m_directories.contains(folder))) return std::nullopt;
+        auto bytes = m_fileSystem->read(onDisk(path));
+        if (bytes) files.insert_or_assign(path, DocumentTree::file(std::move(*bytes)));
+        else if (isNotFound(bytes.error())) files.erase(path);
+        else return std::nullopt;  // a folder now, a link, or unreadable
+    }
+    m_files = std::move(files);
+    std::map<std::string, DocumentTree::Children> children;
+    for (const std::string& folder : m_directories) children[folder];
+    for (const auto& [path, file] : m_files) children[parentOf(path)].emplace(nameOf(path), file);
+    return assembled(std::move(children));
+}
+
 Expected<PackageContents, PackageError> PackageStore::read() {
     auto rootEntries = m_fileSystem->list(m_folder);
     if (!rootEntries) return Unexpected<PackageError>(PackageError(PackageError::CannotOpen{rootEntries.error()}));
@@ -141,12 +170,7 @@ Expected<PackageContents, PackageError> PackageStore::read() {
             }
         }
     }
-    // Deeper folders sort after their parents, so going backwards completes each folder before
-    // its parent takes it in.
-    for (auto folder = children.rbegin(); folder != children.rend() && !folder->first.empty(); ++folder) {
-        children[parentOf(folder->first)].emplace(nameOf(folder->first), DocumentTree::directory(std::move(folder->second)));
-    }
-    contents.tree = DocumentTree::directory(std::move(children[std::string()]));
+    contents.tree = assembled(std::move(children));
 
     Layout layout = Layout::of(contents.tree);
     m_files = std::move(layout.files);

@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -85,6 +86,11 @@ public:
 
     // Reads the whole package and makes it what the next save compares with.
     [[nodiscard]] Expected<PackageContents, PackageError> read();
+    // The package as read() would find it when only the files at `paths` changed since the store
+    // last read or wrote it (a file monitor's report): those are read again, the rest is taken
+    // as known, so a package full of images is not read through for one canvas. Absent, with
+    // nothing learned, when one of them is no plain file of a known folder now or before.
+    [[nodiscard]] std::optional<DocumentTree> readAgainAt(const std::set<std::string>& paths);
 
     // Brings the package folder in line with `tree`.
     [[nodiscard]] Expected<SaveReport, PackageError> save(const DocumentTree& tree);

@@ -18,6 +18,7 @@
 #include <set>
 
 #include <chrono>
+#include <functional>
 #include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
@@ -106,6 +107,38 @@ TEST(PackageStoreRead, TakesRegularFilesAndFoldersOnlyAndReportsWhatItCannotRead
               PackageError(PackageError::CannotOpen{FileSystemError(FileSystemError::NotFound{}, "/maps/Missing.velk")}));
     EXPECT_EQ(PackageStore(disk.memory, "/maps/file.velk").read().error().description(),
               "The map couldn\u2019t be opened. \u201C/maps/file.velk\u201D isn\u2019t a folder.");
+}
+
+// Reading again only the files a monitor named finds what a whole read would, or leaves it to one.
+TEST(PackageStoreRead, AgainAtTheTouchedFilesFindsWhatAWholeReadWouldOrLeavesItToOne) {
+    const std::string folderLeftEmpty = "kept/";
+    for (const Paths& touched : {Paths{"map/A.canvas"}, Paths{"map/New.canvas", "notes.txt"}, Paths{"map/B.canvas"}}) {
+        Disk disk;
+        disk.memory.addDirectory(package + "/" + folderLeftEmpty);
+        (void)disk.read();
+        disk.memory.addFile(package + "/map/A.canvas", "theirs");
+        disk.memory.addFile(package + "/map/New.canvas", "new");
+        disk.memory.addFile(package + "/notes.txt", "their notes");
+        (void)disk.memory.removeFile(package + "/map/B.canvas");
+        const auto again = disk.store.readAgainAt({touched.begin(), touched.end()});
+        ASSERT_TRUE(again) << touched[0];
+        for (const std::string& path : touched) EXPECT_EQ(text(again->data(path)), disk.memory.file(package + "/" + path).value_or("<absent>")) << path;
+        EXPECT_EQ(text(again->data("velk-media/cat.png")), "\x89PNG cat");
+        EXPECT_TRUE(again->at("kept").has_value()) << "an empty folder of the user's is part of the package";
+        const auto next = disk.store.save(*again);  // compared with what was read again: nothing to do
+        EXPECT_TRUE(next && next->written.empty() && next->removed.empty());
+    }
+    const std::pair<std::string, std::function<void(MemoryFileSystem&)>> wholeRead[] = {
+        {"map/A.canvas", [](MemoryFileSystem& m) { (void)m.removeFile(package + "/map/A.canvas"), m.addDirectory(package + "/map/A.canvas"); }},
+        {"map/Fresh/New.canvas", [](MemoryFileSystem& m) { m.addFile(package + "/map/Fresh/New.canvas", "new"); }},
+        {"map", [](MemoryFileSystem&) {}},
+    };
+    for (const auto& [path, change] : wholeRead) {
+        Disk disk;
+        (void)disk.read();
+        change(disk.memory);
+        EXPECT_FALSE(disk.store.readAgainAt({path}).has_value()) << path;
+    }
 }
 
 TEST(PackageStoreSave, WritesOnlyWhatChangedMediaThenCanvasesDeepestFirstAndRemovesLast) {
