@@ -76,10 +76,16 @@ Expected<std::optional<LeftBehind>, PackageError> move(FileSystem& fileSystem, c
     // The copy is made of what the disk holds, not of the map in memory: files velk never read
     // (added by another program, or unreadable when the map opened) would otherwise be removed with
     // the old place. One that cannot be read now would be lost that way too, so nothing moves.
-    auto onDisk = PackageStore(fileSystem, from).read();
+    PackageStore source(fileSystem, from);
+    auto onDisk = source.read();
     if (!onDisk) return Unexpected(onDisk.error());
     if (!onDisk->unreadable.empty())
         return Unexpected(PackageError(PackageError::NotSaved{onDisk->unreadable.front().cause}));
+    // Links and special files are not copied either, and would stay behind, out of sight.
+    if (!source.notRead().empty()) {
+        const FileSystemError left(FileSystemError::NotARegularFile{}, join(from, source.notRead().front()));
+        return Unexpected(PackageError(PackageError::NotSaved{left}));
+    }
     PackageStore copy(fileSystem, to);
     if (auto created = copy.create(onDisk->tree); !created) return Unexpected(created.error());
     // The copy is complete and durable. The old place goes under a temporary name first, which no

@@ -153,6 +153,10 @@ TEST(VelkDocumentMove, MovesThePackageWithinOrAcrossFileSystemsAndFailsWithoutTo
             EXPECT_FALSE(document->moveTo(moved).has_value());
             rig.expectWholeAt(*document, rig.package, moved);
             faulty.heal();
+            fs::create_symlink(locked, rig.package + "/link");  // not copied: it would stay behind
+            EXPECT_FALSE(document->moveTo(moved).has_value());
+            rig.expectWholeAt(*document, rig.package, moved);
+            fs::remove(rig.package + "/link");
         }
         ASSERT_TRUE(document->editorSave(bodyWithCard("travelling")).has_value());
         // Clearing the old place may stop half way (a folder velk may not change): nothing
