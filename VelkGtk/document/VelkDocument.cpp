@@ -1,5 +1,6 @@
 #include "VelkDocument.h"
 
+#include "document/PackagePlacement.h"
 #include "package/MapDocument.h"
 #include "package/MapNaming.h"
 
@@ -74,7 +75,8 @@ Expected<void, PackageError> VelkDocument::save() {
 
 bool VelkDocument::failedOnPreview(const PackageError& error) const {
     const auto* notSaved = std::get_if<PackageError::NotSaved>(&error.value());
-    return notSaved && notSaved->cause.path() == folder() + "/" + std::string(MapDocumentCore::previewPath);
+    const std::string preview = folder() + "/" + std::string(MapDocumentCore::previewPath);
+    return notSaved && (notSaved->cause.path() == preview || notSaved->cause.path() == PackagePlacement::parentFolder(preview));
 }
 
 Expected<void, PackageError> VelkDocument::revertToSaved() {

@@ -97,8 +97,16 @@ void MapDocumentCore::setPreview(std::string png) {
 
 void MapDocumentCore::restorePreview(SharedBytes kept) {
     checkThread();
-    if (kept) m_tree.write(std::move(kept), previewPath);
-    else m_tree.remove(previewPath);
+    if (kept) return m_tree.write(std::move(kept), previewPath);
+    m_tree.remove(previewPath);
+    // Its folder goes too when that leaves it empty: a disk too full for the picture may be too
+    // full for the folder.
+    const std::string folder(previewPath.substr(0, previewPath.find('/')));
+    if (const auto quickLook = m_tree.child(folder); quickLook && quickLook->isDirectory() && quickLook->children().empty()) {
+        DocumentTree::Children children = m_tree.children();
+        children.erase(folder);
+        m_tree = DocumentTree::directory(std::move(children));
+    }
 }
 
 }  // namespace velk

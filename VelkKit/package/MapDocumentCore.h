@@ -60,7 +60,8 @@ public:
     [[nodiscard]] SharedBytes previewData() const;
     // A new thumbnail is not an edit of the map: the revision stays.
     void setPreview(std::string png);
-    // Puts the thumbnail back as `kept` (the one on disk), or removes it when there is none.
+    // Puts the thumbnail back as `kept` (the one on disk), or removes it, with its folder when
+    // that is left empty, when there is none.
     void restorePreview(SharedBytes kept);
 
 private:

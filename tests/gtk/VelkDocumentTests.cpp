@@ -114,16 +114,18 @@ TEST(VelkDocumentThumbnail, IsPicturedAfterTheFirstLoadOrTwoSecondsAfterTheLastS
 
 // A disk too full for a new thumbnail still takes the edits saved with it; the picture waits.
 TEST(VelkDocumentThumbnail, ASaveThatCannotWriteTheThumbnailStillWritesTheEdits) {
-    Rig rig;
-    rig.disk.failPath(rig.package + "/" + thumbnail);
-    ASSERT_TRUE(rig.document->editorLoad().has_value());
-    rig.queue.advanceBy(1500ms);
-    ASSERT_EQ(rig.view.snapshots.size(), 1u);
-    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("kept")).has_value());
-    rig.view.snapshots[0](std::string("\x89PNG-bytes"));
-    EXPECT_TRUE(rig.onDisk().contains("kept"));
-    EXPECT_FALSE(rig.document->hasUnsavedChanges());
-    EXPECT_FALSE(std::filesystem::exists(rig.package + "/" + thumbnail));
+    for (const std::string& failing : {thumbnail, std::string("QuickLook")}) {
+        Rig rig;
+        rig.disk.failPath(rig.package + "/" + failing);
+        ASSERT_TRUE(rig.document->editorLoad().has_value());
+        rig.queue.advanceBy(1500ms);
+        ASSERT_EQ(rig.view.snapshots.size(), 1u);
+        ASSERT_TRUE(rig.document->editorSave(bodyWithCard("kept")).has_value());
+        rig.view.snapshots[0](std::string("\x89PNG-bytes"));
+        EXPECT_TRUE(rig.onDisk().contains("kept")) << failing;
+        EXPECT_FALSE(rig.document->hasUnsavedChanges()) << failing;
+        EXPECT_FALSE(std::filesystem::exists(rig.package + "/" + thumbnail)) << failing;
+    }
 }
 
 TEST(VelkDocumentThumbnail, OnlyAViewLargerThan160PointsBothWaysIsPictured) {
