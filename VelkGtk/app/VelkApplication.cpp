@@ -225,7 +225,7 @@ void VelkApplication::on_open(const type_vec_files& files, const Glib::ustring&)
 }
 
 void VelkApplication::on_shutdown() {
-    saveAll();
+    saveAll(KeepFailures::asDrafts);
     Gtk::Application::on_shutdown();
 }
 
@@ -236,7 +236,7 @@ void VelkApplication::endOnRequest() {
     const auto end = [this, ended] {
         if (std::exchange(*ended, true)) return;
         m_endingLimit.disconnect();
-        saveAll();
+        saveAll(KeepFailures::asDrafts);
         quit();
     };
     // Each page has its own limit; this one only covers a window that goes meanwhile.
@@ -250,12 +250,12 @@ void VelkApplication::endOnRequest() {
         });
 }
 
-void VelkApplication::saveAll() {
+void VelkApplication::saveAll(KeepFailures keep) {
     for (const auto& window : m_windows) {
         if (window->hasClosed()) continue;
         if (auto saved = window->document().save(); !saved) {
             std::fprintf(stderr, "velk: %s\n", saved.error().description().c_str());
-            keepAsDraft(window->document());
+            if (keep == KeepFailures::asDrafts) keepAsDraft(window->document());
         }
     }
 }
@@ -265,9 +265,11 @@ void VelkApplication::saveAll() {
 // launch opens again.
 void VelkApplication::keepAsDraft(const VelkDocument& document) {
     if (document.isDraft()) return;
-    // Once for each version: velk's own end saves again after the session's or the signal's.
+    // Once for each version: velk's own end saves again after the signal's.
     const std::int64_t revision = document.core().revision();
-    if (const auto kept = m_keptAsDrafts.find(&document); kept != m_keptAsDrafts.end() && kept->second == revision) return;
+    const auto same = [&](const KeptDraft& kept) { return kept.document.lock().get() == &document; };
+    const auto earlier = std::ranges::find_if(m_keptAsDrafts, same);
+    if (earlier != m_keptAsDrafts.end() && earlier->revision == revision) return;
     auto home = Drafts::makeHome(m_paths.temporaryRoot);
     if (!home) return;
     const std::string package = PackagePlacement::join(*home, MapNaming::packageFileName(document.displayName()));
@@ -276,7 +278,12 @@ void VelkApplication::keepAsDraft(const VelkDocument& document) {
         (void)PackagePlacement::removeTree(m_fileSystem, *home);
         return;
     }
-    m_keptAsDrafts[&document] = revision;
+    // A version kept before is older: only the newest comes back.
+    if (earlier != m_keptAsDrafts.end()) {
+        (void)PackagePlacement::removeTree(m_fileSystem, earlier->home);
+        m_keptAsDrafts.erase(earlier);
+    }
+    m_keptAsDrafts.push_back({document.weak_from_this(), revision, *home});
     std::fprintf(stderr, "velk: the changes to %s are kept in %s\n", document.folder().c_str(), package.c_str());
 }
 

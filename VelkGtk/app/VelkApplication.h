@@ -43,7 +43,6 @@
 #include <gtkmm/filechoosernative.h>
 #include <gtkmm/messagedialog.h>
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,7 +130,9 @@ private:
     void runOpen();
     void quitAfterClosingWindows();
     // Writes every document that holds changes, as the session ends or velk quits.
-    void saveAll();
+    // As velk ends with no one to ask, a map that cannot be written is kept as a draft.
+    enum class KeepFailures { no, asDrafts };
+    void saveAll(KeepFailures keep = KeepFailures::no);
     void keepAsDraft(const VelkDocument& document);
     // Asked to end from outside (SIGTERM at shutdown, a closed terminal, Ctrl+C): every page hands
     // over its last edits, every map is written, and velk ends without a question; drafts stay
@@ -167,7 +168,12 @@ private:
     bool m_launched = false;
     // Quit was asked: windows closing now do not bring the start window back.
     bool m_quitting = false;
-    std::map<const VelkDocument*, std::int64_t> m_keptAsDrafts;  // the revision each one was kept at
+    struct KeptDraft {
+        std::weak_ptr<const VelkDocument> document;
+        std::int64_t revision;
+        std::string home;  // the draft's folder
+    };
+    std::vector<KeptDraft> m_keptAsDrafts;
     std::vector<guint> m_endRequests;  // the signal sources that call endOnRequest()
     sigc::connection m_endingLimit;
     std::optional<RecentMapList> m_recent;
