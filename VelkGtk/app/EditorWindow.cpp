@@ -141,8 +141,9 @@ bool EditorWindow::waitForPageChanges() {
     // A page that never loaded the document holds no changes of it.
     if (!m_document->wasLoadedByEditor()) return false;
     m_pageChanges = PageChanges::waiting;
-    afterPageChanges([this] {
-        if (m_pageChanges != PageChanges::waiting) return;
+    // A close called off and asked for again waits for its own answer, not the first one's.
+    afterPageChanges([this, attempt = ++m_closeAttempts] {
+        if (m_pageChanges != PageChanges::waiting || attempt != m_closeAttempts) return;
         m_pageChanges = PageChanges::received;
         close();
     });

@@ -111,6 +111,7 @@ private:
     static constexpr unsigned pageChangesLimitMs = 2000;
     enum class PageChanges { notAsked, waiting, received };
     PageChanges m_pageChanges = PageChanges::notAsked;
+    unsigned m_closeAttempts = 0;
     bool m_closeDecided = false;
     bool m_closed = false;
     std::string m_shownFolder;  // the package folder last shown; empty for a draft
