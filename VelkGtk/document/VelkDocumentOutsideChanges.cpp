@@ -173,8 +173,8 @@ void VelkDocument::tellPackageIsGone(const PackageError& why) {
     const auto* cannotOpen = std::get_if<PackageError::CannotOpen>(&why.value());
     if (cannotOpen && !std::holds_alternative<FileSystemError::NotFound>(cannotOpen->cause.reason())) {
         m_window->presentAlert("velk can no longer read \u201c" + shownName() + "\u201d",
-                               cannotOpen->cause.description() + " velk keeps the map open with everything in it, and saves it "
-                                                                 "once it may read the package again.");
+                               cannotOpen->cause.description() + " velk keeps the map open with everything in it; once it may "
+                                                                 "read the package again, the next save writes it all.");
         return;
     }
     m_window->presentAlert("“" + shownName() + "” was moved or deleted by another program",

@@ -10,7 +10,7 @@ std::string MediaError::description() const {
                           [](const Empty&) { return std::string("empty image"); },
                           [](const TooLarge&) { return std::string("image is larger than 25 MiB"); },
                           [](const DirectoryFull&) { return std::string("this map's images already total 512 MiB"); },
-                          [](const Unwritable&) { return std::string("this map's velk-media folder cannot be written"); },
+                          [](const Unwritable&) { return std::string("this map's velk-media is not a folder velk can write in"); },
                       },
                       m_case);
 }

@@ -75,7 +75,7 @@ TEST(VelkDocumentMedia, AnImageTheDiskWouldNotTakeIsRefused) {
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
     const auto stored = rig.document->editorStoreMedia("abc", "image/png");
     ASSERT_FALSE(stored.has_value());
-    EXPECT_EQ(stored.error().description(), "this map's velk-media folder cannot be written");
+    EXPECT_EQ(stored.error().description(), "this map's velk-media is not a folder velk can write in");
 }
 
 // A package without a thumbnail is pictured 1.5 s after the first load and written at once; one

@@ -264,7 +264,7 @@ TEST(MediaStore, AMediaFolderVelkCannotWriteInRefusesNewImagesOnly) {
         EXPECT_EQ(Media::store(tree, "abc", "image/png", notRead).error(), MediaError::unwritable()) << what;
         EXPECT_TRUE(tree.sameStorage(start)) << what;
     }
-    EXPECT_EQ(MediaError::unwritable().description(), "this map's velk-media folder cannot be written");
+    EXPECT_EQ(MediaError::unwritable().description(), "this map's velk-media is not a folder velk can write in");
     DocumentTree stored = testing_support::treeOf({{name, "abc"}});
     EXPECT_EQ(Media::store(stored, "abc", "image/png", {"velk-media/other.png"})->path, name);
 }
