@@ -3,6 +3,7 @@
 #include "document/PackagePlacement.h"
 #include "package/MapDocument.h"
 #include "package/MapNaming.h"
+#include "package/Media.h"
 
 #include <utility>
 
@@ -142,6 +143,9 @@ Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::s
                                                                           std::string_view type) {
     auto path = m_core.storeMedia(bytes, type, m_store.notRead());
     if (!path) return Unexpected<EditorDocumentError>(path.error());
+    // Pasted before the page has loaded another program's version: the card goes with the page's
+    // late edits into the conflict copy, and its image with it.
+    if (m_beforeReread) (void)Media::store(*m_beforeReread, bytes, type, m_store.notRead());
     if (hasUnsavedChanges()) scheduleAutosave();
     noteEdit();
     return *path;

@@ -239,12 +239,15 @@ TEST(VelkDocumentOutsideChange, WhatThePageSavesBeforeItLoadsTheOtherVersionGoes
         }
         put(rig.package + "/map.canvas", theirs);
         rig.document->rereadAfterOutsideChange();
+        const auto image = rig.document->editorStoreMedia("\x89PNG pasted just before", "image/png");
+        ASSERT_TRUE(image.has_value());
         ASSERT_TRUE(rig.document->editorSave(bodyWithCard("typed just before")).has_value());
         rig.queue.advanceBy(5s);
         EXPECT_EQ(rig.onDisk(), theirs);
         const auto copies = conflictCopies(rig);
         ASSERT_EQ(copies.size(), 1u);
         EXPECT_TRUE(contentOf(copies[0] + "/map.canvas").contains("typed just before"));
+        EXPECT_EQ(contentOf(copies[0] + "/" + *image), "\x89PNG pasted just before");
         EXPECT_EQ(rig.window.alerts.size(), 1u);
         // Once the page has loaded again, its edits are the map's.
         ASSERT_TRUE(rig.document->editorLoad().has_value());
