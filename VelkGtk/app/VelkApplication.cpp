@@ -272,7 +272,9 @@ void VelkApplication::keepAsDraft(const VelkDocument& document) {
     if (earlier != m_keptAsDrafts.end() && earlier->revision == revision) return;
     auto home = Drafts::makeHome(m_paths.temporaryRoot);
     if (!home) return;
-    const std::string package = PackagePlacement::join(*home, MapNaming::packageFileName(document.displayName()));
+    // Named so that the draft, when it opens again, says what it holds.
+    const std::string name = document.displayName() + " (unsaved edits)";
+    const std::string package = PackagePlacement::join(*home, MapNaming::packageFileName(name));
     if (auto kept = PackageStore(m_fileSystem, package).create(document.core().tree()); !kept) {
         std::fprintf(stderr, "velk: %s\n", kept.error().description().c_str());
         (void)PackagePlacement::removeTree(m_fileSystem, *home);

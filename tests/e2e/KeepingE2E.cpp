@@ -124,7 +124,8 @@ TEST_F(WindowE2E, EndingOnRequestKeepsWhatCannotBeWrittenAsADraft) {
     PosixFileSystem disk;
     const auto kept = [&] {
         const auto drafts = Drafts::leftovers(disk, PackagePlacement::parentFolder(trip));
-        return drafts.size() == 1 && testing_support::contentOf(drafts[0] + "/map.canvas").contains(typed);
+        return drafts.size() == 1 && drafts[0].ends_with("/Trip (unsaved edits).velk") &&
+               testing_support::contentOf(drafts[0] + "/map.canvas").contains(typed);
     };
     EXPECT_TRUE(waitUntil(kept));
     std::filesystem::rename(away, trip);
