@@ -49,7 +49,11 @@ Frame frameFor(const JSONValue& canvas, std::string mapPath, std::string canonic
 std::optional<JSONValue> storedObject(const DocumentTree& tree, std::string_view path) {
     const SharedBytes bytes = tree.data(path);
     if (!bytes) return std::nullopt;
-    auto value = OrderedJSON::parse(*bytes);
+    // Some editors start a UTF-8 file with a byte order mark. Read as no canvas, the map would
+    // not open, and a submap's card would be linked to a fresh file on the next save.
+    std::string_view text = *bytes;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    auto value = OrderedJSON::parse(text);
     if (!value || !value->isObject()) return std::nullopt;
     return *value;
 }

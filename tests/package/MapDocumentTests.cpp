@@ -46,6 +46,10 @@ TEST(MapLoading, AMissingOrBrokenRootCanvasFails) {
     }
     EXPECT_EQ(MapDocumentError::noRootCanvas("map.canvas").description(), "no root canvas map.canvas");
     EXPECT_FALSE(MapDocument::load(treeOf({{"map.canvas/inner", "{}"}}), "map.canvas"));
+    // A byte order mark, as some editors write one, is no part of the canvas.
+    const auto marked = MapDocument::load(treeOf({{"map.canvas", "\xEF\xBB\xBF{\"nodes\":[]}"}}), "map.canvas");
+    ASSERT_TRUE(marked.has_value());
+    EXPECT_EQ(compact((*marked)[0].canvas), R"({"nodes":[]})");
 }
 
 TEST(MapLoading, WalksLinkingCardsDepthFirstAndSkipsWhatLinksNothing) {
