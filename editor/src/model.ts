@@ -81,6 +81,25 @@ export function newId(): string {
   return Array.from(bytes, (b) => b.toString(16).padStart(2, "0")).join("");
 }
 
+// A canvas member that should be an array, as one: another program may have written an object
+// of cards, or a lone value; its content must survive the first edit.
+function asArray(value: Json | undefined): Json[] {
+  if (value === undefined) return [];
+  if (Array.isArray(value)) return value;
+  return isObject(value) ? (Object.values(value).filter((v) => v !== undefined) as Json[]) : [value];
+}
+
+// Cards of another program's canvas may share an id, and the page finds, edits and deletes cards
+// by id: the later ones get ids of their own, or deleting one would delete them all.
+function giveRepeatedIdsTheirOwn(cards: Json | undefined): void {
+  const seen = new Set<string>();
+  for (const card of Array.isArray(cards) ? cards : []) {
+    if (!isCard(card)) continue;
+    if (seen.has(card.id)) card.id = newId();
+    seen.add(card.id);
+  }
+}
+
 export class MapDocument {
   readonly maps = new Map<string, MapEntry>();
   private extra: JsonObject = {};
@@ -102,6 +121,7 @@ export class MapDocument {
   private adopt(record: JsonObject): MapEntry {
     if (!isObject(record.canvas)) record.canvas = { nodes: [], edges: [] };
     if (!isObject(record.sidecar)) record.sidecar = {};
+    giveRepeatedIdsTheirOwn((record.canvas as JsonObject).nodes);
     const entry = { record, canvas: record.canvas as JsonObject, sidecar: record.sidecar as JsonObject };
     this.maps.set(str(record.path), entry);
     return entry;
@@ -122,25 +142,25 @@ export class MapDocument {
 
   nodes(path: string): CardNode[] {
     const m = this.maps.get(path);
-    return m && Array.isArray(m.canvas.nodes) ? (m.canvas.nodes.filter(isCard) as CardNode[]) : [];
+    return m ? (asArray(m.canvas.nodes).filter(isCard) as CardNode[]) : [];
   }
 
   edges(path: string): CanvasEdge[] {
     const m = this.maps.get(path);
-    return m && Array.isArray(m.canvas.edges) ? (m.canvas.edges.filter(isEdge) as CanvasEdge[]) : [];
+    return m ? (asArray(m.canvas.edges).filter(isEdge) as CanvasEdge[]) : [];
   }
 
   // The raw arrays, created on first write so a canvas that never had "edges" is not changed
   // just by being looked at.
   nodeArray(path: string): Json[] {
     const canvas = this.require(path).canvas;
-    if (!Array.isArray(canvas.nodes)) canvas.nodes = [];
+    if (!Array.isArray(canvas.nodes)) canvas.nodes = asArray(canvas.nodes);
     return canvas.nodes as Json[];
   }
 
   edgeArray(path: string): Json[] {
     const canvas = this.require(path).canvas;
-    if (!Array.isArray(canvas.edges)) canvas.edges = [];
+    if (!Array.isArray(canvas.edges)) canvas.edges = asArray(canvas.edges);
     return canvas.edges as Json[];
   }
 

@@ -116,3 +116,23 @@ test("a card opens a submap unless saving would take what it shows: an image, a 
   ];
   for (const [what, more, hasSubmap, expected] of rows) assert.equal(mayOpenSubmap(card(more), hasSubmap), expected, what);
 });
+
+test("another program's cards survive the page: repeated ids, and cards or edges held in an object", () => {
+  const card = (id: string, text: string) => ({ id, type: "text", text, x: 0, y: 0, width: 1, height: 1 });
+  const twins = MapDocument.fromState({ maps: [{ path: "/", canvas: { nodes: [card("a", "first"), card("a", "second")], edges: [] }, sidecar: {} }] });
+  const [first, second] = twins.nodes("/");
+  assert.equal(first.id, "a");
+  assert.notEqual(second.id, "a");
+  twins.removeNodes("/", [second.id]);
+  assert.deepEqual(twins.nodes("/").map((n) => n.text), ["first"]);
+
+  const keyed = MapDocument.fromState({
+    maps: [{ path: "/", canvas: { nodes: { a: card("a", "in an object") }, edges: { e: { id: "e", fromNode: "a", toNode: "a" } } }, sidecar: {} }],
+  });
+  assert.deepEqual(keyed.nodes("/").map((n) => n.text), ["in an object"]);
+  keyed.addNode("/", card("b", "new"));
+  keyed.addEdge("/", { id: "f", fromNode: "b", toNode: "a" });
+  const saved = (keyed.saveBody().maps as any[])[0].canvas;
+  assert.deepEqual(saved.nodes.map((n: any) => n.text), ["in an object", "new"]);
+  assert.deepEqual(saved.edges.map((e: any) => e.id), ["e", "f"]);
+});
