@@ -76,6 +76,10 @@ using RenamedFiles = std::unordered_map<std::string, std::string>;
 // The canvas with every card equal in value (members in any order, numbers by value) to the
 // stored card or link of the same id replaced by the stored one, so it is written as it was read.
 [[nodiscard]] JSONValue keepingStoredNodes(const JSONValue& canvas, const std::optional<JSONValue>& stored);
+// `sent` with each member equal in canonical form to the stored one taken as stored, and objects
+// on both sides gone through alike: the page rounds what it does not know (a 64-bit number), and
+// a member nobody changed keeps its text.
+[[nodiscard]] JSONValue keptMembers(const JSONValue& sent, const JSONValue& stored);
 
 // The canvas with every unnamed ink file card pointing at the canvas's ink file. When the canvas
 // was just renamed from `formerCanvasFile`, cards naming its former ink file follow it.

@@ -98,8 +98,9 @@ std::unordered_map<std::string, CardLinks> cardLinks(const SaveBody& body, const
 // to mend, rather than emptied).
 void writingSidecar(DocumentTree& tree, const JSONValue& sidecar, const std::string& path) {
     const auto stored = storedObject(tree, path);
-    const bool sayingNothingNew = stored ? *stored == sidecar : sidecar.objectValue()->empty();
-    if (!sayingNothingNew) writeJSON(tree, sidecar, path);
+    const JSONValue kept = stored ? keptMembers(sidecar, *stored) : sidecar;
+    const bool sayingNothingNew = stored ? *stored == kept : sidecar.objectValue()->empty();
+    if (!sayingNothingNew) writeJSON(tree, kept, path);
 }
 
 // Writes one map of the body: its canvas with cards linked and ink named, sized and rendered,

@@ -1,6 +1,7 @@
-// Unchanged cards and links are written exactly as they were read. The editor page gets the
-// state as a script value, so members it does not know come back in the script engine's order
-// and spelling ("1.50" as 1.5); writing that would change files nobody edited.
+// Unchanged cards and links are written exactly as they were read, and so are the members
+// nobody changed of the others and of the canvas itself. The editor page gets the state as a
+// script value, so members it does not know come back in the script engine's order and spelling
+// ("1.50" as 1.5, a 64-bit number rounded); writing that would change what nobody edited.
 
 #include "package/MapSaveSteps.h"
 
@@ -42,7 +43,8 @@ private:
 };
 
 // The elements of `key` with each one equal in value to the stored element of its id replaced by
-// that stored element; absent when none was replaced.
+// that stored element, and each other one keeping the stored members it did not change; absent
+// when none was replaced.
 std::optional<JSONValue> keptElements(const JSONValue& canvas, const JSONValue& stored, std::string_view key) {
     const auto elements = canvas[key], storedElements = stored[key];
     if (!elements || !storedElements || storedElements->elements().empty()) return std::nullopt;
@@ -55,12 +57,11 @@ std::optional<JSONValue> keptElements(const JSONValue& canvas, const JSONValue& 
         const auto id = idOf(node);
         const auto original = id ? storedByID.find(position, *id) : std::nullopt;
         // Most nodes come back identical; only the others are compared in canonical form.
-        if (original && !(*original == node) && normalized(*original) == normalized(node)) {
-            kept.push_back(*original);
-            replaced = true;
-        } else {
-            kept.push_back(node);
-        }
+        const JSONValue written = !original || *original == node                  ? node
+                                  : normalized(*original) == normalized(node) ? *original
+                                                                              : keptMembers(node, *original);
+        replaced |= written.node() != node.node();
+        kept.push_back(written);
     }
     if (!replaced) return std::nullopt;
     return JSONValue::array(kept);
@@ -68,11 +69,30 @@ std::optional<JSONValue> keptElements(const JSONValue& canvas, const JSONValue& 
 
 }  // namespace
 
+JSONValue keptMembers(const JSONValue& sent, const JSONValue& stored) {
+    const auto sentMembers = sent.objectValue();
+    const auto storedMembers = stored.objectValue();
+    if (!sentMembers || !storedMembers || sent == stored) return sent;
+    std::vector<JSONMember> members;
+    bool changed = false;
+    for (const auto& [key, value] : *sentMembers) {
+        JSONValue kept = value;
+        if (const auto at = storedMembers->find(key)) {
+            const JSONValue original = storedMembers->value(*at);
+            if (!(original == value)) kept = normalized(original) == normalized(value) ? original : keptMembers(value, original);
+        }
+        changed |= kept.node() != value.node();
+        members.push_back({std::string(key), std::move(kept)});
+    }
+    return changed ? JSONValue::object(members) : sent;
+}
+
 JSONValue keepingStoredNodes(const JSONValue& canvas, const std::optional<JSONValue>& stored) {
     if (!stored || !stored->isObject()) return canvas;
-    JSONValue result = canvas;
+    // The canvas's own members first; "nodes" and "edges" then element by element.
+    JSONValue result = keptMembers(canvas, *stored);
     for (std::string_view key : {"nodes", "edges"}) {
-        if (auto kept = keptElements(canvas, *stored, key)) result = result.setting(key, *kept);
+        if (auto kept = keptElements(result, *stored, key)) result = result.setting(key, *kept);
     }
     return result;
 }

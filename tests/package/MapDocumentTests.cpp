@@ -371,17 +371,20 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
 TEST(MapDocumentCore, CardsAndLinksTheEditorLeftAloneKeepTheirStoredText) {
     // The editor page hands unknown members back in its own order and spelling.
     const auto storedWith = [](std::string_view number) {
-        return OrderedJSON::write(parsed(R"({"nodes":[{"id":"a","type":"text","text":"A","meta":{"b":1,"10":)" + std::string(number) + R"(,"n":1e2}},{"id":"c","type":"text","text":"C","x":1.0}],"edges":[{"id":"e","fromNode":"a","toNode":"c","w":0.50}]})"), Pretty::yes);
+        return OrderedJSON::write(parsed(R"({"nodes":[{"id":"a","type":"text","text":"A","meta":{"b":1,"10":)" + std::string(number) + R"(,"n":1e2}},{"id":"c","type":"text","text":"C","x":1.0,"created":12345678901234567891}],"edges":[{"id":"e","fromNode":"a","toNode":"c","w":0.50}]})"), Pretty::yes);
     };
     const std::string stored = storedWith("2.50");
     const auto page = [](std::string_view cText, bool cFirst = false) {
         const std::string a = R"({"id":"a","type":"text","text":"A","meta":{"10":2.5,"b":1,"n":100}})";
-        const std::string c = R"({"id":"c","type":"text","text":")" + std::string(cText) + R"(","x":1})";
+        const std::string c = R"({"id":"c","type":"text","text":")" + std::string(cText) + R"(","x":1,"created":12345678901234567000})";
         return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[)" + (cFirst ? c + "," + a : a + "," + c) + R"(],"edges":[{"id":"e","fromNode":"a","toNode":"c","w":0.5}]},"sidecar":{}}]})");
     };
     const auto expectKept = [](const MapDocumentCore& core, std::string_view number) {
         const std::string written = text(core.tree().data("map.canvas"));
-        for (const std::string& kept : {R"("10": )" + std::string(number), std::string(R"("w": 0.50)"), std::string(R"("x": 1)")}) EXPECT_TRUE(written.contains(kept)) << kept << " in " << written;  // the changed card is written anew
+        // The changed card keeps the members nobody changed, a number the page rounds among them.
+        for (const std::string& kept : {R"("10": )" + std::string(number), std::string(R"("w": 0.50)"), std::string(R"("x": 1.0)"),
+                                        std::string(R"("created": 12345678901234567891)")})
+            EXPECT_TRUE(written.contains(kept)) << kept << " in " << written;
     };
     MapDocumentCore core(treeOf({{"map.canvas", stored}}));
     ASSERT_TRUE(core.state() && core.apply(page("C changed")));
@@ -396,6 +399,12 @@ TEST(MapDocumentCore, CardsAndLinksTheEditorLeftAloneKeepTheirStoredText) {
     MapDocumentCore unchanged(treeOf({{"map.canvas", stored}}));
     ASSERT_TRUE(unchanged.state() && unchanged.apply(page("C")));
     EXPECT_EQ(text(unchanged.tree().data("map.canvas")), stored);  // byte for byte
+    // Nor are the canvas's own members, nor the sidecar, which the page passes through.
+    MapDocumentCore passed(treeOf({{"map.canvas", R"({"nodes":[],"big":12345678901234567891})"}, {"map.canvas.velk", R"({"v":1.0})"}}));
+    ASSERT_TRUE(passed.state() && passed.apply(parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"n","type":"text","text":"new"}],)"
+                                                      R"("big":12345678901234567000},"sidecar":{"v":1}}]})")));
+    EXPECT_TRUE(text(passed.tree().data("map.canvas")).contains("12345678901234567891"));
+    EXPECT_EQ(text(passed.tree().data("map.canvas.velk")), R"({"v":1.0})");
 }
 
 // A submap opened from several cards is loaded once per card; a save writes one consistent copy
