@@ -113,9 +113,10 @@ bool PackageStore::unreadableOnDisk(const std::string& path) const {
 }
 
 DocumentTree PackageStore::knownTree() const {
-    DocumentTree tree;
-    for (const auto& [path, file] : m_files) tree.write(file.bytes(), path);
-    return tree;
+    std::map<std::string, DocumentTree::Children> children;
+    for (const std::string& folder : m_directories) children[folder];
+    for (const auto& [path, file] : m_files) children[parentOf(path)].emplace(nameOf(path), file);
+    return assembled(std::move(children));
 }
 
 std::optional<DocumentTree> PackageStore::readAgainAt(const std::set<std::string>& paths) {
@@ -130,10 +131,7 @@ std::optional<DocumentTree> PackageStore::readAgainAt(const std::set<std::string
         else return std::nullopt;  // a folder now, a link, or unreadable
     }
     m_files = std::move(files);
-    std::map<std::string, DocumentTree::Children> children;
-    for (const std::string& folder : m_directories) children[folder];
-    for (const auto& [path, file] : m_files) children[parentOf(path)].emplace(nameOf(path), file);
-    return assembled(std::move(children));
+    return knownTree();
 }
 
 Expected<PackageContents, PackageError> PackageStore::read() {

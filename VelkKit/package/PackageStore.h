@@ -77,8 +77,8 @@ public:
     [[nodiscard]] const std::string& folder() const noexcept { return m_folder; }
     [[nodiscard]] FileSystem& fileSystem() const noexcept { return *m_fileSystem; }
 
-    // What the store knows the package on disk to hold: every file it read or wrote there, as it
-    // left it, a save that stopped half way included.
+    // What the store knows the package on disk to hold: every file and folder it read or wrote
+    // there, as it left them, a save that stopped half way included.
     [[nodiscard]] DocumentTree knownTree() const;
     // What the disk held at the last read that is not in its tree: entries that could not be read,
     // links and special files. Saves never write there, so new files must be named around them.
