@@ -92,7 +92,7 @@ void EditorWindow::runSaveAs(AfterSave afterSaved) {
             return;
         }
         const std::string target = packageForChosenPath(file->get_path());
-        if (auto inside = m_shell.placeInsideOpenMap(target, *this)) {
+        if (auto inside = m_shell.placeInsideOpenMap(target, this)) {
             presentAlert("The map could not be saved", *inside);
             declined();
             return;
@@ -118,7 +118,7 @@ void EditorWindow::runMoveTo() {
             folder->get_path(), m_document->isDraft() ? m_document->proposedPackageName()
                                                       : PackagePlacement::lastComponent(m_document->folder()));
         if (target == m_document->folder()) return;
-        if (auto inside = m_shell.placeInsideOpenMap(target, *this)) {
+        if (auto inside = m_shell.placeInsideOpenMap(target, this)) {
             presentAlert("The map could not be moved", *inside);
             return;
         }

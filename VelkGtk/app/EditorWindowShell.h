@@ -27,10 +27,11 @@ public:
     virtual void windowClosing(EditorWindow& window) = 0;
     // Asked while the window was closing, the user kept it open.
     virtual void closeDeclined() = 0;
-    // Why a package may not be at `folder`, when the package of an open map besides `besides`
-    // holds that place or lies inside it: each would take the other's saves for another program's.
+    // Why a package may not be at `folder`, when the package of an open map other than `besides`'s
+    // (none: every one) holds that place or lies inside it: each would take the other's saves for
+    // another program's.
     [[nodiscard]] virtual std::optional<std::string> placeInsideOpenMap(const std::string& folder,
-                                                                        const EditorWindow& besides) const = 0;
+                                                                        const EditorWindow* besides) const = 0;
 };
 
 }  // namespace velk

@@ -176,7 +176,7 @@ bool liesInside(const std::string& inner, const std::string& outer) {
 
 }  // namespace
 
-std::optional<std::string> VelkApplication::nestingReason(const std::string& folder, const EditorWindow* besides) const {
+std::optional<std::string> VelkApplication::placeInsideOpenMap(const std::string& folder, const EditorWindow* besides) const {
     for (EditorWindow* window : openEditorWindows()) {
         if (window == besides) continue;
         const std::string& shown = window->document().folder();
@@ -186,10 +186,6 @@ std::optional<std::string> VelkApplication::nestingReason(const std::string& fol
         return (inside ? "It lies inside the map " : "It holds the map ") + name + ", which is open. Close " + name + " first.";
     }
     return std::nullopt;
-}
-
-std::optional<std::string> VelkApplication::placeInsideOpenMap(const std::string& folder, const EditorWindow& besides) const {
-    return nestingReason(folder, &besides);
 }
 
 int VelkApplication::reopenLeftoverDrafts() {
@@ -314,7 +310,7 @@ Expected<EditorWindow*, PageAlert> VelkApplication::tryOpenPackage(const std::st
         shown->present();
         return shown;
     }
-    if (auto reason = nestingReason(folder, nullptr)) return Unexpected(PageAlert{heading, std::move(*reason)});
+    if (auto reason = placeInsideOpenMap(folder, nullptr)) return Unexpected(PageAlert{heading, std::move(*reason)});
     auto page = EditorBundle::html(m_paths.resources, m_fileSystem);
     if (auto alert = pageAlert(page)) return Unexpected(*alert);
     auto document = VelkDocument::open(folder, m_fileSystem, m_mainQueue);

@@ -79,9 +79,6 @@ public:
     [[nodiscard]] Expected<EditorWindow*, PageAlert> tryOpenPackage(const std::string& path);
     // The open window of the package `folder`, if there is one.
     [[nodiscard]] EditorWindow* windowShowing(const std::string& folder) const;
-    // Why no package may be at `folder`: the package of an open map, other than `besides`'s,
-    // holds that place or lies inside it.
-    [[nodiscard]] std::optional<std::string> nestingReason(const std::string& folder, const EditorWindow* besides) const;
     // The name of a new map until the user gives it one.
     static constexpr std::string_view newMapName = "Untitled";
     // Opens a new draft called `name`, holding `contents` (an empty map when absent).
@@ -102,7 +99,7 @@ public:
     void windowClosing(EditorWindow& window) override;
     void closeDeclined() override;
     [[nodiscard]] std::optional<std::string> placeInsideOpenMap(const std::string& folder,
-                                                                const EditorWindow& besides) const override;
+                                                                const EditorWindow* besides) const override;
 
 protected:
     VelkApplication(Paths paths, TraceSink trace, DocumentOptions documents);
