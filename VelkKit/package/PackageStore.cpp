@@ -225,14 +225,7 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
         if (m_directories.contains(path)) {
             if (auto cleared = clearDirectory(path, report); !cleared) return Unexpected<PackageError>(cleared.error());
         }
-        // Checked again right before the replace: a save with large images takes long enough for
-        // another program's write to land meanwhile, and it would be replaced unseen.
-        if (const auto known = m_files.find(path); known != m_files.end()) {
-            const auto now = onDiskNow(path, known->second);
-            if (!now) return notSaved(now.error());
-            if (*now != OnDisk::asKnown) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
-        }
-        if (auto written = m_fileSystem->writeAtomically(onDisk(path), *node.bytes()); !written) return notSaved(written.error());
+        if (auto written = write(path, node); !written) return Unexpected<PackageError>(written.error());
         m_files.insert_or_assign(path, node);
         m_unsynced.insert(parentOf(path));
         report.written.push_back(path);
@@ -249,6 +242,23 @@ Expected<SaveReport, PackageError> PackageStore::save(const DocumentTree& tree) 
     }
     if (auto synced = syncTouchedDirectories(); !synced) return Unexpected<PackageError>(synced.error());
     return report;
+}
+
+// A file the store knows is replaced only as the store knows it, checked as it is replaced: a
+// save with large images takes long enough for another program's write to land meanwhile, and it
+// would be replaced unseen.
+Expected<void, PackageError> PackageStore::write(const std::string& path, const DocumentTree& node) {
+    const auto known = m_files.find(path);
+    if (known == m_files.end()) {
+        if (auto written = m_fileSystem->writeAtomically(onDisk(path), *node.bytes()); !written) return notSaved(written.error());
+        return {};
+    }
+    const SharedBytes& expected = known->second.bytes();
+    if (!expected) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
+    const auto replaced = m_fileSystem->replaceIfHolding(onDisk(path), *node.bytes(), *expected);
+    if (!replaced) return notSaved(replaced.error());
+    if (!*replaced) return Unexpected<PackageError>(PackageError(PackageError::ChangedOnDisk{path}));
+    return {};
 }
 
 Expected<PackageStore::OnDisk, FileSystemError> PackageStore::onDiskNow(const std::string& path, const DocumentTree& known) const {

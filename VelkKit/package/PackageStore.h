@@ -105,6 +105,7 @@ private:
     [[nodiscard]] std::string onDisk(const std::string& path) const;
     [[nodiscard]] bool unreadableOnDisk(const std::string& path) const;
     [[nodiscard]] Expected<void, PackageError> makeDirectory(const std::string& path, SaveReport& report);
+    [[nodiscard]] Expected<void, PackageError> write(const std::string& path, const DocumentTree& node);
     // What the disk holds at `path` now, against `known`, as the store last read or wrote it.
     enum class OnDisk { asKnown, changed, gone };
     [[nodiscard]] Expected<OnDisk, FileSystemError> onDiskNow(const std::string& path, const DocumentTree& known) const;

@@ -77,6 +77,88 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// The whole content of the regular file `name` in `directory`; `file` is what errors name.
+Expected<std::string, FileSystemError> readAt(int directory, const char* name, const std::string& file) {
+    // Not blocking, so that a pipe put in place of a file cannot hang the reader before fstat
+    // refuses it; reads of regular files are unaffected.
+    Descriptor fd(::openat(directory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.valid()) return failure(file);
+    struct stat status;
+    if (::fstat(fd.get(), &status) != 0) return failure(file);
+    if (S_ISDIR(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::IsADirectory{}, file));
+    if (!S_ISREG(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::NotARegularFile{}, file));
+
+    // Read straight into the string, not into bytes zeroed first: images make most of a package.
+    // The first room is one byte more than the file, to notice a file that grows meanwhile.
+    std::string bytes;
+    std::size_t size = 0;
+    int error = 0;
+    bool ended = false;
+    for (std::size_t room = static_cast<std::size_t>(status.st_size) + 1; !ended && error == 0; room *= 2) {
+        bytes.resize_and_overwrite(room, [&](char* data, std::size_t capacity) {
+            while (size < capacity) {
+                const ssize_t got = ::read(fd.get(), data + size, capacity - size);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) error = errno;
+                if (got <= 0) {
+                    ended = true;
+                    break;
+                }
+                size += static_cast<std::size_t>(got);
+            }
+            return size;
+        });
+    }
+    if (error != 0) return failure(file, error);
+    return bytes;
+}
+
+bool holdsAt(int directory, const std::string& name, std::string_view expected) {
+    const auto bytes = readAt(directory, name.c_str(), name);
+    return bytes && *bytes == expected;
+}
+
+// Writes `bytes` durably to a new file beside `file`, with the permissions of the file it is to
+// replace, and hands it to `place`(directory, temporary name, name), which puts it where it
+// belongs and leaves nothing under the temporary name.
+template <class Result, class Place> Result writeBeside(const std::string& file, std::string_view bytes, Place place) {
+    if (holdsNul(file)) return failure(file, EINVAL);
+    const auto [parent, name] = splitParent(file);
+    if (name.empty() || name == "." || name == "..") return failure(file, EISDIR);
+    const Descriptor directory(openDirectory(parent));
+    if (!directory.valid()) return failure(parent);
+
+    // A replaced file keeps its permissions, except that its owner can always read and write what
+    // was written (another program's file of mode 0 would otherwise make the map unreadable); a
+    // new one gets the usual ones, less the umask.
+    std::optional<mode_t> keptMode;
+    struct stat existing;
+    if (::fstatat(directory.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(existing.st_mode)) return failure(file, EISDIR);
+        if (S_ISREG(existing.st_mode)) keptMode = (existing.st_mode & 07777) | S_IRUSR | S_IWUSR;
+    }
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = TemporaryName::forSibling(name);
+        fd = ::openat(directory.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return failure(file);
+    }
+    if (fd < 0) return failure(file, EEXIST);
+    Descriptor output(fd);
+
+    const auto discard = [&](int code) {
+        ::unlinkat(directory.get(), temporary.c_str(), 0);
+        return failure(file, code);
+    };
+    if (keptMode && ::fchmod(output.get(), *keptMode) != 0) return discard(errno);
+    if (!writeAll(output.get(), bytes)) return discard(errno);
+    if (::fsync(output.get()) != 0) return discard(errno);
+    if (output.close() != 0) return discard(errno);
+    return place(directory.get(), temporary, name);
+}
+
 }  // namespace
 
 Expected<std::vector<DirectoryEntry>, FileSystemError> PosixFileSystem::list(const std::string& directory) {
@@ -123,77 +205,43 @@ Expected<std::vector<DirectoryEntry>, FileSystemError> PosixFileSystem::list(con
 
 Expected<std::string, FileSystemError> PosixFileSystem::read(const std::string& file) {
     if (holdsNul(file)) return failure(file, EINVAL);
-    // Not blocking, so that a pipe put in place of a file cannot hang the reader before fstat
-    // refuses it; reads of regular files are unaffected.
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid()) return failure(file);
-    struct stat status;
-    if (::fstat(fd.get(), &status) != 0) return failure(file);
-    if (S_ISDIR(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::IsADirectory{}, file));
-    if (!S_ISREG(status.st_mode)) return Unexpected<FileSystemError>(FileSystemError(FileSystemError::NotARegularFile{}, file));
-
-    // Read straight into the string, not into bytes zeroed first: images make most of a package.
-    // The first room is one byte more than the file, to notice a file that grows meanwhile.
-    std::string bytes;
-    std::size_t size = 0;
-    int error = 0;
-    bool ended = false;
-    for (std::size_t room = static_cast<std::size_t>(status.st_size) + 1; !ended && error == 0; room *= 2) {
-        bytes.resize_and_overwrite(room, [&](char* data, std::size_t capacity) {
-            while (size < capacity) {
-                const ssize_t got = ::read(fd.get(), data + size, capacity - size);
-                if (got < 0 && errno == EINTR) continue;
-                if (got < 0) error = errno;
-                if (got <= 0) {
-                    ended = true;
-                    break;
-                }
-                size += static_cast<std::size_t>(got);
-            }
-            return size;
-        });
-    }
-    if (error != 0) return failure(file, error);
-    return bytes;
+    return readAt(AT_FDCWD, file.c_str(), file);
 }
 
 Expected<void, FileSystemError> PosixFileSystem::writeAtomically(const std::string& file, std::string_view bytes) {
-    if (holdsNul(file)) return failure(file, EINVAL);
-    const auto [parent, name] = splitParent(file);
-    if (name.empty() || name == "." || name == "..") return failure(file, EISDIR);
-    const Descriptor directory(openDirectory(parent));
-    if (!directory.valid()) return failure(parent);
+    return writeBeside<Expected<void, FileSystemError>>(
+        file, bytes, [&](int directory, const std::string& temporary, const std::string& name) -> Expected<void, FileSystemError> {
+            if (::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return {};
+            const int code = errno;
+            ::unlinkat(directory, temporary.c_str(), 0);
+            return failure(file, code);
+        });
+}
 
-    // A replaced file keeps its permissions, except that its owner can always read and write what
-    // was written (another program's file of mode 0 would otherwise make the map unreadable); a
-    // new one gets the usual ones, less the umask.
-    std::optional<mode_t> keptMode;
-    struct stat existing;
-    if (::fstatat(directory.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(existing.st_mode)) return failure(file, EISDIR);
-        if (S_ISREG(existing.st_mode)) keptMode = (existing.st_mode & 07777) | S_IRUSR | S_IWUSR;
-    }
-
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = TemporaryName::forSibling(name);
-        fd = ::openat(directory.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return failure(file);
-    }
-    if (fd < 0) return failure(file, EEXIST);
-    Descriptor output(fd);
-
-    const auto discard = [&](int code) {
-        ::unlinkat(directory.get(), temporary.c_str(), 0);
-        return failure(file, code);
-    };
-    if (keptMode && ::fchmod(output.get(), *keptMode) != 0) return discard(errno);
-    if (!writeAll(output.get(), bytes)) return discard(errno);
-    if (::fsync(output.get()) != 0) return discard(errno);
-    if (output.close() != 0) return discard(errno);
-    if (::renameat(directory.get(), temporary.c_str(), directory.get(), name.c_str()) != 0) return discard(errno);
-    return {};
+Expected<bool, FileSystemError> PosixFileSystem::replaceIfHolding(const std::string& file, std::string_view bytes,
+                                                                  std::string_view expected) {
+    return writeBeside<Expected<bool, FileSystemError>>(
+        file, bytes, [&](int directory, const std::string& temporary, const std::string& name) -> Expected<bool, FileSystemError> {
+            const auto discard = [&](Expected<bool, FileSystemError> result) {
+                ::unlinkat(directory, temporary.c_str(), 0);
+                return result;
+            };
+            // Trading places is one step, and what comes out of it is then looked at at leisure.
+            if (::renameat2(directory, temporary.c_str(), directory, name.c_str(), RENAME_EXCHANGE) != 0) {
+                const int code = errno;
+                if (code == ENOENT) return discard(false);
+                if (code != EINVAL && code != ENOSYS && code != EOPNOTSUPP) return discard(failure(file, code));
+                // The file system cannot trade places: a look just before the rename has to do.
+                if (!holdsAt(directory, name, expected)) return discard(false);
+                if (::renameat(directory, temporary.c_str(), directory, name.c_str()) != 0) return discard(failure(file));
+                return true;
+            }
+            if (holdsAt(directory, temporary, expected)) return discard(true);
+            // Another program's write landed since velk looked: it goes back in its place.
+            if (::renameat2(directory, temporary.c_str(), directory, name.c_str(), RENAME_EXCHANGE) == 0) return discard(false);
+            if (::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return false;
+            return failure(file);  // theirs stays under the temporary name rather than be lost
+        });
 }
 
 Expected<void, FileSystemError> PosixFileSystem::makeDirectory(const std::string& directory) {

@@ -15,6 +15,8 @@ public:
     [[nodiscard]] Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& directory) override;
     [[nodiscard]] Expected<std::string, FileSystemError> read(const std::string& file) override;
     [[nodiscard]] Expected<void, FileSystemError> writeAtomically(const std::string& file, std::string_view bytes) override;
+    [[nodiscard]] Expected<bool, FileSystemError> replaceIfHolding(const std::string& file, std::string_view bytes,
+                                                                  std::string_view expected) override;
     [[nodiscard]] Expected<void, FileSystemError> makeDirectory(const std::string& directory) override;
     [[nodiscard]] Expected<void, FileSystemError> rename(const std::string& from, const std::string& to, Replace replace) override;
     [[nodiscard]] Expected<void, FileSystemError> removeFile(const std::string& file) override;

@@ -25,6 +25,9 @@ public:
     Expected<std::vector<DirectoryEntry>, Error> list(const std::string& d) override { return m.list(d); }
     Expected<std::string, Error> read(const std::string& f) override { return m.read(f); }
     Expected<void, Error> writeAtomically(const std::string& f, std::string_view b) override { return m.writeAtomically(f, b); }
+    Expected<bool, Error> replaceIfHolding(const std::string& f, std::string_view b, std::string_view e) override {
+        return m.replaceIfHolding(f, b, e);
+    }
     Expected<void, Error> makeDirectory(const std::string& d) override { return m.makeDirectory(d); }
     Expected<void, Error> rename(const std::string& from, const std::string& to, Replace replace) override {
         if (PackagePlacement::parentFolder(from) != PackagePlacement::parentFolder(to))

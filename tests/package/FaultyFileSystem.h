@@ -27,8 +27,9 @@ public:
     [[nodiscard]] std::size_t calls() const noexcept { return m_calls; }
     [[nodiscard]] const std::vector<std::string>& log() const noexcept { return m_log; }
     void clearLog() { m_log.clear(); }
-    // Runs after every call that went through, as another program working meanwhile would.
-    std::function<void(const std::string& call, const std::string& path)> after;
+    // Run before every call that is not failed, and after every call that went through, as
+    // another program working meanwhile would.
+    std::function<void(const std::string& call, const std::string& path)> before, after;
 
     Expected<std::vector<DirectoryEntry>, FileSystemError> list(const std::string& path) override {
         return pass("list", path, [&] { return m_inner.list(path); });
@@ -38,6 +39,10 @@ public:
     }
     Expected<void, FileSystemError> writeAtomically(const std::string& path, std::string_view bytes) override {
         return pass("write", path, [&] { return m_inner.writeAtomically(path, bytes); });
+    }
+    Expected<bool, FileSystemError> replaceIfHolding(const std::string& path, std::string_view bytes,
+                                                     std::string_view expected) override {
+        return pass("write", path, [&] { return m_inner.replaceIfHolding(path, bytes, expected); });
     }
     Expected<void, FileSystemError> makeDirectory(const std::string& path) override {
         return pass("mkdir", path, [&] { return m_inner.makeDirectory(path); });
@@ -63,6 +68,7 @@ private:
         const std::size_t number = m_calls++;
         if (number == m_failCall || (m_dieAt && number >= *m_dieAt) || m_failPaths.contains(path) || m_failPaths.contains(to))
             return Unexpected<FileSystemError>(FileSystemError(FileSystemError::Failed{EIO}, path));
+        if (before) before(what, path);
         auto result = call();
         if (result) m_log.push_back(std::string(what) + " " + path + (to.empty() ? "" : " " + to));
         if (result && after) after(what, path);

@@ -114,6 +114,13 @@ public:
         return {};
     }
 
+    Expected<bool, FileSystemError> replaceIfHolding(const std::string& path, std::string_view bytes,
+                                                     std::string_view expected) override {
+        if (const auto now = file(path); !now || *now != expected) return false;
+        if (auto written = writeAtomically(path, bytes); !written) return Unexpected<FileSystemError>(written.error());
+        return true;
+    }
+
     Expected<void, FileSystemError> makeDirectory(const std::string& path) override {
         auto [parent, name] = parentAndName(path);
         if (!parent) return Unexpected<FileSystemError>(parent.error());

@@ -243,6 +243,15 @@ TEST(PackageStoreSave, AFileAnotherProgramWroteMeanwhileIsNeverReplaced) {
     };
     EXPECT_EQ(disk.store.save(tree).error(), PackageError(PackageError::ChangedOnDisk{"map/A.canvas"}));
     EXPECT_EQ(disk.memory.file(package + "/map/A.canvas"), "theirs");
+    // Nor one that lands as velk replaces the file itself.
+    Disk late;
+    tree = late.read();
+    tree.write("velk's", "map/A.canvas");
+    late.faulty.before = [&](const std::string& call, const std::string& path) {
+        if (call == "write" && path.ends_with("A.canvas")) (void)late.memory.writeAtomically(path, "theirs");
+    };
+    EXPECT_EQ(late.store.save(tree).error(), PackageError(PackageError::ChangedOnDisk{"map/A.canvas"}));
+    EXPECT_EQ(late.memory.file(package + "/map/A.canvas"), "theirs");
     // Nor is one removed as left over.
     Disk removing;
     tree = removing.read();

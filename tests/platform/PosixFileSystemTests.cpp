@@ -86,6 +86,27 @@ TEST(PosixFileSystem, WritingAtomicallyReplacesTheWholeFileKeepsItsModeAndLeaves
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"dir", "dirlink", "link", "map.canvas", "target"}));
 }
 
+// Another program's write that landed between velk's look and its replace was once replaced unseen.
+TEST(PosixFileSystem, ReplacingIfHoldingReplacesOnlyWhatVelkKnewAndLeavesNoTemporary) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> there;
+        bool replaced;
+    };
+    for (const Row& row : {Row{"as velk knew it", "known", true}, Row{"another program's", "theirs", false},
+                           Row{"removed", std::nullopt, false}}) {
+        SCOPED_TRACE(row.name);
+        const TempFolder folder("fs_replace");
+        if (row.there) put(folder / "map.canvas", *row.there);
+        PosixFileSystem files;
+        EXPECT_EQ(files.replaceIfHolding(folder / "map.canvas", "velk's", "known"), row.replaced);
+        EXPECT_EQ(namesIn(folder.path()), row.there ? std::vector<std::string>{"map.canvas"} : std::vector<std::string>{});
+        if (row.there) {
+            EXPECT_EQ(contentOf(folder / "map.canvas"), row.replaced ? "velk's" : *row.there);
+        }
+    }
+}
+
 TEST(PosixFileSystem, ReadersSeeTheWholeOldOrTheWholeNewContent) {
     const TempFolder folder("fs_atomic");
     const std::string path = folder / "map.canvas", first(512 * 1024, 'a'), second(256 * 1024, 'b');
