@@ -26,11 +26,13 @@ std::string mintedFile(const NamesInUse& names, std::string_view parentFile, std
     }
 }
 
-// A save writes nowhere below a file: that would turn it into a folder and lose it (the root
-// canvas under an ink card named "map.canvas/x.ink.svg", a file of the user's named like a
-// submap folder). What would go there is not written.
+// A save writes nowhere below a file, nor over a folder: either would lose what is there (the
+// root canvas under an ink card named "map.canvas/x.ink.svg", a file of the user's named like a
+// submap folder, a folder of theirs named like a drawing or a sidecar). What would go there is
+// not written.
 void writing(DocumentTree& tree, std::string bytes, std::string_view path) {
-    if (!tree.fileOnTheWay(path)) tree.write(std::move(bytes), path);
+    const auto there = tree.at(path);
+    if (!tree.fileOnTheWay(path) && !(there && there->isDirectory())) tree.write(std::move(bytes), path);
 }
 
 void writeJSON(DocumentTree& tree, const JSONValue& value, std::string_view path) {

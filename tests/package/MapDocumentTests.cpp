@@ -322,15 +322,19 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
              EXPECT_TRUE(text(saved.tree().data("map.canvas")).contains("map/B.canvas"));
              EXPECT_TRUE(text(saved.tree().data("map/Y.canvas")).contains("map/Y/Z.canvas"));
          }},
-        {"nothing is written below a file: not an ink drawing named under the root canvas, nor a submap where a file has its folder's name",
-         treeOf({{"map.canvas", R"({"nodes":[]})"}, {"map", "my file"}}),
+        {"nothing is written below a file nor over a folder: not an ink drawing named under the root canvas, nor a submap where a file has its folder's name, "
+         "nor a drawing or sidecar where the user keeps a folder of that name",
+         treeOf({{"map.canvas", R"({"nodes":[]})"}, {"map", "my file"}, {"map.ink.svg/notes.txt", "mine"}, {"map.canvas.velk/keep.txt", "mine too"}}),
          [](const JSONValue&) {
-             return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"i","type":"file","file":"map.canvas/x.ink.svg"},{"id":"n","type":"text","text":"N"}]},)"
-                           R"("sidecar":{"nodes":{"i":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}}}}},{"path":"/n","canvas":{"nodes":[]}}]})");
+             return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"i","type":"file","file":"map.canvas/x.ink.svg"},{"id":"j","type":"file","file":"map.ink.svg"},)"
+                           R"({"id":"n","type":"text","text":"N"}]},"sidecar":{"nodes":{"i":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}},)"
+                           R"("j":{"role":"ink","source":{"strokes":[{"points":[[0,0],[9,9]]}]}}}}},{"path":"/n","canvas":{"nodes":[]}}]})");
          }, true,
          [](const MapDocumentCore& saved) {
              EXPECT_TRUE(MapDocument::storedObject(saved.tree(), "map.canvas"));
              EXPECT_EQ(text(saved.tree().data("map")), "my file");
+             EXPECT_EQ(text(saved.tree().data("map.ink.svg/notes.txt")), "mine");
+             EXPECT_EQ(text(saved.tree().data("map.canvas.velk/keep.txt")), "mine too");
          }},
         {"a card linking back to a renamed map above it follows the rename",
          treeOf({{"map.canvas", R"({"nodes":[{"id":"a","type":"file","file":"map/A.canvas"}]})"},
