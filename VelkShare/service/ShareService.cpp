@@ -32,6 +32,8 @@ ServiceResponse error(int status, std::string_view text) {
     return json(status, std::move(body));
 }
 
+ServiceResponse withdrawnAnswer() { return {204, {{"Cache-Control", "no-store"}}, {}}; }
+
 ServiceResponse wrongMethod(std::string_view allowed) {
     ServiceResponse response = error(405, "This address does not take that method.");
     response.headers.emplace_back("Allow", std::string(allowed));
@@ -189,17 +191,20 @@ ServiceResponse ShareService::fetch(const std::string& id) {
 ServiceResponse ShareService::withdraw(const ServiceRequest& request, const std::string& id) {
     const auto found = m_store.share(id);
     if (!found) return unavailable(found.error());
-    if (!*found || (*found)->standing == StoredShare::Standing::withdrawn) return error(404, goneText);
+    if (!*found) return error(404, goneText);
     const std::string token = bearer(request.header("authorization"));
+    const bool tokenFits = !token.empty() && Secrets::sameDigest(Secrets::digest(token), (*found)->tokenHash);
+    // Withdrawn already: with its token, the publisher whose first answer was lost hears that it
+    // is done and may forget the share; anyone else learns nothing a fetch would not tell.
+    if ((*found)->standing == StoredShare::Standing::withdrawn) return tokenFits ? withdrawnAnswer() : error(404, goneText);
     if (token.empty()) return error(403, "Withdrawing a share needs its withdrawal token.");
-    if (!Secrets::sameDigest(Secrets::digest(token), (*found)->tokenHash))
-        return error(403, "This withdrawal token does not belong to this share.");
+    if (!tokenFits) return error(403, "This withdrawal token does not belong to this share.");
     if ((*found)->standing == StoredShare::Standing::removed)
         return error(410, (*found)->removedReason.empty() ? removedText : (*found)->removedReason);
     const auto withdrawn = m_store.withdraw(id, now());
     if (!withdrawn) return unavailable(withdrawn.error());
     // A withdrawal that lost a race with another one (or with a removal) still leaves it gone.
-    return {204, {{"Cache-Control", "no-store"}}, {}};
+    return withdrawnAnswer();
 }
 
 ServiceResponse ShareService::mintHandoff(const ServiceRequest& request, const std::string& id) {
