@@ -7,6 +7,7 @@
 #include "json/OrderedJSON.h"
 #include "package/FileWrapperTree.h"
 #include "package/MapDocumentCore.h"
+#include "package/MapNaming.h"
 #include "package/Media.h"
 #include "share/ShareBase.h"
 #include "share/ShareRecord.h"
@@ -103,6 +104,8 @@ std::optional<std::string> mediaMember(std::string_view key, const JSONValue& va
     const std::string_view directory = key.substr(0, slash), name = key.substr(slash + 1);
     if (std::ranges::find(Media::servedDirectories, directory) == Media::servedDirectories.end()) return std::nullopt;
     if (!Media::isServableName(name)) return std::nullopt;  // a second "/" fails here
+    // A name no disk takes would fail the whole map as it is written.
+    if (name.size() > MapNaming::longestFileName) return std::nullopt;
     // Control characters (NUL above all) have no place in a file name velk writes.
     if (std::ranges::any_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
         return std::nullopt;
