@@ -392,7 +392,8 @@ Expected<SaveReport, PackageError> PackageStore::create(const DocumentTree& tree
         const std::string temporary = (parent == "/" ? "" : parent) + "/" + TemporaryName::forSibling(name);
         auto made = m_fileSystem->makeDirectory(temporary);
         if (made) staging.emplace(*m_fileSystem, temporary);
-        else if (!std::holds_alternative<FileSystemError::AlreadyExists>(made.error().reason())) return notSaved(made.error());
+        else if (!std::holds_alternative<FileSystemError::AlreadyExists>(made.error().reason()))
+            return notSaved(FileSystemError(made.error().reason(), m_folder));  // the package, not its hidden folder
     }
     if (!staging) return notSaved(FileSystemError(FileSystemError::AlreadyExists{}, m_folder));
 

@@ -300,6 +300,12 @@ TEST(PackageStoreCreate, NeverReplacesAndKnowsWhatItCreated) {
     const auto* notSaved = std::get_if<PackageError::NotSaved>(&failed.error().value());
     ASSERT_NE(notSaved, nullptr);
     EXPECT_TRUE(notSaved->cause.path().starts_with("/maps/Made.velk/")) << notSaved->cause.path();
+    // And so does one making that folder (a read-only maps folder).
+    FaultyFileSystem refusing(memory);
+    refusing.failCall(1);  // the listing of the maps folder, then the hidden folder
+    const auto refused = PackageStore(refusing, "/maps/Made.velk").create(sample());
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(std::get<PackageError::NotSaved>(refused.error().value()).cause.path(), "/maps/Made.velk");
 }
 
 TEST(PackageStoreOnDisk, LeavesSymbolicLinksOutAndNeverWritesThroughThem) {
