@@ -100,6 +100,12 @@ Bar build() {
     return bar;
 }
 
+std::string literalLabel(std::string_view name) {
+    std::string label;
+    for (const char c : name) label += c == '_' ? "__" : std::string(1, c);
+    return label;
+}
+
 std::vector<Accelerator> accelerators() {
     std::vector<Accelerator> registered;
     for (const auto& entry : entries()) {

@@ -60,4 +60,8 @@ inline constexpr std::string_view openRecentAction = "app.open-recent";
 inline constexpr std::string_view presentWindowActionName = "present-window";
 inline constexpr std::string_view presentWindowAction = "app.present-window";
 
+// The label of an item named after a map or a window: a menu reads "_" as the mark of the key
+// that picks the item, so each one is doubled to be shown as it is ("Q3_plan" stays "Q3_plan").
+[[nodiscard]] std::string literalLabel(std::string_view name);
+
 }  // namespace velk::MainMenu

@@ -54,7 +54,7 @@ void VelkApplication::addActions() {
 void VelkApplication::refreshRecentMenu() {
     m_menu.recentMaps->remove_all();
     for (const auto& row : m_recent->rows(MapsFolder::home(m_paths.userFolders))) {
-        auto item = Gio::MenuItem::create(row.name, "");
+        auto item = Gio::MenuItem::create(MainMenu::literalLabel(row.name), "");
         item->set_action_and_target(std::string(MainMenu::openRecentAction), Glib::Variant<std::string>::create(row.path));
         m_menu.recentMaps->append_item(item);
     }
@@ -129,7 +129,7 @@ void VelkApplication::refreshWindowList() {
     for (auto* window : get_windows()) {
         auto* numbered = dynamic_cast<Gtk::ApplicationWindow*>(window);
         if (!numbered || !window->get_visible()) continue;
-        auto item = Gio::MenuItem::create(window->get_title(), "");
+        auto item = Gio::MenuItem::create(MainMenu::literalLabel(window->get_title().raw()), "");
         item->set_action_and_target(std::string(MainMenu::presentWindowAction), Glib::Variant<guint32>::create(numbered->get_id()));
         m_menu.windows->append_item(item);
     }
