@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace velk {
 namespace {
@@ -119,8 +120,9 @@ std::vector<RecentMapList::Entry> RecentMapList::entries() const {
     for (GList* item = items; item; item = item->next) {
         auto* info = static_cast<GtkRecentInfo*>(item->data);
         GDateTime* modified = gtk_recent_info_get_modified(info);
-        entries.push_back({gtk_recent_info_get_uri(info), {pathOf(gtk_recent_info_get_uri(info)),
-                                                           modified ? g_date_time_to_unix(modified) : 0},
+        // To the microsecond: maps opened together (a session brought back) would tie by the second.
+        const std::int64_t microseconds = modified ? g_date_time_to_unix(modified) * 1'000'000 + g_date_time_get_microsecond(modified) : 0;
+        entries.push_back({gtk_recent_info_get_uri(info), {pathOf(gtk_recent_info_get_uri(info)), microseconds},
                            static_cast<bool>(gtk_recent_info_has_application(info, applicationName))});
     }
     g_list_free_full(items, reinterpret_cast<GDestroyNotify>(gtk_recent_info_unref));
@@ -139,9 +141,11 @@ void RecentMapList::remove(const std::string& package) {
     std::vector<std::string> paths;
     const auto listed = entries();
     for (const auto& entry : listed) paths.push_back(entry.file.path);
-    const auto kept = StartGrid::recents(paths, package);
+    const auto recents = StartGrid::recents(paths, package);
+    // A set: the list holds every program's files, thousands of them.
+    const std::unordered_set<std::string> kept(recents.begin(), recents.end());
     for (const auto& entry : listed) {
-        if (entry.file.path.empty() || std::ranges::find(kept, entry.file.path) != kept.end()) continue;
+        if (entry.file.path.empty() || kept.contains(entry.file.path)) continue;
         gtk_recent_manager_remove_item(m_manager->gobj(), entry.uri.c_str(), nullptr);
     }
 }

@@ -27,7 +27,7 @@ namespace velk {
 // One entry of the desktop's list, as much of it as the choice needs.
 struct RecentFile {
     std::string path;       // empty for a URI that is not a local file
-    std::int64_t modified;  // seconds since the epoch
+    std::int64_t modified;  // microseconds since the epoch
     bool operator==(const RecentFile&) const = default;
 };
 
