@@ -1,6 +1,9 @@
 // velk-cli run as a user would (preview only gets links refused before any lookup or connection).
 
 #include "cli/CLIRun.h"
+#include "platform/JSONFileDefaults.h"
+#include "platform/PosixFileSystem.h"
+#include "shell/BookmarkStore.h"
 #include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +133,11 @@ TEST(VelkCLI, NewAndOpenShareMakeNumberedPackagesInTheMapsFolderOrSayWhyNot) {
         {"open-share INPUT --folder", "{}", 2, "", shareUsage},
     }, noFolder);
     EXPECT_TRUE(fs::is_empty(folder.path()));
+    // A folder chosen once and gone since was once called never chosen.
+    PosixFileSystem disk;
+    JSONFileDefaults(disk, folder / "config/velk/defaults.json").setData(DefaultsBookmarkStore::key, folder / "gone");
+    expectRuns({{"new", "", 1, "", "velk-cli: the folder chosen for new maps is gone or in the Trash; pass --folder DIR or set VELK_MAPS_FOLDER\n"}}, noFolder);
+    fs::remove_all(folder / "config");
 
     const std::string shared =
         R"({"name":" Q3: plans/ideas ","state":{"maps":[{"path":"/","canvas":{"nodes":[{"id":"a","type":"text","text":"Go"}],"edges":[]}}]},)"

@@ -24,8 +24,9 @@ std::optional<std::string> folderForNewMap(std::optional<std::string_view> named
     const auto resolution = MapsFolder::forNewMap(environment.mapsFolder, store, coding,
                                                   MapsFolder::homeTrash(environment.userFolders));
     if (const auto* chosen = std::get_if<MapsFolder::Folder>(&resolution)) return chosen->path;
-    std::fputs("velk-cli: no folder for new maps has been chosen yet; pass --folder DIR or set VELK_MAPS_FOLDER\n",
-               streams.err);
+    const bool gone = std::get<MapsFolder::Ask>(resolution).reason == MapsFolder::Reason::gone;
+    std::fprintf(streams.err, "velk-cli: %s; pass --folder DIR or set VELK_MAPS_FOLDER\n",
+                 gone ? "the folder chosen for new maps is gone or in the Trash" : "no folder for new maps has been chosen yet");
     return std::nullopt;
 }
 
