@@ -9,9 +9,10 @@ namespace velk::MapDocument {
 
 namespace {
 
-// What a card that becomes a file card no longer needs. A note's "text" is not among them: it is
-// what the person wrote, and JSON Canvas readers ignore it beside "file".
-constexpr std::string_view boxOnlyKeys[] = {"label", "url", "background", "backgroundStyle"};
+// What a card that becomes a file card no longer needs. A note's "text", a group's "label" and a
+// link's "url" are not among them: they are what the person wrote (a link's address would be
+// lost for good), and JSON Canvas readers ignore them beside "file".
+constexpr std::string_view boxOnlyKeys[] = {"background", "backgroundStyle"};
 
 bool linksFile(const JSONValue& card, std::string_view file) {
     const auto type = card["type"], current = card["file"];

@@ -283,6 +283,16 @@ TEST(MapDocumentCore, SavesNeverLoseWhatPeopleWroteNorBreakALink) {
          [](const MapDocumentCore& saved) {
              EXPECT_EQ(storedCanvas(saved.tree(), "map.canvas"), R"({"nodes":[{"id":"n","type":"file","text":"Day plans\nMonday: museum","file":"map/Day plans-Monday- museum.canvas"}]})");
          }},
+        {"a group or a link that opens a submap keeps its label or its address",
+         treeOf({{"map.canvas", R"({"nodes":[]})"}}),
+         [](const JSONValue&) {
+             return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"g","type":"group","label":"Ideas","background":"#fff"},)"
+                           R"({"id":"l","type":"link","url":"https://example.com/page"}]}},{"path":"/g","canvas":{"nodes":[]}},{"path":"/l","canvas":{"nodes":[]}}]})");
+         }, true,
+         [](const MapDocumentCore& saved) {
+             EXPECT_EQ(storedCanvas(saved.tree(), "map.canvas"), R"({"nodes":[{"id":"g","type":"file","label":"Ideas","file":"map/g.canvas"},)"
+                                                                 R"({"id":"l","type":"file","url":"https://example.com/page","file":"map/l.canvas"}]})");
+         }},
         {"a card whose id holds a slash opens a submap named after a safe form of the id", treeOf({{"map.canvas", R"({"nodes":[]})"}}),
          [](const JSONValue&) { return parsed(R"({"maps":[{"path":"/","canvas":{"nodes":[{"id":"a/b","type":"group"}]}},{"path":"/a/b","canvas":{"nodes":[{"id":"kept"}]}}]})"); }, true,
          [](const MapDocumentCore& saved) {
