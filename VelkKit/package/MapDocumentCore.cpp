@@ -18,6 +18,12 @@ void MapDocumentCore::checkThread() const {
 
 Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
     checkThread();
+    auto maps = learn();
+    if (!maps) return Unexpected<MapDocumentError>(maps.error());
+    return MapDocument::state(*maps);
+}
+
+Expected<std::vector<LoadedMap>, MapDocumentError> MapDocumentCore::learn() {
     auto maps = MapDocument::load(m_tree, MapDocument::rootCanvasName);
     if (!maps) return Unexpected<MapDocumentError>(maps.error());
     MapDocument::KnownFiles files;
@@ -30,12 +36,17 @@ Expected<JSONValue, MapDocumentError> MapDocumentCore::state() {
     m_parsed = std::move(parsed);
     m_followed.clear();
     m_sharedCopies = SharedSubmapCopies::fromLoaded(*maps);
-    return MapDocument::state(*maps);
+    m_learned = true;
+    return maps;
 }
 
 Expected<std::int64_t, MapDocumentError> MapDocumentCore::apply(const JSONValue& saveBody,
                                                                 const std::vector<std::string>& notRead) {
     checkThread();
+    // A body for a tree read again before anyone asked for its state (a page that saves what it
+    // had before it loads the map anew): without the files behind the maps, each map the body
+    // holds would get a new file beside its own, and copies of a shared submap would part.
+    if (!m_learned) (void)learn();
     auto resolved = MapDocument::resolveSharedFiles(saveBody, m_files, m_sharedCopies);
     if (!resolved) return Unexpected<MapDocumentError>(resolved.error());
     auto saved =
@@ -82,6 +93,7 @@ void MapDocumentCore::replace(DocumentTree tree) {
     m_followed.clear();
     m_sharedCopies = {};
     m_parsed = {};
+    m_learned = false;
     ++m_revision;
 }
 

@@ -66,6 +66,9 @@ public:
 
 private:
     void checkThread() const;
+    // Loads the tree and remembers what the saves that follow need: the file behind each map,
+    // the canvases as parsed and the fingerprints of shared submaps.
+    [[nodiscard]] Expected<std::vector<LoadedMap>, MapDocumentError> learn();
 
     DocumentTree m_tree;
     MapDocument::KnownFiles m_files;
@@ -74,6 +77,7 @@ private:
     std::int64_t m_revision = 0;
     SharedSubmapCopies m_sharedCopies;
     ParsedFiles m_parsed;  // the canvases as last loaded or saved
+    bool m_learned = false;  // since the tree was last replaced
     std::thread::id m_owner = std::this_thread::get_id();
 };
 

@@ -203,6 +203,14 @@ TEST(MapDocumentCore, RevisionsGrowWithSavesNewImagesAndReplacementsOnly) {
     core.replace(sharedPackage());
     EXPECT_EQ(core.revision(), 4);
     EXPECT_TRUE(core.files().empty());
+    // A body for the tree read again, before anyone asked for its state, once gave each copy of
+    // the shared submap a file of its own.
+    const JSONValue before = *MapDocumentCore(sharedPackage()).state();
+    const auto parted = core.apply(edited(edited(before, "/a", R"({"nodes":[{"id":"s","text":"A"}]})"), "/b", R"({"nodes":[{"id":"s","text":"B"}]})"));
+    EXPECT_EQ(std::get<MapDocumentError::SharedSubmapDiverged>(parted.error().value()).file, "map/Shared.canvas");
+    ASSERT_TRUE(core.apply(edited(before, "/a", R"({"nodes":[{"id":"s","text":"A"}]})")));
+    EXPECT_EQ(loaded(core.tree()), (Maps{{"/", "map.canvas"}, {"/a", "map/Shared.canvas"}, {"/b", "map/Shared.canvas"}, {"/p", "map/Plain.canvas"}}));
+    core.replace(sharedPackage());
     ASSERT_TRUE(core.state());
     EXPECT_EQ(core.files().size(), 4u);
 }
