@@ -84,6 +84,10 @@ Expected<void, PackageError> VelkDocument::revertToSaved() {
     auto contents = m_store.read();
     if (!contents) return Unexpected(contents.error());
     adopt(std::move(contents->tree));
+    m_revertedUntilLoad = true;
+    m_beforeReread.reset();
+    m_refusedEdits.reset();
+    noteStatus();
     return {};
 }
 
@@ -109,6 +113,7 @@ Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     m_rootUnreadable = !state;
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
+    m_revertedUntilLoad = false;
     m_beforeReread.reset();
     m_rereadCopy.reset();
     return *state;
@@ -120,6 +125,8 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     if (m_rootUnreadable) {
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
+    // The page sends what it holds before it loads the reverted map; kept, it would undo the revert.
+    if (m_revertedUntilLoad) return m_core.revision();
     if (m_beforeReread) return keepLateEdits(body);
     auto revision = m_core.apply(body, m_store.notRead());
     if (!revision) {

@@ -196,6 +196,8 @@ private:
     // From a reread until the page loads again: the map as it was before, and the conflict copy
     // made of it, if any.
     std::optional<DocumentTree> m_beforeReread;
+    // Reverted, and the page not loaded since: what it still saves is what the user threw away.
+    bool m_revertedUntilLoad = false;
     std::optional<std::string> m_rereadCopy;
     std::optional<std::string> m_draftName;
     std::optional<std::string> m_draftHome;  // the folder made for a draft's package

@@ -197,9 +197,14 @@ TEST(VelkDocumentRevert, RereadsTellsThePageDropsThePendingAutosaveAndTheNextEdi
     rig.queue.advanceBy(5s);
     EXPECT_EQ(rig.onDisk(), theirs);
     EXPECT_FALSE(rig.document->hasUnsavedChanges());
+    // What the page sends before it loads the reverted map was once saved, undoing the revert.
+    ASSERT_TRUE(rig.document->editorSave(bodyWithCard("thrown away")).has_value());
+    EXPECT_EQ(rig.held(), theirs);
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
     const int changes = rig.window.changes;
     ASSERT_TRUE(rig.document->editorSave(bodyWithCard("again")).has_value());
     EXPECT_GT(rig.window.changes, changes);
+    EXPECT_TRUE(rig.document->hasUnsavedChanges());
 }
 
 // Whether the monitor tells velk first or the autosave comes due first (the files about to be
@@ -296,6 +301,7 @@ TEST(VelkDocumentOutsideChange, AChangeToAFileVelkIsNotWritingIsKeptAndTakenAfte
     Rig rig;
     put(rig.package + "/note.txt", "a note");
     ASSERT_TRUE(rig.document->revertToSaved().has_value());
+    ASSERT_TRUE(rig.document->editorLoad().has_value());
     ASSERT_TRUE(rig.document->editorSave(bodyWithCard("mine")).has_value());
     put(rig.package + "/note.txt", "their note");
     rig.queue.advanceBy(VelkDocument::autosaveDelay);
