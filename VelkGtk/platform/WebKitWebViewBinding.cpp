@@ -30,6 +30,47 @@ std::optional<std::string_view> optionalText(const char* text) {
 
 GQuark urlErrorDomain() { return g_quark_from_static_string("velk-url-error"); }
 
+// The items of WebKit's own right-click menu that edit text; the others would reload the editor
+// (losing undo), go back or forward, open or download what a link or an image points at, past
+// the rules that keep velk off private networks.
+bool editsText(WebKitContextMenuAction action) {
+    switch (action) {
+    case WEBKIT_CONTEXT_MENU_ACTION_NO_ACTION:  // separators
+    case WEBKIT_CONTEXT_MENU_ACTION_COPY:
+    case WEBKIT_CONTEXT_MENU_ACTION_CUT:
+    case WEBKIT_CONTEXT_MENU_ACTION_PASTE:
+    case WEBKIT_CONTEXT_MENU_ACTION_PASTE_AS_PLAIN_TEXT:
+    case WEBKIT_CONTEXT_MENU_ACTION_DELETE:
+    case WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL:
+    case WEBKIT_CONTEXT_MENU_ACTION_INPUT_METHODS:
+    case WEBKIT_CONTEXT_MENU_ACTION_UNICODE:
+    case WEBKIT_CONTEXT_MENU_ACTION_INSERT_EMOJI:
+    case WEBKIT_CONTEXT_MENU_ACTION_SPELLING_GUESS:
+    case WEBKIT_CONTEXT_MENU_ACTION_NO_GUESSES_FOUND:
+    case WEBKIT_CONTEXT_MENU_ACTION_IGNORE_SPELLING:
+    case WEBKIT_CONTEXT_MENU_ACTION_LEARN_SPELLING:
+    case WEBKIT_CONTEXT_MENU_ACTION_IGNORE_GRAMMAR:
+    case WEBKIT_CONTEXT_MENU_ACTION_COPY_LINK_TO_CLIPBOARD: return true;
+    default: return false;
+    }
+}
+
+gboolean keepOnlyTextEditing(WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult*, gpointer) {
+    for (GList* item = webkit_context_menu_get_items(menu); item;) {
+        auto* entry = static_cast<WebKitContextMenuItem*>(item->data);
+        item = item->next;  // removing frees the entry's link
+        if (!editsText(webkit_context_menu_item_get_stock_action(entry))) webkit_context_menu_remove(menu, entry);
+    }
+    // Separators alone are no menu.
+    bool anything = false;
+    for (GList* item = webkit_context_menu_get_items(menu); item && !anything; item = item->next)
+        anything = !webkit_context_menu_item_is_separator(static_cast<WebKitContextMenuItem*>(item->data));
+    return anything ? FALSE : TRUE;
+}
+
+// Nothing the editor does downloads; a download could only come from a link in a map.
+void refuseDownload(WebKitNetworkSession*, WebKitDownload* download, gpointer) { webkit_download_cancel(download); }
+
 }  // namespace
 
 WebKitWebViewBinding::WebKitWebViewBinding(const EditorWebConfiguration& configuration, MainQueue& mainQueue)
@@ -77,6 +118,12 @@ WebKitWebViewBinding::WebKitWebViewBinding(const EditorWebConfiguration& configu
     g_signal_connect(m_view.get(), "load-changed", G_CALLBACK(loadChanged), this);
     g_signal_connect(m_view.get(), "load-failed", G_CALLBACK(loadFailed), this);
     g_signal_connect(m_view.get(), "web-process-terminated", G_CALLBACK(processTerminated), this);
+    g_signal_connect(m_view.get(), "context-menu", G_CALLBACK(keepOnlyTextEditing), nullptr);
+    static bool downloadsRefused = false;
+    if (!downloadsRefused) {
+        g_signal_connect(webkit_web_view_get_network_session(m_view.get()), "download-started", G_CALLBACK(refuseDownload), nullptr);
+        downloadsRefused = true;
+    }
 }
 
 WebKitWebViewBinding::~WebKitWebViewBinding() {
