@@ -84,7 +84,8 @@ void EditorWebHost::finishPreview(std::uint64_t page, std::int64_t id, const Lin
     // The card is worth having without its image: a document that is gone, or refuses the
     // image, just leaves it out.
     std::optional<std::string> stored;
-    if (result->image) {
+    // For a page loaded again since, no card will show it: the image would only lie in the package.
+    if (result->image && page == m_page) {
         if (const auto document = m_document.lock()) {
             auto path = document->editorStoreMedia(result->image->data, result->image->type);
             if (path) stored = std::move(*path);
