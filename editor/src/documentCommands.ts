@@ -42,8 +42,8 @@ export class DocumentCommands {
     this.ed.dialogs.askText("Map name", "Name", this.ed.name, async (name) => {
       if (!name.trim() || name === this.ed.name) return;
       try {
+        // The host tells the page the name the map got, which is not always the one typed.
         await this.ed.conn.bridge.request("rename", { name: name.trim() });
-        this.ed.setName(name.trim());
       } catch (error) {
         this.report(error);
       }

@@ -256,6 +256,20 @@ TEST_F(SubmapE2E, RenamingTheCardMovesItsSubmapFileWithEverythingInIt) {
 
 // A package gets its thumbnail, a 480 pixel wide PNG of the editor without its bars, a moment
 // after it is first shown, and a new one after the user's edits settle.
+// The page once went on showing the name as typed, and shared the map under it.
+TEST(RenameE2E, TheMapShowsTheNameItGotNotTheOneTyped) {
+    E2EHarness velk("rename");
+    ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(2)), 2));
+    for (const auto& [typed, given] : {std::pair{"Trip/2025", "Trip-2025"}, {"Plans.velk", "Plans"}}) {
+        ASSERT_TRUE(velk.clickElement("#crumbs .crumb"));
+        ASSERT_TRUE(velk.waitForPage("!document.getElementById('askDialog').hidden"));
+        velk.evaluate(concat("document.getElementById('askField').value = '", typed, "'; document.getElementById('askOK').click();"));
+        ASSERT_TRUE(waitUntil([&] { return velk.window().get_title().find(given) != Glib::ustring::npos; })) << typed;
+        waitUntil([] { return false; }, 300ms);  // the answer to the rename comes after the name
+        EXPECT_EQ(velk.evaluate("document.querySelector('#crumbs .crumb').textContent").text, given) << typed;
+    }
+}
+
 TEST(ThumbnailE2E, APackageGetsAThumbnailWhenFirstShownAndANewOneAfterAnEdit) {
     const std::string thumbnail = "QuickLook/Thumbnail.png";
     E2EHarness velk("thumbnail");
