@@ -21,15 +21,19 @@ PdfPrinter::~PdfPrinter() {
     if (m_timeout) g_source_remove(m_timeout);
     if (m_view) g_signal_handlers_disconnect_by_data(m_view.get(), this);
     if (m_operation) g_signal_handlers_disconnect_by_data(m_operation.get(), this);
-    if (!m_file.empty()) {
-        g_remove(m_file.c_str());
-        // GTK's file printer lists what it printed among the recent files; a temporary file
-        // the user never chose does not belong there.
-        if (gchar* uri = g_filename_to_uri(m_file.c_str(), nullptr, nullptr)) {
-            gtk_recent_manager_remove_item(gtk_recent_manager_get_default(), uri, nullptr);
-            g_free(uri);
-        }
+    removeFile();
+}
+
+void PdfPrinter::removeFile() {
+    if (m_file.empty()) return;
+    g_remove(m_file.c_str());
+    // GTK's file printer lists what it printed among the recent files; a temporary file the user
+    // never chose does not belong there.
+    if (gchar* uri = g_filename_to_uri(m_file.c_str(), nullptr, nullptr)) {
+        gtk_recent_manager_remove_item(gtk_recent_manager_get_default(), uri, nullptr);
+        g_free(uri);
     }
+    m_file.clear();
 }
 
 void PdfPrinter::start(const ExportedPicture& svg) {
@@ -111,6 +115,8 @@ void PdfPrinter::finish(Expected<std::string, std::string> outcome) {
     if (!m_done) return;
     auto done = std::move(m_done);
     m_done = nullptr;
+    // Now, not with the printer: a caller that ends the program from `done` never lets it go.
+    removeFile();
     done(std::move(outcome));
     // Let go of ourselves after WebKit's signal has returned.
     g_idle_add_once([](gpointer data) { static_cast<PdfPrinter*>(data)->m_self.reset(); }, this);

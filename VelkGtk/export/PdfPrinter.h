@@ -36,6 +36,7 @@ private:
     void start(const ExportedPicture& svg);
     void loaded();
     void finish(Expected<std::string, std::string> outcome);
+    void removeFile();
 
     static void loadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer printer);
     static void printFinished(WebKitPrintOperation* operation, gpointer printer);

@@ -194,9 +194,19 @@ TEST(ExportE2E, VelkCliExportsASubmapAndSaysWhenItHasNoDisplay) {
     ASSERT_NE(at, std::string::npos) << "the template has submaps";
     const std::string submap = state.out.substr(at + 8, state.out.find('"', at + 8) - at - 8);
 
-    const ToolRun exported = run({VELK_CLI_PATH, "export", package, "--map", submap, "-o", out});
+    // The PDF printed on the way once stayed behind in the temporary folder, one per export.
+    const std::string temporary = velk.folder() / "tmp";
+    fs::create_directories(temporary);
+    const ToolRun exported = run({"env", "TMPDIR=" + temporary, VELK_CLI_PATH, "export", package, "--map", submap, "-o", out});
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_TRUE(testing_support::contentOf(out).starts_with("%PDF-"));
+    EXPECT_TRUE(fs::is_empty(temporary));
+    // A folder without a map velk can read was once exported as an empty picture.
+    const std::string empty = velk.folder() / "Empty.velk";
+    fs::create_directories(empty);
+    const ToolRun unreadable = run({VELK_CLI_PATH, "export", empty, "-o", outputFolder() + "/none.svg"});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.err, "velk-cli: no root canvas map.canvas\n");
     const ToolRun missing = run({VELK_CLI_PATH, "export", package, "--map", "/nothing", "-o", outputFolder() + "/none.svg"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("This package has no map /nothing"), std::string::npos) << missing.err;
