@@ -81,7 +81,8 @@ int runExport(std::span<const std::string_view> arguments, const Streams& stream
     auto wanted = readArguments(arguments, streams);
     if (!wanted) return usage(streams);
     auto package = openPackage(wanted->package, streams);
-    if (!package) return 1;
+    // A folder without a map velk can read would be drawn as an empty picture.
+    if (!package || !loadedState(*package, streams)) return 1;
     const auto isDirectory = [&](std::string_view path) { return package->fileSystem->list(std::string(path)).has_value(); };
     const auto resources = ResourceFolder::find(streams.executable, isDirectory);
     auto page = resources ? EditorBundle::html(*resources, *package->fileSystem)

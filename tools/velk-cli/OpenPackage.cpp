@@ -20,6 +20,15 @@ std::optional<OpenPackage> openPackage(std::string_view folder, const Streams& s
     return package;
 }
 
+std::optional<JSONValue> loadedState(OpenPackage& package, const Streams& streams) {
+    auto state = package.core.state();
+    if (!state) {
+        std::fprintf(streams.err, "velk-cli: %s\n", state.error().description().c_str());
+        return std::nullopt;
+    }
+    return std::move(*state);
+}
+
 bool savePackage(OpenPackage& package, const Streams& streams) {
     auto saved = package.store->save(package.core.tree());
     if (!saved) {

@@ -25,6 +25,10 @@ struct OpenPackage {
 // Entries that could not be read are reported as warnings and left out, as the editor does.
 [[nodiscard]] std::optional<OpenPackage> openPackage(std::string_view folder, const Streams& streams);
 
+// The editor state of the opened package, which also teaches the core the files behind its
+// maps; absent, with the reason printed, when the package holds no map velk can read.
+[[nodiscard]] std::optional<JSONValue> loadedState(OpenPackage& package, const Streams& streams);
+
 // Saves the core's tree back through the store; false (with the error printed) on failure.
 [[nodiscard]] bool savePackage(OpenPackage& package, const Streams& streams);
 

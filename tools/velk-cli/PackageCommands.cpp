@@ -50,11 +50,8 @@ int runState(std::span<const std::string_view> arguments, const Streams& streams
     if (!folder) return usage(streams, "state MAP.velk [--compact]");
     auto package = openPackage(*folder, streams);
     if (!package) return 1;
-    const auto state = package->core.state();
-    if (!state) {
-        std::fprintf(streams.err, "velk-cli: %s\n", state.error().description().c_str());
-        return 1;
-    }
+    const auto state = loadedState(*package, streams);
+    if (!state) return 1;
     print(OrderedJSON::write(*state, pretty), streams);
     return 0;
 }
@@ -79,10 +76,7 @@ int runApply(std::span<const std::string_view> arguments, const Streams& streams
     auto package = openPackage(arguments[0], streams);
     if (!package) return 1;
     // The editor always loads before it saves; that is where the core learns the known files.
-    if (const auto state = package->core.state(); !state) {
-        std::fprintf(streams.err, "velk-cli: %s\n", state.error().description().c_str());
-        return 1;
-    }
+    if (!loadedState(*package, streams)) return 1;
     const auto revision = package->core.apply(*body, package->store->notRead());
     if (!revision) {
         std::fprintf(streams.err, "%s\n", revision.error().description().c_str());
