@@ -98,7 +98,9 @@ export function linePath(line: InkLine): string {
 
 // Pen colours for the page. "default" follows the theme so it stays visible in dark mode.
 export function penColour(palette: string): string {
-  if (palette === "" || palette === "default" || !(palette in penHex)) return "var(--ink-default)";
+  // Looked up among the pens themselves: `in` would also find what every object inherits
+  // ("constructor"), which a map's pen name could be.
+  if (palette === "default" || !(pens as readonly string[]).includes(palette)) return "var(--ink-default)";
   return penHex[palette as Pen];
 }
 

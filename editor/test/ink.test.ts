@@ -43,6 +43,8 @@ test("colours: pens by name, presets through the theme, nothing else reaches CSS
   assert.equal(penColour("cobalt"), "#1d4ed8");
   assert.equal(penColour("Cobalt"), "var(--ink-default)");
   assert.equal(penColour(""), "var(--ink-default)");
+  // A pen named like what every object inherits once made the whole export fail.
+  for (const name of ["constructor", "toString", "__proto__"]) assert.equal(penColour(name), "var(--ink-default)", name);
   assert.equal(colourValue("3"), "var(--c3)");
   assert.equal(colourValue("#A0b1c2"), "#A0b1c2");
   for (const bad of ["7", "red", "#12345", "#fff; background:url(x)", "var(--x)", 4, null]) assert.equal(colourValue(bad), null, String(bad));
