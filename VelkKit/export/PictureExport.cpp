@@ -100,10 +100,13 @@ PrintPage printPage(const ExportedPicture& picture) {
     constexpr double pointsPerPixel = 72.0 / 96.0;
     const double scale = std::min(1.0, pdfSideLimit / (std::max(picture.width, picture.height) * pointsPerPixel));
     const double width = picture.width * scale, height = picture.height * scale;
+    // The sheet is whole points, never less than the picture: the printer takes a sheet to the
+    // nearest point, and a picture a fraction taller than its sheet spilled onto a second, empty one.
+    const double widthPoints = std::ceil(width * pointsPerPixel - 1e-9), heightPoints = std::ceil(height * pointsPerPixel - 1e-9);
     // The SVG was written by velk's own page, and its text is escaped; the policy still lets this
     // page fetch and run nothing, so a picture can never reach out while it is printed.
     char size[96];
-    std::snprintf(size, sizeof size, "%.3fpx %.3fpx", width, height);
+    std::snprintf(size, sizeof size, "%.0fpt %.0fpt", widthPoints, heightPoints);
     char box[128];
     std::snprintf(box, sizeof box, "width: %.3fpx; height: %.3fpx", width, height);
     std::string html = std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
@@ -113,7 +116,7 @@ PrintPage printPage(const ExportedPicture& picture) {
                        " svg { display: block; " + box + " }</style></head><body>";
     html += picture.bytes;
     html += "</body></html>";
-    return {std::move(html), width * pointsPerPixel, height * pointsPerPixel};
+    return {std::move(html), widthPoints, heightPoints};
 }
 
 }  // namespace velk::PictureExport

@@ -52,6 +52,8 @@ TEST(PictureExport, APrintPageFitsTheLargestPDFPage) {
     EXPECT_DOUBLE_EQ(small.widthPoints, 720);
     EXPECT_DOUBLE_EQ(small.heightPoints, 360);
     EXPECT_NE(small.html.find("default-src 'none'"), std::string::npos) << "the printed page fetches and runs nothing";
+    // A sheet a fraction of a point shorter than the picture once printed a second, empty page.
+    EXPECT_DOUBLE_EQ(PictureExport::printPage({580, 195, "<svg/>"}).heightPoints, 147);
     const auto large = PictureExport::printPage({40000, 10000, "<svg/>"});
     EXPECT_DOUBLE_EQ(large.widthPoints, PictureExport::pdfSideLimit);
     EXPECT_DOUBLE_EQ(large.heightPoints, PictureExport::pdfSideLimit / 4);
