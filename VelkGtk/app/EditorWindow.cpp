@@ -72,8 +72,10 @@ EditorWindow::~EditorWindow() {
 
 std::optional<WindowSize> EditorWindow::rememberedSize() const {
     if (is_maximized() || is_fullscreen()) return std::nullopt;
-    const int width = get_width();
-    const int height = get_height();
+    // The size the window was given and was resized to, as set_default_size takes it back: the
+    // allocated size leaves out what the decorations take, and each close shrank the window.
+    int width = 0, height = 0;
+    get_default_size(width, height);
     if (width <= 0 || height <= 0) return std::nullopt;
     return WindowSize{static_cast<double>(width), static_cast<double>(height)};
 }

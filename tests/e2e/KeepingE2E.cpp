@@ -154,6 +154,16 @@ TEST_F(WindowE2E, AMapOpenedAgainWhileItsWindowClosesStaysOpen) {
     EXPECT_EQ(velk.application().openEditorWindows().size(), 1u);
 }
 
+// Each close once stored the window 10 pixels smaller each way than it had opened.
+TEST(WindowListE2E, AClosedWindowRemembersTheSizeItHad) {
+    E2EHarness velk("frame");
+    testing_support::put(velk.folder() / "defaults.json", R"({"VelkDocumentWindow": "1000 700"})");
+    ASSERT_TRUE(velk.startAndWaitForCards(velk.writePackage("Trip.velk", gridCanvas(2)), 2));
+    ASSERT_TRUE(velk.closeWindows());
+    EXPECT_NE(testing_support::contentOf(velk.folder() / "defaults.json").find(R"("VelkDocumentWindow": "1000 700")"), std::string::npos)
+        << testing_support::contentOf(velk.folder() / "defaults.json");
+}
+
 // A closed window must leave the application's list of editor windows, or opening its package
 // again presents the dead window instead of a new one.
 TEST(WindowListE2E, APackageOpensAgainAfterItsWindowWasClosed) {
