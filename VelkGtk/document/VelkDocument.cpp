@@ -85,7 +85,7 @@ Expected<void, PackageError> VelkDocument::revertToSaved() {
     if (!contents) return Unexpected(contents.error());
     adopt(std::move(contents->tree));
     m_revertedUntilLoad = true;
-    m_beforeReread.reset();
+    endReread();
     m_refusedEdits.reset();
     noteStatus();
     return {};
@@ -114,8 +114,7 @@ Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
     m_revertedUntilLoad = false;
-    m_beforeReread.reset();
-    m_rereadCopy.reset();
+    m_rereadSent = m_beforeReread.has_value();
     return *state;
 }
 
@@ -127,7 +126,10 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
     }
     // The page sends what it holds before it loads the reverted map; kept, it would undo the revert.
     if (m_revertedUntilLoad) return m_core.revision();
-    if (m_beforeReread) return keepLateEdits(body);
+    if (m_beforeReread) {
+        if (!m_rereadSent || madeBeforeReload(body)) return keepLateEdits(body);
+        endReread();
+    }
     auto revision = m_core.apply(body, m_store.notRead());
     if (!revision) {
         m_refusedEdits = revision.error().description();

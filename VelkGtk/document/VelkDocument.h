@@ -165,6 +165,8 @@ private:
     void keepBothVersions(PackageStore reader, DocumentTree theirs);
     // A save the page made on the version from before a reread: kept as a conflict copy.
     [[nodiscard]] Expected<std::int64_t, EditorDocumentError> keepLateEdits(const JSONValue& body);
+    void endReread();
+    [[nodiscard]] static bool madeBeforeReload(const JSONValue& body);
     // velk's version was kept as the conflict copy `copy`.
     void tellConflictCopy(const std::string& name, const std::string& copy);
     // No conflict copy could be made: velk's version stays and will be saved over the other's.
@@ -199,6 +201,9 @@ private:
     // Reverted, and the page not loaded since: what it still saves is what the user threw away.
     bool m_revertedUntilLoad = false;
     std::optional<std::string> m_rereadCopy;
+    // The page has been sent the map as read again: only what it says it made before that
+    // arrived goes to the copy; its first other save is the map's, and ends the reread.
+    bool m_rereadSent = false;
     std::optional<std::string> m_draftName;
     std::optional<std::string> m_draftHome;  // the folder made for a draft's package
     bool m_edited = false;

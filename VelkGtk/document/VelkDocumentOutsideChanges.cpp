@@ -89,8 +89,12 @@ void VelkDocument::rereadAfterOutsideChange(const std::set<std::string>* touched
 void VelkDocument::takeReread(PackageStore reader, DocumentTree tree) {
     // What the reader found on disk is what the next save compares with.
     m_store = std::move(reader);
-    // Until the page loads again, what it saves was made on the map as it was.
-    if (!m_beforeReread) m_beforeReread = m_core.tree();
+    // Until the page has the map as it is now, what it saves was made on the map as it was; a
+    // reread the page was already sent is over.
+    if (!m_beforeReread || m_rereadSent) {
+        endReread();
+        m_beforeReread = m_core.tree();
+    }
     adopt(std::move(tree));
 }
 
@@ -110,7 +114,7 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::keepLateEdits(const JS
     if (!copy) {
         // Nowhere to keep them: they go into the map after all, as when velk's own version could
         // not be kept (see keepBothVersions), and the user is told.
-        m_beforeReread.reset();
+        endReread();
         tellNoConflictCopy(name, copy.error());
         return editorSave(body);
     }
@@ -118,6 +122,18 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::keepLateEdits(const JS
     m_options.trace([&] { return "outside change: the page's late edits kept as " + *copy; });
     tellConflictCopy(name, *copy);
     return m_core.revision();
+}
+
+void VelkDocument::endReread() {
+    m_beforeReread.reset();
+    m_rereadCopy.reset();
+    m_rereadSent = false;
+}
+
+// Whether the page says it made this body before the map it was last sent arrived.
+bool VelkDocument::madeBeforeReload(const JSONValue& body) {
+    const auto said = body["madeBeforeReload"];
+    return said && said->boolValue().value_or(false);
 }
 
 void VelkDocument::adopt(DocumentTree tree) {

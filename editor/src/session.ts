@@ -21,6 +21,8 @@ export interface SessionEvents {
 
 // Edits made while the state travels are saved and the state asked for again, this often.
 const reloadAttempts = 3;
+// The member of a save body that says it was made before the document velk last sent arrived.
+export const madeBeforeReload = "madeBeforeReload";
 
 export class DocumentSession {
   doc = MapDocument.fromState(null);
@@ -29,14 +31,22 @@ export class DocumentSession {
   readonly saver: SaveQueue;
   private edits = 0;
   private loaded = false;
+  // From asking for velk's document until it is in place: what is saved meanwhile was made on
+  // the document before, and velk must not put it over another program's version.
+  private reloading = false;
 
   constructor(private bridge: BridgeClient, private events: SessionEvents, timers: Timers, saveDelayMs = 300) {
     this.saver = new SaveQueue(
-      () => this.bridge.request("save", { body: JSON.stringify(this.doc.saveBody()) }).then(() => undefined),
+      () => this.bridge.request("save", { body: JSON.stringify(this.bodyToSave()) }).then(() => undefined),
       (status, error) => this.events.saveStatus(status, error),
       timers,
       saveDelayMs,
     );
+  }
+
+  private bodyToSave(): object {
+    const body = this.doc.saveBody();
+    return this.reloading && this.loaded ? { ...body, [madeBeforeReload]: true } : body;
   }
 
   snapshot(): Snapshot {
@@ -74,6 +84,7 @@ export class DocumentSession {
 
   // Takes the document from velk. Returns false when it could not be had.
   async load(op: "load" | "refresh" = "load"): Promise<boolean> {
+    this.reloading = true;
     try {
       for (let attempt = 1; ; attempt++) {
         const edits = this.edits;
@@ -90,6 +101,8 @@ export class DocumentSession {
     } catch (error) {
       this.events.failed(`Could not load the map: ${(error as Error).message}`);
       return false;
+    } finally {
+      this.reloading = false;
     }
   }
 
@@ -109,6 +122,7 @@ export class DocumentSession {
 
   private replace(state: unknown): void {
     const draft = this.events.draft();
+    this.reloading = false;
     this.doc = MapDocument.fromState(state);
     this.loaded = true;
     this.saver.discard();

@@ -134,7 +134,7 @@ test("edits made while the state travels are saved and the state asked for again
     ["edits on every trip: kept and saved", 3, false, "edit 3"],
   ];
   for (const [row, trips, refused, text] of rows) {
-    const { s, velk, seen } = await loaded();
+    const { s, velk, seen, t } = await loaded();
     const done = s.changed();
     for (let trip = 1; trip <= trips; trip++) {
       await tick();
@@ -142,7 +142,10 @@ test("edits made while the state travels are saved and the state asked for again
       velk.answer("refresh", state("stale"));
       await tick();
       assert.equal(s.doc.node("/", "a")!.text, `edit ${trip}`, row);
-      if (refused) velk.refuse("save", "no room"); else assert.equal(savedText(velk.answer("save", {})), `edit ${trip}`, row);
+      if (refused) { velk.refuse("save", "no room"); continue; }
+      // Made on the document from before: velk, which has sent another, once put it over that one.
+      const save = velk.answer("save", {});
+      assert.deepEqual([savedText(save), JSON.parse(save.payload.body).madeBeforeReload], [`edit ${trip}`, true], row);
     }
     await tick();
     assert.equal(!!velk.waiting("refresh"), text === "read again", `${row}: asked again`);
@@ -150,6 +153,10 @@ test("edits made while the state travels are saved and the state asked for again
     assert.equal(await done, text === "read again", row);
     assert.equal(s.doc.node("/", "a")!.text, text, row);
     assert.deepEqual([seen.failed.length, s.saver.pending], [text === "read again" ? 0 : 1, refused], row);
+    if (refused) continue;
+    s.change(() => { s.doc.node("/", "a")!.text = "later"; });
+    t.advance(300);
+    assert.equal(JSON.parse(velk.answer("save", {}).payload.body).madeBeforeReload, undefined, `${row}: an edit after`);
   }
 });
 

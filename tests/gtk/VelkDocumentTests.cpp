@@ -254,8 +254,14 @@ TEST(VelkDocumentOutsideChange, WhatThePageSavesBeforeItLoadsTheOtherVersionGoes
         EXPECT_TRUE(contentOf(copies[0] + "/map.canvas").contains("typed just before"));
         EXPECT_EQ(contentOf(copies[0] + "/" + *image), "\x89PNG pasted just before");
         EXPECT_EQ(rig.window.alerts.size(), 1u);
-        // Once the page has loaded again, its edits are the map's.
+        // Sent the map, the page may still save what it made before that arrived: it says so,
+        // and it goes to the copy too, where it once went over the other program's version.
         ASSERT_TRUE(rig.document->editorLoad().has_value());
+        const JSONValue madeBefore = bodyWithCard("typed as it came").setting("madeBeforeReload", JSONValue::boolean(true));
+        ASSERT_TRUE(rig.document->editorSave(madeBefore).has_value());
+        EXPECT_EQ(rig.held(), theirs);
+        EXPECT_TRUE(contentOf(copies[0] + "/map.canvas").contains("typed as it came"));
+        // Once the page has the map, its edits are the map's.
         ASSERT_TRUE(rig.document->editorSave(bodyWithCard("after")).has_value());
         EXPECT_TRUE(rig.held().contains("after"));
     }
