@@ -54,9 +54,9 @@ public:
     // that is replaced keeps its permissions. The new name is durable once the folder is synced.
     [[nodiscard]] virtual Expected<void, FileSystemError> writeAtomically(const std::string& file, std::string_view bytes) = 0;
 
-    // As writeAtomically, but only over a file that still holds `expected` as it is replaced:
-    // false, with everything left as it was, when another program wrote it or removed it since
-    // velk last looked, however late that write landed.
+    // As writeAtomically, but only over a file that still holds `expected` once the new bytes
+    // are durable, right before the rename: false, with everything left as it was, when another
+    // program wrote it or removed it since velk last looked.
     [[nodiscard]] virtual Expected<bool, FileSystemError> replaceIfHolding(const std::string& file, std::string_view bytes,
                                                                           std::string_view expected) = 0;
 

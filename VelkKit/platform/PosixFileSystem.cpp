@@ -222,25 +222,16 @@ Expected<bool, FileSystemError> PosixFileSystem::replaceIfHolding(const std::str
                                                                   std::string_view expected) {
     return writeBeside<Expected<bool, FileSystemError>>(
         file, bytes, [&](int directory, const std::string& temporary, const std::string& name) -> Expected<bool, FileSystemError> {
-            const auto discard = [&](Expected<bool, FileSystemError> result) {
-                ::unlinkat(directory, temporary.c_str(), 0);
-                return result;
-            };
-            // Trading places is one step, and what comes out of it is then looked at at leisure.
-            if (::renameat2(directory, temporary.c_str(), directory, name.c_str(), RENAME_EXCHANGE) != 0) {
-                const int code = errno;
-                if (code == ENOENT) return discard(false);
-                if (code != EINVAL && code != ENOSYS && code != EOPNOTSUPP) return discard(failure(file, code));
-                // The file system cannot trade places: a look just before the rename has to do.
-                if (!holdsAt(directory, name, expected)) return discard(false);
-                if (::renameat(directory, temporary.c_str(), directory, name.c_str()) != 0) return discard(failure(file));
-                return true;
-            }
-            if (holdsAt(directory, temporary, expected)) return discard(true);
-            // Another program's write landed since velk looked: it goes back in its place.
-            if (::renameat2(directory, temporary.c_str(), directory, name.c_str(), RENAME_EXCHANGE) == 0) return discard(false);
-            if (::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return false;
-            return failure(file);  // theirs stays under the temporary name rather than be lost
+            // Looked at once the new bytes are durable, right before the rename: the write and the
+            // sync, which take long, are no longer a time in which another program's write lands
+            // unseen. (Trading the two files in one step would close the last instant too, but
+            // programs watching the file would see it taken away at every save.)
+            const bool holds = holdsAt(directory, name, expected);
+            if (holds && ::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return true;
+            const int code = errno;
+            ::unlinkat(directory, temporary.c_str(), 0);
+            if (!holds) return false;
+            return failure(file, code);
         });
 }
 
