@@ -113,7 +113,7 @@ Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     m_rootUnreadable = !state;
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
-    m_revertedUntilLoad = false;
+    m_revertSent = std::exchange(m_revertedUntilLoad, false);
     m_rereadSent = m_beforeReread.has_value();
     return *state;
 }
@@ -125,7 +125,8 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
     // The page sends what it holds before it loads the reverted map; kept, it would undo the revert.
-    if (m_revertedUntilLoad) return m_core.revision();
+    if (m_revertedUntilLoad || (m_revertSent && madeBeforeReload(body))) return m_core.revision();
+    m_revertSent = false;
     if (m_beforeReread) {
         if (!m_rereadSent || madeBeforeReload(body)) return keepLateEdits(body);
         endReread();
@@ -150,6 +151,13 @@ void VelkDocument::dropRefusedEdits() {
 
 Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::string_view bytes,
                                                                           std::string_view type) {
+    // Pasted into the map the user reverted: its card goes with it, and so does the image.
+    if (m_revertedUntilLoad) {
+        DocumentTree untouched = m_core.tree();
+        auto stored = Media::store(untouched, bytes, type, m_store.notRead());
+        if (!stored) return Unexpected<EditorDocumentError>(stored.error());
+        return stored->path;
+    }
     auto path = m_core.storeMedia(bytes, type, m_store.notRead());
     if (!path) return Unexpected<EditorDocumentError>(path.error());
     // Pasted before the page has loaded another program's version: the card goes with the page's
