@@ -32,7 +32,8 @@ export class DocumentSession {
   private edits = 0;
   private loaded = false;
   // From asking for velk's document until it is in place: what is saved meanwhile was made on
-  // the document before, and velk must not put it over another program's version.
+  // the document before, and velk must not put it over another program's version. A page that
+  // gave up and kept its own document stays so until a load succeeds.
   private reloading = false;
 
   constructor(private bridge: BridgeClient, private events: SessionEvents, timers: Timers, saveDelayMs = 300) {
@@ -101,8 +102,6 @@ export class DocumentSession {
     } catch (error) {
       this.events.failed(`Could not load the map: ${(error as Error).message}`);
       return false;
-    } finally {
-      this.reloading = false;
     }
   }
 
