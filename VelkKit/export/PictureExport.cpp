@@ -100,15 +100,18 @@ PrintPage printPage(const ExportedPicture& picture) {
     constexpr double pointsPerPixel = 72.0 / 96.0;
     const double scale = std::min(1.0, pdfSideLimit / (std::max(picture.width, picture.height) * pointsPerPixel));
     const double width = picture.width * scale, height = picture.height * scale;
-    // The sheet is whole points, never less than the picture: the printer takes a sheet to the
-    // nearest point, and a picture a fraction taller than its sheet spilled onto a second, empty one.
-    const double widthPoints = std::ceil(width * pointsPerPixel - 1e-9), heightPoints = std::ceil(height * pointsPerPixel - 1e-9);
+    // The sheet is whole points, never less than the picture, and the picture fills it exactly at
+    // 3 points to 4 pixels: the printer takes a sheet to the nearest point and scales what is
+    // wider than it to fit, and a picture a fraction taller than its sheet spilled onto a
+    // second, empty one. So both sides are whole multiples of 4 pixels.
+    const double sheetWidth = std::ceil(width / 4 - 1e-9) * 4, sheetHeight = std::ceil(height / 4 - 1e-9) * 4;
+    const double widthPoints = sheetWidth * pointsPerPixel, heightPoints = sheetHeight * pointsPerPixel;
     // The SVG was written by velk's own page, and its text is escaped; the policy still lets this
     // page fetch and run nothing, so a picture can never reach out while it is printed.
     char size[96];
     std::snprintf(size, sizeof size, "%.0fpt %.0fpt", widthPoints, heightPoints);
     char box[128];
-    std::snprintf(box, sizeof box, "width: %.3fpx; height: %.3fpx", width, height);
+    std::snprintf(box, sizeof box, "width: %.0fpx; height: %.0fpx", sheetWidth, sheetHeight);
     std::string html = std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
                                    "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
                                    "img-src data:; style-src 'unsafe-inline'\">"

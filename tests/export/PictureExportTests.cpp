@@ -52,8 +52,11 @@ TEST(PictureExport, APrintPageFitsTheLargestPDFPage) {
     EXPECT_DOUBLE_EQ(small.widthPoints, 720);
     EXPECT_DOUBLE_EQ(small.heightPoints, 360);
     EXPECT_NE(small.html.find("default-src 'none'"), std::string::npos) << "the printed page fetches and runs nothing";
-    // A sheet a fraction of a point shorter than the picture once printed a second, empty page.
-    EXPECT_DOUBLE_EQ(PictureExport::printPage({580, 195, "<svg/>"}).heightPoints, 147);
+    // A sheet a fraction of a point shorter or narrower than the picture once printed a second,
+    // empty page: the sheet is whole points, and the picture fills it at 3 points to 4 pixels.
+    const auto odd = PictureExport::printPage({301, 195, "<svg/>"});
+    EXPECT_EQ(std::pair(odd.widthPoints, odd.heightPoints), std::pair(228.0, 147.0));
+    EXPECT_NE(odd.html.find("width: 304px; height: 196px"), std::string::npos);
     const auto large = PictureExport::printPage({40000, 10000, "<svg/>"});
     EXPECT_DOUBLE_EQ(large.widthPoints, PictureExport::pdfSideLimit);
     EXPECT_DOUBLE_EQ(large.heightPoints, PictureExport::pdfSideLimit / 4);
