@@ -254,8 +254,6 @@ TEST_F(SubmapE2E, RenamingTheCardMovesItsSubmapFileWithEverythingInIt) {
     EXPECT_TRUE(velk.packageFile("map.canvas").contains("\"file\": \"" + moved + "\""));
 }
 
-// A package gets its thumbnail, a 480 pixel wide PNG of the editor without its bars, a moment
-// after it is first shown, and a new one after the user's edits settle.
 // The page once went on showing the name as typed, and shared the map under it.
 TEST(RenameE2E, TheMapShowsTheNameItGotNotTheOneTyped) {
     E2EHarness velk("rename");
@@ -270,6 +268,8 @@ TEST(RenameE2E, TheMapShowsTheNameItGotNotTheOneTyped) {
     }
 }
 
+// A package gets its thumbnail, a 480 pixel wide PNG of the editor without its bars, a moment
+// after it is first shown, and a new one after the user's edits settle.
 TEST(ThumbnailE2E, APackageGetsAThumbnailWhenFirstShownAndANewOneAfterAnEdit) {
     const std::string thumbnail = "QuickLook/Thumbnail.png";
     E2EHarness velk("thumbnail");

@@ -232,14 +232,14 @@ TEST(RecentMapList, AMapWasLastWrittenWhenItsNewestFolderWas) {
     EXPECT_FALSE(lastWritten(folder.path() + "/Gone.velk"));
 }
 
-// The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
-// Ctrl key GTK can read (anything else would be a dead entry).
 // Open Recent once showed the map "Q3_plan_v2" as "Q3planv2".
 TEST(MainMenu, ItemsNamedAfterMapsShowEveryUnderscore) {
     for (const auto& [name, label] : {std::pair{"Q3_plan", "Q3__plan"}, {"_x", "__x"}, {"a__b", "a____b"}, {"Trip", "Trip"}})
         EXPECT_EQ(MainMenu::literalLabel(name), label) << name;
 }
 
+// The app registers every key the menu shows but the Edit keys, which are the page's, and each is a
+// Ctrl key GTK can read (anything else would be a dead entry).
 TEST(MainMenu, TheAppRegistersEveryShownKeyButThePagesAsCtrlKeysGTKReads) {
     std::map<std::string, std::vector<std::string>> shown, registered;
     for (const auto& entry : MainMenu::entries())
