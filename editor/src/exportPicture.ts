@@ -39,7 +39,7 @@ export async function exportPicture(host: ExportHost, request: ExportRequest): P
     hasSubmap: (id) => host.doc.hasSubmap(path, id),
   };
   const images = new Map<string, Embedded | null>();
-  await Promise.all(imagePaths(source).map(async (p) => images.set(p, await imageData(host.conn.mediaURL(p)))));
+  await Promise.all(imagePaths(source).map(async (p) => images.set(p, await imageData(host.conn.mediaURL(p), /\.jpe?g$/i.test(p)))));
   const measure = measurer();
   const svg = mapSvg(source, { palette: themePalette(), measure, image: (p) => images.get(p)?.data ?? null, imageSize: (p) => images.get(p) ?? null });
   const { width, height } = exportBounds(source, measure);
@@ -76,14 +76,15 @@ function loaded(src: string): Promise<HTMLImageElement> {
   });
 }
 
-// Stored images embedded as PNG data URLs (the page cannot read the files themselves, only draw
-// them). Very large images are scaled down to this size on their longer side.
+// Stored images embedded as data URLs (the page cannot read the files themselves, only draw
+// them): photos as JPEG, which they were, the rest as PNG, which keeps transparency; a photo as
+// PNG was ten times the size. Very large images are scaled down to this size on their longer side.
 const embeddedSide = 4096;
 
 // An image as embedded, and its own size before any scaling down.
 interface Embedded { data: string; width: number; height: number }
 
-async function imageData(url: string): Promise<Embedded | null> {
+async function imageData(url: string, photo: boolean): Promise<Embedded | null> {
   try {
     const img = await loaded(url);
     const w = img.naturalWidth || 512, h = img.naturalHeight || 512;
@@ -92,7 +93,7 @@ async function imageData(url: string): Promise<Embedded | null> {
     canvas.width = Math.max(1, Math.round(w * shrink));
     canvas.height = Math.max(1, Math.round(h * shrink));
     canvas.getContext("2d")!.drawImage(img, 0, 0, canvas.width, canvas.height);
-    return { data: canvas.toDataURL("image/png"), width: w, height: h };
+    return { data: photo ? canvas.toDataURL("image/jpeg", 0.92) : canvas.toDataURL("image/png"), width: w, height: h };
   } catch {
     return null;
   }

@@ -182,12 +182,15 @@ function cardColour(node: JsonObject, palette: Palette): string | null {
 
 // ---- the picture -------------------------------------------------------------------------------
 
+type Size = { width: number; height: number };
+
 const fmt = (v: number) => (Number.isInteger(v) ? String(v) : v.toFixed(2).replace(/\.?0+$/, ""));
 
 class SvgWriter {
   private out: string[] = [];
   private clips = 0;
   private patterns = 0;
+  private symbols = new Map<string, string>();  // by fit and data URL
 
   constructor(private tools: SvgTools) {}
 
@@ -223,17 +226,34 @@ class SvgWriter {
     return y;
   }
 
-  image(href: string, r: Rect, fit: "slice" | "meet" = "slice"): void {
-    this.add(`<image href="${xml(href)}" x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(r.width)}" height="${fmt(r.height)}" preserveAspectRatio="xMidYMid ${fit}"/>`);
+  // An image drawn over `r`. One whose own size is known is written once, as a symbol every use
+  // of it draws: a photo on ten cards was ten copies of megabytes of data.
+  image(href: string, r: Rect, fit: "slice" | "meet" = "slice", size: Size | null = null): void {
+    const at = `x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(r.width)}" height="${fmt(r.height)}"`;
+    if (size) this.add(`<use href="#${this.symbol(href, size, fit)}" ${at}/>`);
+    else this.add(`<image href="${xml(href)}" ${at} preserveAspectRatio="xMidYMid ${fit}"/>`);
+  }
+
+  private symbol(href: string, size: Size, fit: "slice" | "meet"): string {
+    const key = `${fit} ${href}`;
+    let id = this.symbols.get(key);
+    if (!id) {
+      id = `i${this.symbols.size + 1}`;
+      this.symbols.set(key, id);
+      const w = fmt(size.width), h = fmt(size.height);
+      this.add(`<symbol id="${id}" viewBox="0 0 ${w} ${h}" preserveAspectRatio="xMidYMid ${fit}"><image href="${xml(href)}" width="${w}" height="${h}"/></symbol>`);
+    }
+    return id;
   }
 
   imageOf(path: string): string | null { return path ? this.tools.image(path) : null; }
 
   // `href` repeated from the corner of `r` at its own size, over all of `r`.
-  tiles(href: string, r: Rect, size: { width: number; height: number }): void {
+  tiles(href: string, r: Rect, size: Size): void {
     const id = `p${++this.patterns}`;
+    const image = this.symbol(href, size, "slice");
     this.add(`<pattern id="${id}" patternUnits="userSpaceOnUse" x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(size.width)}" height="${fmt(size.height)}">` +
-      `<image href="${xml(href)}" width="${fmt(size.width)}" height="${fmt(size.height)}"/></pattern>`);
+      `<use href="#${image}" width="${fmt(size.width)}" height="${fmt(size.height)}"/></pattern>`);
     this.add(`<rect x="${fmt(r.x)}" y="${fmt(r.y)}" width="${fmt(r.width)}" height="${fmt(r.height)}" fill="url(#${id})"/>`);
   }
 
@@ -269,7 +289,7 @@ function drawGroup(w: SvgWriter, n: CardNode): void {
     const style = str(n.backgroundStyle, "cover");
     const tile = style === "repeat" ? w.imageSize(str(n.background)) : null;
     if (tile) w.tiles(background, r, tile);
-    else w.image(background, r, style === "ratio" ? "meet" : "slice");
+    else w.image(background, r, style === "ratio" ? "meet" : "slice", w.imageSize(str(n.background)));
     w.end();
   }
   const label = str(n.label);
@@ -306,7 +326,7 @@ function drawCard(w: SvgWriter, n: CardNode, source: SvgSource): void {
     [cardTitle(n), { size: 16, weight: 600 }, p.text], ["Open submap", { size: 12, weight: 400 }, p.muted]]);
   else if (n.type === "file" && !str(n.text)) {
     const image = imageExtensions.test(file) ? w.imageOf(file) : null;
-    if (image) w.image(image, r);
+    if (image) w.image(image, r, "slice", w.imageSize(file));
     else drawFace(w, r, [["📄", { size: 26, weight: 400 }, p.text], [file.slice(file.lastIndexOf("/") + 1) || "File", { size: 14, weight: 400 }, p.text],
       ...(str(n.subpath) ? [[str(n.subpath), { size: 12, weight: 400 }, p.muted] as FaceLine] : [])]);
   } else drawNote(w, r, str(n.text));
@@ -354,7 +374,7 @@ function drawLink(w: SvgWriter, n: CardNode, r: Rect, record: JsonObject | undef
   const image = w.imageOf(str(preview.image));
   if (image) {
     const h = r.height * 0.45;
-    w.image(image, { x: r.x, y: r.y, width: r.width, height: h });
+    w.image(image, { x: r.x, y: r.y, width: r.width, height: h }, "slice", w.imageSize(str(preview.image)));
     top += h;
   }
   const x = r.x + 14, width = r.width - 28, bottom = r.y + r.height - 10;

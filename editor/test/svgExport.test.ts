@@ -43,16 +43,18 @@ test("the picture holds each part of the map as the page draws it", () => {
     ["control characters dropped", />ok<\/text>/],
     ["card in its preset colour, tinted", /rx="10" fill="#fdefef" stroke="#e5484d"/],
     ["group label above the group", /<text x="-44" y="-58"[^>]*>Area<\/text>/],
-    ["image embedded", /<image href="data:image\/png;base64,AAAA" x="300" y="0"/],
+    ["image embedded", /<symbol id="(i\d+)" viewBox="0 0 30 20"[^>]*><image href="data:image\/png;base64,AAAA"[\s\S]*<use href="#\1" x="300" y="0"/],
     ["missing image shows the file name", />gone\.jpg<\/text>/],
     ["ink in its pen colour", /<path d="M10 210 L50 250"[^>]*stroke="#b91c1c"/],
     ["link preview title and image", /base64,BBBB[\s\S]*>Example<\/text>/],
     ["edge label", /text-anchor="middle"[^>]*>shows<\/text>/],
     ["code keeps its indentation", /xml:space="preserve">    return 1;<\/text>/],
-    ["a repeating background tiles at the image's size", /<pattern[^>]* x="-50" y="-50" width="30" height="20"><image href="data:image\/png;base64,AAAA"/],
+    ["a repeating background tiles at the image's size", /<pattern[^>]* x="-50" y="-50" width="30" height="20"><use href="#i1" width="30" height="20"/],
     ["a rule is a line, not text", /<rect x="14" y="[\d.]+" width="222" height="1" fill="#d9d7d1"\/>/],
   ];
   for (const [name, pattern] of cases) assert.match(picture, pattern, name);
+  // The background's image and the photo's are one: its data is written once.
+  assert.equal(picture.split("base64,AAAA").length - 1, 1, "each image's data once");
   assert.equal(picture.match(/<polygon/g)?.length, 2, "an arrowhead at each end asked for");
   const order = ["<rect x=\"-50\"", "<path d=\"M", "<rect x=\"0\" y=\"0\""].map((s) => picture.indexOf(s));
   assert.deepEqual([...order].sort((a, b) => a - b), order, "groups, then edges, then cards");
