@@ -143,13 +143,45 @@ bool EditorWindow::waitForPageChanges() {
     // A page that never loaded the document holds no changes of it.
     if (!m_document->wasLoadedByEditor()) return false;
     m_pageChanges = PageChanges::waiting;
-    // A close called off and asked for again waits for its own answer, not the first one's.
-    afterPageChanges([this, attempt = ++m_closeAttempts] {
+    // A close called off and asked for again waits for its own answer, not the first one's. A
+    // page busy past the limit is asked about: closing then would drop its last changes unseen.
+    const unsigned attempt = ++m_closeAttempts;
+    afterPageChanges(
+        [this, attempt] {
+            dismissBusyQuestion();
+            if (m_pageChanges != PageChanges::waiting || attempt != m_closeAttempts) return;
+            m_pageChanges = PageChanges::received;
+            close();
+        },
+        [this, attempt] {
+            if (m_pageChanges == PageChanges::waiting && attempt == m_closeAttempts) askWhilePageIsBusy(attempt);
+        });
+    return true;
+}
+
+void EditorWindow::askWhilePageIsBusy(unsigned attempt) {
+    enum Answer { closeAnywayAnswer = 1 };
+    auto question = std::make_unique<Gtk::MessageDialog>(
+        *this, "\u201c" + m_document->displayName() + "\u201d is still busy", false, Gtk::MessageType::WARNING,
+        Gtk::ButtonsType::NONE, true);
+    question->set_secondary_text(
+        "Its last changes have not reached velk yet. If you close the window now, they may be lost.");
+    question->add_button("Close Anyway", closeAnywayAnswer);
+    question->add_button("Cancel", Gtk::ResponseType::CANCEL);
+    question->set_default_response(Gtk::ResponseType::CANCEL);
+    auto& shown = m_dialogs.show(std::move(question));
+    m_busyQuestion = &shown;
+    shown.signal_response().connect([this, attempt](int response) {
+        dismissBusyQuestion();
         if (m_pageChanges != PageChanges::waiting || attempt != m_closeAttempts) return;
+        if (response != closeAnywayAnswer) return callOffClose();
         m_pageChanges = PageChanges::received;
         close();
     });
-    return true;
+}
+
+void EditorWindow::dismissBusyQuestion() {
+    if (m_busyQuestion) m_dialogs.dismiss(*std::exchange(m_busyQuestion, nullptr));
 }
 
 void EditorWindow::callOffClose() {
@@ -158,7 +190,7 @@ void EditorWindow::callOffClose() {
     m_shell.closeDeclined();
 }
 
-void EditorWindow::afterPageChanges(std::function<void()> then) {
+void EditorWindow::afterPageChanges(std::function<void()> then, std::function<void()> slow) {
     if (!m_document->wasLoadedByEditor()) {
         then();
         return;
@@ -173,8 +205,10 @@ void EditorWindow::afterPageChanges(std::function<void()> then) {
     const std::string flush(EditorPageContract::flushFunction);
     m_binding->callAsyncFunction("if (" + flush + ") await " + flush + "();", settle);
     *limit = Glib::signal_timeout().connect(
-        [settle, alive = std::weak_ptr<int>(m_lifetime)] {
-            if (!alive.expired()) settle();
+        [settle, slow = std::move(slow), alive = std::weak_ptr<int>(m_lifetime)] {
+            if (alive.expired()) return false;
+            if (slow) slow();
+            else settle();
             return false;
         },
         pageChangesLimitMs);

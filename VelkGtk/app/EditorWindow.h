@@ -61,8 +61,8 @@ public:
     [[nodiscard]] std::optional<WindowSize> rememberedSize() const;
     // Asks the page to send the edits it holds back (it saves a moment after the last change),
     // then runs `then` once, when they have reached velk or after a limit; never once the window
-    // is gone.
-    void afterPageChanges(std::function<void()> then);
+    // is gone. With `slow`, the limit runs that instead, and `then` still waits for the page.
+    void afterPageChanges(std::function<void()> then, std::function<void()> slow = {});
     // The user asked for this map again while the window waited for the page to close: it stays.
     void callOffClose();
 
@@ -91,6 +91,9 @@ private:
     void askBeforeClosingDraft();
     // Close Anyway runs `closeAnyway`; Cancel keeps the window.
     void askAfterFailedSave(const std::string& reason, std::function<void()> closeAnyway);
+    // The page has not sent its last changes within the limit: close without them, or not now.
+    void askWhilePageIsBusy(unsigned attempt);
+    void dismissBusyQuestion();
     void closeNow();
     void evaluateEditCommand(std::string_view command);
 
@@ -112,6 +115,7 @@ private:
     enum class PageChanges { notAsked, waiting, received };
     PageChanges m_pageChanges = PageChanges::notAsked;
     unsigned m_closeAttempts = 0;
+    Gtk::Window* m_busyQuestion = nullptr;  // shown by m_dialogs
     bool m_closeDecided = false;
     bool m_closed = false;
     std::string m_shownFolder;  // the package folder last shown; empty for a draft

@@ -126,6 +126,12 @@ public:
     [[nodiscard]] VelkApplication& application() const { return *m_app; }
     // The first editor window; throws when there is none.
     [[nodiscard]] EditorWindow& window() const;
+    // The message dialog (an alert or a question) velk shows now, if any.
+    [[nodiscard]] Gtk::MessageDialog* visibleAlert() {
+        for (auto* shown : Gtk::Window::list_toplevels())
+            if (auto* alert = dynamic_cast<Gtk::MessageDialog*>(shown); alert && alert->get_visible()) return alert;
+        return nullptr;
+    }
     [[nodiscard]] bool hasWindow() const {
         return m_app && !m_app->editorWindows().empty() && m_app->editorWindows().front()->gobj();
     }

@@ -109,6 +109,19 @@ TEST_F(WindowE2E, ClosingWhileTheUserIsStillTypingKeepsWhatWasTyped) {
     EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
 }
 
+// A page busy past the limit (a long export, say) once had its window close without its last
+// changes: the user is asked, and the window goes with them once the page sends them.
+TEST_F(WindowE2E, ClosingWhileThePageIsBusyAsksAndKeepsWhatItSendsMeanwhile) {
+    velk.evaluate("setTimeout(() => { const t = Date.now(); while (Date.now() - t < 3500); }, 0); true");
+    velk.window().close();
+    Gtk::MessageDialog* question = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (question = velk.visibleAlert()) != nullptr; }, 5s));
+    EXPECT_EQ(question->property_text().get_value(), "\u201cTrip\u201d is still busy");
+    EXPECT_FALSE(velk.screenshot(*question, "window-busy").empty());
+    ASSERT_TRUE(waitUntil([&] { return !velk.hasWindow(); }, 10s));
+    EXPECT_TRUE(editOnDisk()) << velk.packageFile("map.canvas");
+}
+
 // The system's shutdown (or a closed terminal) ends velk with a signal rather than Quit.
 TEST_F(WindowE2E, EndingOnRequestKeepsWhatWasStillBeingTyped) {
     ASSERT_EQ(::raise(SIGTERM), 0);

@@ -48,24 +48,18 @@ protected:
         return url.substr(url.size() - 12);
     }
 
-    Gtk::MessageDialog* visibleAlert() {
-        for (auto* window : velk.application().get_windows())
-            if (auto* alert = dynamic_cast<Gtk::MessageDialog*>(window); alert && alert->get_visible()) return alert;
-        return nullptr;
-    }
-
     // Opens `link` in this velk; the alert it shows has `title` and, for a removed map, a
     // Show in Browser button. The alert is dismissed (and destroyed) after.
     void expectAlert(const std::string& link, const std::string& title, const std::string& screenshot,
                      bool offersBrowser = false) {
         velk.application().open(Gio::File::create_for_uri(link));
-        ASSERT_TRUE(waitUntil([&] { return visibleAlert() != nullptr; })) << link;
-        Gtk::MessageDialog* alert = visibleAlert();
+        ASSERT_TRUE(waitUntil([&] { return velk.visibleAlert() != nullptr; })) << link;
+        Gtk::MessageDialog* alert = velk.visibleAlert();
         EXPECT_EQ(alert->property_text().get_value().raw(), title) << link;
         EXPECT_EQ(alert->get_widget_for_response(Gtk::ResponseType::ACCEPT) != nullptr, offersBrowser) << link;
         EXPECT_FALSE(velk.screenshot(*alert, screenshot).empty());
         alert->response(Gtk::ResponseType::CLOSE);
-        EXPECT_TRUE(waitUntil([&] { return visibleAlert() == nullptr; }));
+        EXPECT_TRUE(waitUntil([&] { return velk.visibleAlert() == nullptr; }));
     }
 
     E2EHarness velk{"share-service"};

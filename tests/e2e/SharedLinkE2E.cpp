@@ -109,11 +109,7 @@ TEST_F(SharedLinkE2E, ASecondVelkHandsItsLinkToTheRunningOne) {
 TEST_F(SharedLinkE2E, AWithdrawnShareShowsItsAlertAndNoWindow) {
     velk.startWithLink("velk://s/withdrawn234");
     Gtk::MessageDialog* alert = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        for (auto* window : velk.application().get_windows())
-            if ((alert = dynamic_cast<Gtk::MessageDialog*>(window)) && alert->get_visible()) return true;
-        return false;
-    }));
+    ASSERT_TRUE(waitUntil([&] { return (alert = velk.visibleAlert()) != nullptr; }));
     EXPECT_EQ(alert->property_text().get_value(), "This link no longer works");
     EXPECT_EQ(alert->property_secondary_text().get_value(), "Whoever shared the map has stopped sharing it.");
     EXPECT_FALSE(velk.screenshot(*alert, "shared-link-withdrawn").empty());
