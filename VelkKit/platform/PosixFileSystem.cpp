@@ -118,10 +118,14 @@ bool holdsAt(int directory, const std::string& name, std::string_view expected) 
     return bytes && *bytes == expected;
 }
 
-// Writes `bytes` durably to a new file beside `file`, with the permissions of the file it is to
-// replace, and hands it to `place`(directory, temporary name, name), which puts it where it
-// belongs and leaves nothing under the temporary name.
-template <class Result, class Place> Result writeBeside(const std::string& file, std::string_view bytes, Place place) {
+// Writes `bytes` durably to a new file beside `file`, with the permissions of the file it
+// replaces, and renames it over `file`. With `expected`, only over a file that still holds that
+// once the new bytes are durable: false, with everything as it was, when it does not. The look
+// comes right before the rename, so the write and the sync, which take long, are no time for
+// another program's write to land unseen. (Trading the two files in one step would close the last
+// instant too, but programs watching the file would see it taken away at every save.)
+Expected<bool, FileSystemError> writeOver(const std::string& file, std::string_view bytes,
+                                          std::optional<std::string_view> expected) {
     if (holdsNul(file)) return failure(file, EINVAL);
     const auto [parent, name] = splitParent(file);
     if (name.empty() || name == "." || name == "..") return failure(file, EISDIR);
@@ -156,7 +160,13 @@ template <class Result, class Place> Result writeBeside(const std::string& file,
     if (!writeAll(output.get(), bytes)) return discard(errno);
     if (::fsync(output.get()) != 0) return discard(errno);
     if (output.close() != 0) return discard(errno);
-    return place(directory.get(), temporary, name);
+    const bool holds = !expected || holdsAt(directory.get(), name, *expected);
+    if (holds && ::renameat(directory.get(), temporary.c_str(), directory.get(), name.c_str()) == 0) return true;
+    if (!holds) {
+        ::unlinkat(directory.get(), temporary.c_str(), 0);
+        return false;
+    }
+    return discard(errno);
 }
 
 }  // namespace
@@ -209,30 +219,13 @@ Expected<std::string, FileSystemError> PosixFileSystem::read(const std::string& 
 }
 
 Expected<void, FileSystemError> PosixFileSystem::writeAtomically(const std::string& file, std::string_view bytes) {
-    return writeBeside<Expected<void, FileSystemError>>(
-        file, bytes, [&](int directory, const std::string& temporary, const std::string& name) -> Expected<void, FileSystemError> {
-            if (::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return {};
-            const int code = errno;
-            ::unlinkat(directory, temporary.c_str(), 0);
-            return failure(file, code);
-        });
+    if (auto written = writeOver(file, bytes, std::nullopt); !written) return Unexpected<FileSystemError>(written.error());
+    return {};
 }
 
 Expected<bool, FileSystemError> PosixFileSystem::replaceIfHolding(const std::string& file, std::string_view bytes,
                                                                   std::string_view expected) {
-    return writeBeside<Expected<bool, FileSystemError>>(
-        file, bytes, [&](int directory, const std::string& temporary, const std::string& name) -> Expected<bool, FileSystemError> {
-            // Looked at once the new bytes are durable, right before the rename: the write and the
-            // sync, which take long, are no longer a time in which another program's write lands
-            // unseen. (Trading the two files in one step would close the last instant too, but
-            // programs watching the file would see it taken away at every save.)
-            const bool holds = holdsAt(directory, name, expected);
-            if (holds && ::renameat(directory, temporary.c_str(), directory, name.c_str()) == 0) return true;
-            const int code = errno;
-            ::unlinkat(directory, temporary.c_str(), 0);
-            if (!holds) return false;
-            return failure(file, code);
-        });
+    return writeOver(file, bytes, expected);
 }
 
 Expected<void, FileSystemError> PosixFileSystem::makeDirectory(const std::string& directory) {
