@@ -84,7 +84,7 @@ Expected<void, PackageError> VelkDocument::revertToSaved() {
     auto contents = m_store.read();
     if (!contents) return Unexpected(contents.error());
     adopt(std::move(contents->tree));
-    m_revertedUntilLoad = true;
+    m_reverted = Reverted::pageNotLoaded;
     endReread();
     m_refusedEdits.reset();
     noteStatus();
@@ -113,7 +113,7 @@ Expected<JSONValue, EditorDocumentError> VelkDocument::editorLoad() {
     m_rootUnreadable = !state;
     if (!state) return Unexpected<EditorDocumentError>(state.error());
     m_loadedByEditor = true;
-    m_revertSent = std::exchange(m_revertedUntilLoad, false);
+    if (m_reverted == Reverted::pageNotLoaded) m_reverted = Reverted::mapSent;
     m_rereadSent = m_beforeReread.has_value();
     return *state;
 }
@@ -125,8 +125,9 @@ Expected<std::int64_t, EditorDocumentError> VelkDocument::editorSave(const JSONV
         return Unexpected<EditorDocumentError>(MapDocumentError::noRootCanvas(std::string(MapDocument::rootCanvasName)));
     }
     // The page sends what it holds before it loads the reverted map; kept, it would undo the revert.
-    if (m_revertedUntilLoad || (m_revertSent && madeBeforeReload(body))) return m_core.revision();
-    m_revertSent = false;
+    if (m_reverted == Reverted::pageNotLoaded || (m_reverted == Reverted::mapSent && madeBeforeReload(body)))
+        return m_core.revision();
+    m_reverted = Reverted::no;
     if (m_beforeReread) {
         if (!m_rereadSent || madeBeforeReload(body)) return keepLateEdits(body);
         endReread();
@@ -152,7 +153,7 @@ void VelkDocument::dropRefusedEdits() {
 Expected<std::string, EditorDocumentError> VelkDocument::editorStoreMedia(std::string_view bytes,
                                                                           std::string_view type) {
     // Pasted into the map the user reverted: its card goes with it, and so does the image.
-    if (m_revertedUntilLoad) {
+    if (m_reverted == Reverted::pageNotLoaded) {
         DocumentTree untouched = m_core.tree();
         auto stored = Media::store(untouched, bytes, type, m_store.notRead());
         if (!stored) return Unexpected<EditorDocumentError>(stored.error());

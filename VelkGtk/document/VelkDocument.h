@@ -198,14 +198,14 @@ private:
     // From a reread until the page loads again: the map as it was before, and the conflict copy
     // made of it, if any.
     std::optional<DocumentTree> m_beforeReread;
-    // Reverted, and the page not loaded since: what it still saves is what the user threw away;
-    // then, sent the reverted map, what it says it made before that arrived.
-    bool m_revertedUntilLoad = false;
-    bool m_revertSent = false;
     std::optional<std::string> m_rereadCopy;
     // The page has been sent the map as read again: only what it says it made before that
     // arrived goes to the copy; its first other save is the map's, and ends the reread.
     bool m_rereadSent = false;
+    // After a revert, what the page saves before it loads is what the user threw away; once it
+    // was sent the reverted map, so is what it says it made before that arrived.
+    enum class Reverted { no, pageNotLoaded, mapSent };
+    Reverted m_reverted = Reverted::no;
     std::optional<std::string> m_draftName;
     std::optional<std::string> m_draftHome;  // the folder made for a draft's package
     bool m_edited = false;
