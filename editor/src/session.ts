@@ -22,7 +22,7 @@ export interface SessionEvents {
 // Edits made while the state travels are saved and the state asked for again, this often.
 const reloadAttempts = 3;
 // The member of a save body that says it was made before the document velk last sent arrived.
-export const madeBeforeReload = "madeBeforeReload";
+const madeBeforeReload = "madeBeforeReload";
 
 export class DocumentSession {
   doc = MapDocument.fromState(null);
@@ -31,10 +31,10 @@ export class DocumentSession {
   readonly saver: SaveQueue;
   private edits = 0;
   private loaded = false;
-  // From asking for velk's document until it is in place: what is saved meanwhile was made on
-  // the document before, and velk must not put it over another program's version. A page that
-  // gave up and kept its own document stays so until a load succeeds.
-  private reloading = false;
+  // From asking for velk's document until it is in place, the page's document is older than
+  // velk's: what is saved meanwhile must not go over another program's version. A page that gave
+  // up and kept its own document stays behind until a load succeeds.
+  private behindVelk = false;
 
   constructor(private bridge: BridgeClient, private events: SessionEvents, timers: Timers, saveDelayMs = 300) {
     this.saver = new SaveQueue(
@@ -47,7 +47,7 @@ export class DocumentSession {
 
   private bodyToSave(): object {
     const body = this.doc.saveBody();
-    return this.reloading && this.loaded ? { ...body, [madeBeforeReload]: true } : body;
+    return this.behindVelk && this.loaded ? { ...body, [madeBeforeReload]: true } : body;
   }
 
   snapshot(): Snapshot {
@@ -85,7 +85,7 @@ export class DocumentSession {
 
   // Takes the document from velk. Returns false when it could not be had.
   async load(op: "load" | "refresh" = "load"): Promise<boolean> {
-    this.reloading = true;
+    this.behindVelk = true;
     try {
       for (let attempt = 1; ; attempt++) {
         const edits = this.edits;
@@ -121,7 +121,7 @@ export class DocumentSession {
 
   private replace(state: unknown): void {
     const draft = this.events.draft();
-    this.reloading = false;
+    this.behindVelk = false;
     this.doc = MapDocument.fromState(state);
     this.loaded = true;
     this.saver.discard();
