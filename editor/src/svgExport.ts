@@ -190,7 +190,9 @@ class SvgWriter {
   private out: string[] = [];
   private clips = 0;
   private patterns = 0;
-  private symbols = new Map<string, string>();  // by fit and data URL
+  // Symbol ids by fit, then by data URL: a key made of both would copy megabytes per image.
+  private symbols = { slice: new Map<string, string>(), meet: new Map<string, string>() };
+  private symbolCount = 0;
 
   constructor(private tools: SvgTools) {}
 
@@ -235,11 +237,10 @@ class SvgWriter {
   }
 
   private symbol(href: string, size: Size, fit: "slice" | "meet"): string {
-    const key = `${fit} ${href}`;
-    let id = this.symbols.get(key);
+    let id = this.symbols[fit].get(href);
     if (!id) {
-      id = `i${this.symbols.size + 1}`;
-      this.symbols.set(key, id);
+      id = `i${++this.symbolCount}`;
+      this.symbols[fit].set(href, id);
       const w = fmt(size.width), h = fmt(size.height);
       this.add(`<symbol id="${id}" viewBox="0 0 ${w} ${h}" preserveAspectRatio="xMidYMid ${fit}"><image href="${xml(href)}" width="${w}" height="${h}"/></symbol>`);
     }
